@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace tolmarin {
+
+// One transmission item: a frame and the flags the queue and the link controller use.
+// The command queue owns items; everyone else holds plain references.
+class SendData {
+public:
+    SendData() = default;
+    SendData(const SendData&) = delete;
+    SendData& operator=(const SendData&) = delete;
+
+    std::span<const std::uint8_t> Frame() const { return m_data; }
+    const std::uint8_t* Data() const { return m_data.empty() ? nullptr : m_data.data(); }
+    int Length() const { return m_length; }
+    void SetFrame(std::vector<std::uint8_t> frame) {
+        m_data = std::move(frame);
+        m_length = static_cast<int>(m_data.size());
+    }
+
+    int Ticks() const { return m_ticks; }
+    void SetTicks(int ticks) { m_ticks = ticks; }
+    int Pending() const { return m_pending; }
+    void SetPending(int pending) { m_pending = pending; }
+    int CountsProgress() const { return m_countsProgress; }
+    void SetCountsProgress(int flag) { m_countsProgress = flag; }
+    int NotifyUp() const { return m_notifyUp; }
+    void SetNotifyUp(int flag) { m_notifyUp = flag; }
+    int NotifyDown() const { return m_notifyDown; }
+    void SetNotifyDown(int flag) { m_notifyDown = flag; }
+
+private:
+    std::vector<std::uint8_t> m_data;
+    int m_length = 0;
+    int m_ticks = 0;
+    int m_pending = 1;
+    int m_countsProgress = 0;
+    int m_notifyUp = 0;
+    int m_notifyDown = 0;
+};
+
+}  // namespace tolmarin

@@ -1,0 +1,44 @@
+#include "text/Texts.h"
+
+namespace tolmarin {
+
+namespace {
+
+struct Entry {
+    const char* name;
+    const char* en;
+    const char* zh;
+};
+
+constexpr Entry kCatalogue[] = {
+#define TOLMARIN_TEXT(id, en, zh) {#id, en, zh},
+#include "text/Catalogue.inc"
+#undef TOLMARIN_TEXT
+};
+
+static_assert(sizeof(kCatalogue) / sizeof(kCatalogue[0]) == kTextCount);
+
+const Entry& Lookup(TextId id) {
+    const int i = static_cast<int>(id);
+    static constexpr Entry kMissing{"?", "?", "?"};
+    return (i >= 0 && i < kTextCount) ? kCatalogue[i] : kMissing;
+}
+
+}  // namespace
+
+const char* Tr(TextId id, int english) {
+    const Entry& e = Lookup(id);
+    return english != 0 ? e.en : e.zh;
+}
+
+const char* TextName(TextId id) {
+    return Lookup(id).name;
+}
+
+void UiState::Report(TextId id) const {
+    if (sink != nullptr) {
+        sink->ShowMessage(Text(id));
+    }
+}
+
+}  // namespace tolmarin

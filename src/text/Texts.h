@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tolmarin {
+
+enum class TextId : int {
+#define TOLMARIN_TEXT(id, en, zh) id,
+#include "text/Catalogue.inc"
+#undef TOLMARIN_TEXT
+    Count
+};
+
+inline constexpr int kTextCount = static_cast<int>(TextId::Count);
+
+// The text in the given language: english nonzero for English, 0 for Chinese.
+const char* Tr(TextId id, int english);
+// The identifier's name as written in the catalogue, for diagnostics and tests.
+const char* TextName(TextId id);
+
+// Where the core reports messages meant for the operator. The editor shows them as
+// message boxes; tests and the command-line tool record or print them.
+class MessageSink {
+public:
+    virtual ~MessageSink() = default;
+    virtual void ShowMessage(std::string_view text) = 0;
+};
+
+// The interface language flag and the sink, shared by everything that talks to the
+// operator. The language is read at the moment a text is shown.
+class UiState {
+public:
+    int english = 1;  // nonzero English (the initial language), 0 Chinese
+    MessageSink* sink = nullptr;
+
+    const char* Text(TextId id) const { return Tr(id, english); }
+    // Shows the text in the current language; silently dropped without a sink.
+    void Report(TextId id) const;
+};
+
+}  // namespace tolmarin
