@@ -1,0 +1,131 @@
+#include "protocol/ProgramFile.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+namespace tolmarin {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+FileStatus WriteAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    const fs::path target(path);
+    fs::path temp = target;
+    temp += ".part";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            return FileStatus::OpenFailed;
+        }
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::error_code ignored;
+            fs::remove(temp, ignored);
+            return FileStatus::WriteFailed;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, target, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+        return FileStatus::WriteFailed;
+    }
+    return FileStatus::Ok;
+}
+
+FileStatus ReadExactly(const std::string& path, std::size_t size, std::vector<std::uint8_t>& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return FileStatus::OpenFailed;
+    }
+    in.seekg(0, std::ios::end);
+    const std::streamoff actual = in.tellg();
+    if (actual < 0) {
+        return FileStatus::OpenFailed;
+    }
+    if (static_cast<std::size_t>(actual) != size) {
+        return FileStatus::WrongSize;
+    }
+    in.seekg(0, std::ios::beg);
+    out.assign(size, 0);
+    in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(size));
+    // A file that shrank between the size check and the read is refused as well.
+    return in.gcount() == static_cast<std::streamsize>(size) ? FileStatus::Ok
+                                                             : FileStatus::WrongSize;
+}
+
+}  // namespace
+
+ProgramFileKind KindOfFileSize(long long size) {
+    if (size == kSingleProgramFileSize) {
+        return ProgramFileKind::Single;
+    }
+    if (size == kAllProgramsFileSize) {
+        return ProgramFileKind::AllPrograms;
+    }
+    return ProgramFileKind::Unknown;
+}
+
+std::string WithExtension(const std::string& path, const char* extension) {
+    return NamesExtension(path, extension) ? path : path + extension;
+}
+
+bool NamesExtension(const std::string& text, const char* extension) {
+    return text.find(extension) != std::string::npos;
+}
+
+FileStatus WriteSingleProgramFile(const DeviceImage& image, const std::string& path) {
+    const auto rec = image.ProgramRecord(0);
+    return WriteAtomically(path, std::vector<std::uint8_t>(rec.begin(), rec.end()));
+}
+
+FileStatus WriteAllProgramsFile(const DeviceImage& image, const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(kAllProgramsFileSize);
+    for (int n = 1; n <= kStoredPrograms; ++n) {
+        const auto rec = image.ProgramRecord(n);
+        bytes.insert(bytes.end(), rec.begin(), rec.end());
+    }
+    return WriteAtomically(path, bytes);
+}
+
+FileStatus ReadSingleProgramFile(DeviceImage& image, const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    const FileStatus st = ReadExactly(path, kSingleProgramFileSize, bytes);
+    if (st == FileStatus::Ok) {
+        std::copy(bytes.begin(), bytes.end(), image.ProgramRecord(0).begin());
+    }
+    return st;
+}
+
+FileStatus ReadAllProgramsFile(DeviceImage& image, const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    const FileStatus st = ReadExactly(path, kAllProgramsFileSize, bytes);
+    if (st == FileStatus::Ok) {
+        for (int n = 1; n <= kStoredPrograms; ++n) {
+            const auto from = bytes.begin() + (n - 1) * kProgramRecordSize;
+            std::copy(from, from + kProgramRecordSize, image.ProgramRecord(n).begin());
+        }
+    }
+    return st;
+}
+
+FileStatus ReadFileBytes(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return FileStatus::OpenFailed;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return FileStatus::Ok;
+}
+
+}  // namespace tolmarin

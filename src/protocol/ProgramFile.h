@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+
+#include "protocol/DataDefine.h"
+
+namespace tolmarin {
+
+// Program files on the PC are the device image's bytes and nothing else:
+// ".Data12File" is the live program record (656 bytes), ".ALLData12File" the stored
+// programs 1 to 20 in slot order (13120 bytes).
+inline constexpr const char* kSingleProgramExtension = ".Data12File";
+inline constexpr const char* kAllProgramsExtension = ".ALLData12File";
+inline constexpr int kSingleProgramFileSize = kProgramRecordSize;
+inline constexpr int kAllProgramsFileSize = kStoredPrograms * kProgramRecordSize;
+inline constexpr const char* kMusicFolder = "MusicFile";
+
+enum class ProgramFileKind { Single, AllPrograms, Unknown };
+
+enum class FileStatus {
+    Ok,
+    OpenFailed,   // could not be opened or created
+    WrongSize,    // not exactly the size of its kind; nothing was read
+    WriteFailed,  // the write or the rename failed; an earlier file is left as it was
+};
+
+// The file's kind by its size alone.
+ProgramFileKind KindOfFileSize(long long size);
+
+// Appends the extension unless the path already contains it (case-sensitive), as the
+// save dialogs do.
+std::string WithExtension(const std::string& path, const char* extension);
+
+// True when the text contains the extension (case-sensitive): what the load dialogs accept.
+bool NamesExtension(const std::string& text, const char* extension);
+
+// Writes the live program record. The bytes go to a temporary file beside the target
+// that is renamed into place, so a failed write never leaves a half-written file.
+FileStatus WriteSingleProgramFile(const DeviceImage& image, const std::string& path);
+// Writes stored programs 1 to 20, the same way.
+FileStatus WriteAllProgramsFile(const DeviceImage& image, const std::string& path);
+
+// Reads a single-program file into the live record. A file that is not exactly 656 bytes
+// is refused before anything is read, leaving the image unchanged.
+FileStatus ReadSingleProgramFile(DeviceImage& image, const std::string& path);
+// Reads an all-programs file into stored programs 1 to 20; the live program is untouched.
+FileStatus ReadAllProgramsFile(DeviceImage& image, const std::string& path);
+
+// Raw file bytes, for tools that inspect a file without loading it (empty on failure).
+FileStatus ReadFileBytes(const std::string& path, std::string& bytes);
+
+}  // namespace tolmarin

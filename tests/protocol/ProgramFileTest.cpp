@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "protocol/ProgramFile.h"
+#include "support/Fresh.h"
+
+namespace tolmarin {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FreshState;
+
+class ProgramFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir =
+            fs::temp_directory_path() /
+            ("tolmarin-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string PathOf(const std::string& name) const { return (dir / name).string(); }
+
+    static void Scramble(DeviceImage& image, unsigned seed) {
+        std::mt19937 rng(seed);
+        for (int n = 0; n <= kStoredPrograms; ++n) {
+            for (auto& b : image.ProgramRecord(n)) {
+                b = static_cast<std::uint8_t>(rng());
+            }
+        }
+    }
+
+    static std::vector<std::uint8_t> Slurp(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    fs::path dir;
+};
+
+TEST_F(ProgramFileTest, SingleFileIsTheLiveRecordByteForByte) {
+    FreshState s;
+    Scramble(s->image, 1);
+    const std::string path = PathOf(WithExtension("live", kSingleProgramExtension));
+    ASSERT_EQ(WriteSingleProgramFile(s->image, path), FileStatus::Ok);
+    const auto bytes = Slurp(path);
+    ASSERT_EQ(bytes.size(), 656u);
+    const auto live = s->image.ProgramRecord(0);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), live.begin()));
+    const auto ch1 = s->image.ChannelBlock(0, 0);
+    EXPECT_TRUE(std::equal(bytes.begin() + 16, bytes.begin() + 176, ch1.begin()));
+    EXPECT_FALSE(fs::exists(path + ".part"));
+}
+
+TEST_F(ProgramFileTest, AllProgramsFileHoldsSlotsOneToTwentyInOrder) {
+    FreshState s;
+    Scramble(s->image, 2);
+    const std::string path = PathOf("all.ALLData12File");
+    ASSERT_EQ(WriteAllProgramsFile(s->image, path), FileStatus::Ok);
+    const auto bytes = Slurp(path);
+    ASSERT_EQ(bytes.size(), 13120u);
+    for (int n = 1; n <= 20; ++n) {
+        const auto rec = s->image.ProgramRecord(n);
+        EXPECT_TRUE(std::equal(rec.begin(), rec.end(), bytes.begin() + (n - 1) * 656)) << n;
+    }
+}
+
+TEST_F(ProgramFileTest, ReadBackRestoresExactlyTheAddressedPrograms) {
+    FreshState writer;
+    Scramble(writer->image, 3);
+    ASSERT_EQ(WriteSingleProgramFile(writer->image, PathOf("a.Data12File")), FileStatus::Ok);
+    ASSERT_EQ(WriteAllProgramsFile(writer->image, PathOf("a.ALLData12File")), FileStatus::Ok);
+
+    FreshState reader;
+    Scramble(reader->image, 4);
+    const DeviceImage before = reader->image;
+    ASSERT_EQ(ReadSingleProgramFile(reader->image, PathOf("a.Data12File")), FileStatus::Ok);
+    EXPECT_TRUE(std::ranges::equal(reader->image.ProgramRecord(0), writer->image.ProgramRecord(0)));
+    EXPECT_TRUE(std::ranges::equal(reader->image.ProgramRecord(5), before.ProgramRecord(5)));
+
+    ASSERT_EQ(ReadAllProgramsFile(reader->image, PathOf("a.ALLData12File")), FileStatus::Ok);
+    for (int n = 1; n <= 20; ++n) {
+        EXPECT_TRUE(
+            std::ranges::equal(reader->image.ProgramRecord(n), writer->image.ProgramRecord(n)));
+    }
+    // The live program is not part of an all-programs file.
+    EXPECT_TRUE(std::ranges::equal(reader->image.ProgramRecord(0), writer->image.ProgramRecord(0)));
+}
+
+// A short or long file must not overwrite the beginning of the image.
+TEST_F(ProgramFileTest, FileOfTheWrongSizeIsRefusedAndTheImageStaysUnchanged) {
+    FreshState s;
+    Scramble(s->image, 5);
+    const DeviceImage before = s->image;
+    for (std::size_t size : {0u, 1u, 655u, 657u, 13119u, 13121u}) {
+        const std::string path = PathOf("odd.Data12File");
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << std::string(size, '\x11');
+        EXPECT_EQ(ReadSingleProgramFile(s->image, path), FileStatus::WrongSize) << size;
+        EXPECT_EQ(ReadAllProgramsFile(s->image, path), FileStatus::WrongSize) << size;
+    }
+    // An all-programs file is not a single-program file and vice versa.
+    ASSERT_EQ(WriteAllProgramsFile(s->image, PathOf("x.ALLData12File")), FileStatus::Ok);
+    EXPECT_EQ(ReadSingleProgramFile(s->image, PathOf("x.ALLData12File")), FileStatus::WrongSize);
+    for (int n = 0; n <= 20; ++n) {
+        EXPECT_TRUE(std::ranges::equal(s->image.ProgramRecord(n), before.ProgramRecord(n))) << n;
+    }
+    EXPECT_EQ(ReadSingleProgramFile(s->image, PathOf("missing.Data12File")),
+              FileStatus::OpenFailed);
+}
+
+TEST_F(ProgramFileTest, FailedWriteLeavesTheEarlierFileIntact) {
+    FreshState s;
+    Scramble(s->image, 6);
+    const std::string path = PathOf("keep.Data12File");
+    ASSERT_EQ(WriteSingleProgramFile(s->image, path), FileStatus::Ok);
+    const auto original = Slurp(path);
+    // The temporary cannot be created when a directory stands in its place.
+    fs::create_directories(path + ".part");
+    Scramble(s->image, 7);
+    EXPECT_NE(WriteSingleProgramFile(s->image, path), FileStatus::Ok);
+    EXPECT_EQ(Slurp(path), original);
+    EXPECT_EQ(WriteSingleProgramFile(s->image, PathOf("no/such/dir/x.Data12File")),
+              FileStatus::OpenFailed);
+}
+
+TEST(ProgramFileNames, ExtensionIsAppendedOnceAndMatchedCaseSensitively) {
+    EXPECT_EQ(WithExtension("live", kSingleProgramExtension), "live.Data12File");
+    EXPECT_EQ(WithExtension("live.Data12File", kSingleProgramExtension), "live.Data12File");
+    EXPECT_EQ(WithExtension("all", kAllProgramsExtension), "all.ALLData12File");
+    EXPECT_FALSE(NamesExtension("set.data12file", kSingleProgramExtension));
+    EXPECT_TRUE(NamesExtension("x.ALLData12File", kAllProgramsExtension));
+    EXPECT_EQ(KindOfFileSize(656), ProgramFileKind::Single);
+    EXPECT_EQ(KindOfFileSize(13120), ProgramFileKind::AllPrograms);
+    EXPECT_EQ(KindOfFileSize(655), ProgramFileKind::Unknown);
+}
+
+}  // namespace
+}  // namespace tolmarin
