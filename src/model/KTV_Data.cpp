@@ -103,8 +103,7 @@ void CKTV_Data::LoadAllFromImage() {
     for (int c = 0; c < kChannelCount; ++c) {
         const int sensitivity = image.systemBytes[sysbyte::kSensitivity1 + c];
         if (sensitivity >= 0 && sensitivity <= 2) {
-            WriteLeI16(image.ChannelBlock(0, c), block::kInputGain,
-                       kSensitivityGain[sensitivity]);
+            WriteLeI16(image.ChannelBlock(0, c), block::kInputGain, kSensitivityGain[sensitivity]);
         }
     }
     for (int c = 0; c < kChannelCount; ++c) {

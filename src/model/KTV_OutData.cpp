@@ -173,16 +173,17 @@ void CKTV_OutData::WriteMain() {
     b[block::kInputRoute] = m_inputRoute;
 }
 
-void CKTV_OutData::WriteCrossover() {
+void CKTV_OutData::WriteCrossover(bool sentFreq) {
     auto b = LiveBlock();
     const CFilter& hp = HighPass();
     const CFilter& lp = LowPass();
-    // The amplifier gets the sent frequency, which may still be climbing towards the
-    // filter's frequency one octave per frame.
-    WriteLeI16(b, block::kHighPassFreq, static_cast<std::int16_t>(hp.GetSentFreq()));
+    auto freq = [sentFreq](const CFilter& f) {
+        return static_cast<std::int16_t>(sentFreq ? f.GetSentFreq() : f.GetFreq());
+    };
+    WriteLeI16(b, block::kHighPassFreq, freq(hp));
     b[block::kHighPassFamily] = static_cast<std::uint8_t>(hp.GetFamily());
     b[block::kHighPassSlope] = static_cast<std::uint8_t>(hp.GetSlope());
-    WriteLeI16(b, block::kLowPassFreq, static_cast<std::int16_t>(lp.GetSentFreq()));
+    WriteLeI16(b, block::kLowPassFreq, freq(lp));
     b[block::kLowPassFamily] = static_cast<std::uint8_t>(lp.GetFamily());
     b[block::kLowPassSlope] = static_cast<std::uint8_t>(lp.GetSlope());
 }
@@ -211,7 +212,9 @@ std::unique_ptr<SendData> CKTV_OutData::StoreMain(bool send) {
 }
 
 std::unique_ptr<SendData> CKTV_OutData::StoreCrossover(bool send) {
-    WriteCrossover();
+    // The amplifier gets the sent frequency, which may still be climbing towards the
+    // filter's frequency one octave per frame.
+    WriteCrossover(true);
     return send ? Frame(2) : nullptr;
 }
 
@@ -245,7 +248,9 @@ void CKTV_OutData::StoreAll() {
     }
     StoreFixedText(m_state->ui, b.subspan(block::kName, 8), m_name);
     WriteMain();
-    WriteCrossover();
+    // Out of step with the amplifier nothing is sent, so the sent frequency would hold an
+    // offline edit back from files and mode changes: the block then takes the record's.
+    WriteCrossover(m_state->app.sendChanges != 0);
     WriteLimiter();
     WriteVolume();
 }

@@ -98,7 +98,8 @@ public:
     std::unique_ptr<SendData> StoreVolume(bool send);
     // Band k's record, stepped while the channel is linked; returns the frame of subBlock.
     std::unique_ptr<SendData> StoreBand(int k, int subBlock);
-    // The whole block, bands unstepped, nothing sent.
+    // The whole block, bands unstepped, nothing sent. The crossover frequencies are the
+    // sent ones while changes are being sent, else the filters' own.
     void StoreAll();
     // Takes every value from a block without marking anything pending; the volume is
     // limited to 0 to 600.
@@ -138,7 +139,7 @@ private:
     std::span<std::uint8_t, kChannelBlockSize> LiveBlock();
     std::unique_ptr<SendData> Frame(int subBlock);
     void WriteMain();
-    void WriteCrossover();
+    void WriteCrossover(bool sentFreq);
     void WriteLimiter();
     void WriteVolume();
 

@@ -18,8 +18,8 @@ inline std::vector<std::uint8_t> ExpectedFrame(std::uint8_t command, std::uint8_
                                                std::uint8_t section, std::uint8_t channel,
                                                std::uint8_t index,
                                                std::span<const std::uint8_t> payload) {
-    std::vector<std::uint8_t> f = {0x5A, 0x5A, 0x5A, 0x48, command, program, 0x01, section,
-                                   channel, index};
+    std::vector<std::uint8_t> f = {0x5A,    0x5A, 0x5A,    0x48,    command,
+                                   program, 0x01, section, channel, index};
     f.push_back(static_cast<std::uint8_t>(payload.size() & 0xFF));
     f.push_back(static_cast<std::uint8_t>(payload.size() >> 8));
     f.insert(f.end(), payload.begin(), payload.end());
@@ -69,8 +69,8 @@ inline ::testing::AssertionResult SameBytes(std::span<const std::uint8_t> actual
         std::equal(actual.begin(), actual.end(), expected.begin())) {
         return ::testing::AssertionSuccess();
     }
-    return ::testing::AssertionFailure() << "\n  actual:   " << HexBytes(actual)
-                                         << "\n  expected: " << HexBytes(expected);
+    return ::testing::AssertionFailure()
+           << "\n  actual:   " << HexBytes(actual) << "\n  expected: " << HexBytes(expected);
 }
 
 }  // namespace tolmarin::testing
