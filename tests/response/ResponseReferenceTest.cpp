@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <complex>
+#include <sstream>
 #include <vector>
 
 #include "response/FilterMath.h"
@@ -91,7 +92,9 @@ TEST(ResponseEvaluation, FastPathMatchesTheStraightforwardFormulasWithin1e9Db) {
                                << p.family << " slope " << p.slope << " index " << i;
         }
     }
-    RecordProperty("worst_difference_dB", std::to_string(worst));
+    std::ostringstream text;
+    text << worst;
+    RecordProperty("worst_difference_dB", text.str());
 }
 
 // Independent of the real/imaginary rearrangement the engine uses: the magnitude of the
