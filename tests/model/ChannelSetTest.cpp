@@ -51,16 +51,6 @@ TEST(ChannelSetLifetime, DestructionWithdrawsTheRecordPointers) {
     }
 }
 
-TEST_F(ChannelSet, NamesCreatedWhileSendingAreMarked) {
-    FreshState other;
-    other->app.sendChanges = 1;
-    CKTV_Data sending(*other);
-    EXPECT_EQ(sending.Channel(3).PendingName(), 1);
-    auto item = sending.NextPendingFrame();
-    const std::array<std::uint8_t, 8> name{'C', 'H', '1', 0, 0, 0, 0, 0};
-    EXPECT_TRUE(SameBytes(item->Frame(), SubBlockFrame(0, 0, name)));
-}
-
 TEST_F(ChannelSet, Ch12ModeSetsTheRoutingBytes) {
     const int expected[3][2] = {{1, 2}, {1, 1}, {7, 9}};
     for (int mode = 0; mode < 3; ++mode) {

@@ -100,18 +100,6 @@ TEST_F(Emission, CrossoverRampReachesTheAmplifierInOctaves) {
     EXPECT_EQ(ReadLe16(Live(0), 16), 200);
 }
 
-TEST_F(Emission, CrossoverDownwardAndFamilyChangesGoOutInOneFrame) {
-    s.app.sendChanges = 1;
-    ch1.LowPass().SetFreq(1000, true);
-    ch1.LowPass().SetFamily(2, true);
-    ch1.LowPass().SetSlope(3, true);
-    const auto frames = Scan(3);
-    const auto bytes = CrossoverBytes(20, 0, 0, 1000, 2, 3);
-    EXPECT_TRUE(SameBytes(frames[0], SubBlockFrame(0, 2, bytes)));
-    EXPECT_EQ(frames[1][4], 0xA9);
-    EXPECT_EQ(frames[2][4], 0xA9);
-}
-
 TEST_F(Emission, UnlinkedBandJumpsStraightToItsValue) {
     s.app.sendChanges = 1;
     ch1.Band(0).SetFreq(1000, true);
