@@ -1,7 +1,10 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <charconv>
+#include <clocale>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,18 +16,36 @@ namespace {
 const char* kHelp =
     "tolmarin-cli: the Tolmarin editor's model and link on the command line\n"
     "\n"
-    "  info FILE                 kind, size and program name(s) of a program file\n"
-    "  --lang en|zh              language of messages (default en)\n"
-    "  --help                    this text\n"
+    "  info FILE                       kind, size and program name(s) of a program file\n"
+    "  table FILE [--program N] [--lang en|zh] [--format text|csv]\n"
+    "                                  the 65 rows of the parameter table (label, CH1, CH2)\n"
+    "  response FILE [--program N] [--channel 1-4] [--format text|csv]\n"
+    "                                  summed channel response: Hz and dB at 241 frequencies\n"
+    "\n"
+    "  --program N   slot 1 to 20 of an all-programs file (default 1)\n"
+    "  --lang en|zh  language of texts and messages (default en)\n"
+    "  --help        this text\n"
     "\n"
     "Exit codes: 0 done, 1 usage, 2 file, 3 link or time-out.\n";
 
 struct Args {
     std::vector<std::string> positional;
     std::string lang = "en";
+    std::string format = "text";
+    int program = 1;
+    int channel = 1;
     bool help = false;
     bool bad = false;
 };
+
+std::optional<int> ToInt(const std::string& text) {
+    int v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return v;
+}
 
 Args Parse(const QStringList& list) {
     Args a;
@@ -37,13 +58,26 @@ Args Parse(const QStringList& list) {
             }
             return list[++i].toStdString();
         };
+        auto number = [&](int lo, int hi) {
+            const auto v = ToInt(value());
+            if (!v || *v < lo || *v > hi) {
+                a.bad = true;
+                return lo;
+            }
+            return *v;
+        };
         if (arg == "--help" || arg == "-h") {
             a.help = true;
         } else if (arg == "--lang") {
             a.lang = value();
-            if (a.lang != "en" && a.lang != "zh") {
-                a.bad = true;
-            }
+            a.bad |= a.lang != "en" && a.lang != "zh";
+        } else if (arg == "--format") {
+            a.format = value();
+            a.bad |= a.format != "text" && a.format != "csv";
+        } else if (arg == "--program") {
+            a.program = number(1, 20);
+        } else if (arg == "--channel") {
+            a.channel = number(1, 4);
         } else if (arg.rfind("--", 0) == 0) {
             a.bad = true;
         } else {
@@ -57,23 +91,34 @@ Args Parse(const QStringList& list) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // Numbers are printed for scripts: always with a decimal point, whatever the locale.
+    std::setlocale(LC_NUMERIC, "C");
+    namespace cli = tolmarin::cli;
     const Args args = Parse(QCoreApplication::arguments());
     tolmarin::UiState ui;
     ui.english = args.lang == "zh" ? 0 : 1;
     if (args.help) {
         std::cout << kHelp;
-        return tolmarin::cli::kExitDone;
+        return cli::kExitDone;
     }
     const auto usage = [&] {
         std::cerr << ui.Text(tolmarin::TextId::CliUsage) << '\n';
-        return tolmarin::cli::kExitUsage;
+        return cli::kExitUsage;
     };
     if (args.bad || args.positional.empty()) {
         return usage();
     }
     const std::string& cmd = args.positional[0];
+    const auto format = args.format == "csv" ? cli::Format::Csv : cli::Format::Text;
     if (cmd == "info" && args.positional.size() == 2) {
-        return tolmarin::cli::RunInfo(args.positional[1], ui, std::cout, std::cerr);
+        return cli::RunInfo(args.positional[1], ui, std::cout, std::cerr);
+    }
+    if (cmd == "table" && args.positional.size() == 2) {
+        return cli::RunTable(args.positional[1], args.program, format, ui, std::cout, std::cerr);
+    }
+    if (cmd == "response" && args.positional.size() == 2) {
+        return cli::RunResponse(args.positional[1], args.program, args.channel - 1, format, ui,
+                                std::cout, std::cerr);
     }
     return usage();
 }
