@@ -29,6 +29,7 @@ struct Observed {
 
 inline Bytes MemoryOf(const SharedState& s) {
     Bytes all;
+    all.reserve(kProgramCount * kProgramRecordSize + kSystemByteCount + kStatusByteCount);
     for (int n = 0; n < kProgramCount; ++n) {
         auto r = s.image.ProgramRecord(n);
         all.insert(all.end(), r.begin(), r.end());
@@ -53,7 +54,10 @@ public:
 
     // Starts from the same memory as the command object's state, with these queued items.
     ReferenceReceiver(const SharedState& s, std::vector<std::pair<bool, bool>> upDown)
-        : memory_(MemoryOf(s)), queue_(upDown.begin(), upDown.end()) {}
+        : ReferenceReceiver(MemoryOf(s), std::move(upDown)) {}
+    // The same from that state's memory, taken beforehand.
+    ReferenceReceiver(Bytes memory, std::vector<std::pair<bool, bool>> upDown)
+        : memory_(std::move(memory)), queue_(upDown.begin(), upDown.end()) {}
 
     // One read of at most 800 bytes.
     void Chunk(std::span<const std::uint8_t> c) {
@@ -103,6 +107,32 @@ public:
     void Reset() {
         frame_.clear();
         synced_ = false;
+    }
+
+    int Queued() const { return static_cast<int>(queue_.size()); }
+
+    // The same as Observe(...) == Now(), without copying the memory.
+    bool Matches(const SharedState& s, const KTVCommand& cmd, const RecordingOwner& o) const {
+        if (cmd.QueueCount() != Queued() || cmd.Synced() != synced_ ||
+            cmd.Collected() != static_cast<int>(frame_.size()) || o.notes != notes_) {
+            return false;
+        }
+        for (int n = 0; n < kProgramCount; ++n) {
+            const auto r = s.image.ProgramRecord(n);
+            if (!std::equal(r.begin(), r.end(), memory_.begin() + n * kRecord)) {
+                return false;
+            }
+        }
+        const auto& sys = s.image.systemBytes;
+        if (!std::equal(sys.begin(), sys.end(), memory_.begin() + kSystemAt)) {
+            return false;
+        }
+        for (int i = 0; i < kStatusByteCount; ++i) {
+            if (s.app.status[i] != memory_[kStatusAt + i]) {
+                return false;
+            }
+        }
+        return true;
     }
 
     Observed Now() const {
