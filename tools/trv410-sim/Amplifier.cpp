@@ -76,13 +76,14 @@ std::uint8_t RequestChecksum(std::span<const std::uint8_t> frame) {
 std::vector<std::uint8_t> MakeReply(std::uint8_t code, std::uint8_t program, std::uint8_t section,
                                     std::uint8_t channel, std::uint8_t item,
                                     std::span<const std::uint8_t> payload) {
-    std::vector<std::uint8_t> f = {FRAME_Z,     FRAME_Z, FRAME_Z, FRAME_H, code, program,
-                                   AMP_ADDRESS, section, channel, item,    0,    0};
+    std::vector<std::uint8_t> f(payload.size() + kFrameOverhead, 0);
+    const std::uint8_t header[10] = {FRAME_Z, FRAME_Z,     FRAME_Z, FRAME_H, code,
+                                     program, AMP_ADDRESS, section, channel, item};
+    std::copy(std::begin(header), std::end(header), f.begin());
     WriteLe16(f, kLength, static_cast<std::uint16_t>(payload.size()));
-    f.insert(f.end(), payload.begin(), payload.end());
-    f.push_back(0);
-    f.push_back(FRAME_END);
+    std::copy(payload.begin(), payload.end(), f.begin() + kFrameHeaderSize);
     f[f.size() - 2] = ReplyChecksum(f);
+    f[f.size() - 1] = FRAME_END;
     return f;
 }
 
