@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+#include "protocol/ByteOrder.h"
+#include "protocol/KTVCommand.h"
+#include "protocol/Protocol.h"
+
+namespace tolmarin::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A reply as the amplifier sends it, written out independently of the simulator: the
+// checksum covers offsets 4 to 11 + L (not the H) unless includeH asks for the PC's rule.
+inline Bytes MakeReplyFrame(std::uint8_t code, std::uint8_t program, std::uint8_t item,
+                            const Bytes& payload, bool includeH = false, std::uint8_t section = 0) {
+    Bytes f = {FRAME_Z,     FRAME_Z, FRAME_Z, FRAME_H, code, program,
+               AMP_ADDRESS, section, 0,       item,    0,    0};
+    WriteLe16(f, 10, static_cast<std::uint16_t>(payload.size()));
+    f.insert(f.end(), payload.begin(), payload.end());
+    std::uint8_t x = 0;
+    for (std::size_t i = includeH ? 3 : 4; i < f.size(); ++i) {
+        x ^= f[i];
+    }
+    f.push_back(x);
+    f.push_back(FRAME_END);
+    return f;
+}
+
+inline Bytes Pattern(std::size_t n, unsigned seed) {
+    Bytes b(n);
+    unsigned v = seed * 2654435761u + 12345u;
+    for (auto& x : b) {
+        v = v * 1103515245u + 12345u;
+        x = static_cast<std::uint8_t>(v >> 16);
+    }
+    return b;
+}
+
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const auto& p : parts) {
+        out.insert(out.end(), p.begin(), p.end());
+    }
+    return out;
+}
+
+// Notifications as the owner received them.
+struct Note {
+    Notification what;
+    int wParam;
+    int lParam;
+    bool operator==(const Note&) const = default;
+};
+
+class RecordingOwner : public CommandOwner {
+public:
+    void Notify(Notification what, int wParam, int lParam) override {
+        notes.push_back({what, wParam, lParam});
+    }
+    std::vector<Note> notes;
+};
+
+// A link that records what was written and hands out scripted reads.
+class FakeTransport : public ByteTransport {
+public:
+    bool Write(std::span<const std::uint8_t> bytes) override {
+        writes.emplace_back(bytes.begin(), bytes.end());
+        return accept;
+    }
+    void Purge() override { ++purges; }
+    int Read(std::span<std::uint8_t> into) override {
+        if (reads.empty()) {
+            return 0;
+        }
+        Bytes next = std::move(reads.front());
+        reads.erase(reads.begin());
+        const std::size_t n = std::min(next.size(), into.size());
+        std::copy_n(next.begin(), n, into.begin());
+        return static_cast<int>(n);
+    }
+    std::vector<Bytes> writes;
+    std::vector<Bytes> reads;
+    int purges = 0;
+    bool accept = true;
+};
+
+}  // namespace tolmarin::testing
