@@ -160,7 +160,8 @@ void LinkController::LinkUp(LinkTransport& link, int timerId) {
     }
     RequestInitialData();
     RequestLive(0);
-    m_scheduler->StartPacing(timerId, kPacingIntervalMs, [this, timerId] { OnPacingTick(timerId); });
+    m_scheduler->StartPacing(timerId, kPacingIntervalMs,
+                             [this, timerId] { OnPacingTick(timerId); });
     emit linkOpened(link.Kind());
 }
 
@@ -356,8 +357,9 @@ bool LinkController::ReadAllPrograms() {
 void LinkController::SendSystemItem(int item, int n, int ch) {
     if (item == ITEM_SENSITIVITY) {
         // Input 1 sets CH1; every other channel follows input 2.
-        const int byte = m_state.image.systemBytes[ch == 0 ? sysbyte::kSensitivity1
-                                                           : sysbyte::kSensitivity1 + 1];
+        const int byte =
+            m_state.image
+                .systemBytes[ch == 0 ? sysbyte::kSensitivity1 : sysbyte::kSensitivity1 + 1];
         if (byte >= 0 && byte < static_cast<int>(kGainForSensitivity.size())) {
             m_model.SetInputGain(ch, kGainForSensitivity[static_cast<std::size_t>(byte)]);
         }

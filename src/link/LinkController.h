@@ -98,11 +98,11 @@ signals:
 private:
     enum class Phase {
         Idle,
-        Opening,               // network connect of an opening under way
-        Linked,                // ticks service the queue
-        ReconnectClosing,      // socket closed, waiting before connecting again
-        ReconnectConnecting,   // connect of a reconnection under way
-        ReconnectSettling,     // connected again, waiting before resending
+        Opening,              // network connect of an opening under way
+        Linked,               // ticks service the queue
+        ReconnectClosing,     // socket closed, waiting before connecting again
+        ReconnectConnecting,  // connect of a reconnection under way
+        ReconnectSettling,    // connected again, waiting before resending
     };
 
     void Notify(Notification what, int wParam, int lParam) override;

@@ -46,8 +46,8 @@ std::vector<SerialPortEntry> EnumerateSerialPorts() {
         const std::string description = info.description().toStdString();
         e.friendlyName = description.empty() ? e.name : description + " (" + e.name + ")";
         e.description = CleanDescription(description, e.name);
-        e.isUsb = IsUsbPort(info.hasVendorIdentifier(), description,
-                            info.manufacturer().toStdString());
+        e.isUsb =
+            IsUsbPort(info.hasVendorIdentifier(), description, info.manufacturer().toStdString());
         entries.push_back(std::move(e));
     }
     return entries;
