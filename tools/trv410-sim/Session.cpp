@@ -1,0 +1,75 @@
+#include "Session.h"
+
+namespace tolmarin::sim {
+
+std::string Hex(std::span<const std::uint8_t> bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string s;
+    s.reserve(bytes.size() * 3);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i != 0) {
+            s.push_back(' ');
+        }
+        s.push_back(digits[bytes[i] >> 4]);
+        s.push_back(digits[bytes[i] & 0xF]);
+    }
+    return s;
+}
+
+void Trace::Line(const char* mark, std::span<const std::uint8_t> frame) {
+    if (out_ == nullptr) {
+        return;
+    }
+    std::fprintf(out_, "%s %s\n", mark, Hex(frame).c_str());
+    std::fflush(out_);
+}
+
+void Trace::Note(std::string_view text) {
+    if (out_ == nullptr) {
+        return;
+    }
+    std::fprintf(out_, "# %.*s\n", static_cast<int>(text.size()), text.data());
+    std::fflush(out_);
+}
+
+Session::Session(Amplifier& amp, const Faults& faults, ReplyCounter& counter, Trace* trace)
+    : amp_(amp), faults_(faults), counter_(counter), trace_(trace) {}
+
+std::vector<Outgoing> Session::Receive(std::span<const std::uint8_t> bytes) {
+    std::vector<Outgoing> out;
+    if (finished_) {
+        return out;
+    }
+    for (const auto& request : parser_.Feed(bytes)) {
+        if (trace_ != nullptr) {
+            trace_->Received(request);
+        }
+        ++framesReceived_;
+        Outgoing o;
+        if (!faults_.noReply && !silent_) {
+            o.bytes = amp_.Handle(request);
+            const long k = ++counter_.replies;
+            if (faults_.unknownEvery > 0 && k % faults_.unknownEvery == 0) {
+                o.bytes[4] = faults_.unknownCode;
+                o.bytes[o.bytes.size() - 2] = ReplyChecksum(o.bytes);
+            }
+            if (faults_.badChecksumEvery > 0 && k % faults_.badChecksumEvery == 0) {
+                o.bytes[o.bytes.size() - 2] ^= 0xFF;
+            }
+            if (trace_ != nullptr) {
+                trace_->Sent(o.bytes);
+            }
+        }
+        o.closeAfter = faults_.closeAfterFrames > 0 && framesReceived_ >= faults_.closeAfterFrames;
+        if (!o.bytes.empty() || o.closeAfter) {
+            out.push_back(std::move(o));
+        }
+        if (out.size() > 0 && out.back().closeAfter) {
+            finished_ = true;  // whatever followed in this read is never seen
+            break;
+        }
+    }
+    return out;
+}
+
+}  // namespace tolmarin::sim

@@ -1,0 +1,264 @@
+#include "SimOptions.h"
+
+#include <arpa/inet.h>
+
+#include <charconv>
+#include <cstring>
+
+namespace tolmarin::sim {
+
+namespace {
+
+bool ParseInt(const std::string& text, long min, long max, long& out) {
+    int base = 10;
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        first += 2;
+    }
+    long v = 0;
+    const auto [end, ec] = std::from_chars(first, last, v, base);
+    if (ec != std::errc() || end != last || first == last || v < min || v > max) {
+        return false;
+    }
+    out = v;
+    return true;
+}
+
+bool ParseEndpoint(const std::string& text, Endpoint& out, std::string& error) {
+    std::string host;
+    std::string port;
+    if (!text.empty() && text[0] == '[') {
+        const auto close = text.find(']');
+        if (close == std::string::npos || close + 1 >= text.size() || text[close + 1] != ':') {
+            error = "--tcp wants ADDRESS:PORT, e.g. 127.0.0.1:8899 or [::1]:8899";
+            return false;
+        }
+        host = text.substr(1, close - 1);
+        port = text.substr(close + 2);
+    } else {
+        const auto colon = text.rfind(':');
+        if (colon == std::string::npos || text.find(':') != colon) {
+            error = "--tcp wants ADDRESS:PORT, e.g. 127.0.0.1:8899 or [::1]:8899";
+            return false;
+        }
+        host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+    }
+    if (host == "localhost") {
+        host = "127.0.0.1";
+    }
+    in_addr a4{};
+    in6_addr a6{};
+    if (inet_pton(AF_INET, host.c_str(), &a4) != 1 && inet_pton(AF_INET6, host.c_str(), &a6) != 1) {
+        error = "--tcp: '" + host + "' is not a numeric IP address";
+        return false;
+    }
+    long p = 0;
+    if (!ParseInt(port, 0, 65535, p)) {
+        error = "--tcp: '" + port + "' is not a port number (0 to 65535)";
+        return false;
+    }
+    out.host = host;
+    out.port = static_cast<int>(p);
+    return true;
+}
+
+}  // namespace
+
+bool IsLoopbackAddress(const std::string& host) {
+    in_addr a4{};
+    if (inet_pton(AF_INET, host.c_str(), &a4) == 1) {
+        return (ntohl(a4.s_addr) >> 24) == 127;
+    }
+    in6_addr a6{};
+    if (inet_pton(AF_INET6, host.c_str(), &a6) == 1) {
+        static const std::uint8_t loop[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+        static const std::uint8_t mapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+        return std::memcmp(a6.s6_addr, loop, 16) == 0 ||
+               (std::memcmp(a6.s6_addr, mapped, 12) == 0 && a6.s6_addr[12] == 127);
+    }
+    return false;
+}
+
+std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
+                                          std::string& error) {
+    SimOptions o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> inlineValue;
+        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name = name.substr(0, eq);
+        }
+        const auto value = [&](std::string& out) {
+            if (inlineValue) {
+                out = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                error = name + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        const auto number = [&](long min, long max, long& out) {
+            std::string text;
+            if (!value(text)) {
+                return false;
+            }
+            if (!ParseInt(text, min, max, out)) {
+                error = name + ": '" + text + "' is not a number from " + std::to_string(min) +
+                        " to " + std::to_string(max);
+                return false;
+            }
+            return true;
+        };
+        const auto flag = [&]() {
+            if (inlineValue) {
+                error = name + " takes no value";
+                return false;
+            }
+            return true;
+        };
+        long n = 0;
+        std::string text;
+        if (name == "--help" || name == "-h") {
+            if (!flag()) {
+                return std::nullopt;
+            }
+            o.help = true;
+        } else if (name == "--tcp") {
+            Endpoint e;
+            if (!value(text) || !ParseEndpoint(text, e, error)) {
+                return std::nullopt;
+            }
+            o.tcp = e;
+        } else if (name == "--pty") {
+            if (!flag()) {
+                return std::nullopt;
+            }
+            o.pty = true;
+        } else if (name == "--trace") {
+            if (!value(o.traceFile)) {
+                return std::nullopt;
+            }
+        } else if (name == "--state") {
+            if (!value(o.stateFile)) {
+                return std::nullopt;
+            }
+        } else if (name == "--allow-remote") {
+            if (!flag()) {
+                return std::nullopt;
+            }
+            o.allowRemote = true;
+        } else if (name == "--seed") {
+            if (!number(0, 0xFFFFFFFFL, n)) {
+                return std::nullopt;
+            }
+            o.seed = static_cast<std::uint32_t>(n);
+        } else if (name == "--no-reply") {
+            if (!flag()) {
+                return std::nullopt;
+            }
+            o.faults.noReply = true;
+        } else if (name == "--delay") {
+            if (!number(0, 600000, n)) {
+                return std::nullopt;
+            }
+            o.faults.delayMs = static_cast<int>(n);
+        } else if (name == "--chunk") {
+            if (!number(1, 65535, n)) {
+                return std::nullopt;
+            }
+            o.faults.chunkBytes = static_cast<int>(n);
+        } else if (name == "--chunk-gap") {
+            if (!number(0, 10000, n)) {
+                return std::nullopt;
+            }
+            o.faults.chunkGapMs = static_cast<int>(n);
+        } else if (name == "--bad-checksum") {
+            if (!number(1, 1000000, n)) {
+                return std::nullopt;
+            }
+            o.faults.badChecksumEvery = static_cast<int>(n);
+        } else if (name == "--unknown-reply") {
+            if (!number(1, 1000000, n)) {
+                return std::nullopt;
+            }
+            o.faults.unknownEvery = static_cast<int>(n);
+        } else if (name == "--unknown-code") {
+            if (!number(0, 255, n)) {
+                return std::nullopt;
+            }
+            o.faults.unknownCode = static_cast<std::uint8_t>(n);
+        } else if (name == "--close-after") {
+            if (!number(1, 1000000, n)) {
+                return std::nullopt;
+            }
+            o.faults.closeAfterFrames = static_cast<int>(n);
+        } else {
+            error = "unknown option '" + args[i] + "'";
+            return std::nullopt;
+        }
+    }
+    if (o.help) {
+        return o;
+    }
+    if (!o.tcp && !o.pty) {
+        error = "nothing to listen on: give --tcp ADDRESS:PORT, --pty, or both";
+        return std::nullopt;
+    }
+    if (o.tcp && !o.allowRemote && !IsLoopbackAddress(o.tcp->host)) {
+        error = "refusing to listen on " + o.tcp->host +
+                ": not a loopback address (give --allow-remote to listen there anyway)";
+        return std::nullopt;
+    }
+    return o;
+}
+
+std::string SimUsage() {
+    return R"(Usage: trv410-sim [--tcp ADDRESS:PORT] [--pty] [options]
+
+A simulated TRV410 amplifier: the live program, twenty stored programs and the
+system bytes, answering every request of the editor with one reply frame.
+
+Where it listens (at least one):
+  --tcp ADDRESS:PORT   TCP on a loopback address, e.g. 127.0.0.1:8899; port 0
+                       picks a free one. Prints "listening on ADDRESS:PORT".
+  --pty                a pseudo-terminal, to be opened as a serial port at
+                       57600 8N1. Prints "pty /dev/pts/N". Replies leave at the
+                       line's real rate (5.76 bytes per ms), after the request
+                       would have arrived at that rate.
+  --allow-remote       allow a --tcp address that is not loopback.
+
+Memory and records:
+  --state FILE         keep the memory in FILE across runs (read at start when
+                       it exists, written after every change).
+  --trace FILE         write every frame in hex, one line each, marked
+                       "received" or "sent"; connection events as "# ..." lines.
+  --seed N             seed of the level and temperature movement (default 410).
+
+Faults, for testing the editor's time-outs and recovery:
+  --no-reply           read requests but never carry them out or answer.
+  --delay MS           answer MS milliseconds after each request arrived.
+  --chunk N            write each reply in pieces of N bytes ...
+  --chunk-gap MS       ... MS milliseconds apart (default 2).
+  --bad-checksum N     invert the checksum of every Nth reply.
+  --unknown-reply N    give every Nth reply the code of --unknown-code.
+  --unknown-code CODE  the reply code used by --unknown-reply (default 0xA7).
+  --close-after N      close a TCP connection after answering its Nth request;
+                       on the pty, stop answering after the Nth request.
+                       Replies are counted across connections, requests per
+                       connection.
+
+Requests the amplifier cannot carry out (no such program, channel, item or
+length) are answered with 0xAB and change nothing.
+
+  --help               this text.
+)";
+}
+
+}  // namespace tolmarin::sim

@@ -1,0 +1,154 @@
+// trv410-sim: a simulated TRV410 amplifier on loopback TCP and/or a pseudo-terminal.
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QSocketNotifier>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "Amplifier.h"
+#include "SimOptions.h"
+#include "SimServer.h"
+
+namespace {
+
+using tolmarin::sim::Amplifier;
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
+}
+
+bool ReadFile(const std::string& path, std::vector<std::uint8_t>& out, bool& exists) {
+    std::ifstream in(path, std::ios::binary);
+    exists = static_cast<bool>(in);
+    if (!exists) {
+        return true;
+    }
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+// Written beside the target and renamed over it, so a crash never leaves half a state.
+bool SaveState(const Amplifier& amp, const std::string& path) {
+    const std::string tmp = path + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        const auto bytes = amp.SaveState();
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        if (!out) {
+            return false;
+        }
+    }
+    return std::rename(tmp.c_str(), path.c_str()) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    const auto options = tolmarin::sim::ParseSimOptions(args, error);
+    if (!options) {
+        std::fprintf(stderr, "trv410-sim: %s\n(try trv410-sim --help)\n", error.c_str());
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(tolmarin::sim::SimUsage().c_str(), stdout);
+        return 0;
+    }
+
+    Amplifier amp(options->seed);
+    if (!options->stateFile.empty()) {
+        std::vector<std::uint8_t> bytes;
+        bool exists = false;
+        if (!ReadFile(options->stateFile, bytes, exists) || (exists && !amp.LoadState(bytes))) {
+            std::fprintf(stderr, "trv410-sim: %s is not a trv410-sim state file\n",
+                         options->stateFile.c_str());
+            return 2;
+        }
+        if (!exists && !SaveState(amp, options->stateFile)) {
+            std::fprintf(stderr, "trv410-sim: cannot write %s\n", options->stateFile.c_str());
+            return 2;
+        }
+    }
+
+    std::FILE* traceFile = nullptr;
+    if (!options->traceFile.empty()) {
+        traceFile = std::fopen(options->traceFile.c_str(), "w");
+        if (traceFile == nullptr) {
+            std::fprintf(stderr, "trv410-sim: cannot write %s\n", options->traceFile.c_str());
+            return 2;
+        }
+    }
+    tolmarin::sim::Trace trace(traceFile);
+
+    QCoreApplication app(argc, argv);
+    tolmarin::sim::SimServer server(amp, options->faults);
+    server.SetTrace(&trace);
+    server.SetAllowRemote(options->allowRemote);
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        struct sigaction sa {};
+        sa.sa_handler = OnSignal;
+        sigemptyset(&sa.sa_mask);
+        sigaction(SIGINT, &sa, nullptr);
+        sigaction(SIGTERM, &sa, nullptr);
+    }
+    QSocketNotifier quitNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&quitNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+
+    if (options->tcp) {
+        QString why;
+        const QHostAddress address(QString::fromStdString(options->tcp->host));
+        if (!server.ListenTcp(address, static_cast<quint16>(options->tcp->port), &why)) {
+            std::fprintf(stderr, "trv410-sim: cannot listen on %s:%d: %s\n",
+                         options->tcp->host.c_str(), options->tcp->port,
+                         why.toLocal8Bit().constData());
+            return 1;
+        }
+        const bool v6 = address.protocol() == QAbstractSocket::IPv6Protocol;
+        std::printf(v6 ? "listening on [%s]:%u\n" : "listening on %s:%u\n",
+                    options->tcp->host.c_str(), static_cast<unsigned>(server.TcpPort()));
+        std::fflush(stdout);
+    }
+    if (options->pty) {
+        QString why;
+        if (!server.OpenPty(&why)) {
+            std::fprintf(stderr, "trv410-sim: cannot create a pty: %s\n",
+                         why.toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("pty %s\n", server.PtyPath().toLocal8Bit().constData());
+        std::fflush(stdout);
+    }
+
+    bool saveFailed = false;
+    if (!options->stateFile.empty()) {
+        QObject::connect(&server, &tolmarin::sim::SimServer::MemoryChanged, [&] {
+            if (!SaveState(amp, options->stateFile) && !saveFailed) {
+                saveFailed = true;
+                std::fprintf(stderr, "trv410-sim: cannot write %s\n", options->stateFile.c_str());
+            }
+        });
+    }
+
+    const int rc = app.exec();
+    if (!options->stateFile.empty()) {
+        SaveState(amp, options->stateFile);
+    }
+    if (traceFile != nullptr) {
+        std::fclose(traceFile);
+    }
+    return rc;
+}
