@@ -76,9 +76,11 @@ void SerialLink::OnReadyRead() {
 }
 
 void SerialLink::OnError(QSerialPort::SerialPortError error) {
-    // The device is gone: stop watching it, or its notifier fires without end. The link stays
-    // nominally open, so the missing replies end it as they would on a silent amplifier.
-    if (error == QSerialPort::ResourceError && m_port.isOpen()) {
+    // A failed read leaves the descriptor readable (a closed pseudo-terminal, an unplugged
+    // adapter), so it would fire without end: stop watching the device. The link stays
+    // nominally open, and the missing replies end it as they would on a silent amplifier.
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) &&
+        m_port.isOpen()) {
         m_port.close();
     }
 }
