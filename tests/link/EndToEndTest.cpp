@@ -12,6 +12,7 @@
 #include "link/DeviceLink.h"
 #include "protocol/FrameBuilder.h"
 #include "support/Fresh.h"
+#include "support/qt/EventLoop.h"
 #include "support/qt/LinkFakes.h"
 
 namespace tolmarin::testing {
@@ -49,7 +50,7 @@ protected:
         server.reset();
     }
     bool WaitLinkUp() {
-        return QTest::qWaitFor([this] { return ups > 0; }, 10000);
+        return SpinUntil([this] { return ups > 0; }, 10000);
     }
 
     FreshState fresh;
@@ -91,7 +92,7 @@ TEST_P(EndToEnd, AnEditReachesTheAmplifierMemoryByteForByte) {
     const std::array<std::uint8_t, 8> volume{17, 0, 0x2C, 0x01, 0, 0, 0, 0};
     std::copy(volume.begin(), volume.end(), block.begin() + 32);
     model.scripted.push_back(BuildChannelSubBlock(*fresh, 1, 4));
-    ASSERT_TRUE(QTest::qWaitFor(
+    ASSERT_TRUE(SpinUntil(
         [&] { return std::ranges::equal(amp.ChannelBlock(0, 1), fresh->image.ChannelBlock(0, 1)); },
         3000));
     EXPECT_TRUE(std::ranges::equal(amp.Data(0), fresh->image.Data(0)));
@@ -101,7 +102,7 @@ TEST_P(EndToEnd, IdlePollingUpdatesLevelsAndTemperatures) {
     Start();
     ASSERT_TRUE(WaitLinkUp());
     const int before = statuses;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return statuses >= before + 5; }, 3000));
+    ASSERT_TRUE(SpinUntil([&] { return statuses >= before + 5; }, 3000));
     const auto& last = amp.LastStatus();
     ASSERT_FALSE(view.levels.empty());
     EXPECT_EQ(view.levels.back(), (std::pair<int, int>{last[0], last[1]}));
@@ -117,7 +118,7 @@ TEST_P(EndToEnd, ASilentAmplifierLeadsToRetriesAndThenTheClose) {
     Faults silent;
     silent.noReply = true;
     Start(silent);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return closes > 0; }, 20000));
+    ASSERT_TRUE(SpinUntil([&] { return closes > 0; }, 20000));
     EXPECT_EQ(ups, 0);
     EXPECT_FALSE(link->Controller().Linked());
     if (GetParam() == LinkKind::Usb) {
@@ -146,9 +147,9 @@ TEST_P(NetworkEndToEnd, ADroppedConnectionIsRebuiltAndPollingGoesOn) {
     dropping.closeAfterFrames = 30;  // link-up and a few polls, then the amplifier hangs up
     Start(dropping);
     ASSERT_TRUE(WaitLinkUp());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return reconnects > 0; }, 5000));
+    ASSERT_TRUE(SpinUntil([&] { return reconnects > 0; }, 5000));
     const int before = statuses;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return statuses > before; }, 5000));
+    ASSERT_TRUE(SpinUntil([&] { return statuses > before; }, 5000));
     EXPECT_TRUE(link->Controller().Linked());
     EXPECT_EQ(link->Controller().NetRetries(), 1);
     EXPECT_TRUE(fresh.sink.messages.empty());
@@ -166,7 +167,7 @@ TEST_P(NetworkEndToEnd, AnUnreachableAmplifierIsGivenUpWithinTheConnectBound) {
     t.start();
     link->Controller().OpenNetworkLinkTo("127.0.0.1", port);
     EXPECT_TRUE(link->Controller().Opening());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !link->Controller().Opening(); }, 5000));
+    ASSERT_TRUE(SpinUntil([&] { return !link->Controller().Opening(); }, 5000));
     EXPECT_FALSE(link->Controller().Linked());
     EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"Unable to Open NetWork Link!"});
 }

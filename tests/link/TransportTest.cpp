@@ -16,6 +16,7 @@
 #include "protocol/FrameBuilder.h"
 #include "support/Fresh.h"
 #include "support/ReplyFrames.h"
+#include "support/qt/EventLoop.h"
 #include "support/qt/PtyPair.h"
 
 namespace tolmarin::testing {
@@ -75,7 +76,7 @@ TEST(SerialLinkTest, APseudoTerminalOpensAtTheLineSettingsAndCarriesFramesBothWa
     const auto frame = BuildItemRead(*fresh, ITEM_POWER, 0);
     serial.Send(frame->Frame());
     Bytes wire;
-    ASSERT_TRUE(QTest::qWaitFor(
+    ASSERT_TRUE(SpinUntil(
         [&] {
             const Bytes more = pty.ReadAvailable();
             wire.insert(wire.end(), more.begin(), more.end());
@@ -87,9 +88,9 @@ TEST(SerialLinkTest, APseudoTerminalOpensAtTheLineSettingsAndCarriesFramesBothWa
     // A 22-byte reply in two bursts arrives as two chunks, in order.
     const Bytes reply = MakeReplyFrame(CMD_READ_ITEM, 0, ITEM_POWER, Bytes{1, 0, 0, 0, 0, 0, 0, 0});
     pty.Write(Bytes(reply.begin(), reply.begin() + 10));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return got.chunks.size() == 1; }, 2000));
+    ASSERT_TRUE(SpinUntil([&] { return got.chunks.size() == 1; }, 2000));
     pty.Write(Bytes(reply.begin() + 10, reply.end()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return got.All().size() == reply.size(); }, 2000));
+    ASSERT_TRUE(SpinUntil([&] { return got.All().size() == reply.size(); }, 2000));
     EXPECT_EQ(got.chunks.size(), 2u);
     EXPECT_EQ(got.All(), reply);
     EXPECT_TRUE(serial.Close());
@@ -107,7 +108,7 @@ TEST(SerialLinkTest, LongInputIsHandedOnInChunksOfAtMost800Bytes) {
     ASSERT_TRUE(serial.IsOpen());
     const Bytes burst = Pattern(3000, 5);
     pty.Write(burst);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return got.All().size() >= burst.size(); }, 3000));
+    ASSERT_TRUE(SpinUntil([&] { return got.All().size() >= burst.size(); }, 3000));
     EXPECT_EQ(got.All(), burst);
     for (const Bytes& c : got.chunks) {
         EXPECT_LE(c.size(), 800u);
@@ -125,7 +126,7 @@ TEST(SerialLinkTest, AVanishedDeviceNeitherSpinsNorEndsTheLinkByItself) {
     ASSERT_TRUE(serial.IsOpen());
     pty.CloseMaster();
     const double cpuBefore = CpuSeconds();
-    QTest::qWait(300);
+    SpinFor(300);
     // A port left watched after its device went away wakes the loop without end.
     EXPECT_LT(CpuSeconds() - cpuBefore, 0.15);
     // Still nominally open: the controller's time-out ends such a link. Writes go nowhere.
@@ -148,8 +149,7 @@ TEST(NetworkLinkTest, FramesGoOnTheWireAsOnUsbAndRepliesComeBackInOrder) {
     net.Open(LinkTarget{{}, "127.0.0.1", server.serverPort()}, [&](bool ok) { result = ok; });
     EXPECT_EQ(result, -1);  // never decided inside Open
     EXPECT_TRUE(net.IsConnecting());
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return result != -1 && server.hasPendingConnections(); }, 3000));
+    ASSERT_TRUE(SpinUntil([&] { return result != -1 && server.hasPendingConnections(); }, 3000));
     ASSERT_EQ(result, 1);
     QTcpSocket* peer = server.nextPendingConnection();
     ASSERT_NE(peer, nullptr);
@@ -158,7 +158,7 @@ TEST(NetworkLinkTest, FramesGoOnTheWireAsOnUsbAndRepliesComeBackInOrder) {
     const auto frame = BuildItemRead(*fresh, ITEM_POWER, 0);
     net.Send(frame->Frame());
     Bytes wire;
-    ASSERT_TRUE(QTest::qWaitFor(
+    ASSERT_TRUE(SpinUntil(
         [&] {
             const QByteArray b = peer->readAll();
             wire.insert(wire.end(), b.begin(), b.end());
@@ -172,9 +172,9 @@ TEST(NetworkLinkTest, FramesGoOnTheWireAsOnUsbAndRepliesComeBackInOrder) {
         const std::size_t n = std::min<std::size_t>(7, reply.size() - i);
         peer->write(reinterpret_cast<const char*>(reply.data() + i), static_cast<qint64>(n));
         peer->flush();
-        QTest::qWait(5);
+        SpinFor(5);
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return got.All().size() == reply.size(); }, 2000));
+    ASSERT_TRUE(SpinUntil([&] { return got.All().size() == reply.size(); }, 2000));
     EXPECT_EQ(got.All(), reply);
     EXPECT_TRUE(net.Close());
     EXPECT_FALSE(net.IsOpen());
@@ -201,7 +201,7 @@ public:
             ::connect(c, reinterpret_cast<sockaddr*>(&a), sizeof a);
             m_fillers.push_back(c);
         }
-        QTest::qWait(50);
+        SpinFor(50);
     }
     ~HangingListener() {
         for (int c : m_fillers) {
@@ -229,7 +229,7 @@ TEST(NetworkLinkTest, AHangingConnectIsAbandonedAtItsBoundWithoutFreezingTheLoop
     QObject::connect(&heartbeat, &QTimer::timeout, [&] { ++beats; });
     heartbeat.start(20);
     net.Open(LinkTarget{{}, "127.0.0.1", hanging.port}, [&](bool ok) { result = ok; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return result != -1; }, 5000));
+    ASSERT_TRUE(SpinUntil([&] { return result != -1; }, 5000));
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(net.IsOpen());
     EXPECT_FALSE(net.IsConnecting());
@@ -243,7 +243,7 @@ TEST(NetworkLinkTest, CloseDuringAConnectMeansItsOutcomeIsNeverReported) {
     int calls = 0;
     net.Open(LinkTarget{{}, "127.0.0.1", hanging.port}, [&](bool) { ++calls; });
     EXPECT_TRUE(net.Close());
-    QTest::qWait(400);
+    SpinFor(400);
     EXPECT_EQ(calls, 0);
     EXPECT_FALSE(net.Close());
 }
