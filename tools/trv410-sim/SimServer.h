@@ -40,6 +40,7 @@ public:
     QString PtyPath() const { return ptyPath_; }
 
     Amplifier& Amp() { return amp_; }
+    // Links open: every TCP connection, and the pty once created.
     int OpenConnections() const;
     // Requests received so far on every link.
     long FramesReceived() const { return framesReceived_; }
