@@ -1,0 +1,176 @@
+#include "model/KTV_Data.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "model/Colour.h"
+#include "protocol/ByteOrder.h"
+#include "protocol/DataDefine.h"
+#include "protocol/FrameBuilder.h"
+
+namespace tolmarin {
+
+namespace {
+
+constexpr int kBandCount = 8;
+constexpr int kCrossoverNumber = 2;
+constexpr int kLowPassDefault = 20000;
+
+// Input gain for each input sensitivity: 0.775 V, 1 V, 1.4 V.
+constexpr std::int16_t kSensitivityGain[] = {600, 578, 549};
+
+}  // namespace
+
+CKTV_OutData& CKTV_OutRoute::Add(std::unique_ptr<CKTV_OutData> record) {
+    m_records.push_back(std::move(record));
+    return *m_records.back();
+}
+
+CKTV_OutData& CKTV_OutRoute::At(int i) {
+    return *m_records.at(static_cast<std::size_t>(i));
+}
+
+const CKTV_OutData& CKTV_OutRoute::At(int i) const {
+    return *m_records.at(static_cast<std::size_t>(i));
+}
+
+CKTV_Data::CKTV_Data(SharedState& state) : m_state(&state) {
+    for (int c = 0; c < kChannelCount; ++c) {
+        CKTV_OutData& r = m_channels.Add(std::make_unique<CKTV_OutData>(state));
+        r.SetColour(kChannelColours[c]);
+        r.SetColourArgb(kChannelColoursArgb[c]);
+        r.SetName("CH" + std::to_string(c + 1));
+        r.Eq().CreateFilters(kBandCount, kCrossoverNumber, kLowPassDefault);
+        r.SetIndex(static_cast<std::uint8_t>(c));
+    }
+    for (int c = 0; c < kChannelCount; ++c) {
+        state.app.linkGroup[c] = c;
+        state.app.channelRecord[c] = &m_channels.At(c);
+    }
+}
+
+CKTV_Data::~CKTV_Data() {
+    for (int c = 0; c < kChannelCount; ++c) {
+        if (m_state->app.channelRecord[c] == &m_channels.At(c)) {
+            m_state->app.channelRecord[c] = nullptr;
+        }
+    }
+}
+
+void CKTV_Data::LayoutAll(const Rect& plot) {
+    for (int c = 0; c < ChannelCount(); ++c) {
+        Channel(c).LayoutCurve(plot);
+    }
+}
+
+void CKTV_Data::LoadAllFromImage() {
+    DeviceImage& image = m_state->image;
+    auto routing = [&image](int ch) -> std::uint8_t& {
+        return image.ChannelBlock(0, ch)[block::kInputRoute];
+    };
+    auto polarity = [&image](int ch) -> std::uint8_t& {
+        return image.ChannelBlock(0, ch)[block::kPolarity];
+    };
+
+    switch (image.systemBytes[sysbyte::kModeCh12]) {
+        case 0:
+            routing(0) = 1;
+            routing(1) = 2;
+            break;
+        case 1:
+            routing(0) = 1;
+            routing(1) = 1;
+            break;
+        default:
+            break;
+    }
+    switch (image.systemBytes[sysbyte::kModeCh34]) {
+        case 0:
+            routing(2) = 1;
+            routing(3) = 2;
+            break;
+        case 1:
+            routing(2) = 1;
+            routing(3) = 1;
+            break;
+        case 2:
+            routing(2) = 1;
+            polarity(3) = polarity(2) == 0 ? 1 : 0;
+            break;
+        default:
+            break;
+    }
+    for (int c = 0; c < kChannelCount; ++c) {
+        const int sensitivity = image.systemBytes[sysbyte::kSensitivity1 + c];
+        if (sensitivity >= 0 && sensitivity <= 2) {
+            WriteLeI16(image.ChannelBlock(0, c), block::kInputGain, kSensitivityGain[sensitivity]);
+        }
+    }
+    for (int c = 0; c < kChannelCount; ++c) {
+        Channel(c).LoadFromBlock(image.ChannelBlock(0, c));
+    }
+}
+
+void CKTV_Data::StoreAllToImage() {
+    for (int c = 0; c < ChannelCount(); ++c) {
+        Channel(c).StoreAll();
+    }
+}
+
+std::unique_ptr<SendData> CKTV_Data::NextPendingFrame() {
+    for (int c = 0; c < ChannelCount(); ++c) {
+        CKTV_OutData& r = Channel(c);
+        if (r.TakePendingName()) {
+            return r.StoreName();
+        }
+        if (r.TakePendingMain()) {
+            return r.StoreMain(true);
+        }
+        if (r.ConsumeCrossoverPending()) {
+            return r.StoreCrossover(true);
+        }
+        if (r.TakePendingVolume()) {
+            return r.StoreVolume(true);
+        }
+        if (r.TakePendingLimiter()) {
+            return r.StoreLimiter(true);
+        }
+        for (int k = 0; k < kBandCount; ++k) {
+            CFilter& band = r.Band(k);
+            if (band.IsPending()) {
+                band.AdvanceSentFreq(0);
+                return r.StoreBand(k, band.GetNumber());
+            }
+        }
+    }
+    return BuildPoll(*m_state);
+}
+
+void CKTV_Data::ClearAllPending(int value) {
+    for (int c = 0; c < ChannelCount(); ++c) {
+        Channel(c).ClearPending(value);
+    }
+}
+
+void CKTV_Data::LinkCh1Ch2(bool linkOpen, const FrameSink& send) {
+    CKTV_OutData& ch2 = Channel(1);
+    ch2.CopyLinkedFrom(Channel(0));
+    if (linkOpen) {
+        ch2.StoreAll();
+        auto frame = BuildChannelBlock(*m_state, 0, 1);
+        if (send) {
+            send(std::move(frame));
+        }
+    }
+    m_state->app.linkGroup[1] = 0;
+}
+
+void CKTV_Data::UnlinkCh1Ch2() {
+    m_state->app.linkGroup[1] = 1;
+}
+
+bool CKTV_Data::Ch1Ch2Linked() const {
+    return m_state->app.linkGroup[0] == m_state->app.linkGroup[1];
+}
+
+}  // namespace tolmarin

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace tolmarin {
+
+// Display texts of the channel-level values, in the amplifier's step encodings. english is
+// the interface language flag (nonzero English). Used by the parameter table.
+
+// Whole dB below full scale: "0dB" for 600, "-60dB" for 0 (tenths are dropped first).
+std::string VolumeText(int volume);
+std::string OutputOnText(int outputOn, int english);
+std::string PolarityText(int polarity, int english);
+// Delay step to milliseconds: 0.021 ms steps up to 476, then whole ms from 10 ms.
+double DelayMs(int delay);
+std::string DelayText(int delay);
+// n is the amplifier input 1 to 4; any other n reads as a cleared bit.
+std::string InputText(int inputRoute, int n);
+std::string ThresholdText(int threshold);
+std::string AttackText(int attack);
+// Empty for an index outside 0 to 5.
+std::string ReleaseText(int release);
+
+}  // namespace tolmarin
