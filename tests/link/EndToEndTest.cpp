@@ -9,7 +9,9 @@
 
 #include "Amplifier.h"
 #include "SimServer.h"
+#include "link/ChannelSetModel.h"
 #include "link/DeviceLink.h"
+#include "model/KTV_Data.h"
 #include "protocol/FrameBuilder.h"
 #include "support/Fresh.h"
 #include "support/qt/EventLoop.h"
@@ -174,6 +176,69 @@ TEST_P(NetworkEndToEnd, AnUnreachableAmplifierIsGivenUpWithinTheConnectBound) {
 
 INSTANTIATE_TEST_SUITE_P(Links, NetworkEndToEnd, ::testing::Values(LinkKind::Network),
                          [](const auto&) { return std::string("Tcp"); });
+
+}  // namespace
+}  // namespace tolmarin::testing
+
+namespace tolmarin::testing {
+namespace {
+
+// The real channel set behind the link: edits made on the records reach the amplifier.
+class ModelEndToEnd : public ::testing::TestWithParam<LinkKind> {
+protected:
+    ModelEndToEnd() : server(amp, sim::Faults{}) {}
+
+    FreshState fresh;
+    CKTV_Data channels{*fresh};
+    ChannelSetModel model{channels};
+    RecordingLinkView view;
+    sim::Amplifier amp{410};
+    sim::SimServer server;
+};
+
+bool SameSubBlock(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b, int d) {
+    return std::equal(a.begin() + 8 * d, a.begin() + 8 * d + 8, b.begin() + 8 * d);
+}
+
+TEST_P(ModelEndToEnd, EditsOnTheRecordsReachTheAmplifierMemoryByteForByte) {
+    DeviceLink link(*fresh, model, view);
+    bool up = false;
+    QObject::connect(&link.Controller(), &LinkController::linkUpComplete, [&] { up = true; });
+    if (GetParam() == LinkKind::Network) {
+        ASSERT_TRUE(server.ListenTcp(QHostAddress::LocalHost, 0));
+        link.Controller().OpenNetworkLinkTo("127.0.0.1", server.TcpPort());
+    } else {
+        ASSERT_TRUE(server.OpenPty());
+        link.Controller().OpenSerialLinkTo(server.PtyPath().toStdString());
+    }
+    ASSERT_TRUE(SpinUntil([&] { return up; }, 10000));
+    // The records now hold what the amplifier holds.
+    EXPECT_EQ(
+        channels.Channel(0).GetVolume(),
+        static_cast<std::int16_t>(amp.ChannelBlock(0, 0)[34] | amp.ChannelBlock(0, 0)[35] << 8));
+
+    channels.Channel(0).SetVolumeDb(42);
+    channels.Channel(0).Band(2).SetGainStep(263);
+    channels.Channel(1).SetDelay(321);
+    const auto ours0 = fresh->image.ChannelBlock(0, 0);
+    const auto ours1 = fresh->image.ChannelBlock(0, 1);
+    ASSERT_TRUE(SpinUntil(
+        [&] {
+            return SameSubBlock(amp.ChannelBlock(0, 0), ours0, 4) &&
+                   SameSubBlock(amp.ChannelBlock(0, 0), ours0, 7) &&
+                   SameSubBlock(amp.ChannelBlock(0, 1), ours1, 1) &&
+                   amp.ChannelBlock(0, 1)[12] == (321 & 0xFF);
+        },
+        3000));
+    EXPECT_EQ(amp.ChannelBlock(0, 0)[34] | amp.ChannelBlock(0, 0)[35] << 8, 420);
+    EXPECT_EQ(amp.ChannelBlock(0, 1)[12] | amp.ChannelBlock(0, 1)[13] << 8, 321);
+    EXPECT_TRUE(fresh.sink.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, ModelEndToEnd, ::testing::Values(LinkKind::Network, LinkKind::Usb),
+                         [](const auto& info) {
+                             return std::string(info.param == LinkKind::Usb ? "Pty" : "Tcp");
+                         });
 
 }  // namespace
 }  // namespace tolmarin::testing
