@@ -136,8 +136,8 @@ TEST_P(EndToEnd, ASilentAmplifierLeadsToRetriesAndThenTheClose) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, EndToEnd, ::testing::Values(LinkKind::Network, LinkKind::Usb),
-                         [](const auto& info) {
-                             return std::string(info.param == LinkKind::Usb ? "Pty" : "Tcp");
+                         [](const auto& p) {
+                             return std::string(p.param == LinkKind::Usb ? "Pty" : "Tcp");
                          });
 
 // ---- Network only ----
@@ -236,8 +236,8 @@ TEST_P(ModelEndToEnd, EditsOnTheRecordsReachTheAmplifierMemoryByteForByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, ModelEndToEnd, ::testing::Values(LinkKind::Network, LinkKind::Usb),
-                         [](const auto& info) {
-                             return std::string(info.param == LinkKind::Usb ? "Pty" : "Tcp");
+                         [](const auto& p) {
+                             return std::string(p.param == LinkKind::Usb ? "Pty" : "Tcp");
                          });
 
 }  // namespace
