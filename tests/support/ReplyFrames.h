@@ -17,10 +17,14 @@ using Bytes = std::vector<std::uint8_t>;
 // checksum covers offsets 4 to 11 + L (not the H) unless includeH asks for the PC's rule.
 inline Bytes MakeReplyFrame(std::uint8_t code, std::uint8_t program, std::uint8_t item,
                             const Bytes& payload, bool includeH = false, std::uint8_t section = 0) {
-    Bytes f = {FRAME_Z,     FRAME_Z, FRAME_Z, FRAME_H, code, program,
-               AMP_ADDRESS, section, 0,       item,    0,    0};
+    // Built at full size: g++ 12 at -O2 misreads an insert into the 12-byte header vector
+    // as an overflow.
+    Bytes f(kFrameHeaderSize + payload.size());
+    const std::uint8_t header[] = {FRAME_Z,     FRAME_Z, FRAME_Z, FRAME_H, code, program,
+                                   AMP_ADDRESS, section, 0,       item,    0,    0};
+    std::copy(std::begin(header), std::end(header), f.begin());
     WriteLe16(f, 10, static_cast<std::uint16_t>(payload.size()));
-    f.insert(f.end(), payload.begin(), payload.end());
+    std::copy(payload.begin(), payload.end(), f.begin() + kFrameHeaderSize);
     std::uint8_t x = 0;
     for (std::size_t i = includeH ? 3 : 4; i < f.size(); ++i) {
         x ^= f[i];

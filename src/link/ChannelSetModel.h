@@ -1,0 +1,25 @@
+#pragma once
+
+#include "link/LinkModel.h"
+#include "model/KTV_Data.h"
+
+namespace tolmarin {
+
+// The channel set as the link controller sees it.
+class ChannelSetModel : public LinkModel {
+public:
+    explicit ChannelSetModel(CKTV_Data& channels) : m_channels(channels) {}
+
+    std::unique_ptr<SendData> NextPendingFrame() override { return m_channels.NextPendingFrame(); }
+    void ClearAllPending(int value) override { m_channels.ClearAllPending(value); }
+    void LoadAllFromImage() override { m_channels.LoadAllFromImage(); }
+    void StoreAllToImage() override { m_channels.StoreAllToImage(); }
+    void SetInputGain(int channel, int gain) override {
+        m_channels.Channel(channel).SetInputGain(static_cast<std::int16_t>(gain));
+    }
+
+private:
+    CKTV_Data& m_channels;
+};
+
+}  // namespace tolmarin

@@ -1,0 +1,552 @@
+#include "link/LinkController.h"
+
+#include <algorithm>
+
+#include "protocol/FrameBuilder.h"
+
+namespace tolmarin {
+
+namespace {
+
+// Input gain of a channel for each input sensitivity setting (0.775 V, 1 V, 1.4 V).
+constexpr std::array<int, 3> kGainForSensitivity{600, 578, 549};
+
+}  // namespace
+
+bool LinkController::CommandPort::Write(std::span<const std::uint8_t> bytes) {
+    if (link == nullptr) {
+        return false;
+    }
+    link->Send(bytes);
+    return true;
+}
+
+void LinkController::CommandPort::Purge() {
+    if (link != nullptr) {
+        link->Purge();
+    }
+}
+
+LinkController::LinkController(SharedState& state, KTVCommand& command, LinkModel& model,
+                               LinkView& view, LinkTransport& serial, LinkTransport& network,
+                               std::unique_ptr<LinkScheduler> scheduler, QObject* parent)
+    : QObject(parent),
+      m_state(state),
+      m_command(command),
+      m_model(model),
+      m_view(view),
+      m_serial(serial),
+      m_network(network),
+      m_scheduler(scheduler ? std::move(scheduler) : std::make_unique<QtLinkScheduler>()) {
+    m_networkTarget.host = std::string(kDefaultAmplifierAddress);
+    m_networkTarget.tcpPort = kTcpPort;
+    m_serial.SetReceiver([this](std::span<const std::uint8_t> b) { OnBytes(m_serial, b); });
+    m_network.SetReceiver([this](std::span<const std::uint8_t> b) { OnBytes(m_network, b); });
+}
+
+LinkController::~LinkController() {
+    CancelWait();
+    m_scheduler->StopPacing();
+    m_serial.SetReceiver(nullptr);
+    m_network.SetReceiver(nullptr);
+    if (m_command.Owner() == this) {
+        m_command.SetOwner(nullptr);
+    }
+    if (m_command.Transport() == &m_port) {
+        m_command.SetTransport(nullptr);
+    }
+}
+
+bool LinkController::Reconnecting() const {
+    return m_phase == Phase::ReconnectClosing || m_phase == Phase::ReconnectConnecting ||
+           m_phase == Phase::ReconnectSettling;
+}
+
+void LinkController::SetNetworkTarget(const std::string& host, int port) {
+    m_networkTarget.host = host;
+    m_networkTarget.tcpPort = port;
+}
+
+// ---- Link button, open and close ----
+
+void LinkController::OnLinkButton() {
+    if (m_linked != 0) {
+        CloseLink();
+        return;
+    }
+    if (m_phase == Phase::Opening) {
+        // The window stays responsive during a connect; a second click means "stop trying".
+        CloseLink();
+        return;
+    }
+    const std::optional<LinkKind> chosen = m_view.RunConnectDialog(m_linkType);
+    if (!chosen) {
+        return;
+    }
+    m_linkType = *chosen;
+    if (m_linkType == LinkKind::Usb) {
+        OpenSerialLink();
+    } else {
+        OpenNetworkLink();
+    }
+}
+
+bool LinkController::OpenSerialLinkTo(const std::string& port) {
+    m_state.app.portName = port;
+    return OpenSerialLink();
+}
+
+void LinkController::OpenNetworkLinkTo(const std::string& host, int port) {
+    SetNetworkTarget(host, port);
+    OpenNetworkLink();
+}
+
+bool LinkController::OpenSerialLink() {
+    if (m_phase != Phase::Idle) {
+        return false;  // one link at a time: close the current one first
+    }
+    m_linkType = LinkKind::Usb;
+    LinkTarget target;
+    target.port = m_state.app.portName;
+    m_serial.Open(target, [this](bool ok) { FinishSerialOpen(ok); });
+    return m_linked != 0;
+}
+
+void LinkController::FinishSerialOpen(bool ok) {
+    if (!ok) {
+        // The serial link has told the operator when the port itself would not open.
+        emit linkOpenFailed(LinkKind::Usb);
+        return;
+    }
+    m_linked = 1;
+    m_progressPos = 0;
+    m_state.app.sendChanges = 1;
+    LinkUp(m_serial, kUsbPacingTimer);
+}
+
+void LinkController::OpenNetworkLink() {
+    if (m_phase != Phase::Idle) {
+        return;
+    }
+    m_linkType = LinkKind::Network;
+    m_command.SetOwner(this);
+    m_phase = Phase::Opening;
+    m_network.Open(m_networkTarget, [this](bool ok) { FinishNetworkOpen(ok); });
+}
+
+void LinkController::FinishNetworkOpen(bool ok) {
+    if (!ok) {
+        m_phase = Phase::Idle;
+        m_network.Close();
+        m_state.ui.Report(TextId::UnableToOpenNetworkLink);
+        emit linkOpenFailed(LinkKind::Network);
+        return;
+    }
+    m_netRetries = 0;
+    m_progressPos = 0;
+    m_linked = 1;
+    LinkUp(m_network, kNetworkPacingTimer);
+}
+
+void LinkController::LinkUp(LinkTransport& link, int timerId) {
+    m_phase = Phase::Linked;
+    m_port.link = &link;
+    m_command.SetTransport(&m_port);
+    m_command.SetOwner(this);
+    m_view.SetLinkButtonActive(true);
+    m_awaitingLinkUp = true;
+    if (FrameTrace* trace = link.Trace()) {
+        trace->Note(link.Kind(), "link open");
+    }
+    RequestInitialData();
+    RequestLive(0);
+    m_scheduler->StartPacing(timerId, kPacingIntervalMs,
+                             [this, timerId] { OnPacingTick(timerId); });
+    emit linkOpened(link.Kind());
+}
+
+void LinkController::CloseLink() {
+    if (m_linkType == LinkKind::Usb) {
+        CloseSerialLink();
+    } else {
+        CloseNetworkLink();
+    }
+}
+
+bool LinkController::CloseSerialLink() {
+    return DoCloseSerial(LinkCloseReason::Operator);
+}
+
+bool LinkController::DoCloseSerial(LinkCloseReason reason) {
+    if (m_linked == 0 || m_port.link != &m_serial || !m_serial.Close()) {
+        return false;
+    }
+    m_scheduler->StopPacing();
+    m_linked = 0;
+    m_phase = Phase::Idle;
+    m_command.ClearQueue();
+    m_command.SetTransport(nullptr);
+    m_port.link = nullptr;
+    m_state.app.sendChanges = 0;
+    SetProgressPos(0);
+    m_model.ClearAllPending(0);
+    m_view.ShowBusy(0);
+    m_view.SetLinkButtonActive(false);
+    m_awaitingLinkUp = false;
+    if (FrameTrace* trace = m_serial.Trace()) {
+        trace->Note(LinkKind::Usb, "link closed");
+    }
+    emit linkClosed(reason);
+    return true;
+}
+
+void LinkController::CloseNetworkLink() {
+    DoCloseNetwork(LinkCloseReason::Operator);
+}
+
+void LinkController::DoCloseNetwork(LinkCloseReason reason) {
+    if (m_phase == Phase::Idle || m_linkType != LinkKind::Network) {
+        m_network.Close();
+        return;  // nothing of the network link is up; a USB link is left alone
+    }
+    const bool wasOpening = m_phase == Phase::Opening;
+    CancelWait();
+    m_scheduler->StopPacing();
+    m_network.Close();
+    m_phase = Phase::Idle;
+    if (wasOpening) {
+        return;  // an abandoned connect: nothing was linked, nothing to undo
+    }
+    m_linked = 0;
+    m_command.ClearQueue();
+    m_command.SetTransport(nullptr);
+    m_port.link = nullptr;
+    m_state.app.sendChanges = 0;
+    m_model.ClearAllPending(0);
+    m_view.SetLinkButtonActive(false);
+    m_view.ShowBusy(0);
+    m_awaitingLinkUp = false;
+    if (FrameTrace* trace = m_network.Trace()) {
+        trace->Note(LinkKind::Network, "link closed");
+    }
+    emit linkClosed(reason);
+}
+
+void LinkController::OnBytes(LinkTransport& from, std::span<const std::uint8_t> bytes) {
+    // Only the open link feeds the parser; a late chunk of a link just closed is dropped.
+    if (m_port.link == &from && m_command.Transport() == &m_port) {
+        m_command.FeedBytes(bytes);
+    }
+}
+
+// ---- Queued requests ----
+
+void LinkController::EnqueueCounted(std::unique_ptr<SendData> item) {
+    item->SetCountsProgress(1);
+    ++m_progressPos;
+    m_command.Enqueue(std::move(item));
+}
+
+void LinkController::StartBatchDisplay() {
+    SetProgressRange(0, m_progressPos);
+    SetProgressPos(0);
+    m_view.ShowBusy(5);
+}
+
+void LinkController::RequestInitialData() {
+    if (m_linked == 0) {
+        return;
+    }
+    for (int n = 1; n <= kStoredPrograms; ++n) {
+        EnqueueCounted(BuildItemRead(m_state, ITEM_NAME, n));
+    }
+    for (int entry : {3, 4, 6}) {  // ITEM_MODES, ITEM_SENSITIVITY, ITEM_POWER
+        EnqueueCounted(BuildItemRead(m_state, m_state.app.itemCode[entry], 0));
+    }
+}
+
+void LinkController::RequestLive(int n) {
+    m_state.app.sendChanges = 0;
+    if (m_linked == 0) {
+        m_state.ui.Report(TextId::PleaseLink);
+        return;
+    }
+    if (n != 0) {
+        m_progressPos = 0;
+    }
+    std::unique_ptr<SendData> item = BuildRecall(m_state, n);
+    item->SetCountsProgress(1);
+    item->SetNotifyUp(1);
+    m_command.Enqueue(std::move(item));
+    if (n == 0) {
+        ++m_progressPos;
+        StartBatchDisplay();
+    }
+}
+
+void LinkController::StoreAllPrograms() {
+    if (m_linked == 0) {
+        m_state.ui.Report(TextId::PleaseLink);
+        return;
+    }
+    m_progressPos = 0;
+    for (int n = 1; n <= kStoredPrograms; ++n) {
+        EnqueueCounted(BuildItemWrite(m_state, ITEM_NAME, n));
+        std::unique_ptr<SendData> data = BuildProgramWrite(m_state, n);
+        if (n == kStoredPrograms) {
+            data->SetNotifyDown(1);
+        }
+        EnqueueCounted(std::move(data));
+    }
+    StartBatchDisplay();
+}
+
+void LinkController::SendLiveProgram() {
+    if (m_linked == 0) {
+        return;
+    }
+    std::unique_ptr<SendData> item = BuildProgramWrite(m_state, 0);
+    item->SetCountsProgress(1);
+    item->SetNotifyDown(1);
+    m_command.Enqueue(std::move(item));
+    StartBatchDisplay();
+}
+
+void LinkController::StoreLiveToSlot(int n, bool refresh) {
+    if (m_linked == 0) {
+        m_state.ui.Report(TextId::PleaseLink);
+        return;
+    }
+    m_progressPos = 0;
+    if (refresh) {
+        m_model.StoreAllToImage();
+    }
+    EnqueueCounted(BuildItemWrite(m_state, ITEM_NAME, n));
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        std::unique_ptr<SendData> block = BuildChannelBlock(m_state, n, ch);
+        if (ch == kChannelCount - 1) {
+            block->SetNotifyDown(1);
+        }
+        EnqueueCounted(std::move(block));
+    }
+    StartBatchDisplay();
+}
+
+bool LinkController::ReadAllPrograms() {
+    if (m_linked == 0) {
+        m_state.ui.Report(TextId::PleaseLink);
+        return false;
+    }
+    const std::optional<std::string> file = m_view.ChooseAllProgramsFile();
+    if (!file) {
+        return false;
+    }
+    m_programsFile = *file;
+    m_progressPos = 0;
+    for (int n = 1; n <= kStoredPrograms; ++n) {
+        std::unique_ptr<SendData> item = BuildProgramRead(m_state, n);
+        if (n == kStoredPrograms) {
+            item->SetNotifyUp(1);
+        }
+        EnqueueCounted(std::move(item));
+    }
+    StartBatchDisplay();
+    return true;
+}
+
+void LinkController::SendSystemItem(int item, int n, int ch) {
+    if (item == ITEM_SENSITIVITY) {
+        // Input 1 sets CH1; every other channel follows input 2.
+        const int byte =
+            m_state.image
+                .systemBytes[ch == 0 ? sysbyte::kSensitivity1 : sysbyte::kSensitivity1 + 1];
+        if (byte >= 0 && byte < static_cast<int>(kGainForSensitivity.size())) {
+            m_model.SetInputGain(ch, kGainForSensitivity[static_cast<std::size_t>(byte)]);
+        }
+    }
+    if (m_linked != 0) {
+        m_command.Enqueue(BuildItemWrite(m_state, item, n));
+    }
+}
+
+// ---- Pacing ----
+
+void LinkController::OnPacingTick(int timerId) {
+    if (m_phase != Phase::Linked) {
+        return;  // a reconnection is under way: nothing is emitted or serviced
+    }
+    if (m_command.QueueCount() < 2) {
+        if (std::unique_ptr<SendData> next = m_model.NextPendingFrame()) {
+            m_command.Enqueue(std::move(next));
+        }
+    }
+    if (m_command.QueueCount() == 0) {
+        return;
+    }
+    if (timerId == kUsbPacingTimer) {
+        ServiceSerial();
+    } else {
+        ServiceNetwork();
+    }
+}
+
+void LinkController::TransmitHead(SendData& head) {
+    if (head.CountsProgress() != 0) {
+        m_progressPos = m_barPos + 1;
+        SetProgressPos(m_progressPos);
+    }
+    // Cleared before the write: a reply may be handled before the write returns.
+    head.SetPending(0);
+    m_command.TransmitHead();
+}
+
+void LinkController::ServiceSerial() {
+    SendData& head = m_command.Head();
+    if (head.Pending() != 0) {
+        TransmitHead(head);
+        return;
+    }
+    head.SetTicks(head.Ticks() + 1);
+    if (head.Ticks() == kSerialRetransmitTick) {
+        m_command.ResetReceiver();
+        m_command.TransmitHead();
+    }
+    if (head.Ticks() > kSerialGiveUpTicks) {
+        m_view.ShowBusy(0);
+        DoCloseSerial(LinkCloseReason::NoReply);
+        m_state.ui.Report(TextId::NoOnlineMachine);
+    }
+}
+
+void LinkController::ServiceNetwork() {
+    SendData& head = m_command.Head();
+    if (head.Pending() != 0) {
+        TransmitHead(head);
+        return;
+    }
+    head.SetTicks(head.Ticks() + 1);
+    if (head.Ticks() <= kNetworkTimeoutTicks) {
+        return;
+    }
+    ++m_netRetries;
+    if (m_netRetries > kNetworkMaxReconnects) {
+        NetworkGiveUp();
+        return;
+    }
+    ReconnectNetwork();
+}
+
+void LinkController::NetworkGiveUp() {
+    DoCloseNetwork(LinkCloseReason::NetworkGaveUp);
+    m_state.ui.Report(TextId::UnableToOpenNetworkLink);
+}
+
+void LinkController::ReconnectNetwork() {
+    // Close, wait 500 ms, connect again (bounded), wait 1000 ms, then send the head again.
+    // The ticks keep coming but service nothing until the head is marked for sending.
+    emit reconnecting(m_netRetries);
+    if (FrameTrace* trace = m_network.Trace()) {
+        trace->Note(LinkKind::Network, "reconnecting");
+    }
+    m_phase = Phase::ReconnectClosing;
+    m_network.Close();
+    m_wait = m_scheduler->After(kReconnectCloseWaitMs, [this] {
+        m_wait = 0;
+        m_phase = Phase::ReconnectConnecting;
+        m_network.Open(m_networkTarget, [this](bool ok) {
+            if (!ok) {
+                NetworkGiveUp();
+                return;
+            }
+            m_phase = Phase::ReconnectSettling;
+            m_wait = m_scheduler->After(kReconnectSettleWaitMs, [this] {
+                m_wait = 0;
+                m_phase = Phase::Linked;
+                if (m_command.QueueCount() > 0) {
+                    SendData& head = m_command.Head();
+                    head.SetTicks(0);
+                    m_command.ResetReceiver();
+                    head.SetPending(1);
+                }
+            });
+        });
+    });
+}
+
+void LinkController::CancelWait() {
+    if (m_wait != 0) {
+        m_scheduler->Cancel(m_wait);
+        m_wait = 0;
+    }
+}
+
+// ---- Progress bar ----
+
+void LinkController::SetProgressRange(int low, int high) {
+    m_barLow = low;
+    m_barHigh = high;
+    m_view.SetProgressRange(low, high);
+}
+
+void LinkController::SetProgressPos(int pos) {
+    // The bar holds a position inside its range; the next advance counts from there.
+    m_barPos = std::clamp(pos, m_barLow, std::max(m_barLow, m_barHigh));
+    m_view.SetProgressPos(m_barPos);
+}
+
+// ---- Notifications of the reply parser ----
+
+void LinkController::Notify(Notification what, int wParam, int lParam) {
+    switch (what) {
+        case Notification::LiveLoaded: {
+            AppState& app = m_state.app;
+            if (app.linkGroup[0] == app.linkGroup[1]) {
+                app.linkGroup[1] = 1;
+            }
+            m_view.ClearLinkCheckBox();
+            m_model.LoadAllFromImage();
+            m_view.ShowState();
+            app.sendChanges = 1;
+            emit liveLoaded(wParam);
+            if (m_awaitingLinkUp) {
+                m_awaitingLinkUp = false;
+                emit linkUpComplete();
+            }
+            break;
+        }
+        case Notification::ProgramsLoaded:
+            if (!m_programsFile.empty()) {
+                m_view.WriteAllProgramsFile(m_programsFile);
+            }
+            emit programsLoaded();
+            break;
+        case Notification::SystemLoaded:
+            m_view.ShowSystemState(m_state.image.systemBytes[sysbyte::kModeCh12],
+                                   m_state.image.systemBytes[sysbyte::kPower]);
+            emit systemLoaded();
+            break;
+        case Notification::Status:
+            OnStatus();
+            emit statusUpdated();
+            break;
+        case Notification::TransferDone:
+            m_view.ShowTransferDone(lParam);
+            emit transferDone(lParam);
+            break;
+    }
+}
+
+void LinkController::OnStatus() {
+    const auto& status = m_state.app.status;
+    m_view.ShowLevels(status[0], status[1]);
+    for (int i = 0; i < 2; ++i) {
+        const int value = status[static_cast<std::size_t>(4 + i)];
+        int& stored = m_temperature[static_cast<std::size_t>(i)];
+        if (value != stored) {
+            stored = std::clamp(value, 0, 100);
+            m_view.ShowTemperature(i, stored - 10);
+        }
+    }
+}
+
+}  // namespace tolmarin

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+
+#include "protocol/SendData.h"
+
+namespace tolmarin {
+
+// What the link controller needs of the channel set: the next frame to send (a pending
+// parameter group, or a status poll when nothing is pending), clearing the pending marks
+// when a link closes, and moving the records into and out of the live program.
+class LinkModel {
+public:
+    virtual ~LinkModel() = default;
+
+    virtual std::unique_ptr<SendData> NextPendingFrame() = 0;
+    virtual void ClearAllPending(int value) = 0;
+    virtual void LoadAllFromImage() = 0;
+    virtual void StoreAllToImage() = 0;
+    virtual void SetInputGain(int channel, int gain) = 0;
+};
+
+}  // namespace tolmarin

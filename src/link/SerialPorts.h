@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tolmarin {
+
+// One serial port as the Connect dialog lists it.
+struct SerialPortEntry {
+    std::string name;          // what the list shows and the link opens (ttyUSB0, COM5)
+    std::string description;   // device description, " (name)" cut off
+    std::string friendlyName;  // description and port name, "USB-SERIAL CH340 (COM5)"
+    bool isUsb = false;
+};
+
+// A port counts as USB when it has a USB vendor id or its description or manufacturer
+// mentions USB (in any letter case).
+bool IsUsbPort(bool hasUsbVendorId, const std::string& description,
+               const std::string& manufacturer);
+
+// The shown description: an empty one takes the port name, and "text (something)" ending
+// with that ")" is cut to "text".
+std::string CleanDescription(const std::string& description, const std::string& portName);
+
+// The serial ports present, in the order the platform reports them.
+std::vector<SerialPortEntry> EnumerateSerialPorts();
+
+// What the Connect dialog's port list shows and which line it selects. With no ports the
+// list holds the single line "NULL" and portName becomes "NULL"; otherwise an earlier choice
+// still present stays selected, else the first USB port, else the first port, and portName
+// is set to the selection.
+struct PortChoice {
+    std::vector<std::string> lines;
+    int selected = 0;
+};
+PortChoice ChoosePort(const std::vector<SerialPortEntry>& entries, std::string& portName);
+
+}  // namespace tolmarin

@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "Amplifier.h"
+#include "SimServer.h"
+#include "link/ChannelSetModel.h"
+#include "link/DeviceLink.h"
+#include "model/KTV_Data.h"
+#include "protocol/FrameBuilder.h"
+#include "support/Fresh.h"
+#include "support/qt/EventLoop.h"
+#include "support/qt/LinkFakes.h"
+
+namespace tolmarin::testing {
+namespace {
+
+using sim::Amplifier;
+using sim::Faults;
+using sim::SimServer;
+
+// The editor's link on the real transports and Qt's event loop, against the simulated
+// amplifier in this process over loopback TCP or a pseudo-terminal.
+class EndToEnd : public ::testing::TestWithParam<LinkKind> {
+protected:
+    void Start(const Faults& faults = {}) {
+        server = std::make_unique<SimServer>(amp, faults);
+        link = std::make_unique<DeviceLink>(*fresh, model, view);
+        LinkController* c = &link->Controller();
+        QObject::connect(c, &LinkController::linkUpComplete, [this] { ++ups; });
+        QObject::connect(c, &LinkController::linkClosed, [this] { ++closes; });
+        QObject::connect(c, &LinkController::statusUpdated, [this] { ++statuses; });
+        QObject::connect(c, &LinkController::reconnecting, [this] { ++reconnects; });
+        if (GetParam() == LinkKind::Network) {
+            QString error;
+            ASSERT_TRUE(server->ListenTcp(QHostAddress::LocalHost, 0, &error))
+                << error.toStdString();
+            c->OpenNetworkLinkTo("127.0.0.1", server->TcpPort());
+        } else {
+            QString error;
+            ASSERT_TRUE(server->OpenPty(&error)) << error.toStdString();
+            ASSERT_TRUE(c->OpenSerialLinkTo(server->PtyPath().toStdString()));
+        }
+    }
+    void TearDown() override {
+        link.reset();
+        server.reset();
+    }
+    bool WaitLinkUp() {
+        return SpinUntil([this] { return ups > 0; }, 10000);
+    }
+
+    FreshState fresh;
+    FakeLinkModel model{*fresh};
+    RecordingLinkView view;
+    Amplifier amp{410};
+    std::unique_ptr<SimServer> server;
+    std::unique_ptr<DeviceLink> link;
+    int ups = 0;
+    int closes = 0;
+    int statuses = 0;
+    int reconnects = 0;
+};
+
+TEST_P(EndToEnd, LinkUpMirrorsTheAmplifierAndTurnsChangeSendingOn) {
+    Start();
+    ASSERT_TRUE(WaitLinkUp());
+    const DeviceImage& image = fresh->image;
+    for (int n = 1; n <= kStoredPrograms; ++n) {
+        const auto ours = image.Name(n);
+        const auto theirs = amp.Name(n);
+        EXPECT_TRUE(std::equal(ours.begin(), ours.begin() + 15, theirs.begin())) << "name " << n;
+    }
+    EXPECT_EQ(image.systemBytes[0], amp.SystemBytes()[0]);
+    EXPECT_EQ(image.systemBytes[7], amp.SystemBytes()[7]);
+    EXPECT_TRUE(std::ranges::equal(image.Data(0), amp.Data(0)));
+    EXPECT_EQ(fresh->app.sendChanges, 1);
+    EXPECT_EQ(model.loads, 1);
+    EXPECT_EQ(view.done, std::vector<int>{kTransferUp});
+    EXPECT_TRUE(fresh.sink.messages.empty()) << fresh.sink.messages.front();
+}
+
+TEST_P(EndToEnd, AnEditReachesTheAmplifierMemoryByteForByte) {
+    Start();
+    ASSERT_TRUE(WaitLinkUp());
+    // What the channel set does for a volume edit: the sub-block into the live block, then
+    // its frame into the queue on the next tick.
+    auto block = fresh->image.ChannelBlock(0, 1);
+    const std::array<std::uint8_t, 8> volume{17, 0, 0x2C, 0x01, 0, 0, 0, 0};
+    std::copy(volume.begin(), volume.end(), block.begin() + 32);
+    model.scripted.push_back(BuildChannelSubBlock(*fresh, 1, 4));
+    ASSERT_TRUE(SpinUntil(
+        [&] { return std::ranges::equal(amp.ChannelBlock(0, 1), fresh->image.ChannelBlock(0, 1)); },
+        3000));
+    EXPECT_TRUE(std::ranges::equal(amp.Data(0), fresh->image.Data(0)));
+}
+
+TEST_P(EndToEnd, IdlePollingUpdatesLevelsAndTemperatures) {
+    Start();
+    ASSERT_TRUE(WaitLinkUp());
+    const int before = statuses;
+    ASSERT_TRUE(SpinUntil([&] { return statuses >= before + 5; }, 3000));
+    const auto& last = amp.LastStatus();
+    ASSERT_FALSE(view.levels.empty());
+    EXPECT_EQ(view.levels.back(), (std::pair<int, int>{last[0], last[1]}));
+    ASSERT_FALSE(view.temperatures.empty());
+    for (const auto& [readout, celsius] : view.temperatures) {
+        EXPECT_GE(celsius, -10);
+        EXPECT_LE(celsius, 90);
+        (void)readout;
+    }
+}
+
+TEST_P(EndToEnd, ASilentAmplifierLeadsToRetriesAndThenTheClose) {
+    Faults silent;
+    silent.noReply = true;
+    Start(silent);
+    ASSERT_TRUE(SpinUntil([&] { return closes > 0; }, 20000));
+    EXPECT_EQ(ups, 0);
+    EXPECT_FALSE(link->Controller().Linked());
+    if (GetParam() == LinkKind::Usb) {
+        // The first name read, once more at 2.5 s, then the close at about 5 s.
+        EXPECT_EQ(server->FramesReceived(), 2);
+        EXPECT_EQ(fresh.sink.messages,
+                  std::vector<std::string>{"No online machine can be linked!"});
+    } else {
+        EXPECT_EQ(reconnects, 3);
+        EXPECT_EQ(server->FramesReceived(), 4);
+        EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"Unable to Open NetWork Link!"});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, EndToEnd, ::testing::Values(LinkKind::Network, LinkKind::Usb),
+                         [](const auto& p) {
+                             return std::string(p.param == LinkKind::Usb ? "Pty" : "Tcp");
+                         });
+
+// ---- Network only ----
+
+class NetworkEndToEnd : public EndToEnd {};
+
+TEST_P(NetworkEndToEnd, ADroppedConnectionIsRebuiltAndPollingGoesOn) {
+    Faults dropping;
+    dropping.closeAfterFrames = 30;  // link-up and a few polls, then the amplifier hangs up
+    Start(dropping);
+    ASSERT_TRUE(WaitLinkUp());
+    ASSERT_TRUE(SpinUntil([&] { return reconnects > 0; }, 5000));
+    const int before = statuses;
+    ASSERT_TRUE(SpinUntil([&] { return statuses > before; }, 5000));
+    EXPECT_TRUE(link->Controller().Linked());
+    EXPECT_EQ(link->Controller().NetRetries(), 1);
+    EXPECT_TRUE(fresh.sink.messages.empty());
+}
+
+TEST_P(NetworkEndToEnd, AnUnreachableAmplifierIsGivenUpWithinTheConnectBound) {
+    // Nothing listens on the port the server had: the connect is refused at once. A
+    // connect that hangs is cut by the same 2.5 s bound, tested on the transport.
+    Start();
+    ASSERT_TRUE(WaitLinkUp());
+    link->Controller().CloseLink();
+    const quint16 port = server->TcpPort();
+    server.reset();
+    QElapsedTimer t;
+    t.start();
+    link->Controller().OpenNetworkLinkTo("127.0.0.1", port);
+    EXPECT_TRUE(link->Controller().Opening());
+    ASSERT_TRUE(SpinUntil([&] { return !link->Controller().Opening(); }, 5000));
+    EXPECT_FALSE(link->Controller().Linked());
+    EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"Unable to Open NetWork Link!"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, NetworkEndToEnd, ::testing::Values(LinkKind::Network),
+                         [](const auto&) { return std::string("Tcp"); });
+
+}  // namespace
+}  // namespace tolmarin::testing
+
+namespace tolmarin::testing {
+namespace {
+
+// The real channel set behind the link: edits made on the records reach the amplifier.
+class ModelEndToEnd : public ::testing::TestWithParam<LinkKind> {
+protected:
+    ModelEndToEnd() : server(amp, sim::Faults{}) {}
+
+    FreshState fresh;
+    CKTV_Data channels{*fresh};
+    ChannelSetModel model{channels};
+    RecordingLinkView view;
+    sim::Amplifier amp{410};
+    sim::SimServer server;
+};
+
+bool SameSubBlock(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b, int d) {
+    return std::equal(a.begin() + 8 * d, a.begin() + 8 * d + 8, b.begin() + 8 * d);
+}
+
+TEST_P(ModelEndToEnd, EditsOnTheRecordsReachTheAmplifierMemoryByteForByte) {
+    DeviceLink link(*fresh, model, view);
+    bool up = false;
+    QObject::connect(&link.Controller(), &LinkController::linkUpComplete, [&] { up = true; });
+    if (GetParam() == LinkKind::Network) {
+        ASSERT_TRUE(server.ListenTcp(QHostAddress::LocalHost, 0));
+        link.Controller().OpenNetworkLinkTo("127.0.0.1", server.TcpPort());
+    } else {
+        ASSERT_TRUE(server.OpenPty());
+        link.Controller().OpenSerialLinkTo(server.PtyPath().toStdString());
+    }
+    ASSERT_TRUE(SpinUntil([&] { return up; }, 10000));
+    // The records now hold what the amplifier holds.
+    EXPECT_EQ(
+        channels.Channel(0).GetVolume(),
+        static_cast<std::int16_t>(amp.ChannelBlock(0, 0)[34] | amp.ChannelBlock(0, 0)[35] << 8));
+
+    channels.Channel(0).SetVolumeDb(42);
+    channels.Channel(0).Band(2).SetGainStep(263);
+    channels.Channel(1).SetDelay(321);
+    const auto ours0 = fresh->image.ChannelBlock(0, 0);
+    const auto ours1 = fresh->image.ChannelBlock(0, 1);
+    ASSERT_TRUE(SpinUntil(
+        [&] {
+            return SameSubBlock(amp.ChannelBlock(0, 0), ours0, 4) &&
+                   SameSubBlock(amp.ChannelBlock(0, 0), ours0, 7) &&
+                   SameSubBlock(amp.ChannelBlock(0, 1), ours1, 1) &&
+                   amp.ChannelBlock(0, 1)[12] == (321 & 0xFF);
+        },
+        3000));
+    EXPECT_EQ(amp.ChannelBlock(0, 0)[34] | amp.ChannelBlock(0, 0)[35] << 8, 420);
+    EXPECT_EQ(amp.ChannelBlock(0, 1)[12] | amp.ChannelBlock(0, 1)[13] << 8, 321);
+    EXPECT_TRUE(fresh.sink.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, ModelEndToEnd, ::testing::Values(LinkKind::Network, LinkKind::Usb),
+                         [](const auto& p) {
+                             return std::string(p.param == LinkKind::Usb ? "Pty" : "Tcp");
+                         });
+
+}  // namespace
+}  // namespace tolmarin::testing

@@ -1,0 +1,593 @@
+#include <gtest/gtest.h>
+
+#include "LinkRig.h"
+#include "link/LinkController.h"
+#include "support/ReplyFrames.h"
+
+namespace tolmarin::testing {
+namespace {
+
+int Code(const Bytes& f) {
+    return f[4];
+}
+int Program(const Bytes& f) {
+    return f[5];
+}
+int Item(const Bytes& f) {
+    return f[9];
+}
+
+// ---- Link-up ----
+
+TEST(LinkUp, UsbOpenQueuesTwentyFourReadsWithProgressRangeZeroToTwentyFour) {
+    LinkRig rig;
+    ASSERT_TRUE(rig.controller->OpenSerialLinkTo("ttyFAKE0"));
+    EXPECT_EQ(rig.serial.targets.at(0).port, "ttyFAKE0");
+    EXPECT_EQ(rig.fresh->app.portName, "ttyFAKE0");
+    ASSERT_EQ(rig.command.QueueCount(), 24);
+    EXPECT_EQ(rig.view.rangeLow, 0);
+    EXPECT_EQ(rig.view.rangeHigh, 24);
+    EXPECT_EQ(rig.view.progress.back(), 0);
+    EXPECT_EQ(rig.view.busy, std::vector<int>{5});
+    EXPECT_TRUE(rig.view.buttonActive);
+    EXPECT_EQ(rig.sched->PacingTimer(), kUsbPacingTimer);
+    EXPECT_EQ(rig.sched->IntervalMs(), 50);
+    // The live read turns change sending off until the live program is in.
+    EXPECT_EQ(rig.fresh->app.sendChanges, 0);
+
+    // Tick by tick, without replies, the head goes out once; order of the 24 frames is
+    // checked as they are answered.
+    rig.Answering();
+    std::vector<Bytes> sent;
+    for (int i = 0; i < 24; ++i) {
+        rig.Step();
+    }
+    sent = rig.serial.writes;
+    ASSERT_GE(sent.size(), 24u);
+    for (int n = 1; n <= 20; ++n) {
+        const Bytes& f = sent[static_cast<std::size_t>(n - 1)];
+        EXPECT_EQ(Code(f), CMD_READ_ITEM);
+        EXPECT_EQ(Item(f), ITEM_NAME);
+        EXPECT_EQ(Program(f), n);
+    }
+    EXPECT_EQ(Item(sent[20]), ITEM_MODES);
+    EXPECT_EQ(Item(sent[21]), ITEM_SENSITIVITY);
+    EXPECT_EQ(Item(sent[22]), ITEM_POWER);
+    EXPECT_EQ(Code(sent[23]), CMD_RECALL);
+    EXPECT_EQ(Program(sent[23]), 0);
+}
+
+TEST(LinkUp, CompletesInTwentyFourTicksAndTurnsChangeSendingOn) {
+    LinkRig rig;
+    rig.Answering();
+    rig.fresh->app.linkGroup[1] = 0;  // CH1 and CH2 linked before the live program arrives
+    int ups = 0;
+    QObject::connect(rig.controller.get(), &LinkController::linkUpComplete, [&] { ++ups; });
+    rig.controller->OpenSerialLinkTo("ttyFAKE0");
+    const int ticks = rig.StepUntil([&] { return ups > 0; });
+    EXPECT_EQ(ticks, 24);
+    EXPECT_EQ(ups, 1);
+
+    const SharedState& s = *rig.fresh;
+    EXPECT_EQ(LoadFixedText(s.image.Name(7), 15), "PROG 7");
+    EXPECT_EQ(s.image.systemBytes[0], 1);
+    EXPECT_EQ(s.image.systemBytes[2], 2);
+    EXPECT_EQ(s.image.systemBytes[7], 1);
+    const Bytes live(s.image.Data(0).begin(), s.image.Data(0).end());
+    EXPECT_EQ(live, LiveDataPattern(0));
+    EXPECT_EQ(s.app.sendChanges, 1);
+    EXPECT_EQ(rig.model.loads, 1);
+    EXPECT_EQ(s.app.linkGroup[1], 1);
+    EXPECT_EQ(rig.view.checkBoxCleared, 1);
+    EXPECT_EQ(rig.view.statesShown, 1);
+    EXPECT_EQ(rig.view.system, (std::vector<std::pair<int, int>>{{1, 1}}));
+    // The progress bar walks 1 to 24 as the frames go out; the live read ends the
+    // sequence with the "up" done popup.
+    std::vector<int> expected{0};
+    for (int i = 1; i <= 24; ++i) {
+        expected.push_back(i);
+    }
+    EXPECT_EQ(rig.view.progress, expected);
+    EXPECT_EQ(rig.view.done, std::vector<int>{kTransferUp});
+    EXPECT_TRUE(rig.fresh.sink.messages.empty());
+}
+
+TEST(LinkUp, FailedSerialOpenLeavesEverythingUnlinked) {
+    LinkRig rig;
+    rig.serial.openResult = false;
+    int failed = 0;
+    QObject::connect(rig.controller.get(), &LinkController::linkOpenFailed, [&] { ++failed; });
+    EXPECT_FALSE(rig.controller->OpenSerialLinkTo("ttyFAKE0"));
+    EXPECT_EQ(failed, 1);
+    EXPECT_FALSE(rig.controller->Linked());
+    EXPECT_EQ(rig.command.QueueCount(), 0);
+    EXPECT_EQ(rig.sched->PacingTimer(), 0);
+    EXPECT_FALSE(rig.view.buttonActive);
+}
+
+TEST(LinkUp, NetworkConnectIsAwaitedWithoutBlockingAndItsFailureIsReported) {
+    LinkRig rig;
+    rig.network.deferOpen = true;
+    rig.controller->OpenNetworkLinkTo("127.0.0.1", 18899);
+    EXPECT_EQ(rig.network.targets.at(0).host, "127.0.0.1");
+    EXPECT_EQ(rig.network.targets.at(0).tcpPort, 18899);
+    EXPECT_TRUE(rig.controller->Opening());
+    EXPECT_FALSE(rig.controller->Linked());
+    EXPECT_EQ(rig.command.QueueCount(), 0);
+    rig.network.FinishOpen(false);
+    EXPECT_FALSE(rig.controller->Opening());
+    EXPECT_EQ(rig.fresh.sink.messages, std::vector<std::string>{"Unable to Open NetWork Link!"});
+    EXPECT_EQ(rig.sched->PacingTimer(), 0);
+
+    // A second attempt that connects links up on timer 2 with the same 24 reads.
+    rig.network.deferOpen = false;
+    rig.controller->OpenNetworkLink();
+    EXPECT_TRUE(rig.controller->Linked());
+    EXPECT_EQ(rig.command.QueueCount(), 24);
+    EXPECT_EQ(rig.sched->PacingTimer(), kNetworkPacingTimer);
+    EXPECT_EQ(rig.controller->NetRetries(), 0);
+}
+
+TEST(LinkUp, TheDefaultNetworkTargetIsTheAmplifierAddressOnPort8899) {
+    LinkRig rig;
+    rig.network.deferOpen = true;  // never connects: no traffic anywhere
+    rig.controller->OpenNetworkLink();
+    EXPECT_EQ(rig.network.targets.at(0).host, std::string(kDefaultAmplifierAddress));
+    EXPECT_EQ(rig.network.targets.at(0).tcpPort, 8899);
+    rig.controller->CloseLink();
+}
+
+// ---- Link button ----
+
+TEST(LinkButton, OpensTheKindChosenInTheDialogAndClosesWhenLinked) {
+    LinkRig rig;
+    rig.view.dialogCancels = true;
+    rig.controller->OnLinkButton();
+    EXPECT_EQ(rig.view.dialogs, 1);
+    EXPECT_EQ(rig.serial.opens + rig.network.opens, 0);
+
+    rig.view.dialogCancels = false;
+    rig.view.dialogChoice = LinkKind::Network;
+    rig.controller->OnLinkButton();
+    EXPECT_EQ(rig.controller->LinkType(), LinkKind::Network);
+    EXPECT_EQ(rig.network.opens, 1);
+    EXPECT_TRUE(rig.controller->Linked());
+
+    rig.controller->OnLinkButton();  // linked: closes, no dialog
+    EXPECT_EQ(rig.view.dialogs, 2);
+    EXPECT_FALSE(rig.controller->Linked());
+    EXPECT_FALSE(rig.network.IsOpen());
+    EXPECT_EQ(rig.sched->PacingTimer(), 0);
+    EXPECT_FALSE(rig.view.buttonActive);
+    EXPECT_EQ(rig.command.QueueCount(), 0);
+    EXPECT_EQ(rig.model.clearCalls, std::vector<int>{0});
+    EXPECT_TRUE(rig.fresh.sink.messages.empty());
+}
+
+TEST(LinkButton, ASecondClickDuringAConnectAbandonsItSilently) {
+    LinkRig rig;
+    rig.network.deferOpen = true;
+    rig.view.dialogChoice = LinkKind::Network;
+    rig.controller->OnLinkButton();
+    ASSERT_TRUE(rig.controller->Opening());
+    rig.controller->OnLinkButton();
+    EXPECT_FALSE(rig.controller->Opening());
+    EXPECT_FALSE(rig.network.OpenPending());
+    EXPECT_EQ(rig.view.dialogs, 1);
+    EXPECT_TRUE(rig.fresh.sink.messages.empty());
+    EXPECT_TRUE(rig.model.clearCalls.empty());
+}
+
+TEST(LinkButton, CloseSerialLinkRefusesWhenNoUsbLinkIsUp) {
+    LinkRig rig;
+    EXPECT_FALSE(rig.controller->CloseSerialLink());
+    rig.controller->OpenNetworkLinkTo("127.0.0.1", 1);
+    EXPECT_FALSE(rig.controller->CloseSerialLink());
+    EXPECT_TRUE(rig.controller->Linked());
+    EXPECT_TRUE(rig.model.clearCalls.empty());
+}
+
+// ---- Pacing ----
+
+TEST(Pacing, EmitsOneItemPerTickOnlyWhileFewerThanTwoWait) {
+    LinkRig rig;
+    rig.controller->OpenSerialLinkTo("ttyFAKE0");
+    rig.Step(3);  // 24 queued, no replies: nothing is asked of the model
+    EXPECT_EQ(rig.model.nextCalls, 0);
+
+    LinkRig idle;
+    idle.LinkedUsb();
+    idle.serial.responder = nullptr;  // the amplifier falls silent
+    idle.serial.inbox.clear();
+    const int before = idle.model.nextCalls;
+    ASSERT_EQ(idle.command.QueueCount(), 1);  // the poll in flight
+    idle.Step();
+    EXPECT_EQ(idle.model.nextCalls, before + 1);
+    EXPECT_EQ(idle.command.QueueCount(), 2);
+    idle.Step(5);
+    EXPECT_EQ(idle.model.nextCalls, before + 1);
+    EXPECT_EQ(idle.command.QueueCount(), 2);
+}
+
+TEST(Pacing, AnIdleLinkPollsAndShowsLevelsAndTemperatures) {
+    LinkRig rig;
+    rig.LinkedUsb();
+    rig.view.levels.clear();
+    rig.status = {7, 9, 0, 0, 40, 41, 0, 0};
+    rig.Step(4);
+    int polls = 0;
+    for (const Bytes& f : rig.serial.writes) {
+        polls += Code(f) == CMD_POLL ? 1 : 0;
+    }
+    EXPECT_EQ(polls, 4);
+    ASSERT_FALSE(rig.view.levels.empty());
+    EXPECT_EQ(rig.view.levels.back(), (std::pair<int, int>{7, 9}));
+    EXPECT_EQ(rig.view.temperatures.back(), (std::pair<int, int>{1, 31}));
+}
+
+TEST(Pacing, ModelFramesGoOutBeforeTheNextPoll) {
+    LinkRig rig;
+    rig.LinkedUsb();
+    rig.model.scripted.push_back(BuildChannelSubBlock(*rig.fresh, 1, 4));
+    rig.Step(3);
+    bool sawSubBlock = false;
+    for (const Bytes& f : rig.serial.writes) {
+        if (Code(f) == CMD_WRITE && f[8] == 1 && f[9] == 4) {
+            sawSubBlock = true;
+        }
+    }
+    EXPECT_TRUE(sawSubBlock);
+}
+
+TEST(UsbTimeout, HeadIsSentAgainAtTick50AndTheLinkClosesAtTick101) {
+    LinkRig rig;
+    rig.controller->OpenSerialLinkTo("ttyFAKE0");
+    int closed = 0;
+    LinkCloseReason reason = LinkCloseReason::Operator;
+    QObject::connect(rig.controller.get(), &LinkController::linkClosed, [&](LinkCloseReason r) {
+        ++closed;
+        reason = r;
+    });
+    rig.Step();  // the first name read goes out
+    ASSERT_EQ(rig.serial.writes.size(), 1u);
+    rig.Step(49);
+    EXPECT_EQ(rig.serial.writes.size(), 1u);
+    EXPECT_EQ(rig.serial.purges, 0);
+    rig.Step();  // 50th tick of waiting
+    ASSERT_EQ(rig.serial.writes.size(), 2u);
+    EXPECT_EQ(rig.serial.writes[1], rig.serial.writes[0]);
+    EXPECT_EQ(rig.serial.purges, 1);
+    rig.Step(50);  // 100 ticks of waiting: still hoping
+    EXPECT_TRUE(rig.controller->Linked());
+    EXPECT_TRUE(rig.fresh.sink.messages.empty());
+    rig.Step();  // the 101st
+    EXPECT_FALSE(rig.controller->Linked());
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(reason, LinkCloseReason::NoReply);
+    EXPECT_EQ(rig.fresh.sink.messages,
+              std::vector<std::string>{"No online machine can be linked!"});
+    EXPECT_FALSE(rig.serial.IsOpen());
+    EXPECT_EQ(rig.command.QueueCount(), 0);
+    EXPECT_EQ(rig.sched->PacingTimer(), 0);
+    EXPECT_EQ(rig.view.busy.back(), 0);
+    EXPECT_EQ(rig.view.progress.back(), 0);
+    EXPECT_EQ(rig.model.clearCalls, std::vector<int>{0});
+    EXPECT_EQ(rig.fresh->app.sendChanges, 0);
+}
+
+TEST(UsbTimeout, AReplyTheParserDoesNotActOnEndsTheSameWay) {
+    LinkRig rig;
+    rig.serial.responder = [](const Bytes&) {
+        return std::vector<Bytes>{MakeReplyFrame(CMD_WRITE_CHANNEL, 0, 0, {})};
+    };
+    rig.controller->OpenSerialLinkTo("ttyFAKE0");
+    rig.Step(101);
+    EXPECT_TRUE(rig.controller->Linked());
+    rig.Step();
+    EXPECT_FALSE(rig.controller->Linked());
+    EXPECT_EQ(rig.fresh.sink.messages,
+              std::vector<std::string>{"No online machine can be linked!"});
+}
+
+// ---- Network time-outs and reconnection ----
+
+struct NetworkTimeoutRig : LinkRig {
+    NetworkTimeoutRig() {
+        controller->OpenNetworkLinkTo("127.0.0.1", 18899);
+        QObject::connect(controller.get(), &LinkController::linkClosed,
+                         [this](LinkCloseReason r) { reasons.push_back(r); });
+    }
+    // Ticks until the head has waited past its 30 ticks; returns ticks taken.
+    int ToTimeout() {
+        return StepUntil([this] { return controller->Reconnecting() || !controller->Linked(); },
+                         100);
+    }
+    std::vector<LinkCloseReason> reasons;
+};
+
+TEST(NetworkTimeout, FourthTimeOutClosesEvenWhenEveryReconnectionSucceeded) {
+    NetworkTimeoutRig rig;
+    rig.Step();  // the head goes out
+    ASSERT_EQ(rig.network.writes.size(), 1u);
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        EXPECT_EQ(rig.ToTimeout(), 31) << "attempt " << attempt;
+        EXPECT_TRUE(rig.controller->Reconnecting());
+        EXPECT_EQ(rig.controller->NetRetries(), attempt);
+        EXPECT_FALSE(rig.network.IsOpen());  // closed first
+
+        // During the waits nothing is serviced or emitted.
+        const std::size_t writes = rig.network.writes.size();
+        const int asked = rig.model.nextCalls;
+        rig.Step(5);
+        rig.sched->Advance(499);
+        EXPECT_EQ(rig.network.opens, attempt);
+        rig.sched->Advance(1);  // 500 ms: connect again
+        EXPECT_EQ(rig.network.opens, attempt + 1);
+        EXPECT_TRUE(rig.network.IsOpen());
+        rig.Step(5);
+        rig.sched->Advance(999);
+        EXPECT_TRUE(rig.controller->Reconnecting());
+        rig.sched->Advance(1);  // 1000 ms settled: the head is marked for sending
+        EXPECT_FALSE(rig.controller->Reconnecting());
+        EXPECT_EQ(rig.network.writes.size(), writes);
+        EXPECT_EQ(rig.model.nextCalls, asked);
+        EXPECT_EQ(rig.network.purges, attempt);
+        rig.Step();  // the same frame again on the new connection
+        ASSERT_EQ(rig.network.writes.size(), writes + 1);
+        EXPECT_EQ(rig.network.writes.back(), rig.network.writes.front());
+    }
+    EXPECT_TRUE(rig.fresh.sink.messages.empty());
+    EXPECT_EQ(rig.ToTimeout(), 31);
+    EXPECT_FALSE(rig.controller->Linked());
+    EXPECT_EQ(rig.controller->NetRetries(), 4);
+    EXPECT_EQ(rig.network.opens, 4);
+    EXPECT_EQ(rig.reasons, std::vector<LinkCloseReason>{LinkCloseReason::NetworkGaveUp});
+    EXPECT_EQ(rig.fresh.sink.messages, std::vector<std::string>{"Unable to Open NetWork Link!"});
+    EXPECT_EQ(rig.sched->PacingTimer(), 0);
+    EXPECT_EQ(rig.sched->PendingWaits(), 0);
+}
+
+TEST(NetworkTimeout, AFailedReconnectionClosesTheLink) {
+    NetworkTimeoutRig rig;
+    rig.Step();
+    rig.ToTimeout();
+    rig.network.openResult = false;
+    rig.sched->Advance(500);
+    EXPECT_FALSE(rig.controller->Linked());
+    EXPECT_EQ(rig.fresh.sink.messages, std::vector<std::string>{"Unable to Open NetWork Link!"});
+    EXPECT_EQ(rig.model.clearCalls, std::vector<int>{0});
+    EXPECT_EQ(rig.sched->PendingWaits(), 0);
+}
+
+TEST(NetworkTimeout, ClosingDuringAReconnectionCancelsItsWaits) {
+    NetworkTimeoutRig rig;
+    rig.Step();
+    rig.ToTimeout();
+    ASSERT_EQ(rig.sched->PendingWaits(), 1);
+    rig.controller->OnLinkButton();
+    EXPECT_FALSE(rig.controller->Linked());
+    EXPECT_EQ(rig.sched->PendingWaits(), 0);
+    rig.sched->Advance(5000);
+    EXPECT_EQ(rig.network.opens, 1);  // no reconnection after the close
+    EXPECT_TRUE(rig.fresh.sink.messages.empty());
+}
+
+TEST(NetworkTimeout, AReplyInTimeResetsNothingAndKeepsTheRetryCount) {
+    NetworkTimeoutRig rig;
+    rig.Step();
+    rig.ToTimeout();
+    rig.sched->Advance(1500);
+    rig.Answering();
+    rig.Step(40);
+    EXPECT_TRUE(rig.controller->Linked());
+    EXPECT_EQ(rig.controller->NetRetries(), 1);  // reset only when the link opens
+}
+
+// ---- Batches ----
+
+TEST(Batches, StoreLiveToSlotQueuesANameWriteAndFourChannelBlocks) {
+    LinkRig rig;
+    rig.LinkedUsb();
+    const int before = rig.command.QueueCount();
+    rig.controller->StoreLiveToSlot(5, true);
+    EXPECT_EQ(rig.model.stores, 1);
+    ASSERT_EQ(rig.command.QueueCount(), before + 5);
+    EXPECT_EQ(rig.view.rangeLow, 0);
+    EXPECT_EQ(rig.view.rangeHigh, 5);
+    EXPECT_EQ(rig.view.busy, std::vector<int>{5});
+
+    rig.status = {0, 0, 0, 0, 45, 50, 0, 0};
+    rig.StepUntil([&] {
+        int a4 = 0;
+        for (const Bytes& f : rig.serial.writes) {
+            a4 += Code(f) == CMD_WRITE_CHANNEL ? 1 : 0;
+        }
+        return a4 == 4;
+    });
+    std::vector<Bytes> batch;
+    for (const Bytes& f : rig.serial.writes) {
+        if (Code(f) != CMD_POLL) {
+            batch.push_back(f);
+        }
+    }
+    ASSERT_EQ(batch.size(), 5u);
+    EXPECT_EQ(Code(batch[0]), CMD_WRITE);
+    EXPECT_EQ(batch[0][7], SECTION_ITEM);
+    EXPECT_EQ(Item(batch[0]), ITEM_NAME);
+    EXPECT_EQ(Program(batch[0]), 5);
+    for (int ch = 0; ch < 4; ++ch) {
+        const Bytes& f = batch[static_cast<std::size_t>(ch + 1)];
+        EXPECT_EQ(f.size(), 174u);
+        EXPECT_EQ(Program(f), 5);
+        EXPECT_EQ(f[8], ch);
+    }
+    // Only the answer to the fifth frame announces the download.
+    EXPECT_EQ(rig.view.done, std::vector<int>{kTransferDown});
+    EXPECT_EQ(rig.view.progress.back(), 5);
+}
+
+TEST(Batches, StoreLiveToSlotFlagsOnlyTheLastItem) {
+    LinkRig rig;
+    rig.controller->OpenSerialLinkTo("ttyFAKE0");
+    rig.command.ClearQueue();
+    rig.controller->StoreLiveToSlot(5, false);
+    EXPECT_EQ(rig.model.stores, 0);
+    ASSERT_EQ(rig.command.QueueCount(), 5);
+    // Complete four by hand: none announces anything.
+    std::vector<int> flags;
+    for (int i = 0; i < 5; ++i) {
+        const SendData& head = rig.command.Head();
+        flags.push_back(head.NotifyDown() * 2 + head.NotifyUp());
+        EXPECT_EQ(head.CountsProgress(), 1);
+        rig.command.CompleteHead();
+    }
+    EXPECT_EQ(flags, (std::vector<int>{0, 0, 0, 0, 2}));
+}
+
+TEST(Batches, UnlinkedBatchesSayPleaseLinkExceptSendingTheLiveProgram) {
+    LinkRig rig;
+    rig.controller->StoreAllPrograms();
+    rig.controller->StoreLiveToSlot(3, true);
+    EXPECT_FALSE(rig.controller->ReadAllPrograms());
+    rig.controller->RequestLive(4);
+    rig.controller->SendLiveProgram();
+    EXPECT_EQ(rig.fresh.sink.messages, std::vector<std::string>(4, "Please Link!"));
+    EXPECT_EQ(rig.command.QueueCount(), 0);
+    EXPECT_EQ(rig.model.stores, 0);
+    EXPECT_TRUE(rig.view.busy.empty());
+}
+
+TEST(Batches, StoreAllProgramsAlternatesNameAndDataForTwentySlots) {
+    LinkRig rig;
+    rig.controller->OpenSerialLinkTo("ttyFAKE0");
+    rig.command.ClearQueue();
+    rig.controller->StoreAllPrograms();
+    ASSERT_EQ(rig.command.QueueCount(), 40);
+    EXPECT_EQ(rig.view.rangeHigh, 40);
+    EXPECT_EQ(rig.controller->ProgressPos(), 40);
+    for (int i = 0; i < 40; ++i) {
+        const SendData& head = rig.command.Head();
+        const Bytes f(head.Frame().begin(), head.Frame().end());
+        EXPECT_EQ(Program(f), i / 2 + 1);
+        EXPECT_EQ(Code(f), i % 2 == 0 ? CMD_WRITE : CMD_WRITE_PROGRAM);
+        EXPECT_EQ(head.NotifyDown(), i == 39 ? 1 : 0);
+        rig.command.CompleteHead();
+    }
+}
+
+TEST(Batches, ReadAllProgramsAsksForTheFileAndWritesItWhenProgramTwentyArrives) {
+    LinkRig rig;
+    rig.LinkedUsb();
+    EXPECT_FALSE(rig.controller->ReadAllPrograms());  // the operator cancels
+    const int before = rig.command.QueueCount();
+    EXPECT_EQ(before, 1);
+
+    rig.view.programsFile = "/tmp/all.ALLData12File";
+    EXPECT_TRUE(rig.controller->ReadAllPrograms());
+    EXPECT_EQ(rig.command.QueueCount(), before + 20);
+    EXPECT_EQ(rig.view.rangeHigh, 20);
+    rig.StepUntil([&] { return !rig.view.written.empty(); });
+    EXPECT_EQ(rig.view.written, std::vector<std::string>{"/tmp/all.ALLData12File"});
+    EXPECT_EQ(rig.view.done, std::vector<int>{kTransferUp});
+    for (int n : {1, 20}) {
+        const Bytes data(rig.fresh->image.Data(n).begin(), rig.fresh->image.Data(n).end());
+        EXPECT_EQ(data, LiveDataPattern(n)) << "program " << n;
+    }
+}
+
+TEST(Batches, RecallOfAStoredProgramRestartsTheProgressCount) {
+    LinkRig rig;
+    rig.LinkedUsb();
+    rig.controller->RequestLive(7);
+    EXPECT_EQ(rig.fresh->app.sendChanges, 0);
+    EXPECT_EQ(rig.controller->ProgressPos(), 0);
+    EXPECT_TRUE(rig.view.busy.empty());  // only the link-up's live read shows the popup
+    rig.StepUntil([&] { return rig.fresh->app.sendChanges == 1; });
+    EXPECT_EQ(rig.model.loads, 2);
+    const Bytes live(rig.fresh->image.Data(0).begin(), rig.fresh->image.Data(0).end());
+    EXPECT_EQ(live, LiveDataPattern(7));
+}
+
+TEST(Batches, SendLiveProgramQueuesOneProgramWriteWithoutAdvancingTheCount) {
+    LinkRig rig;
+    rig.controller->OpenSerialLinkTo("ttyFAKE0");
+    rig.command.ClearQueue();
+    const int pos = rig.controller->ProgressPos();
+    rig.controller->SendLiveProgram();
+    ASSERT_EQ(rig.command.QueueCount(), 1);
+    EXPECT_EQ(rig.controller->ProgressPos(), pos);
+    const SendData& head = rig.command.Head();
+    EXPECT_EQ(head.Length(), 654);
+    EXPECT_EQ(head.Frame()[5], 0);
+    EXPECT_EQ(head.NotifyDown(), 1);
+}
+
+// ---- System items ----
+
+TEST(SystemItems, SensitivitySetsTheInputGainOfTheChannelFromItsInput) {
+    LinkRig rig;
+    rig.fresh->image.systemBytes[2] = 1;
+    rig.fresh->image.systemBytes[3] = 2;
+    rig.controller->SendSystemItem(ITEM_SENSITIVITY, 0, 0);
+    rig.controller->SendSystemItem(ITEM_SENSITIVITY, 0, 1);
+    rig.controller->SendSystemItem(ITEM_SENSITIVITY, 0, 3);  // follows input 2 too
+    rig.fresh->image.systemBytes[3] = 9;                     // no such setting
+    rig.controller->SendSystemItem(ITEM_SENSITIVITY, 0, 1);
+    EXPECT_EQ(rig.model.gains, (std::vector<std::pair<int, int>>{{0, 578}, {1, 549}, {3, 549}}));
+    EXPECT_EQ(rig.command.QueueCount(), 0);  // unlinked: nothing is sent
+    EXPECT_TRUE(rig.fresh.sink.messages.empty());
+
+    rig.controller->OpenSerialLinkTo("ttyFAKE0");
+    rig.command.ClearQueue();
+    rig.controller->SendSystemItem(ITEM_POWER, 0, 0);
+    ASSERT_EQ(rig.command.QueueCount(), 1);
+    const SendData& head = rig.command.Head();
+    EXPECT_EQ(head.Frame()[4], CMD_WRITE);
+    EXPECT_EQ(head.Frame()[9], ITEM_POWER);
+    EXPECT_EQ(head.CountsProgress() + head.NotifyUp() + head.NotifyDown(), 0);
+}
+
+// ---- Status ----
+
+TEST(Status, TemperaturesAreClampedShownMinusTenAndOnlyWhenChanged) {
+    LinkRig rig;
+    rig.LinkedUsb();
+    auto poll = [&](std::uint8_t t1, std::uint8_t t2) {
+        rig.status = {0, 0, 0, 0, t1, t2, 0, 0};
+        rig.view.temperatures.clear();
+        rig.Step();
+        return rig.view.temperatures;
+    };
+    using Shown = std::vector<std::pair<int, int>>;
+    EXPECT_EQ(poll(255, 10), (Shown{{0, 90}, {1, 0}}));
+    EXPECT_EQ(poll(255, 10), (Shown{{0, 90}}));  // 255 differs from the stored 100
+    EXPECT_EQ(poll(100, 10), Shown{});           // a repeat shows nothing
+    EXPECT_EQ(poll(0, 11), (Shown{{0, -10}, {1, 1}}));
+}
+
+// ---- Receiving ----
+
+TEST(Receiving, BytesFromALinkThatIsNotOpenAreIgnored) {
+    LinkRig rig;
+    rig.controller->OpenSerialLinkTo("ttyFAKE0");
+    rig.Step();
+    rig.network.Inject(MakeReplyFrame(ACK_AA, 0, 0, {}));
+    EXPECT_EQ(rig.command.QueueCount(), 24);
+    rig.serial.Inject(MakeReplyFrame(ACK_AA, 0, 0, {}));
+    EXPECT_EQ(rig.command.QueueCount(), 23);
+}
+
+TEST(Receiving, AReplySplitIntoBurstsCompletesTheHeadOnce) {
+    LinkRig rig;
+    rig.controller->OpenSerialLinkTo("ttyFAKE0");
+    rig.Step();
+    const Bytes reply = MakeReplyFrame(CMD_READ_ITEM, 1, ITEM_NAME, Bytes(16, 'A'));
+    rig.serial.Inject(Bytes(reply.begin(), reply.begin() + 9));
+    EXPECT_EQ(rig.command.QueueCount(), 24);
+    rig.serial.Inject(Bytes(reply.begin() + 9, reply.end()));
+    EXPECT_EQ(rig.command.QueueCount(), 23);
+    EXPECT_EQ(LoadFixedText(rig.fresh->image.Name(1), 15), std::string(15, 'A'));
+}
+
+}  // namespace
+}  // namespace tolmarin::testing

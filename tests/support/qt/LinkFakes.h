@@ -1,0 +1,93 @@
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/LinkModel.h"
+#include "link/LinkView.h"
+#include "protocol/DataDefine.h"
+#include "protocol/FrameBuilder.h"
+
+namespace tolmarin::testing {
+
+// A channel set stand-in: hands out scripted frames first, then polls, and counts the
+// calls the link controller makes.
+class FakeLinkModel : public LinkModel {
+public:
+    explicit FakeLinkModel(SharedState& state) : m_state(state) {}
+
+    std::unique_ptr<SendData> NextPendingFrame() override {
+        ++nextCalls;
+        if (!scripted.empty()) {
+            std::unique_ptr<SendData> f = std::move(scripted.front());
+            scripted.pop_front();
+            return f;
+        }
+        return BuildPoll(m_state);
+    }
+    void ClearAllPending(int value) override { clearCalls.push_back(value); }
+    void LoadAllFromImage() override { ++loads; }
+    void StoreAllToImage() override { ++stores; }
+    void SetInputGain(int channel, int gain) override { gains.emplace_back(channel, gain); }
+
+    std::deque<std::unique_ptr<SendData>> scripted;
+    int nextCalls = 0;
+    std::vector<int> clearCalls;
+    int loads = 0;
+    int stores = 0;
+    std::vector<std::pair<int, int>> gains;
+
+private:
+    SharedState& m_state;
+};
+
+// Records what the controller did to the form.
+class RecordingLinkView : public LinkView {
+public:
+    void SetLinkButtonActive(bool active) override { buttonActive = active; }
+    void SetProgressRange(int low, int high) override {
+        rangeLow = low;
+        rangeHigh = high;
+    }
+    void SetProgressPos(int pos) override { progress.push_back(pos); }
+    void ShowBusy(int mode) override { busy.push_back(mode); }
+    void ShowTransferDone(int direction) override { done.push_back(direction); }
+    std::optional<LinkKind> RunConnectDialog(LinkKind current) override {
+        ++dialogs;
+        if (dialogCancels) {
+            return std::nullopt;
+        }
+        return dialogChoice ? dialogChoice : std::optional<LinkKind>(current);
+    }
+    void ClearLinkCheckBox() override { ++checkBoxCleared; }
+    void ShowState() override { ++statesShown; }
+    void ShowSystemState(int mode, int power) override { system.emplace_back(mode, power); }
+    void ShowLevels(int l1, int l2) override { levels.emplace_back(l1, l2); }
+    void ShowTemperature(int readout, int celsius) override {
+        temperatures.emplace_back(readout, celsius);
+    }
+    std::optional<std::string> ChooseAllProgramsFile() override { return programsFile; }
+    void WriteAllProgramsFile(const std::string& path) override { written.push_back(path); }
+
+    bool buttonActive = false;
+    int rangeLow = -1;
+    int rangeHigh = -1;
+    std::vector<int> progress;
+    std::vector<int> busy;
+    std::vector<int> done;
+    int dialogs = 0;
+    std::optional<LinkKind> dialogChoice;  // unset: OK with the current kind
+    bool dialogCancels = false;
+    int checkBoxCleared = 0;
+    int statesShown = 0;
+    std::vector<std::pair<int, int>> system;
+    std::vector<std::pair<int, int>> levels;
+    std::vector<std::pair<int, int>> temperatures;
+    std::optional<std::string> programsFile;
+    std::vector<std::string> written;
+};
+
+}  // namespace tolmarin::testing
