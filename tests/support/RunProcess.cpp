@@ -66,3 +66,77 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 }
 
 }  // namespace tolmarin::testing
+
+#include <signal.h>
+
+#include <chrono>
+
+namespace tolmarin::testing {
+
+BackgroundProcess::BackgroundProcess(const std::string& program,
+                                     const std::vector<std::string>& args) {
+    int outPipe[2];
+    if (pipe(outPipe) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    m_pid = fork();
+    if (m_pid < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (m_pid == 0) {
+        dup2(outPipe[1], 1);
+        close(outPipe[0]);
+        close(outPipe[1]);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const auto& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(outPipe[1]);
+    m_out = outPipe[0];
+}
+
+BackgroundProcess::~BackgroundProcess() {
+    if (m_pid > 0) {
+        kill(m_pid, SIGTERM);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+    }
+    if (m_out >= 0) {
+        close(m_out);
+    }
+}
+
+std::string BackgroundProcess::ReadLine(int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const auto nl = m_buffer.find('\n');
+        if (nl != std::string::npos) {
+            std::string line = m_buffer.substr(0, nl);
+            m_buffer.erase(0, nl + 1);
+            return line;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) {
+            return {};
+        }
+        pollfd fd{m_out, POLLIN, 0};
+        if (poll(&fd, 1, static_cast<int>(left)) <= 0) {
+            return {};
+        }
+        char buf[512];
+        const ssize_t n = read(m_out, buf, sizeof buf);
+        if (n <= 0) {
+            return {};
+        }
+        m_buffer.append(buf, static_cast<std::size_t>(n));
+    }
+}
+
+}  // namespace tolmarin::testing

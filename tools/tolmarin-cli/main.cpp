@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CliLink.h"
 #include "CliOffline.h"
 #include "text/Texts.h"
 
@@ -21,7 +22,18 @@ const char* kHelp =
     "                                  the 65 rows of the parameter table (label, CH1, CH2)\n"
     "  response FILE [--program N] [--channel 1-4] [--format text|csv]\n"
     "                                  summed channel response: Hz and dB at 241 frequencies\n"
+    "  pull --connect URL OUT          link up, then write the live program (OUT.Data12File)\n"
+    "                                  or read all twenty programs (OUT.ALLData12File)\n"
+    "  push --connect URL FILE         link up, then send a single-program file as the live\n"
+    "                                  program, or store an all-programs file in slots 1-20\n"
+    "  store --connect URL --slot N --name NAME\n"
+    "                                  store the live program in slot N under NAME\n"
+    "  recall --connect URL --slot N   make slot N the live program\n"
+    "  status --connect URL [--watch]  levels and temperatures, once or at every poll\n"
     "\n"
+    "  URL           tcp:HOST[:PORT] (port 8899 by default) or serial:PORT\n"
+    "  --trace FILE  write every frame sent and received to FILE\n"
+    "  --timeout S   give up after S seconds (default 300)\n"
     "  --program N   slot 1 to 20 of an all-programs file (default 1)\n"
     "  --lang en|zh  language of texts and messages (default en)\n"
     "  --help        this text\n"
@@ -34,6 +46,12 @@ struct Args {
     std::string format = "text";
     int program = 1;
     int channel = 1;
+    std::string connect;
+    std::string name;
+    std::string trace;
+    int slot = 0;
+    int timeout = 300;
+    bool watch = false;
     bool help = false;
     bool bad = false;
 };
@@ -78,6 +96,18 @@ Args Parse(const QStringList& list) {
             a.program = number(1, 20);
         } else if (arg == "--channel") {
             a.channel = number(1, 4);
+        } else if (arg == "--connect") {
+            a.connect = value();
+        } else if (arg == "--slot") {
+            a.slot = number(1, 20);
+        } else if (arg == "--name") {
+            a.name = value();
+        } else if (arg == "--trace") {
+            a.trace = value();
+        } else if (arg == "--timeout") {
+            a.timeout = number(1, 86400);
+        } else if (arg == "--watch") {
+            a.watch = true;
         } else if (arg.rfind("--", 0) == 0) {
             a.bad = true;
         } else {
@@ -119,6 +149,35 @@ int main(int argc, char** argv) {
     if (cmd == "response" && args.positional.size() == 2) {
         return cli::RunResponse(args.positional[1], args.program, args.channel - 1, format, ui,
                                 std::cout, std::cerr);
+    }
+    const std::pair<const char*, cli::LinkCommand> linkCommands[] = {
+        {"pull", cli::LinkCommand::Pull},     {"push", cli::LinkCommand::Push},
+        {"store", cli::LinkCommand::Store},   {"recall", cli::LinkCommand::Recall},
+        {"status", cli::LinkCommand::Status},
+    };
+    for (const auto& [name, command] : linkCommands) {
+        if (cmd != name) {
+            continue;
+        }
+        const bool takesFile =
+            command == cli::LinkCommand::Pull || command == cli::LinkCommand::Push;
+        const bool takesSlot =
+            command == cli::LinkCommand::Store || command == cli::LinkCommand::Recall;
+        const auto target = cli::ParseConnectUrl(args.connect);
+        if (!target || args.positional.size() != (takesFile ? 2u : 1u) ||
+            takesSlot != (args.slot != 0) || (args.watch && command != cli::LinkCommand::Status)) {
+            return usage();
+        }
+        cli::LinkRequest req;
+        req.command = command;
+        req.target = *target;
+        req.file = takesFile ? args.positional[1] : std::string();
+        req.slot = args.slot;
+        req.name = args.name;
+        req.watch = args.watch;
+        req.trace = args.trace;
+        req.timeoutSeconds = args.timeout;
+        return cli::RunLinkCommand(req, ui.english, std::cout, std::cerr);
     }
     return usage();
 }
