@@ -86,8 +86,17 @@ public:
         m_err << text << '\n' << std::flush;
         messages = true;
     }
-    void SetProgressRange(int, int high) override { m_progress.Range(high); }
-    void SetProgressPos(int pos) override { m_progress.Pos(pos); }
+    // Only the requested transfer shows progress, not the link-up's reads before it.
+    void SetProgressRange(int, int high) override {
+        if (showProgress) {
+            m_progress.Range(high);
+        }
+    }
+    void SetProgressPos(int pos) override {
+        if (showProgress) {
+            m_progress.Pos(pos);
+        }
+    }
     void ShowLevels(int l1, int l2) override {
         level[0] = l1;
         level[1] = l2;
@@ -105,6 +114,7 @@ public:
     void FinishProgress() { m_progress.Finish(); }
 
     DeviceImage* image = nullptr;
+    bool showProgress = false;
     int level[2] = {0, 0};
     int temperature[2] = {0, 0};
     bool messages = false;
@@ -253,6 +263,7 @@ private:
 
     void StartAction() {
         m_acting = true;
+        m_view.showProgress = true;
         LinkController& c = m_link->Controller();
         switch (m_req.command) {
             case LinkCommand::Pull:
