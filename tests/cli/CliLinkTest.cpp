@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <regex>
 
@@ -11,6 +12,7 @@
 #include "response/FilterMath.h"
 #include "support/Fresh.h"
 #include "support/RunProcess.h"
+#include "support/TempDir.h"
 
 namespace tolmarin {
 namespace {
@@ -95,19 +97,17 @@ struct Simulator {
 class CliAgainstSimulator : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              (std::string("tolmarin-clilink-") + (GetParam() ? "pty-" : "tcp-") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        temp = std::make_unique<testing::TempDir>(
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = temp->Path();
     }
-    void TearDown() override { fs::remove_all(dir); }
     std::string PathOf(const std::string& name) const { return (dir / name).string(); }
 
     testing::ProcessResult Cli(std::vector<std::string> args) {
         return RunProcess(TOLMARIN_CLI_PATH, args);
     }
 
+    std::unique_ptr<testing::TempDir> temp;
     fs::path dir;
 };
 

@@ -2,10 +2,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "protocol/ProgramFile.h"
 #include "support/Fresh.h"
 #include "support/RunProcess.h"
+#include "support/TempDir.h"
 
 namespace tolmarin {
 namespace {
@@ -17,14 +19,12 @@ using testing::RunProcess;
 class CliFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              (std::string("tolmarin-cli-") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        temp = std::make_unique<testing::TempDir>(
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = temp->Path();
     }
-    void TearDown() override { fs::remove_all(dir); }
     std::string PathOf(const std::string& name) const { return (dir / name).string(); }
+    std::unique_ptr<testing::TempDir> temp;
     fs::path dir;
 };
 

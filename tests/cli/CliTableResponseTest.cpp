@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 
 #include "model/KTV_Data.h"
@@ -10,6 +11,7 @@
 #include "response/FilterMath.h"
 #include "support/Fresh.h"
 #include "support/RunProcess.h"
+#include "support/TempDir.h"
 
 namespace tolmarin {
 namespace {
@@ -30,11 +32,9 @@ std::vector<std::string> Lines(const std::string& text) {
 class CliOnAFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              (std::string("tolmarin-clitr-") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        temp = std::make_unique<testing::TempDir>(
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = temp->Path();
         // A program as an installer might leave it: CH1 with a boosted band, a shelf, a
         // crossover pair and a limiter; CH2 saved with routing 1 (stereo will correct it).
         FreshState s;
@@ -63,7 +63,6 @@ protected:
         all = (dir / "venue.ALLData12File").string();
         ASSERT_EQ(WriteAllProgramsFile(s->image, all), FileStatus::Ok);
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // What the editor holds after opening the single file at start-up.
     struct Opened {
@@ -79,6 +78,7 @@ protected:
         return o;
     }
 
+    std::unique_ptr<testing::TempDir> temp;
     fs::path dir;
     std::string single;
     std::string all;

@@ -2,10 +2,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 
 #include "protocol/ProgramFile.h"
 #include "support/Fresh.h"
+#include "support/TempDir.h"
 
 namespace tolmarin {
 namespace {
@@ -16,14 +18,10 @@ using testing::FreshState;
 class ProgramFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir =
-            fs::temp_directory_path() /
-            ("tolmarin-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        temp = std::make_unique<testing::TempDir>(
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = temp->Path();
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     std::string PathOf(const std::string& name) const { return (dir / name).string(); }
 
@@ -41,6 +39,7 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
+    std::unique_ptr<testing::TempDir> temp;
     fs::path dir;
 };
 
