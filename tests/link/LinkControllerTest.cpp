@@ -225,20 +225,6 @@ TEST(Pacing, AnIdleLinkPollsAndShowsLevelsAndTemperatures) {
     EXPECT_EQ(rig.view.temperatures.back(), (std::pair<int, int>{1, 31}));
 }
 
-TEST(Pacing, ModelFramesGoOutBeforeTheNextPoll) {
-    LinkRig rig;
-    rig.LinkedUsb();
-    rig.model.scripted.push_back(BuildChannelSubBlock(*rig.fresh, 1, 4));
-    rig.Step(3);
-    bool sawSubBlock = false;
-    for (const Bytes& f : rig.serial.writes) {
-        if (Code(f) == CMD_WRITE && f[8] == 1 && f[9] == 4) {
-            sawSubBlock = true;
-        }
-    }
-    EXPECT_TRUE(sawSubBlock);
-}
-
 TEST(UsbTimeout, HeadIsSentAgainAtTick50AndTheLinkClosesAtTick101) {
     LinkRig rig;
     rig.controller->OpenSerialLinkTo("ttyFAKE0");
@@ -424,24 +410,6 @@ TEST(Batches, StoreLiveToSlotQueuesANameWriteAndFourChannelBlocks) {
     // Only the answer to the fifth frame announces the download.
     EXPECT_EQ(rig.view.done, std::vector<int>{kTransferDown});
     EXPECT_EQ(rig.view.progress.back(), 5);
-}
-
-TEST(Batches, StoreLiveToSlotFlagsOnlyTheLastItem) {
-    LinkRig rig;
-    rig.controller->OpenSerialLinkTo("ttyFAKE0");
-    rig.command.ClearQueue();
-    rig.controller->StoreLiveToSlot(5, false);
-    EXPECT_EQ(rig.model.stores, 0);
-    ASSERT_EQ(rig.command.QueueCount(), 5);
-    // Complete four by hand: none announces anything.
-    std::vector<int> flags;
-    for (int i = 0; i < 5; ++i) {
-        const SendData& head = rig.command.Head();
-        flags.push_back(head.NotifyDown() * 2 + head.NotifyUp());
-        EXPECT_EQ(head.CountsProgress(), 1);
-        rig.command.CompleteHead();
-    }
-    EXPECT_EQ(flags, (std::vector<int>{0, 0, 0, 0, 2}));
 }
 
 TEST(Batches, UnlinkedBatchesSayPleaseLinkExceptSendingTheLiveProgram) {
