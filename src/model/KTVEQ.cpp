@@ -77,12 +77,20 @@ void CKTVEQ::LayoutCurve(const Rect& plot) {
     }
 }
 
-void CKTVEQ::UpdateCurve() {
-    for (int i = 0; i < kGridSize; ++i) {
-        double sum = 0.0;
-        for (const auto& f : m_filters) {
-            sum += f->Response()[i];
+GridResponse CKTVEQ::SummedResponse() const {
+    GridResponse sum{};
+    for (const auto& f : m_filters) {
+        for (int i = 0; i < kGridSize; ++i) {
+            sum[i] += f->Response()[i];
         }
+    }
+    return sum;
+}
+
+void CKTVEQ::UpdateCurve() {
+    const GridResponse total = SummedResponse();
+    for (int i = 0; i < kGridSize; ++i) {
+        const double sum = total[i];
         m_curve[i].y = DbToY(sum, m_plotHeight) + kPlotOffsetY;
         m_curveF[i].y = DbToYf(sum, m_plotHeight) + kPlotOffsetY;
     }

@@ -41,6 +41,8 @@ public:
     const CFilter& LowPass() const;
 
     void LayoutCurve(const Rect& plot);
+    // The channel's response in dB at every grid frequency: the sum over all its filters.
+    GridResponse SummedResponse() const;
     // Sums the responses of all filters into the curve's y values.
     void UpdateCurve();
 

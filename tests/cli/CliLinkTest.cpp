@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <regex>
+
+#include "CliLink.h"
+#include "model/KTV_Data.h"
+#include "protocol/ProgramFile.h"
+#include "response/FilterMath.h"
+#include "support/Fresh.h"
+#include "support/RunProcess.h"
+
+namespace tolmarin {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::BackgroundProcess;
+using testing::FreshState;
+using testing::RunProcess;
+
+using Record = std::array<std::uint8_t, kProgramRecordSize>;
+
+// A program as the editor writes it: random but valid settings on all four channels,
+// stored through the model so loading it again changes nothing.
+Record ModelProgram(unsigned seed, const std::string& name) {
+    FreshState s;
+    CKTV_Data set(*s);
+    std::mt19937 rng(seed);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int c = 0; c < 4; ++c) {
+        CKTV_OutData& ch = set.Channel(c);
+        ch.SetOutputOn(static_cast<std::uint8_t>(pick(0, 1)));
+        ch.SetPolarity(static_cast<std::uint8_t>(pick(0, 1)));
+        ch.SetDelay(static_cast<std::int16_t>(pick(0, 1467)));
+        ch.SetLimitThreshold(static_cast<std::int16_t>(pick(0, 400)));
+        ch.SetLimitAttack(static_cast<std::uint8_t>(pick(0, 106)));
+        ch.SetLimitRelease(static_cast<std::uint8_t>(pick(0, 5)));
+        ch.SetVolumeDb(pick(0, 60));
+        for (int b = 0; b < 8; ++b) {
+            CFilter& band = ch.Band(b);
+            band.SetEqKind(pick(0, 4));
+            band.SetFreq(static_cast<int>(FreqTable[static_cast<std::size_t>(pick(0, 240))]), true);
+            band.SetGainStep(pick(0, 400));
+            band.SetBandwidthStep(pick(0, 59));
+        }
+        ch.HighPass().SetFreq(pick(20, 400), false);
+        ch.HighPass().SetFamily(pick(0, 2), false);
+        ch.HighPass().SetSlope(pick(0, 3), false);
+        ch.LowPass().SetFreq(pick(2000, 20000), false);
+        ch.LowPass().SetFamily(pick(0, 2), false);
+        ch.LowPass().SetSlope(pick(0, 3), false);
+    }
+    set.StoreAllToImage();
+    set.LoadAllFromImage();  // routing and input gain as the editor holds them
+    set.StoreAllToImage();
+    EXPECT_TRUE(StoreProgramName(s->ui, s->image.Name(0), name));
+    Record r;
+    std::ranges::copy(s->image.ProgramRecord(0), r.begin());
+    return r;
+}
+
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The simulated amplifier, on loopback TCP or on a pseudo-terminal.
+struct Simulator {
+    explicit Simulator(bool pty, std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = pty ? std::vector<std::string>{"--pty"}
+                                            : std::vector<std::string>{"--tcp", "127.0.0.1:0"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        process = std::make_unique<BackgroundProcess>(TRV410_SIM_PATH, args);
+        const std::string line = process->ReadLine(5000);
+        std::smatch m;
+        if (pty && std::regex_match(line, m, std::regex("pty (/dev/\\S+)"))) {
+            url = "serial:" + m[1].str();
+        } else if (!pty &&
+                   std::regex_match(line, m, std::regex("listening on (127\\.0\\.0\\.1:\\d+)"))) {
+            url = "tcp:" + m[1].str();
+        }
+    }
+    std::unique_ptr<BackgroundProcess> process;
+    std::string url;
+};
+
+class CliAgainstSimulator : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              (std::string("tolmarin-clilink-") + (GetParam() ? "pty-" : "tcp-") +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string PathOf(const std::string& name) const { return (dir / name).string(); }
+
+    testing::ProcessResult Cli(std::vector<std::string> args) {
+        return RunProcess(TOLMARIN_CLI_PATH, args);
+    }
+
+    fs::path dir;
+};
+
+std::string SafeName(const ::testing::TestParamInfo<bool>& info) {
+    return info.param ? "Pty" : "Tcp";
+}
+
+TEST_P(CliAgainstSimulator, PushThenPullGivesBackTheSameBytes) {
+    Simulator sim(GetParam());
+    ASSERT_FALSE(sim.url.empty());
+    // All programs: arbitrary bytes travel untouched through the amplifier's slots.
+    std::mt19937 rng(42);
+    std::vector<std::uint8_t> all(kAllProgramsFileSize);
+    for (auto& b : all) {
+        b = static_cast<std::uint8_t>(rng());
+    }
+    // Names travel as text: printable, space-padded, ending in 0.
+    for (int n = 0; n < 20; ++n) {
+        const std::string name = "Room " + std::to_string(n + 1) + std::string(15, ' ');
+        std::copy_n(name.begin(), 15, all.begin() + n * kProgramRecordSize);
+        all[static_cast<std::size_t>(n * kProgramRecordSize + 15)] = 0;
+    }
+    WriteBytes(PathOf("in.ALLData12File"), all);
+    auto push = Cli({"push", "--connect", sim.url, PathOf("in.ALLData12File")});
+    ASSERT_EQ(push.exitCode, 0) << push.err;
+    auto pull = Cli({"pull", "--connect", sim.url, PathOf("out.ALLData12File")});
+    ASSERT_EQ(pull.exitCode, 0) << pull.err;
+    EXPECT_EQ(pull.out, "wrote " + PathOf("out.ALLData12File") + "\n");
+    EXPECT_EQ(ReadBytes(PathOf("out.ALLData12File")), all);
+
+    // One program: a file the editor wrote becomes the live program and comes back as it was.
+    const Record live = ModelProgram(7, "Lobby");
+    WriteBytes(PathOf("in.Data12File"), std::vector<std::uint8_t>(live.begin(), live.end()));
+    ASSERT_EQ(Cli({"push", "--connect", sim.url, PathOf("in.Data12File")}).exitCode, 0);
+    auto one = Cli({"pull", "--connect", sim.url, PathOf("out.Data12File")});
+    ASSERT_EQ(one.exitCode, 0) << one.err;
+    const auto back = ReadBytes(PathOf("out.Data12File"));
+    ASSERT_EQ(back.size(), 656u);
+    // The amplifier sends the live data but not the live name, which the PC keeps.
+    EXPECT_TRUE(std::equal(back.begin() + 16, back.end(), live.begin() + 16));
+}
+
+TEST_P(CliAgainstSimulator, StoreAndRecallMoveAProgramBetweenSlots) {
+    Simulator sim(GetParam());
+    ASSERT_FALSE(sim.url.empty());
+    std::vector<std::uint8_t> all;
+    std::vector<Record> programs;
+    for (int n = 1; n <= 20; ++n) {
+        programs.push_back(
+            ModelProgram(100u + static_cast<unsigned>(n), "Prog" + std::to_string(n)));
+        all.insert(all.end(), programs.back().begin(), programs.back().end());
+    }
+    WriteBytes(PathOf("venue.ALLData12File"), all);
+    ASSERT_EQ(Cli({"push", "--connect", sim.url, PathOf("venue.ALLData12File")}).exitCode, 0);
+
+    auto recall = Cli({"recall", "--connect", sim.url, "--slot", "3"});
+    ASSERT_EQ(recall.exitCode, 0) << recall.err;
+    EXPECT_EQ(recall.out, "recalled 3: Prog3\n");
+    auto store = Cli({"store", "--connect", sim.url, "--slot", "9", "--name", "Copy3"});
+    ASSERT_EQ(store.exitCode, 0) << store.err;
+
+    ASSERT_EQ(Cli({"pull", "--connect", sim.url, PathOf("after.ALLData12File")}).exitCode, 0);
+    const auto after = ReadBytes(PathOf("after.ALLData12File"));
+    ASSERT_EQ(after.size(), 13120u);
+    const auto slot = [&](int n) { return after.begin() + (n - 1) * kProgramRecordSize; };
+    EXPECT_EQ(LoadFixedText(std::span(&*slot(9), 16), 15), "Copy3");
+    EXPECT_TRUE(std::equal(slot(9) + 16, slot(10), programs[2].begin() + 16))
+        << "slot 9 must hold program 3's data";
+    EXPECT_TRUE(std::equal(slot(3), slot(4), programs[2].begin())) << "slot 3 is unchanged";
+    EXPECT_TRUE(std::equal(slot(10), slot(11), programs[9].begin())) << "slot 10 is unchanged";
+}
+
+TEST_P(CliAgainstSimulator, StatusPrintsTheSimulatorsLevelsAndTemperatures) {
+    Simulator sim(GetParam());
+    ASSERT_FALSE(sim.url.empty());
+    auto status = Cli({"status", "--connect", sim.url});
+    ASSERT_EQ(status.exitCode, 0) << status.err;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(
+        status.out, m, std::regex("level1 (\\d+) level2 (\\d+) temp1 (\\d+) temp2 (\\d+)\n")))
+        << status.out;
+    // The simulator's start-up program plays, so the levels are up; temperatures are room-ish.
+    EXPECT_GT(std::stoi(m[1]), 0);
+    EXPECT_GT(std::stoi(m[2]), 0);
+    EXPECT_GE(std::stoi(m[3]), 15);
+    EXPECT_LE(std::stoi(m[3]), 90);
+}
+
+TEST_P(CliAgainstSimulator, SilentAmplifierEndsWithExitCodeThreeAndTheLinksMessage) {
+    Simulator sim(GetParam(), {"--no-reply"});
+    ASSERT_FALSE(sim.url.empty());
+    auto status = Cli({"status", "--connect", sim.url, "--lang", "zh"});
+    EXPECT_EQ(status.exitCode, 3);
+    EXPECT_TRUE(status.out.empty());
+    const std::string expected = GetParam() ? "没有在线机器可联!" : "不能打开网络连接!";
+    EXPECT_NE(status.err.find(expected), std::string::npos) << status.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, CliAgainstSimulator, ::testing::Values(false, true), SafeName);
+
+TEST(CliLinkUsage, NothingListeningIsALinkFailureAndBadArgumentsAreUsage) {
+    // Port 1 on loopback: nothing listens there, the connect is refused at once.
+    auto refused = RunProcess(TOLMARIN_CLI_PATH, {"status", "--connect", "tcp:127.0.0.1:1"});
+    EXPECT_EQ(refused.exitCode, 3);
+    EXPECT_NE(refused.err.find("Unable to Open NetWork Link!"), std::string::npos) << refused.err;
+    auto noPort = RunProcess(TOLMARIN_CLI_PATH, {"status", "--connect", "serial:/dev/nonexistent"});
+    EXPECT_EQ(noPort.exitCode, 3);
+    EXPECT_NE(noPort.err.find("Unable to open Link!"), std::string::npos) << noPort.err;
+
+    EXPECT_EQ(RunProcess(TOLMARIN_CLI_PATH, {"status", "--connect", "udp:x"}).exitCode, 1);
+    EXPECT_EQ(RunProcess(TOLMARIN_CLI_PATH, {"recall", "--connect", "tcp:127.0.0.1:1"}).exitCode,
+              1);
+    EXPECT_EQ(RunProcess(TOLMARIN_CLI_PATH, {"pull", "--connect", "tcp:127.0.0.1:1", "/tmp/x.txt"})
+                  .exitCode,
+              1);
+    auto bad = RunProcess(TOLMARIN_CLI_PATH, {"store", "--connect", "tcp:127.0.0.1:1", "--slot",
+                                              "2", "--name", "Two words"});
+    EXPECT_EQ(bad.exitCode, 1);
+    auto empty = RunProcess(TOLMARIN_CLI_PATH,
+                            {"store", "--connect", "tcp:127.0.0.1:1", "--slot", "2", "--name", ""});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_NE(empty.err.find("Program Name is not empty!"), std::string::npos) << empty.err;
+}
+
+TEST(CliLinkUsage, ConnectUrls) {
+    auto tcp = cli::ParseConnectUrl("tcp:127.0.0.1");
+    ASSERT_TRUE(tcp);
+    EXPECT_EQ(tcp->port, 8899);
+    EXPECT_FALSE(tcp->serial);
+    auto withPort = cli::ParseConnectUrl("tcp:127.0.0.1:1234");
+    ASSERT_TRUE(withPort);
+    EXPECT_EQ(withPort->host, "127.0.0.1");
+    EXPECT_EQ(withPort->port, 1234);
+    auto serial = cli::ParseConnectUrl("serial:/dev/ttyUSB0");
+    ASSERT_TRUE(serial);
+    EXPECT_EQ(serial->serialPort, "/dev/ttyUSB0");
+    for (const char* bad :
+         {"", "tcp:", "tcp::80", "tcp:h:0", "tcp:h:65536", "tcp:h:8x", "serial:", "com3"}) {
+        EXPECT_FALSE(cli::ParseConnectUrl(bad)) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace tolmarin

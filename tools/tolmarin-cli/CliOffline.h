@@ -1,0 +1,31 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "text/Texts.h"
+
+namespace tolmarin::cli {
+
+// Exit codes scripts rely on.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitUsage = 1;
+inline constexpr int kExitFile = 2;
+inline constexpr int kExitLink = 3;
+
+// `info FILE`: kind, size and the program name(s) of a program file.
+int RunInfo(const std::string& path, const UiState& ui, std::ostream& out, std::ostream& err);
+
+enum class Format { Text, Csv };
+
+// `table FILE`: the 65 rows of the parameter table for the program in the file, as the
+// editor shows them after opening that file at start-up. program picks a slot of an
+// all-programs file (1 to 20) and is ignored for a single-program file.
+int RunTable(const std::string& path, int program, Format format, const UiState& ui,
+             std::ostream& out, std::ostream& err);
+
+// `response FILE`: the summed response of one channel (0 to 3) at the 241 grid frequencies.
+int RunResponse(const std::string& path, int program, int channel, Format format, const UiState& ui,
+                std::ostream& out, std::ostream& err);
+
+}  // namespace tolmarin::cli
