@@ -153,6 +153,8 @@ void LinkController::LinkUp(LinkTransport& link, int timerId) {
     m_port.link = &link;
     m_command.SetTransport(&m_port);
     m_command.SetOwner(this);
+    // A frame half received on an earlier link must not swallow the first reply of this one.
+    m_command.ResetReceiver();
     m_view.SetLinkButtonActive(true);
     m_awaitingLinkUp = true;
     if (FrameTrace* trace = link.Trace()) {

@@ -80,7 +80,6 @@ public:
     bool Reconnecting() const;
     int ProgressPos() const { return m_progressPos; }
     int NetRetries() const { return m_netRetries; }
-    LinkScheduler& Scheduler() { return *m_scheduler; }
 
 signals:
     void linkOpened(tolmarin::LinkKind kind);

@@ -54,8 +54,4 @@ void QtLinkScheduler::Cancel(int handle) {
     }
 }
 
-void QtLinkScheduler::Post(Task task) {
-    QMetaObject::invokeMethod(m_context.get(), std::move(task), Qt::QueuedConnection);
-}
-
 }  // namespace tolmarin

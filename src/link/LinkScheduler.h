@@ -9,9 +9,8 @@ class QTimer;
 
 namespace tolmarin {
 
-// The link controller's sense of time: the pacing timer, one-shot waits, and posted calls
-// that run after the current work, in the order they were posted. The editor and the tool
-// use Qt's event loop; tests drive a manual one tick by tick.
+// The link controller's sense of time: the pacing timer and one-shot waits. The editor and
+// the tool use Qt's event loop; tests drive a manual one tick by tick.
 class LinkScheduler {
 public:
     using Task = std::function<void()>;
@@ -27,9 +26,6 @@ public:
     // Runs task once, ms from now; returns a handle for Cancel.
     virtual int After(int ms, Task task) = 0;
     virtual void Cancel(int handle) = 0;
-
-    // Runs task later on this thread, after everything posted before it.
-    virtual void Post(Task task) = 0;
 };
 
 // The scheduler of the running program, on the Qt event loop of the calling thread.
@@ -43,10 +39,9 @@ public:
     int PacingTimer() const override { return m_pacingId; }
     int After(int ms, Task task) override;
     void Cancel(int handle) override;
-    void Post(Task task) override;
 
 private:
-    std::unique_ptr<QObject> m_context;  // owns the timers; its death cancels posted calls
+    std::unique_ptr<QObject> m_context;  // owns the timers; its death cancels them
     QTimer* m_pacing = nullptr;
     Task m_tick;
     int m_pacingId = 0;

@@ -85,21 +85,6 @@ TEST_P(EndToEnd, LinkUpMirrorsTheAmplifierAndTurnsChangeSendingOn) {
     EXPECT_TRUE(fresh.sink.messages.empty()) << fresh.sink.messages.front();
 }
 
-TEST_P(EndToEnd, AnEditReachesTheAmplifierMemoryByteForByte) {
-    Start();
-    ASSERT_TRUE(WaitLinkUp());
-    // What the channel set does for a volume edit: the sub-block into the live block, then
-    // its frame into the queue on the next tick.
-    auto block = fresh->image.ChannelBlock(0, 1);
-    const std::array<std::uint8_t, 8> volume{17, 0, 0x2C, 0x01, 0, 0, 0, 0};
-    std::copy(volume.begin(), volume.end(), block.begin() + 32);
-    model.scripted.push_back(BuildChannelSubBlock(*fresh, 1, 4));
-    ASSERT_TRUE(SpinUntil(
-        [&] { return std::ranges::equal(amp.ChannelBlock(0, 1), fresh->image.ChannelBlock(0, 1)); },
-        3000));
-    EXPECT_TRUE(std::ranges::equal(amp.Data(0), fresh->image.Data(0)));
-}
-
 TEST_P(EndToEnd, IdlePollingUpdatesLevelsAndTemperatures) {
     Start();
     ASSERT_TRUE(WaitLinkUp());

@@ -54,12 +54,4 @@ void ManualScheduler::Advance(int ms) {
     m_now = end;
 }
 
-void ManualScheduler::RunPosted() {
-    while (!m_posted.empty()) {
-        Task task = std::move(m_posted.front());
-        m_posted.erase(m_posted.begin());
-        task();
-    }
-}
-
 }  // namespace tolmarin::testing

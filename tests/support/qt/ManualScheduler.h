@@ -8,7 +8,7 @@
 namespace tolmarin::testing {
 
 // Time driven by the test: Tick runs the pacing timer's task by hand, Advance moves a
-// virtual clock and fires the one-shot waits that fall due, RunPosted runs posted calls.
+// virtual clock and fires the one-shot waits that fall due.
 class ManualScheduler : public LinkScheduler {
 public:
     void StartPacing(int id, int intervalMs, Task tick) override;
@@ -16,13 +16,11 @@ public:
     int PacingTimer() const override { return m_pacingId; }
     int After(int ms, Task task) override;
     void Cancel(int handle) override;
-    void Post(Task task) override { m_posted.push_back(std::move(task)); }
 
     // Runs up to n pacing ticks; stops early when the pacing stops. Returns ticks run.
     int Tick(int n = 1);
     // Moves the clock by ms, firing due waits in time order.
     void Advance(int ms);
-    void RunPosted();
 
     int PendingWaits() const { return static_cast<int>(m_waits.size()); }
     long long Now() const { return m_now; }
@@ -41,7 +39,6 @@ private:
     long long m_now = 0;
     int m_nextHandle = 1;
     std::map<int, Wait> m_waits;
-    std::vector<Task> m_posted;
 };
 
 }  // namespace tolmarin::testing
