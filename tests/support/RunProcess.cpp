@@ -10,23 +10,24 @@
 
 namespace tolmarin::testing {
 
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args) {
-    int outPipe[2];
-    int errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
+namespace {
+
+// Starts program with its standard output (and, when errFd >= 0, standard error) on the
+// write ends given; returns the child's pid.
+pid_t Spawn(const std::string& program, const std::vector<std::string>& args, int outFd, int errFd,
+            std::initializer_list<int> closeInChild) {
     const pid_t pid = fork();
     if (pid < 0) {
         throw std::runtime_error("fork failed");
     }
     if (pid == 0) {
-        dup2(outPipe[1], 1);
-        dup2(errPipe[1], 2);
-        close(outPipe[0]);
-        close(errPipe[0]);
-        close(outPipe[1]);
-        close(errPipe[1]);
+        dup2(outFd, 1);
+        if (errFd >= 0) {
+            dup2(errFd, 2);
+        }
+        for (int fd : closeInChild) {
+            close(fd);
+        }
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const auto& a : args) {
@@ -36,6 +37,19 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    return pid;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args) {
+    int outPipe[2];
+    int errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    const pid_t pid = Spawn(program, args, outPipe[1], errPipe[1],
+                            {outPipe[0], errPipe[0], outPipe[1], errPipe[1]});
     close(outPipe[1]);
     close(errPipe[1]);
     ProcessResult r;
@@ -79,23 +93,7 @@ BackgroundProcess::BackgroundProcess(const std::string& program,
     if (pipe(outPipe) != 0) {
         throw std::runtime_error("pipe failed");
     }
-    m_pid = fork();
-    if (m_pid < 0) {
-        throw std::runtime_error("fork failed");
-    }
-    if (m_pid == 0) {
-        dup2(outPipe[1], 1);
-        close(outPipe[0]);
-        close(outPipe[1]);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const auto& a : args) {
-            argv.push_back(const_cast<char*>(a.c_str()));
-        }
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
+    m_pid = Spawn(program, args, outPipe[1], -1, {outPipe[0], outPipe[1]});
     close(outPipe[1]);
     m_out = outPipe[0];
 }

@@ -23,13 +23,13 @@ TEST(SimCommandLine, LoopbackOnlyUnlessRemoteIsAllowed) {
     EXPECT_FALSE(IsLoopbackAddress("0.0.0.0"));
     EXPECT_FALSE(IsLoopbackAddress("::"));
     EXPECT_FALSE(IsLoopbackAddress("::2"));
-    EXPECT_FALSE(IsLoopbackAddress("::ffff:10.0.0.1"));
+    EXPECT_FALSE(IsLoopbackAddress("::ffff:203.0.113.1"));
     EXPECT_FALSE(IsLoopbackAddress("localhost"));  // names are resolved by the parser only
 
     std::string why;
     EXPECT_FALSE(Parse({"--tcp", "0.0.0.0:8899"}, &why));
     EXPECT_NE(why.find("not a loopback address"), std::string::npos);
-    EXPECT_FALSE(Parse({"--tcp", "192.168.1.20:8899"}));
+    EXPECT_FALSE(Parse({"--tcp", "203.0.113.20:8899"}));
     const auto remote = Parse({"--tcp", "0.0.0.0:8899", "--allow-remote"});
     ASSERT_TRUE(remote);
     EXPECT_TRUE(remote->allowRemote);
