@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QPixmap>
+#include <functional>
+
+namespace tolmarin {
+
+// Controls name their pictures by resource number (the form's table gives the numbers)
+// and never draw artwork themselves. The application installs the artwork's loader at
+// start-up; a test installs its own. Without a loader every picture is a null pixmap.
+using BitmapLoader = std::function<QPixmap(int id)>;
+
+void SetBitmapLoader(BitmapLoader loader);
+QPixmap LoadBitmap(int id);
+
+}  // namespace tolmarin
