@@ -42,6 +42,11 @@ FileStatus WriteAtomically(const std::string& path, const std::vector<std::uint8
 }
 
 FileStatus ReadExactly(const std::string& path, std::size_t size, std::vector<std::uint8_t>& out) {
+    // A folder, a pipe or a device is no program file: opening a pipe would even block.
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        return FileStatus::OpenFailed;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return FileStatus::OpenFailed;
