@@ -93,11 +93,11 @@ void CPrinterJob::OnFilePrintPreview() {
     dialog.exec();
 }
 
-bool CPrinterJob::PrintToPdf(const QString& path) {
+bool CPrinterJob::PrintToPdf(const QString& path, const QPageSize& size) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
-    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageSize(size);
     printer.setDocName(m_documentName);
     CPrintInfo info;
     info.printer = &printer;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPageSize>
 #include <QRect>
 #include <QString>
 #include <functional>
@@ -49,8 +50,8 @@ public:
     // Prints the page range of info onto a paged device without any dialog: newPage starts
     // the next page (a printer's newPage). False when nothing could be printed.
     bool PrintPages(QPaintDevice& device, const std::function<bool()>& newPage, CPrintInfo& info);
-    // Prints every page to a PDF file (for the headless runs).
-    bool PrintToPdf(const QString& path);
+    // Prints every page to a PDF file of the given page size (for the headless runs).
+    bool PrintToPdf(const QString& path, const QPageSize& size);
 
     virtual void OnPrint(QPainter& /*painter*/, CPrintInfo& /*info*/) {}
     virtual void OnEndPrinting(QPainter& /*painter*/, CPrintInfo& /*info*/) {}
