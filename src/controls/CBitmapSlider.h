@@ -85,6 +85,7 @@ private:
     bool m_dragging = false;
     int m_wheelAccumulator = 0;
     QPixmap m_channel;
+    bool m_channelTransparent = false;
     QPixmap m_thumb;
     QPixmap m_pressedThumb;
     QTimer m_timer;

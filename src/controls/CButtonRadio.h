@@ -26,7 +26,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    bool hitButton(const QPoint& pos) const override;
 
 private:
     int m_controlId = 0;
