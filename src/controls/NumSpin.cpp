@@ -83,7 +83,7 @@ int NumSpin::GetPos() {
 
 void NumSpin::SetPos(int value) {
     if (value < m_minimum || value > m_maximum) {
-        ControlsUiState().Report(TextId::SetPosError);
+        ControlsUiState().Report(TextId::SetPosError, MessageKind::Warning);
         return;
     }
     m_position = value;
