@@ -5,57 +5,16 @@
 #include <QMouseEvent>
 #include <cstdio>
 
+#include "RoomTuning.h"
 #include "editor/graph/CFStatic.h"
 #include "model/KTV_Data.h"
 #include "protocol/DataDefine.h"
 
 namespace {
 
-using tolmarin::CFilter;
-using tolmarin::CKTV_OutData;
-
-// The graph's size on the main form.
-constexpr int kGraphWidth = 935;
-constexpr int kGraphHeight = 220;
-
-constexpr int GainStep(double db) {
-    return static_cast<int>(db * 10 + 200.5);
-}
-constexpr int BandwidthStep(double octaves) {
-    return static_cast<int>(octaves / 0.05 - 0.5);
-}
-
-void Band(CKTV_OutData& ch, int k, int kind, int hz, double db, double octaves) {
-    CFilter& f = ch.Band(k);
-    f.SetEqKind(kind);
-    f.SetFreq(hz, true);
-    f.SetGainStep(GainStep(db));
-    f.SetBandwidthStep(BandwidthStep(octaves));
-}
-
-void Crossover(CFilter& f, int hz, int family, int slope) {
-    f.SetFreq(hz, true);
-    f.SetFamily(family, true);
-    f.SetSlope(slope, true);
-}
-
-void TuneRoom(tolmarin::CKTV_Data& set) {
-    CKTV_OutData& ch1 = set.Channel(0);
-    Band(ch1, 0, 2, 90, 4.0, 0.3);
-    Band(ch1, 1, 0, 180, -3.0, 1.0);
-    Band(ch1, 3, 0, 1000, -6.0, 0.5);
-    Band(ch1, 5, 0, 3150, 5.0, 1.5);
-    Band(ch1, 7, 3, 9000, -4.0, 0.3);
-    Crossover(ch1.HighPass(), 45, tolmarin::filter::kLinkwitzRiley, 2);
-    Crossover(ch1.LowPass(), 16000, tolmarin::filter::kButterworth, 0);
-
-    CKTV_OutData& ch2 = set.Channel(1);
-    Band(ch2, 2, 0, 250, 6.0, 0.8);
-    Band(ch2, 4, 0, 700, -2.5, 2.0);
-    Band(ch2, 6, 0, 4500, -8.0, 0.25);
-    Crossover(ch2.HighPass(), 120, tolmarin::filter::kBessel, 1);
-    Crossover(ch2.LowPass(), 11000, tolmarin::filter::kLinkwitzRiley, 3);
-}
+using tolmarin::tuning::kGraphHeight;
+using tolmarin::tuning::kGraphWidth;
+using tolmarin::tuning::TuneRoom;
 
 void Hover(tolmarin::CFStatic& graph, const tolmarin::Rect& handle) {
     const QPointF p(handle.Center().x, handle.Center().y);
