@@ -76,6 +76,7 @@ CCAudioView::CCAudioView(SharedState& state, CKTV_Data& channels, QSettings& set
     m_state.ui.sink = this;
     m_link = std::make_unique<DeviceLink>(m_state, m_linkModel, *this);
     m_controller = &m_link->Controller();
+    m_command = &m_link->Command();
     CreateControls();
     OnInitialUpdate();
 }
@@ -95,8 +96,9 @@ CCAudioView::~CCAudioView() {
     }
 }
 
-void CCAudioView::UseController(LinkController* controller) {
+void CCAudioView::UseController(LinkController* controller, KTVCommand* command) {
     m_controller = controller != nullptr ? controller : &m_link->Controller();
+    m_command = command != nullptr ? command : &m_link->Command();
 }
 
 // ---- Creation: every control from the form's table, in one loop ----
@@ -431,7 +433,7 @@ void CCAudioView::OnClicked(int id) {
         Graph()->Redraw(k);
     } else if (id == kLinkCheck) {
         if (Get<CButtonRadio>(kLinkCheck)->isChecked()) {
-            KTVCommand& command = m_link->Command();
+            KTVCommand& command = *m_command;
             m_channels.LinkCh1Ch2(
                 m_controller->Linked(),
                 [&command](std::unique_ptr<SendData> item) { command.Enqueue(std::move(item)); });

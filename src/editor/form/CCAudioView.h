@@ -25,6 +25,7 @@ class CKTV_OutData;
 class DataTranDlg;
 class DeviceLink;
 class DisplayDlg;
+class KTVCommand;
 class LinkController;
 class NumSpin;
 struct SharedState;
@@ -61,8 +62,9 @@ public:
     CKTV_OutData& Current();
     DeviceLink& Link() { return *m_link; }
     LinkController& Controller() { return *m_controller; }
-    // Tests drive the form with a controller of their own (scripted transports).
-    void UseController(LinkController* controller);
+    // Tests drive the form with a controller and command queue of their own (scripted
+    // transports); null goes back to the form's own link.
+    void UseController(LinkController* controller, KTVCommand* command);
     QWidget* Control(int id) const;
     template <typename T>
     T* Get(int id) const {
@@ -131,6 +133,7 @@ private:
     ChannelSetModel m_linkModel;
     std::unique_ptr<DeviceLink> m_link;
     LinkController* m_controller = nullptr;
+    KTVCommand* m_command = nullptr;
     std::map<int, QWidget*> m_controls;
     std::array<FaderLink, 8> m_faderLinks;
     DisplayDlg* m_busy = nullptr;
