@@ -10,6 +10,7 @@
 #include "app/MainFrame.h"
 #include "art/Artwork.h"
 #include "controls/BitmapSource.h"
+#include "controls/ControlsUi.h"
 #include "editor/form/CCAudioView.h"
 #include "editor/form/FormText.h"
 #include "link/DeviceLink.h"
@@ -52,6 +53,7 @@ bool CCAudioApp::InitInstance() {
     SetBitmapLoader([](int id) { return art::Bitmap(id); });
     InitDeviceImage(*m_state);
     InitSystemBytes(m_state->image);
+    SetControlsUiState(&m_state->ui);
     if (m_options.english >= 0) {
         m_state->ui.english = m_options.english;
     }
@@ -118,7 +120,7 @@ void CCAudioApp::OnLinkUp() {
 
 void CCAudioApp::OpenFile(const QString& path) {
     if (!m_doc->Load(path)) {
-        m_state->ui.Report(TextId::ReadMusicFileError);
+        m_state->ui.Report(TextId::ReadMusicFileError, MessageKind::Stop);
         return;
     }
     CCAudioView& view = View();

@@ -10,14 +10,14 @@
 #include <QProgressBar>
 #include <QSettings>
 
-#include "controls/BitmapSlider.h"
 #include "controls/BitmapSource.h"
-#include "controls/ButtonRadio.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/CButtonRadio.h"
+#include "controls/CSLamp.h"
+#include "controls/CTransparentStatic.h"
+#include "controls/CXPButton.h"
 #include "controls/NumEdit.h"
 #include "controls/NumSpin.h"
-#include "controls/SLamp.h"
-#include "controls/TransparentStatic.h"
-#include "controls/XPButton.h"
 #include "editor/form/FormIds.h"
 #include "editor/form/FormLayout.h"
 #include "editor/form/FormText.h"
@@ -28,6 +28,7 @@
 #include "model/KTV_Data.h"
 #include "protocol/DataDefine.h"
 #include "protocol/ProgramFile.h"
+#include "text/SelectionLists.h"
 
 namespace tolmarin {
 
@@ -141,7 +142,7 @@ void CCAudioView::CreateControls() {
                 break;
             }
             case ControlKind::LinkCheck: {
-                auto* b = new CButtonRadio(this);
+                auto* b = new CButtonRadio(CButtonRadio::Style::Check, this);
                 b->SetControlId(id);
                 b->setCheckable(true);
                 connect(b, &QAbstractButton::clicked, this, [this, id] { OnClicked(id); });
@@ -209,6 +210,7 @@ void CCAudioView::OnInitialUpdate() {
     CFStatic* graph = Graph();
     graph->AttachChannels(&m_channels);
     graph->SetPlotArea();
+    graph->SetParentView(this);
     m_musicFolder = QDir(m_workDir).filePath(QString::fromLatin1(kMusicFolder));
     QDir().mkpath(m_musicFolder);
     InitControls();
@@ -250,26 +252,24 @@ void CCAudioView::InitControls() {
     for (int n = 0; n < 2; ++n) {
         Button(kMute + n)->SetBitmaps(4600, 4600, 4600, 4601, 4601, 4601);
         Button(kPolarity + n)->SetBitmaps(4603, 4603, 4603, 4602, 4602, 4602);
-        FillList(kSensitivity + n, {TextId::FormSens0775, TextId::FormSens1, TextId::FormSens14});
+        FillList(kSensitivity + n, SelectionList::Sensitivity);
         Get<CSLamp>(kLamp + n)->Init();
         Get<CTransparentStatic>(kTemperature + n)->setText(QStringLiteral("100"));
     }
     for (int id : {kHpSlope, kLpSlope}) {
-        FillList(id, {TextId::FormSlope12, TextId::FormSlope18, TextId::FormSlope24,
-                      TextId::FormSlope48});
+        FillList(id, SelectionList::CrossoverSlope);
     }
-    FillList(kRelease, {TextId::ReleaseAtk2, TextId::ReleaseAtk4, TextId::ReleaseAtk6,
-                        TextId::ReleaseAtk8, TextId::ReleaseAtk16, TextId::ReleaseAtk32});
+    FillList(kRelease, SelectionList::Release);
     for (int k = 0; k < kBandCount; ++k) {
         m_faderLinks[static_cast<std::size_t>(k)].fader = Fader(kBandFader + k);
     }
 }
 
-void CCAudioView::FillList(int id, std::initializer_list<TextId> texts) {
+void CCAudioView::FillList(int id, SelectionList entries) {
     QComboBox* list = List(id);
     list->clear();
-    for (TextId t : texts) {
-        list->addItem(UiText(m_state.ui, t));
+    for (const std::string& text : ListTexts(entries, m_state.ui.english)) {
+        list->addItem(QString::fromStdString(text));
     }
 }
 
@@ -606,13 +606,11 @@ void CCAudioView::ApplyLanguage() {
         Button(kPolarity + n)->SetBitmaps(pol[0], pol[1], pol[2], pol[3], pol[4], pol[5]);
     }
     for (int id : {kHpFamily, kLpFamily}) {
-        FillList(id,
-                 {TextId::FormFamilyLR, TextId::FormFamilyBessel, TextId::FormFamilyButterworth});
+        FillList(id, SelectionList::Family);
     }
     for (int k = 0; k < kBandCount; ++k) {
         const int kind = List(kBandType + k)->currentIndex();
-        FillList(kBandType + k, {TextId::FormBandPeq, TextId::FormBandLo6, TextId::FormBandLo12,
-                                 TextId::FormBandHi6, TextId::FormBandHi12});
+        FillList(kBandType + k, SelectionList::BandType);
         List(kBandType + k)->setCurrentIndex(kind);
     }
     for (int i = 0; i < 4; ++i) {
@@ -622,7 +620,7 @@ void CCAudioView::ApplyLanguage() {
     const Pictures link = en ? Pictures{4502, 4503, 4503, 4501, 4500, 4500}
                              : Pictures{4203, 4202, 4202, 4201, 4200, 4200};
     Button(kLinkButton)->SetBitmaps(link[0], link[1], link[2], link[3], link[4], link[5]);
-    FillList(kAmpMode, {TextId::FormModeStereo, TextId::FormModeParallel, TextId::FormModeBridge});
+    FillList(kAmpMode, SelectionList::AmpMode);
     const Pictures ch1 = en ? Looks(158, 162) : Looks(154, 150);
     const Pictures ch2 = en ? Looks(159, 163) : Looks(155, 151);
     Button(kChannelButton)->SetBitmaps(ch1[0], ch1[1], ch1[2], ch1[3], ch1[4], ch1[5]);
@@ -747,13 +745,13 @@ std::optional<std::string> CCAudioView::ChooseAllProgramsFile() {
 
 void CCAudioView::WriteAllProgramsFile(const std::string& path) {
     if (tolmarin::WriteAllProgramsFile(m_state.image, path) != FileStatus::Ok) {
-        m_state.ui.Report(TextId::SaveAllMusicFileError);
+        m_state.ui.Report(TextId::SaveAllMusicFileError, MessageKind::Stop);
     }
 }
 
-void CCAudioView::ShowMessage(std::string_view text) {
+void CCAudioView::ShowMessage(std::string_view text, MessageKind kind) {
     ShowMessageBox(this, m_state.ui, QString::fromUtf8(text.data(), static_cast<int>(text.size())),
-                   MessageKind::Warning);
+                   kind);
 }
 
 // ---- Painting and keys ----

@@ -17,6 +17,7 @@ class QSettings;
 
 namespace tolmarin {
 
+enum class SelectionList;
 class CBitmapSlider;
 class CFStatic;
 class CXPButton;
@@ -90,7 +91,7 @@ public:
     void WriteAllProgramsFile(const std::string& path) override;
 
     // --- MessageSink -----------------------------------------------------------------------
-    void ShowMessage(std::string_view text) override;
+    void ShowMessage(std::string_view text, MessageKind kind) override;
 
 signals:
     // The Program and DataView buttons; the main window opens their dialogs.
@@ -116,7 +117,7 @@ private:
     void OnFader(int id);
     void OnFilterChanged(int position);
     void SetBandFreqRange(int k, int kind);
-    void FillList(int id, std::initializer_list<TextId> texts);
+    void FillList(int id, SelectionList entries);
 
     CKTV_OutData& Channel(int n);
     NumSpin* Spin(int id) const;

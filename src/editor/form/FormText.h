@@ -14,9 +14,6 @@ inline QString UiText(const UiState& ui, TextId id) {
     return QString::fromUtf8(ui.Text(id));
 }
 
-// The kind of a message box, shown by its icon.
-enum class MessageKind { Information, Warning, Stop };
-
 // A modal message box with an OK button, titled and labelled in the current language.
 void ShowMessageBox(QWidget* parent, const UiState& ui, const QString& text, MessageKind kind);
 

@@ -14,8 +14,8 @@
 #include <QSettings>
 #include <QTimer>
 
-#include "controls/ButtonRadio.h"
-#include "controls/FontStatic.h"
+#include "controls/CButtonRadio.h"
+#include "controls/CFontStatic.h"
 #include "editor/form/FormLayout.h"
 #include "editor/form/FormText.h"
 #include "link/LinkTransport.h"
@@ -56,11 +56,11 @@ ConnectDlg::ConnectDlg(SharedState& state, QSettings& settings, LinkKind current
     setFixedSize(form::DialogRect(0, 0, 274, 93).size());
     PaintDialogBackground(this);
 
-    m_usb = new CButtonRadio(this);
+    m_usb = new CButtonRadio(CButtonRadio::Style::Radio, this);
     m_usb->SetControlId(1798);
     m_usb->setText(UiText(ui, TextId::ConnectUsb));
     m_usb->setGeometry(form::DialogRect(14, 11, 142, 10));
-    m_network = new CButtonRadio(this);
+    m_network = new CButtonRadio(CButtonRadio::Style::Radio, this);
     m_network->SetControlId(1799);
     m_network->setText(UiText(ui, TextId::ConnectNetwork));
     m_network->setGeometry(form::DialogRect(14, 43, 151, 10));

@@ -8,6 +8,7 @@
 
 #include "art/Artwork.h"
 #include "controls/BitmapSource.h"
+#include "controls/ControlsUi.h"
 #include "controls/NumEdit.h"
 #include "editor/form/CCAudioView.h"
 #include "model/KTV_Data.h"
@@ -21,6 +22,7 @@ namespace tolmarin::testing {
 struct FormRig {
     FormRig() {
         SetBitmapLoader([](int id) { return art::Bitmap(id); });
+        SetControlsUiState(&fresh->ui);
         view = std::make_unique<CCAudioView>(*fresh, channels, settings,
                                              QString::fromStdString(dir.Path().string()));
         fresh->ui.sink = &fresh.sink;
@@ -57,6 +59,8 @@ struct FormRig {
     }
 
     void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
+
+    ~FormRig() { SetControlsUiState(nullptr); }
 
     FreshState fresh;
     CKTV_Data channels{*fresh};

@@ -6,10 +6,10 @@
 #include <QImage>
 
 #include "FormRig.h"
-#include "controls/BitmapSlider.h"
-#include "controls/ButtonRadio.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/CButtonRadio.h"
+#include "controls/CXPButton.h"
 #include "controls/NumSpin.h"
-#include "controls/XPButton.h"
 #include "editor/form/FormIds.h"
 #include "protocol/DataDefine.h"
 

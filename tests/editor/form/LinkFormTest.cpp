@@ -7,10 +7,10 @@
 #include <QProgressBar>
 
 #include "FormRig.h"
-#include "controls/ButtonRadio.h"
-#include "controls/FontStatic.h"
-#include "controls/TransparentStatic.h"
-#include "controls/XPButton.h"
+#include "controls/CButtonRadio.h"
+#include "controls/CFontStatic.h"
+#include "controls/CTransparentStatic.h"
+#include "controls/CXPButton.h"
 #include "editor/form/FormIds.h"
 #include "editor/form/LinkDialogs.h"
 #include "link/ChannelSetModel.h"
@@ -74,7 +74,7 @@ TEST(FormLink, LinkUpBlocksTheFormUntilTheLiveProgramThenAnnouncesItForASecond) 
     ASSERT_TRUE(r.LinkUp() || r.controller->Linked());
     DataTranDlg& done = r.view->DonePopup();
     EXPECT_TRUE(done.isVisible());
-    EXPECT_EQ(done.Text()->text(), QStringLiteral("Up File Successful!"));
+    EXPECT_EQ(done.Text()->Text(), QStringLiteral("Up File Successful!"));
     // The event loop keeps running while it shows; then both pop-ups go and the form is
     // usable again.
     EXPECT_TRUE(SpinUntil(
