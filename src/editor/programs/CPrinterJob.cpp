@@ -35,7 +35,7 @@ bool CPrinterJob::OnPreparePrinting(CPrintInfo& info, bool preview) {
 
 bool CPrinterJob::DoPreparePrinting(CPrintInfo& info) {
     if (info.printer == nullptr) {
-        m_ui.Report(TextId::PrintError);
+        m_ui.Report(TextId::PrintError, MessageKind::Stop);
         return false;
     }
     if (info.minPage > info.maxPage) {
@@ -112,7 +112,7 @@ bool CPrinterJob::PrintPages(QPaintDevice& device, const std::function<bool()>& 
                              CPrintInfo& info) {
     QPainter painter;
     if (!painter.begin(&device)) {
-        m_ui.Report(TextId::PrintStartFailed);
+        m_ui.Report(TextId::PrintStartFailed, MessageKind::Stop);
         return false;
     }
     const QRect page(0, 0, device.width(), device.height());

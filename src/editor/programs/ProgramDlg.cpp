@@ -2,11 +2,13 @@
 
 #include <QButtonGroup>
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRadioButton>
+#include <algorithm>
+
+#include "controls/CButtonRadio.h"
+#include "controls/CTransparentStatic.h"
+#include "controls/EnglishEdit.h"
 
 #include "editor/programs/CListCtrlCl.h"
 #include "editor/programs/ProgramFiles.h"
@@ -36,6 +38,16 @@ QString SlotName(const DeviceImage& image, int n) {
     return QString::fromStdString(LoadFixedText(image.Name(n), kProgramNameSize - 1));
 }
 
+constexpr int kFontPixels = 12;
+constexpr int kGroupInset = 4;
+// Widens a choice to show its whole caption, up to the edge its neighbours leave it.
+void FitCaption(CButtonRadio& button, int limit) {
+    QRect place = button.geometry();
+    place.setWidth(
+        std::min(std::max(place.width(), button.sizeHint().width()), limit - place.left()));
+    button.setGeometry(place);
+}
+
 bool AskYesNo(QWidget* parent, const QString& question) {
     return QMessageBox::question(parent, QString(), question) == QMessageBox::Yes;
 }
@@ -54,16 +66,17 @@ ProgramDlg::ProgramDlg(SharedState& state, ProgramFiles& files, LinkController* 
       m_pcGroup(new QGroupBox(this)),
       m_pcButtons(new QButtonGroup(this)),
       m_deviceButtons(new QButtonGroup(this)),
-      m_name(new QLineEdit(this)),
+      m_name(new EnglishEdit(this)),
       m_list(new CListCtrlCl(this)),
-      m_number(new QLabel(this)),
-      m_nameLabel(new QLabel(this)),
-      m_idLabel(new QLabel(this)),
+      m_number(new CTransparentStatic(this)),
+      m_nameLabel(new CTransparentStatic(this)),
+      m_idLabel(new CTransparentStatic(this)),
       m_deviceOk(new QPushButton(this)),
       m_pcOk(new QPushButton(this)),
       m_delete(new QPushButton(this)) {
+    // Arial at the size the dialog-unit geometry was laid out for.
     QFont font(QStringLiteral("Arial"));
-    font.setPointSize(10);
+    font.setPixelSize(kFontPixels);
     setFont(font);
     setFixedSize(kWidth, kHeight);
     m_deviceGroup->setGeometry(DialogUnits(6, 5, 219, 173));
@@ -74,7 +87,7 @@ ProgramDlg::ProgramDlg(SharedState& state, ProgramFiles& files, LinkController* 
                                         DialogUnits(19, 194, 109, 10),
                                         DialogUnits(19, 206, 97, 10)};
     for (int mode = 0; mode < 4; ++mode) {
-        auto* button = new QRadioButton(this);
+        auto* button = new CButtonRadio(CButtonRadio::Style::Radio, this);
         button->setGeometry(pcPlaces[static_cast<std::size_t>(mode)]);
         m_pcButtons->addButton(button, mode);
         m_pcChoice[static_cast<std::size_t>(mode)] = button;
@@ -82,7 +95,7 @@ ProgramDlg::ProgramDlg(SharedState& state, ProgramFiles& files, LinkController* 
     const std::array<QRect, 2> devicePlaces{DialogUnits(10, 15, 103, 10),
                                             DialogUnits(10, 31, 95, 10)};
     for (int mode = 0; mode < 2; ++mode) {
-        auto* button = new QRadioButton(this);
+        auto* button = new CButtonRadio(CButtonRadio::Style::Radio, this);
         button->setGeometry(devicePlaces[static_cast<std::size_t>(mode)]);
         m_deviceButtons->addButton(button, mode);
         m_deviceChoice[static_cast<std::size_t>(mode)] = button;
@@ -93,8 +106,8 @@ ProgramDlg::ProgramDlg(SharedState& state, ProgramFiles& files, LinkController* 
     m_number->setGeometry(DialogUnits(200, 28, 15, 10));
     m_deviceOk->setGeometry(DialogUnits(75, 160, 50, 14));
     m_pcOk->setGeometry(DialogUnits(75, 244, 50, 14));
-    m_nameLabel->setGeometry(DialogUnits(121, 15, 20, 8));
-    m_idLabel->setGeometry(DialogUnits(200, 15, 20, 8));
+    m_nameLabel->setGeometry(DialogUnits(121, 15, 50, 8));
+    m_idLabel->setGeometry(DialogUnits(200, 15, 24, 8));
     m_delete->setGeometry(DialogUnits(121, 160, 50, 14));
     m_delete->hide();
     for (QPushButton* b : {m_deviceOk, m_pcOk, m_delete}) {
@@ -147,6 +160,12 @@ void ProgramDlg::SetCaptions() {
     m_pcChoice[kRecallOneFromPc]->setText(Text(TextId::ProgramRecallFromPc));
     m_pcChoice[kRecallAllFromPc]->setText(Text(TextId::ProgramRecallAllFromPc));
     m_pcChoice[kStoreAllToPc]->setText(Text(TextId::ProgramStoreAllToPc));
+    for (CButtonRadio* b : m_pcChoice) {
+        FitCaption(*b, m_pcGroup->geometry().right() - kGroupInset);
+    }
+    for (CButtonRadio* b : m_deviceChoice) {
+        FitCaption(*b, m_name->geometry().left() - kGroupInset);
+    }
 }
 
 int ProgramDlg::PcModeChosen() const {
@@ -176,11 +195,11 @@ void ProgramDlg::OnDeviceOk() {
     const QString name = m_name->text().trimmed();
     const bool store = DeviceModeChosen() == kStoreToDevice;
     if (!m_linked) {
-        m_state.ui.Report(TextId::PleaseOpenLink);
+        m_state.ui.Report(TextId::PleaseOpenLink, MessageKind::Warning);
         return;
     }
     if (store && name.isEmpty()) {
-        m_state.ui.Report(TextId::ProgramNameEmpty);
+        m_state.ui.Report(TextId::ProgramNameEmpty, MessageKind::Warning);
         return;
     }
     const int n = m_selected;

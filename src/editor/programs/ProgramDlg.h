@@ -6,15 +6,15 @@
 
 class QButtonGroup;
 class QGroupBox;
-class QLabel;
-class QLineEdit;
 class QPushButton;
-class QRadioButton;
 
 namespace tolmarin {
 
 struct SharedState;
+class CButtonRadio;
 class CListCtrlCl;
+class CTransparentStatic;
+class EnglishEdit;
 class LinkController;
 class ProgramFiles;
 enum class TextId : int;
@@ -51,12 +51,12 @@ public:
     int DeviceModeChosen() const;
 
     CListCtrlCl& List() { return *m_list; }
-    QLineEdit& NameEdit() { return *m_name; }
-    QLabel& NumberLabel() { return *m_number; }
+    EnglishEdit& NameEdit() { return *m_name; }
+    CTransparentStatic& NumberLabel() { return *m_number; }
     QPushButton& DeviceOk() { return *m_deviceOk; }
     QPushButton& PcOk() { return *m_pcOk; }
-    QRadioButton& PcChoice(int mode) { return *m_pcChoice[static_cast<std::size_t>(mode)]; }
-    QRadioButton& DeviceChoice(int mode) { return *m_deviceChoice[static_cast<std::size_t>(mode)]; }
+    CButtonRadio& PcChoice(int mode) { return *m_pcChoice[static_cast<std::size_t>(mode)]; }
+    CButtonRadio& DeviceChoice(int mode) { return *m_deviceChoice[static_cast<std::size_t>(mode)]; }
 
 private:
     void BuildList();
@@ -76,15 +76,15 @@ private:
 
     QGroupBox* m_deviceGroup;
     QGroupBox* m_pcGroup;
-    std::array<QRadioButton*, 4> m_pcChoice{};
-    std::array<QRadioButton*, 2> m_deviceChoice{};
+    std::array<CButtonRadio*, 4> m_pcChoice{};
+    std::array<CButtonRadio*, 2> m_deviceChoice{};
     QButtonGroup* m_pcButtons;
     QButtonGroup* m_deviceButtons;
-    QLineEdit* m_name;
+    EnglishEdit* m_name;
     CListCtrlCl* m_list;
-    QLabel* m_number;
-    QLabel* m_nameLabel;
-    QLabel* m_idLabel;
+    CTransparentStatic* m_number;
+    CTransparentStatic* m_nameLabel;
+    CTransparentStatic* m_idLabel;
     QPushButton* m_deviceOk;
     QPushButton* m_pcOk;
     QPushButton* m_delete;  // never shown

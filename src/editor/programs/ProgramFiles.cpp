@@ -97,7 +97,7 @@ bool ProgramFiles::SaveProgramFileTo(const std::string& path) {
     m_channels.StoreAllToImage();
     if (WriteSingleProgramFile(m_state.image, path) != FileStatus::Ok) {
         std::ranges::copy(before, m_state.image.ProgramRecord(0).begin());
-        m_state.ui.Report(TextId::SaveMusicFileError);
+        m_state.ui.Report(TextId::SaveMusicFileError, MessageKind::Stop);
         return false;
     }
     return true;
@@ -118,7 +118,7 @@ bool ProgramFiles::OpenProgramFile(const std::string& path) {
     if (!NamesExtension(name, kSingleProgramExtension) ||
         ReadSingleProgramFile(scratch, path) != FileStatus::Ok ||
         !ProgramsAreValid(scratch, 0, 0)) {
-        m_state.ui.Report(TextId::ReadMusicFileError);
+        m_state.ui.Report(TextId::ReadMusicFileError, MessageKind::Stop);
         return false;
     }
     std::ranges::copy(scratch.ProgramRecord(0), m_state.image.ProgramRecord(0).begin());
@@ -149,7 +149,7 @@ bool ProgramFiles::WriteAllProgramsFile() {
 
 bool ProgramFiles::WriteAllProgramsFile(const std::string& path) {
     if (path.empty() || ::tolmarin::WriteAllProgramsFile(m_state.image, path) != FileStatus::Ok) {
-        m_state.ui.Report(TextId::SaveAllMusicFileError);
+        m_state.ui.Report(TextId::SaveAllMusicFileError, MessageKind::Stop);
         return false;
     }
     if (path == m_pendingAllPrograms) {
@@ -165,7 +165,7 @@ bool ProgramFiles::StoreAllProgramsToPc() {
     if (m_link != nullptr) {
         ReadAllProgramsInto(*m_link, m_pendingAllPrograms);
     } else {
-        m_state.ui.Report(TextId::PleaseLink);
+        m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
     }
     return true;
 }
@@ -179,7 +179,7 @@ bool ProgramFiles::LoadAllProgramsFile() {
     if (!NamesExtension(*chosen, kAllProgramsExtension) ||
         ReadAllProgramsFile(scratch, *chosen) != FileStatus::Ok ||
         !ProgramsAreValid(scratch, 1, kStoredPrograms)) {
-        m_state.ui.Report(TextId::ReadAllMusicFileError);
+        m_state.ui.Report(TextId::ReadAllMusicFileError, MessageKind::Stop);
         return false;
     }
     for (int n = 1; n <= kStoredPrograms; ++n) {
@@ -188,7 +188,7 @@ bool ProgramFiles::LoadAllProgramsFile() {
     if (m_link != nullptr) {
         m_link->StoreAllPrograms();
     } else {
-        m_state.ui.Report(TextId::PleaseLink);
+        m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
     }
     return true;
 }

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "ProgramsFixture.h"
 #include "editor/programs/CListCtrlCl.h"
 #include "editor/programs/DataViewDlg.h"
 #include "model/KTV_Data.h"
@@ -73,6 +74,7 @@ TEST(TableList, TheClickedRowAloneIsFilledLightGreyAndKeepsItWithoutTheFocus) {
     dialog.PrintButton().setFocus();
     EXPECT_FALSE(list.hasFocus());
     EXPECT_EQ(PixelOfRow(list, 5), QColor(250, 250, 250));
+    SavePicture(dialog, "data-view.png");
 }
 
 TEST(TableList, HeaderGradientDarkensThreePerPixelRowAlsoRightOfTheLastColumn) {

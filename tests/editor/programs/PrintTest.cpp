@@ -82,15 +82,27 @@ public:
 protected:
     int metric(PaintDeviceMetric m) const override {
         switch (m) {
-            case PdmWidth: return 4960;
-            case PdmHeight: return 2400;  // a short page, so the table takes several
-            case PdmWidthMM: return 210;
-            case PdmHeightMM: return 102;
-            case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 600;
-            case PdmDepth: return 32;
-            case PdmNumColors: return INT_MAX;
-            case PdmDevicePixelRatio: return 1;
-            case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
+            case PdmWidth:
+                return 4960;
+            case PdmHeight:
+                return 2400;  // a short page, so the table takes several
+            case PdmWidthMM:
+                return 210;
+            case PdmHeightMM:
+                return 102;
+            case PdmDpiX:
+            case PdmDpiY:
+            case PdmPhysicalDpiX:
+            case PdmPhysicalDpiY:
+                return 600;
+            case PdmDepth:
+                return 32;
+            case PdmNumColors:
+                return INT_MAX;
+            case PdmDevicePixelRatio:
+                return 1;
+            case PdmDevicePixelRatioScaled:
+                return static_cast<int>(devicePixelRatioFScale());
         }
         return 0;
     }
@@ -109,14 +121,18 @@ struct Printing : ::testing::Test {
         EXPECT_TRUE(job.OnPreparePrinting(info, true));
         info.fromPage = from;
         info.toPage = to;
-        EXPECT_TRUE(job.PrintPages(device, [this] {
-            device.engine.pages.emplace_back();
-            return true;
-        }, info));
+        EXPECT_TRUE(job.PrintPages(
+            device,
+            [this] {
+                device.engine.pages.emplace_back();
+                return true;
+            },
+            info));
         return device.engine.pages;
     }
     static const RecordingEngine::Text* Find(const RecordingEngine::Page& page, const QString& s) {
-        const auto it = std::ranges::find_if(page.texts, [&](const auto& t) { return t.text == s; });
+        const auto it =
+            std::ranges::find_if(page.texts, [&](const auto& t) { return t.text == s; });
         return it == page.texts.end() ? nullptr : &*it;
     }
 };

@@ -1,12 +1,12 @@
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
 #include <algorithm>
 #include <filesystem>
 
 #include "ProgramsFixture.h"
+#include "controls/CButtonRadio.h"
+#include "controls/CTransparentStatic.h"
+#include "controls/EnglishEdit.h"
 #include "editor/programs/CListCtrlCl.h"
 #include "editor/programs/ProgramDlg.h"
 #include "link/LinkRig.h"
@@ -35,10 +35,9 @@ struct Dialog : ::testing::Test {
     ProgramFiles files{s, channels, form, chooser, rig.controller.get(), dir.PathOf("MusicFile")};
     std::vector<QString> questions;
 
+    // The link-up reads the amplifier's names into the image.
+    void Link() { rig.LinkedUsb(); }
     std::unique_ptr<ProgramDlg> Open(bool linked) {
-        if (linked) {
-            rig.LinkedUsb();
-        }
         auto dialog = std::make_unique<ProgramDlg>(s, files, rig.controller.get(), linked);
         dialog->SetConfirm([this](const QString& q) {
             questions.push_back(q);
@@ -80,11 +79,18 @@ TEST_F(Dialog, OpensOnProgramOneWithRecallChosenAndTheSlotNamesListed) {
     EXPECT_EQ(dialog->windowTitle(), "程序");
     EXPECT_EQ(list.Header().Titles(), (QStringList{"程序", "名称"}));
     EXPECT_EQ(dialog->pos(), QPoint(200, 20));
+    SavePicture(*dialog, "programs-zh.png");
 }
 
 TEST_F(Dialog, StoringHall2IntoSlot7WritesItsNameAndSendsTheProgramThere) {
+    Link();
+    StoreProgramName(s.ui, s.image.Name(7), "");
     auto dialog = Open(true);
-    StoreAs(*dialog, 6, "Hall2");
+    ClickRow(dialog->List(), 6);
+    QTest::mouseClick(&dialog->DeviceChoice(ProgramDlg::kStoreToDevice), Qt::LeftButton);
+    QTest::keyClicks(&dialog->NameEdit(), "Hall2");
+    SavePicture(*dialog, "programs-en.png");
+    QTest::mouseClick(&dialog->DeviceOk(), Qt::LeftButton);
     EXPECT_EQ(dialog->NumberLabel().text(), "7");
     EXPECT_EQ(dialog->DeviceOk().text(), "Save");
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
@@ -104,6 +110,7 @@ TEST_F(Dialog, StoringHall2IntoSlot7WritesItsNameAndSendsTheProgramThere) {
 }
 
 TEST_F(Dialog, StoringOverANamedProgramAsksFirstAndANoChangesNothing) {
+    Link();
     StoreProgramName(s.ui, s.image.Name(2), "Old");
     confirm = false;
     auto dialog = Open(true);
@@ -123,6 +130,7 @@ TEST_F(Dialog, DeviceRequestsAreRefusedWithoutALinkOrWithoutAName) {
     auto unlinked = Open(false);
     QTest::mouseClick(&unlinked->DeviceOk(), Qt::LeftButton);
     EXPECT_TRUE(unlinked->isVisible());
+    Link();
     auto dialog = Open(true);
     StoreAs(*dialog, 0, "");
     QTest::keyClicks(&dialog->NameEdit(), "   ");  // blanks pasted or typed count as empty
@@ -135,6 +143,7 @@ TEST_F(Dialog, DeviceRequestsAreRefusedWithoutALinkOrWithoutAName) {
 }
 
 TEST_F(Dialog, RecallAtOnceWorksOnProgramOneWhateverTheName) {
+    Link();
     auto dialog = Open(true);
     QTest::mouseClick(&dialog->DeviceOk(), Qt::LeftButton);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);

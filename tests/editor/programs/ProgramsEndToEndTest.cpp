@@ -1,7 +1,5 @@
 #include <QHostAddress>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
 #include <algorithm>
 #include <filesystem>
@@ -9,6 +7,9 @@
 #include "Amplifier.h"
 #include "ProgramsFixture.h"
 #include "SimServer.h"
+#include "controls/CButtonRadio.h"
+#include "controls/CTransparentStatic.h"
+#include "controls/EnglishEdit.h"
 #include "editor/programs/CListCtrlCl.h"
 #include "editor/programs/ProgramDlg.h"
 #include "link/ChannelSetModel.h"
@@ -73,8 +74,10 @@ struct ProgramsEndToEnd : ::testing::Test {
 TEST_F(ProgramsEndToEnd, StoreIntoSlot7RecallSlot3AndKeepAllTwentyOnThePc) {
     channels.Channel(0).SetDelay(123);
     auto store = Open();
+    store->SetConfirm([](const QString&) { return true; });  // the amplifier's slot 7 has a name
     ClickRow(*store, 6);
     QTest::mouseClick(&store->DeviceChoice(ProgramDlg::kStoreToDevice), Qt::LeftButton);
+    store->NameEdit().selectAll();  // the row's name is replaced, as an operator types over it
     QTest::keyClicks(&store->NameEdit(), "Hall2");
     const int before = transfers;
     QTest::mouseClick(&store->DeviceOk(), Qt::LeftButton);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QWidget>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -37,6 +39,14 @@ inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>&
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
+}
+
+// With TOLMARIN_PICTURES naming a folder, the widget as drawn is kept there to be looked at.
+inline void SavePicture(QWidget& widget, const char* name) {
+    const QString folder = qEnvironmentVariable("TOLMARIN_PICTURES");
+    if (!folder.isEmpty()) {
+        widget.grab().save(QDir(folder).filePath(QString::fromLatin1(name)));
+    }
 }
 
 // A started editor's state and channel set with the program files on a temporary folder.
