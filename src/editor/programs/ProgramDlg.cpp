@@ -39,12 +39,19 @@ QString SlotName(const DeviceImage& image, int n) {
 }
 
 constexpr int kFontPixels = 12;
-constexpr int kGroupInset = 4;
-// Widens a choice to show its whole caption, up to the edge its neighbours leave it.
+constexpr int kSmallestFontPixels = 10;
+constexpr int kGroupInset = 2;
+// Widens a choice to show its whole caption, up to the edge its neighbours leave it; a
+// caption that still does not fit is set a pixel or two smaller.
 void FitCaption(CButtonRadio& button, int limit) {
     QRect place = button.geometry();
-    place.setWidth(
-        std::min(std::max(place.width(), button.sizeHint().width()), limit - place.left()));
+    const int room = limit - place.left();
+    QFont font = button.font();
+    while (button.sizeHint().width() > room && font.pixelSize() > kSmallestFontPixels) {
+        font.setPixelSize(font.pixelSize() - 1);
+        button.setFont(font);
+    }
+    place.setWidth(std::min(std::max(place.width(), button.sizeHint().width()), room));
     button.setGeometry(place);
 }
 
