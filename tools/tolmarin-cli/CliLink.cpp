@@ -240,9 +240,8 @@ private:
                 return kExitDone;
             case LinkCommand::Push: {
                 std::string bytes;
-                if (ReadFileBytes(m_req.file, bytes) != FileStatus::Ok) {
-                    m_err << ui.Text(TextId::CliCannotOpenFile) << ' ' << m_req.file << '\n';
-                    return kExitFile;
+                if (const FileStatus st = ReadFileBytes(m_req.file, bytes); st != FileStatus::Ok) {
+                    return ReportReadFailure(st, m_req.file, ui, m_err);
                 }
                 m_pushKind = KindOfFileSize(static_cast<long long>(bytes.size()));
                 if (m_pushKind == ProgramFileKind::Unknown) {
@@ -277,8 +276,8 @@ private:
             Finish(kExitLink);  // the message has said what did not arrive
             return;
         }
-        // Act once the link-up's notifications have all been handled.
-        QTimer::singleShot(0, [this] { StartAction(); });
+        // At once, so the request goes out before the idle link's first poll.
+        StartAction();
     }
 
     void StartAction() {
