@@ -81,7 +81,7 @@ public:
     CliView(std::ostream& err, std::string allProgramsFile)
         : m_err(err), m_progress(err), m_allProgramsFile(std::move(allProgramsFile)) {}
 
-    void ShowMessage(std::string_view text) override {
+    void ShowMessage(std::string_view text, MessageKind) override {
         m_progress.Finish();
         m_err << text << '\n' << std::flush;
         messages = true;
