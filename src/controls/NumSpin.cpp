@@ -135,12 +135,18 @@ void NumSpin::mousePressEvent(QMouseEvent* event) {
     }
     m_held = true;
     m_notifyTimer.start();
-    m_pressedArrow = ArrowAt(event->position().toPoint());
+    m_pointer = event->position().toPoint();
+    m_pressedArrow = ArrowAt(m_pointer);
     if (m_pressedArrow != Arrow::None) {
         Step(m_pressedArrow == Arrow::Up ? 1 : -1);
         m_repeatTimer.start(kRepeatDelayMs);
     }
     update();
+}
+
+void NumSpin::mouseMoveEvent(QMouseEvent* event) {
+    m_pointer = event->position().toPoint();
+    QWidget::mouseMoveEvent(event);
 }
 
 void NumSpin::mouseReleaseEvent(QMouseEvent* event) {

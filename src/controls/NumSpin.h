@@ -51,6 +51,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
@@ -68,6 +69,7 @@ private:
     bool m_changed = false;
     int m_buddyKind = 0;
     Arrow m_pressedArrow = Arrow::None;
+    QPoint m_pointer;  // where the pressed button is now
     QTimer m_notifyTimer;
     QTimer m_repeatTimer;
 };

@@ -156,8 +156,10 @@ void DrawEqPage(QPainter& p, const GraphLayout& layout, GraphScene& scene) {
         }
     }
     if (scene.shown != nullptr) {
+        // Centred across, from the top: a crossover's rectangle starts above its handle, a
+        // band's below it, so the text never covers the handle.
         p.setPen(kHandleText);
-        p.drawText(ToQRect(scene.shown->LabelRect()), Qt::AlignCenter,
+        p.drawText(ToQRect(scene.shown->LabelRect()), Qt::AlignHCenter | Qt::AlignTop,
                    QString::fromStdString(scene.shown->LabelText()));
     }
 }

@@ -4,7 +4,7 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
-    // Test discovery runs the suite outside ctest's environment: offscreen there too.
+    // Test discovery runs the suite without the test environment; there is no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
