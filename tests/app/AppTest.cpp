@@ -5,9 +5,9 @@
 #include <QComboBox>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QTimer>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
 
 #include "Amplifier.h"
@@ -23,6 +23,7 @@
 #include "editor/form/FormIds.h"
 #include "link/LinkController.h"
 #include "model/BandRecord.h"
+#include "model/KTV_Data.h"
 #include "protocol/ProgramFile.h"
 #include "support/RecordingSink.h"
 #include "support/TempDir.h"
@@ -56,10 +57,14 @@ TEST(CommandLine, AcceptsEveryOptionAndRefusesWhatItCannotCarryOut) {
     EXPECT_EQ(o->english, 1);
     EXPECT_TRUE(ParseCommandLine({"--simulator"}, &bad)->simulator);
 
-    for (const QStringList& wrong :
-         {QStringList{"--connect"}, {"--connect", "udp:1.2.3.4"}, {"--connect", "tcp:h:0"},
-          {"--connect", "tcp:h:70000"}, {"--lang", "fr"}, {"--simulator", "--connect", "tcp:h"},
-          {"a.Data12File", "b.Data12File"}, {"--frobnicate"}}) {
+    for (const QStringList& wrong : {QStringList{"--connect"},
+                                     {"--connect", "udp:1.2.3.4"},
+                                     {"--connect", "tcp:h:0"},
+                                     {"--connect", "tcp:h:70000"},
+                                     {"--lang", "fr"},
+                                     {"--simulator", "--connect", "tcp:h"},
+                                     {"a.Data12File", "b.Data12File"},
+                                     {"--frobnicate"}}) {
         EXPECT_FALSE(ParseCommandLine(wrong, &bad)) << wrong.join(' ').toStdString();
         EXPECT_FALSE(bad.isEmpty());
     }
@@ -111,10 +116,10 @@ TEST(AppStartUp, OpensTheProgramFileNamedAndRefusesAnotherExtension) {
     TempDir files{"appfiles"};
     SharedState other;
     InitDeviceImage(other);
-    BandRecord band = ReadBandRecord(other.image.ChannelBlock(0, 0), BandOffset(3));
-    band.gainStep = 260;
-    band.freq = 700;
-    WriteBandRecord(other.image.ChannelBlock(0, 0), BandOffset(3), band);
+    CKTV_Data saved(other);
+    saved.Channel(0).Band(3).SetGainStep(260);
+    saved.Channel(0).Band(3).SetFreq(700, false);
+    saved.StoreAllToImage();
     const std::string path = files.PathOf("live.Data12File");
     ASSERT_EQ(WriteSingleProgramFile(other.image, path), FileStatus::Ok);
 
@@ -128,13 +133,16 @@ TEST(AppStartUp, OpensTheProgramFileNamedAndRefusesAnotherExtension) {
     std::filesystem::copy_file(path, wrong);
     AppRig refused({QString::fromStdString(wrong)});
     QString shown;
-    QTimer::singleShot(0, [&shown] {
+    QTimer closer;  // answers the message box the refusal shows
+    QObject::connect(&closer, &QTimer::timeout, [&shown] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             shown = box->text();
             box->accept();
         }
     });
+    closer.start(20);
     ASSERT_TRUE(refused.app->InitInstance());
+    closer.stop();
     EXPECT_EQ(shown, QStringLiteral("Read MusicFile  Error!"));
     EXPECT_EQ(refused.app->Document().Channels().Channel(0).Band(3).GetGainStep(), 200);
 }
@@ -146,8 +154,8 @@ void DragFader(CBitmapSlider* fader, int dy) {
     QTest::mousePress(fader, Qt::LeftButton, {}, from);
     for (int step = 1; step <= 4; ++step) {
         QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(0, dy * step / 4)),
-                         fader->mapToGlobal(QPointF(from + QPoint(0, dy * step / 4))),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+                         fader->mapToGlobal(QPointF(from + QPoint(0, dy * step / 4))), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(fader, &move);
         QTest::qWait(60);
     }
@@ -162,7 +170,8 @@ TEST(AppEndToEnd, LinksToTheSimulatorAndAFaderMoveReachesItsLiveProgramOnBothLin
     amp.SystemBytes()[7] = 0;  // power off
     bool up = false;
     QObject::connect(&r.View().Controller(), &LinkController::linkUpComplete, [&] { up = true; });
-    ASSERT_TRUE(SpinUntil([&] { return up; }, 10000));
+    // Linked once the live program is in and the busy pop-up has let go of the form.
+    ASSERT_TRUE(SpinUntil([&] { return up && r.View().isEnabled(); }, 10000));
     EXPECT_EQ(r.View().Get<QComboBox>(kAmpMode)->currentText(), QStringLiteral("PARALLEL"));
     EXPECT_FALSE(r.View().Get<CXPButton>(kPower)->IsOn());
 
@@ -173,14 +182,14 @@ TEST(AppEndToEnd, LinksToTheSimulatorAndAFaderMoveReachesItsLiveProgramOnBothLin
         return ReadBandRecord(amp.ChannelBlock(0, ch), BandOffset(k)) == want;
     };
     DragFader(r.View().Get<CBitmapSlider>(kBandFader + k), -30);
+    ASSERT_TRUE(SpinUntil([&] { return channels.Channel(0).Band(k).GetGainStep() > 200; }, 2000));
     const int gain = channels.Channel(0).Band(k).GetGainStep();
-    EXPECT_GT(gain, 200);
     EXPECT_TRUE(SpinUntil([&] { return reached(0); }, 5000));
 
     QTest::mouseClick(r.View().Get<CButtonRadio>(kLinkCheck), Qt::LeftButton);
     ASSERT_TRUE(channels.Ch1Ch2Linked());
     DragFader(r.View().Get<CBitmapSlider>(kBandFader + k), -20);
-    EXPECT_GT(channels.Channel(0).Band(k).GetGainStep(), gain);
+    ASSERT_TRUE(SpinUntil([&] { return channels.Channel(0).Band(k).GetGainStep() > gain; }, 2000));
     EXPECT_TRUE(SpinUntil([&] { return reached(0) && reached(1); }, 5000));
     EXPECT_EQ(channels.Channel(1).Band(k).GetGainStep(), channels.Channel(0).Band(k).GetGainStep());
 }
