@@ -10,6 +10,7 @@
 #include "link/LinkView.h"
 #include "model/KTV_Data.h"
 #include "protocol/DataDefine.h"
+#include "protocol/ProgramCheck.h"
 #include "protocol/ProgramFile.h"
 
 namespace tolmarin {
@@ -19,13 +20,13 @@ namespace {
 namespace fs = std::filesystem;
 
 // Whether every program the file brought in holds values the amplifier can take.
-bool ProgramsAreValid(const DeviceImage& /*image*/, int /*first*/, int /*last*/) {
-    return true;  // the core's program check comes with the link seam
-}
-
-// Reads the amplifier's twenty programs into the chosen file.
-void ReadAllProgramsInto(LinkController& link, const std::string& /*path*/) {
-    link.ReadAllPrograms();  // the controller asks its view for the path until the seam lands
+bool ProgramsAreValid(const DeviceImage& image, int first, int last) {
+    for (int n = first; n <= last; ++n) {
+        if (CheckProgram(image.ProgramRecord(n))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -163,7 +164,7 @@ bool ProgramFiles::StoreAllProgramsToPc() {
         return false;
     }
     if (m_link != nullptr) {
-        ReadAllProgramsInto(*m_link, m_pendingAllPrograms);
+        m_link->ReadAllPrograms(m_pendingAllPrograms);
     } else {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
     }

@@ -19,12 +19,9 @@
 namespace tolmarin::testing {
 namespace {
 
-// The form's part in a read of all programs: it names the file and writes it at the end.
+// The form's part in a read of all programs: it writes the file once the last arrives.
 class FormView : public RecordingLinkView {
 public:
-    std::optional<std::string> ChooseAllProgramsFile() override {
-        return files->PendingAllProgramsPath();
-    }
     void WriteAllProgramsFile(const std::string& path) override {
         files->WriteAllProgramsFile(path);
     }
