@@ -29,7 +29,9 @@ TEST_F(Files, SavedSingleFileIsTheNameThenCh1BlockOfTheLiveProgramIn656Bytes) {
 }
 
 TEST_F(Files, SaveLoadSaveGivesIdenticalFiles) {
-    channels.LoadAllFromImage();  // as after any load, with the input gains of the sensitivities
+    // As after any load: the records' values, with the input gains of the sensitivities.
+    channels.StoreAllToImage();
+    channels.LoadAllFromImage();
     channels.Channel(1).Band(2).SetGainStep(260);
     ASSERT_TRUE(files.SaveProgramFileTo(Path("a.Data12File")));
     channels.Channel(1).Band(2).SetGainStep(100);
@@ -110,13 +112,18 @@ TEST_F(Files, UnreadableSingleFilesAreRefusedWithTheImageUnchanged) {
 }
 
 TEST_F(Files, UnreadableAllProgramsFilesAreRefusedWithTheStoredProgramsUnchanged) {
+    StoreValidPrograms();
     ASSERT_TRUE(files.WriteAllProgramsFile(Path("all.ALLData12File")));
     auto shorter = FileBytes(Path("all.ALLData12File"));
     shorter.resize(13119);
     WriteBytes(Path("short.ALLData12File"), shorter);
+    auto impossible = FileBytes(Path("all.ALLData12File"));
+    impossible[19 * 656 + 16 + block::kLimitRelease] = 9;  // program 20: no such release
+    WriteBytes(Path("impossible.ALLData12File"), impossible);
     StoreProgramName(s.ui, s.image.Name(4), "Kept");
     const DeviceImage before = s.image;
-    for (const char* name : {"short.ALLData12File", "all.allData12File"}) {
+    for (const char* name :
+         {"short.ALLData12File", "all.allData12File", "impossible.ALLData12File"}) {
         fresh.sink.messages.clear();
         chooser.answer = Path(name);
         EXPECT_FALSE(files.LoadAllProgramsFile()) << name;
@@ -139,6 +146,7 @@ TEST_F(Files, FailedSaveSaysSoKeepsTheEarlierFileAndCountsAsChosen) {
 }
 
 TEST_F(Files, WithoutALinkTheBatchTransfersAskForOne) {
+    StoreValidPrograms();
     ASSERT_TRUE(files.WriteAllProgramsFile(Path("x.ALLData12File")));
     chooser.answer = Path("x.ALLData12File");
     EXPECT_TRUE(files.LoadAllProgramsFile());

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QWidget>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -60,6 +61,13 @@ struct ProgramsFixture : ::testing::Test {
     ProgramFiles files{s, channels, view, chooser, nullptr, dir.PathOf("MusicFile")};
 
     std::string Path(const std::string& name) const { return dir.PathOf(name); }
+    // Twenty programs the amplifier could hold: the records' own, in every slot.
+    void StoreValidPrograms() {
+        channels.StoreAllToImage();
+        for (int n = 1; n <= kStoredPrograms; ++n) {
+            std::ranges::copy(s.image.Data(0), s.image.Data(n).begin());
+        }
+    }
 };
 
 }  // namespace tolmarin::testing
