@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
+#include <algorithm>
+#include <set>
 
 #include "ControlsTestSupport.h"
 #include "controls/CBitmapSlider.h"
@@ -25,7 +27,7 @@ FaderGeometry VolumeGeometry() {
     return g;
 }
 
-TEST(FaderGeometry, ThumbTravelsInsideTheChannelAndEachCentreMeansItsOwnPosition) {
+TEST(FaderGeometry, ThumbTravelsInsideTheChannelAndADragReachesEveryPosition) {
     FaderGeometry gain = VolumeGeometry();
     gain.channelWidth = 45;
     gain.channelHeight = 115;
@@ -48,8 +50,18 @@ TEST(FaderGeometry, ThumbTravelsInsideTheChannelAndEachCentreMeansItsOwnPosition
             ASSERT_GE(start, 0);
             ASSERT_LE(start + g.ThumbLength(), g.vertical ? g.channelHeight : g.channelWidth);
             ASSERT_EQ(g.ClampCentre(c), c);
-            // Dragging the thumb to where a position draws it never moves it elsewhere.
-            ASSERT_EQ(g.CentreOf(g.PositionAt(c)), c) << p;
+        }
+        // A drag reaches both ends and, where the travel has a pixel per step, every
+        // position; moving down never lowers the position.
+        std::set<int> reached;
+        for (int c = g.FirstCentre(); c <= g.LastCentre(); ++c) {
+            ASSERT_GE(g.PositionAt(c), g.PositionAt(c - 1 < g.FirstCentre() ? c : c - 1));
+            reached.insert(std::min(g.PositionAt(c), g.maximum));
+        }
+        EXPECT_EQ(*reached.begin(), g.minimum);
+        EXPECT_EQ(*reached.rbegin(), g.maximum);
+        if (g.Travel() >= g.maximum - g.minimum) {
+            EXPECT_EQ(static_cast<int>(reached.size()), g.maximum - g.minimum + 1);
         }
     }
     const FaderGeometry v = VolumeGeometry();
