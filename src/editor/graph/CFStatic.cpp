@@ -1,10 +1,8 @@
 #include "editor/graph/CFStatic.h"
 
 #include <QEvent>
-#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QToolTip>
 #include <QWheelEvent>
 
 #include "editor/graph/GraphLayout.h"
@@ -105,8 +103,18 @@ void CFStatic::mousePressEvent(QMouseEvent* event) {
 }
 
 void CFStatic::mouseMoveEvent(QMouseEvent* event) {
-    Apply(m_state.Move(ToPoint(event->position())));
+    const Point p = ToPoint(event->position());
+    Apply(m_state.Move(p));
+    UpdateToolTip(p);
     event->accept();
+}
+
+void CFStatic::UpdateToolTip(Point p) {
+    CFilter* f = m_state.Mode() == GraphMode::kEq ? m_state.FilterAt(p) : nullptr;
+    const QString text = f != nullptr ? QString::fromStdString(f->LabelText()) : QString();
+    if (text != toolTip()) {
+        setToolTip(text);
+    }
 }
 
 void CFStatic::mouseReleaseEvent(QMouseEvent* event) {
@@ -126,23 +134,6 @@ void CFStatic::wheelEvent(QWheelEvent* event) {
         m_wheelRemainder = 0;
         event->ignore();
     }
-}
-
-bool CFStatic::event(QEvent* event) {
-    if (event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        CFilter* f = m_state.Mode() == GraphMode::kEq
-                         ? m_state.FilterAt({help->pos().x(), help->pos().y()})
-                         : nullptr;
-        if (f != nullptr) {
-            QToolTip::showText(help->globalPos(), QString::fromStdString(f->LabelText()), this);
-        } else {
-            QToolTip::hideText();
-            event->ignore();
-        }
-        return true;
-    }
-    return QWidget::event(event);
 }
 
 void CFStatic::Apply(const GraphInteraction::Outcome& outcome) {

@@ -75,12 +75,13 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
     void Apply(const GraphInteraction::Outcome& outcome);
     void UpdateCursor();
     void Post(int position);
+    // The handle under the pointer names its filter in the tooltip.
+    void UpdateToolTip(Point p);
     GraphScene Scene() const;
 
     QObject* m_parentView = nullptr;
