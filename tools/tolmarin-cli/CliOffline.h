@@ -12,6 +12,8 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitUsage = 1;
 inline constexpr int kExitFile = 2;
 inline constexpr int kExitLink = 3;
+// Several amplifiers: some succeeded, some did not (all failed gives the failure's own code).
+inline constexpr int kExitSomeFailed = 4;
 
 // `info FILE`: kind, size and the program name(s) of a program file.
 int RunInfo(const std::string& path, const UiState& ui, std::ostream& out, std::ostream& err);
