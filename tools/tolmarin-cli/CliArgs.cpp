@@ -204,6 +204,14 @@ CliArgs ParseArgs(const std::vector<std::string>& args) {
             a.lang = "zh";
         }
     }
+    // Asking for help or the version is never a mistake, whatever else is given.
+    for (const std::string& arg : args) {
+        a.help |= arg == "--help" || arg == "-h";
+        a.version |= arg == "--version";
+    }
+    if (a.help || a.version) {
+        return a;
+    }
     UiState ui;
     ui.english = a.lang == "zh" ? 0 : 1;
     const auto text = [&](TextId id) { return std::string(ui.Text(id)); };

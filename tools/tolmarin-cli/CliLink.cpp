@@ -38,6 +38,7 @@ namespace fs = std::filesystem;
 // Late replies of a slow amplifier (one retransmission on USB) still land after the batch's
 // last item completed; the program check waits this long for them before giving up.
 constexpr int kLateReplyGraceMs = kSerialRetransmitTick * kPacingIntervalMs + 500;
+constexpr int kLateNetworkReplyGraceMs = kNetworkTimeoutTicks * kPacingIntervalMs + 500;
 constexpr double kNetworkNoReplySeconds = (kNetworkTimeoutTicks + 1) * kPacingIntervalMs / 1000.0;
 constexpr double kSerialNoReplySeconds = (kSerialGiveUpTicks + 1) * kPacingIntervalMs / 1000.0;
 
@@ -264,6 +265,9 @@ public:
         m_view.showProgress = false;
         m_grace.setSingleShot(true);
         QObject::connect(&m_grace, &QTimer::timeout, [this] { CheckPrograms(true); });
+        m_liveWait.setSingleShot(true);
+        QObject::connect(&m_liveWait, &QTimer::timeout,
+                         [this] { Fail(kExitLink, Text(TextId::CliLiveNotSent)); });
     }
     ~AmpRun() {
         m_controller.reset();
@@ -318,7 +322,7 @@ public:
             Note(Text(TextId::CliConnectionLost));
         });
         QObject::connect(&c, &LinkController::linkUpComplete, [this] { OnLinkUp(); });
-        QObject::connect(&c, &LinkController::liveLoaded, [this](int) { m_liveArrived = true; });
+        QObject::connect(&c, &LinkController::liveLoaded, [this](int) { OnLiveLoaded(); });
         QObject::connect(&c, &LinkController::transferDone, [this](int dir) { OnDone(dir); });
         QObject::connect(&c, &LinkController::statusUpdated, [this] { OnStatus(); });
 
@@ -442,7 +446,9 @@ private:
         if (m_lost) {
             why = std::string(Text(TextId::CliConnectionLost)) + ", " + why;
         }
-        Fail(kExitLink, why + CutOff());
+        why += CutOff();
+        // The controller gives its own message right after closing; the line carries it.
+        QTimer::singleShot(0, [this, why] { Fail(kExitLink, why); });
     }
 
     // What a batch cut off part way had done, for the failure line.
@@ -483,6 +489,7 @@ private:
             return;  // a recall loads the live program again; that is not a new link-up
         }
         m_linkedUp = true;
+        m_liveWait.stop();
         // The link-up's own transfer-done notification follows this one; act after it.
         QTimer::singleShot(0, [this] { StartAction(); });
     }
@@ -535,8 +542,9 @@ private:
 
     void OnDone(int direction) {
         if (!m_linkedUp && direction == kTransferUp) {
-            // The link-up's read of the live program completed without its data.
-            Fail(kExitLink, Text(TextId::CliLiveNotSent));
+            // The link-up's read of the live program completed without its data: a slow
+            // amplifier's late reply may still bring it.
+            m_liveWait.start(GraceMs());
             return;
         }
         if (!m_acting || m_finished) {
@@ -557,17 +565,33 @@ private:
                 break;
             case LinkCommand::Recall:
                 if (direction == kTransferUp) {
-                    if (!m_liveArrived) {
-                        Fail(kExitLink, Text(TextId::CliLiveNotSent));
-                        return;
+                    if (m_liveArrived) {
+                        FinishRecall();
+                    } else {
+                        m_liveWait.start(GraceMs());
                     }
-                    Finish(kExitDone, "recalled " + std::to_string(m_ctx.req.slot) + ": " +
-                                          LoadFixedText(m_state.image.Name(m_ctx.req.slot), 15));
                 }
                 break;
             case LinkCommand::Status:
                 break;
         }
+    }
+
+    int GraceMs() const {
+        return m_member.target.serial ? kLateReplyGraceMs : kLateNetworkReplyGraceMs;
+    }
+
+    void OnLiveLoaded() {
+        m_liveArrived = true;
+        if (m_acting && m_ctx.req.command == LinkCommand::Recall && m_liveWait.isActive()) {
+            m_liveWait.stop();
+            FinishRecall();
+        }
+    }
+
+    void FinishRecall() {
+        Finish(kExitDone, "recalled " + std::to_string(m_ctx.req.slot) + ": " +
+                              LoadFixedText(m_state.image.Name(m_ctx.req.slot), 15));
     }
 
     // Stored programs whose data the image holds as the amplifier sent it.
@@ -598,7 +622,7 @@ private:
         }
         if (!last) {
             if (!m_grace.isActive()) {
-                m_grace.start(kLateReplyGraceMs);
+                m_grace.start(GraceMs());
             }
             return;
         }
@@ -656,6 +680,7 @@ private:
         m_exit = code;
         m_elapsedMs = m_clock.elapsed();
         m_grace.stop();
+        m_liveWait.stop();
         m_view.FinishProgress();
         if (!result.empty()) {
             m_detail = result;
@@ -687,6 +712,7 @@ private:
     std::unique_ptr<LinkController> m_controller;
     QElapsedTimer m_clock;
     QTimer m_grace;
+    QTimer m_liveWait;
     std::string m_outPath;
     std::string m_detail;
     qint64 m_elapsedMs = 0;

@@ -2,6 +2,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "text/Texts.h"
 
@@ -19,6 +20,9 @@ inline constexpr int kExitSomeFailed = 4;
 int RunInfo(const std::string& path, const UiState& ui, std::ostream& out, std::ostream& err);
 
 enum class Format { Text, Csv };
+
+// Columns a terminal gives the UTF-8 text: two for East Asian wide characters, one else.
+std::size_t DisplayWidth(std::string_view text);
 
 // `table FILE`: the 65 rows of the parameter table for the program in the file, as the
 // editor shows them after opening that file at start-up. program picks a slot of an

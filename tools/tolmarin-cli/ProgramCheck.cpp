@@ -18,8 +18,9 @@ constexpr int kFirstBand = 40, kBandRecordSize = 8, kShownBands = 8;
 
 constexpr int kMaxDelayStep = 1467, kMaxLevelStep = 400, kMaxAttackStep = 106, kMaxReleaseIndex = 5,
               kMaxVolumeStep = 600, kMaxBandwidthStep = 59;
-constexpr int kMinFreq = 20, kMaxFreq = 20000, kMaxFamily = 2, kMaxCrossoverSlope = 3,
-              kMaxShelfSlope = 1, kMaxBandType = 2, kMaxRouteMask = 15;
+constexpr int kMinFreq = 19, kMaxFreq = 20000,  // the grid starts at 19.7 Hz
+    kMaxFamily = 2, kMaxCrossoverSlope = 3, kMaxShelfSlope = 1, kMaxBandType = 2,
+              kMaxRouteMask = 15;
 
 }  // namespace
 
