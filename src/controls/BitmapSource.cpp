@@ -11,8 +11,12 @@ BitmapLoader& Loader() {
 }
 }  // namespace
 
-void SetBitmapLoader(BitmapLoader loader) { Loader() = std::move(loader); }
+void SetBitmapLoader(BitmapLoader loader) {
+    Loader() = std::move(loader);
+}
 
-QPixmap LoadBitmap(int id) { return Loader() ? Loader()(id) : QPixmap(); }
+QPixmap LoadBitmap(int id) {
+    return Loader() ? Loader()(id) : QPixmap();
+}
 
 }  // namespace tolmarin

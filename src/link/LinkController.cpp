@@ -138,7 +138,7 @@ void LinkController::FinishNetworkOpen(bool ok) {
     if (!ok) {
         m_phase = Phase::Idle;
         m_network.Close();
-        m_state.ui.Report(TextId::UnableToOpenNetworkLink);
+        m_state.ui.Report(TextId::UnableToOpenNetworkLink, MessageKind::Stop);
         emit linkOpenFailed(LinkKind::Network);
         return;
     }
@@ -270,7 +270,7 @@ void LinkController::RequestInitialData() {
 void LinkController::RequestLive(int n) {
     m_state.app.sendChanges = 0;
     if (m_linked == 0) {
-        m_state.ui.Report(TextId::PleaseLink);
+        m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
         return;
     }
     if (n != 0) {
@@ -288,7 +288,7 @@ void LinkController::RequestLive(int n) {
 
 void LinkController::StoreAllPrograms() {
     if (m_linked == 0) {
-        m_state.ui.Report(TextId::PleaseLink);
+        m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
         return;
     }
     m_progressPos = 0;
@@ -316,7 +316,7 @@ void LinkController::SendLiveProgram() {
 
 void LinkController::StoreLiveToSlot(int n, bool refresh) {
     if (m_linked == 0) {
-        m_state.ui.Report(TextId::PleaseLink);
+        m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
         return;
     }
     m_progressPos = 0;
@@ -336,7 +336,7 @@ void LinkController::StoreLiveToSlot(int n, bool refresh) {
 
 bool LinkController::ReadAllPrograms() {
     if (m_linked == 0) {
-        m_state.ui.Report(TextId::PleaseLink);
+        m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
         return false;
     }
     const std::optional<std::string> file = m_view.ChooseAllProgramsFile();
@@ -416,7 +416,7 @@ void LinkController::ServiceSerial() {
     if (head.Ticks() > kSerialGiveUpTicks) {
         m_view.ShowBusy(0);
         DoCloseSerial(LinkCloseReason::NoReply);
-        m_state.ui.Report(TextId::NoOnlineMachine);
+        m_state.ui.Report(TextId::NoOnlineMachine, MessageKind::Stop);
     }
 }
 
@@ -440,7 +440,7 @@ void LinkController::ServiceNetwork() {
 
 void LinkController::NetworkGiveUp() {
     DoCloseNetwork(LinkCloseReason::NetworkGaveUp);
-    m_state.ui.Report(TextId::UnableToOpenNetworkLink);
+    m_state.ui.Report(TextId::UnableToOpenNetworkLink, MessageKind::Stop);
 }
 
 void LinkController::ReconnectNetwork() {

@@ -17,7 +17,7 @@ void SerialLink::Open(const LinkTarget& target, OpenDone done) {
     Close();
     m_port.setPortName(QString::fromStdString(target.port));
     if (target.port.empty() || !m_port.open(QIODevice::ReadWrite)) {
-        m_ui.Report(TextId::UnableToOpenLink);
+        m_ui.Report(TextId::UnableToOpenLink, MessageKind::Stop);
         done(false);
         return;
     }

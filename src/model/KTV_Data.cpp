@@ -7,6 +7,7 @@
 #include "protocol/ByteOrder.h"
 #include "protocol/DataDefine.h"
 #include "protocol/FrameBuilder.h"
+#include "text/NumberText.h"
 
 namespace tolmarin {
 
@@ -39,7 +40,7 @@ CKTV_Data::CKTV_Data(SharedState& state) : m_state(&state) {
         CKTV_OutData& r = m_channels.Add(std::make_unique<CKTV_OutData>(state));
         r.SetColour(kChannelColours[c]);
         r.SetColourArgb(kChannelColoursArgb[c]);
-        r.SetName("CH" + std::to_string(c + 1));
+        r.SetName("CH" + IntText(c + 1));
         r.Eq().CreateFilters(kBandCount, kCrossoverNumber, kLowPassDefault);
         r.SetIndex(static_cast<std::uint8_t>(c));
     }

@@ -1,6 +1,7 @@
 #include "model/ParameterTable.h"
 
 #include "response/FilterMath.h"
+#include "text/NumberText.h"
 
 namespace tolmarin {
 
@@ -11,7 +12,7 @@ std::string BandLabel(const UiState& ui, TextId id, int band) {
     std::string label = ui.Text(id);
     const auto at = label.find('1');
     if (at != std::string::npos) {
-        label.replace(at, 1, std::to_string(band));
+        label.replace(at, 1, IntText(band));
     }
     return label;
 }

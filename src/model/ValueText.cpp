@@ -1,24 +1,12 @@
 #include "model/ValueText.h"
 
-#include <cstdio>
-
+#include "text/NumberText.h"
 #include "text/Texts.h"
 
 namespace tolmarin {
 
-namespace {
-
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    char buffer[64];
-    const int n = std::snprintf(buffer, sizeof buffer, format, args...);
-    return n < 0 ? std::string() : std::string(buffer, static_cast<std::size_t>(n));
-}
-
-}  // namespace
-
 std::string VolumeText(int volume) {
-    return Format("%0.0fdB", static_cast<double>(volume / 10 - 60));
+    return IntText(volume / 10 - 60) + "dB";
 }
 
 std::string OutputOnText(int outputOn, int english) {
@@ -40,7 +28,7 @@ double DelayMs(int delay) {
 }
 
 std::string DelayText(int delay) {
-    return Format("%0.3fms", DelayMs(delay));
+    return FixedText(DelayMs(delay), 3) + "ms";
 }
 
 std::string InputText(int inputRoute, int n) {
@@ -50,14 +38,14 @@ std::string InputText(int inputRoute, int n) {
 }
 
 std::string ThresholdText(int threshold) {
-    return Format("%0.1fdBu", threshold * 0.1 - 20);
+    return FixedText(threshold * 0.1 - 20, 1) + "dBu";
 }
 
 std::string AttackText(int attack) {
     if (attack > 6) {
-        return Format("%dms", attack - 6);
+        return IntText(attack - 6) + "ms";
     }
-    return Format("%0.1fms", (attack + 3) * 0.1);
+    return FixedText((attack + 3) * 0.1, 1) + "ms";
 }
 
 std::string ReleaseText(int release) {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "text/NumberText.h"  // IntText, FixedText: the one number formatter
+
 namespace tolmarin {
 
 // Display texts of the channel-level values, in the amplifier's step encodings. english is

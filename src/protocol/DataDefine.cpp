@@ -105,7 +105,7 @@ bool IsChannelLinked(const AppState& app, int ch) {
 
 bool StoreFixedText(const UiState& ui, std::span<std::uint8_t> slot, std::string_view text) {
     if (text.size() >= slot.size()) {
-        ui.Report(TextId::CharLenError);
+        ui.Report(TextId::CharLenError, MessageKind::Warning);
         return false;
     }
     std::fill(slot.begin(), slot.end(), 0);
@@ -116,7 +116,7 @@ bool StoreFixedText(const UiState& ui, std::span<std::uint8_t> slot, std::string
 bool StoreProgramName(const UiState& ui, std::span<std::uint8_t, kProgramNameSize> slot,
                       std::string_view text) {
     if (text.size() >= slot.size()) {
-        ui.Report(TextId::CharLenError);
+        ui.Report(TextId::CharLenError, MessageKind::Warning);
         return false;
     }
     std::fill(slot.begin(), slot.begin() + 15, ' ');

@@ -31,7 +31,7 @@ int ClampToInt(std::int64_t v) {
 }  // namespace
 
 CFilter::CFilter(SharedState& state) : m_state(&state) {
-    m_response = FilterResponse(Params(), &m_state->ui);
+    m_response = FilterResponse(Params());
 }
 
 FilterParams CFilter::Params() const {
@@ -250,7 +250,7 @@ void CFilter::CopyEqFrom(const CFilter& other) {
 }
 
 void CFilter::Recalculate() {
-    m_response = FilterResponse(Params(), &m_state->ui);
+    m_response = FilterResponse(Params());
     for (std::size_t i = 0; i < m_response.size(); ++i) {
         m_polygon[i + 1].y = DbToY(m_response[i], m_graphHeight) + kPlotOffsetY;
     }

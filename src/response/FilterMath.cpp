@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include "text/Texts.h"
 
 namespace tolmarin {
 
@@ -137,12 +136,12 @@ void Add(SectionSet& set, const Biquad& b) {
     set.section[static_cast<std::size_t>(set.count++)] = b;
 }
 
-void DesignPeaking(const FilterParams& p, const UiState* ui, SectionSet& out) {
-    const int index = FreqToIndex(p.frequency, ui);
-    if (index < 0) {
-        return;  // not a number: reported, and drawn flat rather than guessed at
+void DesignPeaking(const FilterParams& p, SectionSet& out) {
+    const std::optional<int> index = FreqToIndex(p.frequency);
+    if (!index) {
+        return;  // not a number: drawn flat rather than guessed at
     }
-    const double f = FreqTable[static_cast<std::size_t>(index)];
+    const double f = FreqTable[static_cast<std::size_t>(*index)];
     const double w0 = f * kDesignScale;
     const double a = std::pow(10.0, p.gain / 40.0);
     const double sn = std::sin(w0);
@@ -280,12 +279,9 @@ const GridTrig& Trig() {
 
 }  // namespace
 
-int FreqToIndex(double f, const UiState* ui) {
+std::optional<int> FreqToIndex(double f) {
     if (std::isnan(f)) {
-        if (ui != nullptr) {
-            ui->Report(TextId::FreqError);
-        }
-        return -1;
+        return std::nullopt;
     }
     // The table ascends, so the first entry >= f is a lower bound.
     const auto it = std::lower_bound(FreqTable.begin(), FreqTable.end(), f);
@@ -345,12 +341,12 @@ double GridAngle(int i) {
     return kTwoPi * FreqTable[static_cast<std::size_t>(i)] / kSampleRate;
 }
 
-SectionSet DesignSections(const FilterParams& p, const UiState* ui) {
+SectionSet DesignSections(const FilterParams& p) {
     SectionSet out;
     switch (p.type) {
         case filter::kPeaking:
             if (p.bypass == 0) {
-                DesignPeaking(p, ui, out);
+                DesignPeaking(p, out);
             }
             break;
         case filter::kLowShelf:
@@ -425,14 +421,13 @@ GridResponse EvaluateSections(const SectionSet& set) {
     return out;
 }
 
-GridResponse FilterResponse(const FilterParams& p, const UiState* ui) {
-    return EvaluateSections(DesignSections(p, ui));
+GridResponse FilterResponse(const FilterParams& p) {
+    return EvaluateSections(DesignSections(p));
 }
 
 GridResponse FilterResponse(int type, double frequency, double gain, int bypass, double bandwidth,
-                            int family, int slope, const UiState* ui) {
-    return FilterResponse(FilterParams{type, frequency, gain, bypass, bandwidth, family, slope},
-                          ui);
+                            int family, int slope) {
+    return FilterResponse(FilterParams{type, frequency, gain, bypass, bandwidth, family, slope});
 }
 
 }  // namespace tolmarin

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
 namespace tolmarin {
 
-class UiState;
 
 // Number of grid frequencies every response is computed and shown at.
 inline constexpr int kGridSize = 241;
@@ -39,8 +39,9 @@ extern const std::array<double, kBandwidthSteps> QTable;
 using GridResponse = std::array<double, kGridSize>;
 
 // Nearest grid index to f (a tie goes up); 0 below the grid, 240 above it. A frequency
-// that is not a number yields -1 and, when ui is given, the "Freq Error!" message.
-int FreqToIndex(double f, const UiState* ui = nullptr);
+// that is not a number has no index: nothing here tells the operator, the caller that
+// took the value from the operator shows TextId::FreqError if it must.
+std::optional<int> FreqToIndex(double f);
 // Bandwidth step of a Q value: the first step whose Q is not above q, 59 when none is.
 int QToBwIndex(double q);
 
@@ -81,16 +82,17 @@ struct FilterParams {
 };
 
 // Designs the sections of a filter at 96 kHz. Codes outside their ranges (type, family,
-// slope, shelf slope) give no sections: a flat response.
-SectionSet DesignSections(const FilterParams& p, const UiState* ui = nullptr);
+// slope, shelf slope) and a peaking frequency that is not a number give no sections: a
+// flat response.
+SectionSet DesignSections(const FilterParams& p);
 
 // Response in dB of a set of sections at every grid frequency.
 GridResponse EvaluateSections(const SectionSet& s);
 
 // Response in dB at every grid frequency: DesignSections, then EvaluateSections.
-GridResponse FilterResponse(const FilterParams& p, const UiState* ui = nullptr);
+GridResponse FilterResponse(const FilterParams& p);
 GridResponse FilterResponse(int type, double frequency, double gain, int bypass, double bandwidth,
-                            int family, int slope, const UiState* ui = nullptr);
+                            int family, int slope);
 
 // The grid angle of index i at 96 kHz, as every evaluation uses it.
 double GridAngle(int i);

@@ -1,45 +1,27 @@
 #include <algorithm>
-#include <charconv>
 
 #include "protocol/DataDefine.h"
 #include "response/Filter.h"
+#include "text/NumberText.h"
 
 namespace tolmarin {
 
-namespace {
-
-// Locale-independent "%d" and "%.Nf": the texts go into labels and printed tables and
-// must not take a decimal comma from the user's locale.
-std::string Int(int v) {
-    char buf[16];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
-}
-
-std::string Fixed(double v, int precision) {
-    char buf[400];  // room for any double in fixed notation
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, precision);
-    return r.ec == std::errc{} ? std::string(buf, r.ptr) : std::string();
-}
-
-}  // namespace
-
 std::string CFilter::FreqText() const {
-    return Int(m_freq) + "Hz";
+    return IntText(m_freq) + "Hz";
 }
 
 std::string CFilter::GainText() const {
-    return (m_bypass != 0 ? std::string("0.0") : Fixed(m_gain, 1)) + "dB";
+    return (m_bypass != 0 ? std::string("0.0") : FixedText(m_gain, 1)) + "dB";
 }
 
 std::string CFilter::BandwidthText() const {
-    return Fixed(m_bandwidth, 2) + "Oct";
+    return FixedText(m_bandwidth, 2) + "Oct";
 }
 
 std::string CFilter::QText() const {
     // A bandwidth outside the steps (only from a damaged record) shows the nearest end.
     const int step = std::clamp(GetBandwidthStep(), 0, kBandwidthSteps - 1);
-    return Fixed(QTable[static_cast<std::size_t>(step)], 3);
+    return FixedText(QTable[static_cast<std::size_t>(step)], 3);
 }
 
 std::string CFilter::FamilyText() const {
@@ -97,18 +79,18 @@ std::string CFilter::TypeText() const {
 }
 
 std::string CFilter::LabelText() {
-    const std::string gain = (m_bypass != 0 ? std::string("0.0") : Fixed(m_gain, 1)) + "dB";
+    const std::string gain = (m_bypass != 0 ? std::string("0.0") : FixedText(m_gain, 1)) + "dB";
     switch (m_type) {
         case filter::kPeaking:
-            m_label = Int(m_freq) + "Hz " + QText() + "Q " + gain;
+            m_label = IntText(m_freq) + "Hz " + QText() + "Q " + gain;
             break;
         case filter::kLowShelf:
         case filter::kHighShelf:
-            m_label = Int(m_freq) + "Hz " + gain;
+            m_label = IntText(m_freq) + "Hz " + gain;
             break;
         case filter::kHighPass:
         case filter::kLowPass:
-            m_label = Int(m_freq) + "HZ ";
+            m_label = IntText(m_freq) + "HZ ";
             break;
         default:
             m_label.clear();

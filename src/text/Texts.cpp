@@ -1,5 +1,7 @@
 #include "text/Texts.h"
 
+#include <string>
+
 namespace tolmarin {
 
 namespace {
@@ -35,9 +37,20 @@ const char* TextName(TextId id) {
     return Lookup(id).name;
 }
 
-void UiState::Report(TextId id) const {
+void UiState::Report(TextId id, MessageKind kind) const {
     if (sink != nullptr) {
-        sink->ShowMessage(Text(id));
+        sink->ShowMessage(Text(id), kind);
+    }
+}
+
+void UiState::Report(TextId id, MessageKind kind, std::string_view detail) const {
+    if (sink != nullptr) {
+        std::string text = Text(id);
+        if (!detail.empty()) {
+            text += ' ';
+            text += detail;
+        }
+        sink->ShowMessage(text, kind);
     }
 }
 

@@ -19,12 +19,17 @@ const char* Tr(TextId id, int english);
 // The identifier's name as written in the catalogue, for diagnostics and tests.
 const char* TextName(TextId id);
 
+// The icon of a message box. Stop: an operation failed or a link was lost (nothing was
+// done, or what was under way ended). Warning: a request was refused or came back
+// incomplete, and the operator can act on it. Information: a note, nothing went wrong.
+enum class MessageKind { Information, Warning, Stop };
+
 // Where the core reports messages meant for the operator. The editor shows them as
-// message boxes; tests and the command-line tool record or print them.
+// message boxes with an OK button; tests and the command-line tool record or print them.
 class MessageSink {
 public:
     virtual ~MessageSink() = default;
-    virtual void ShowMessage(std::string_view text) = 0;
+    virtual void ShowMessage(std::string_view text, MessageKind kind) = 0;
 };
 
 // The interface language flag and the sink, shared by everything that talks to the
@@ -36,7 +41,9 @@ public:
 
     const char* Text(TextId id) const { return Tr(id, english); }
     // Shows the text in the current language; silently dropped without a sink.
-    void Report(TextId id) const;
+    void Report(TextId id, MessageKind kind) const;
+    // The same, with a detail (a file name, what is missing) after the text.
+    void Report(TextId id, MessageKind kind, std::string_view detail) const;
 };
 
 }  // namespace tolmarin

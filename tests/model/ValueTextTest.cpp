@@ -1,27 +1,26 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdlib>
 #include <set>
 #include <string>
 
+#include "model/ValueEntry.h"
 #include "model/ValueText.h"
 
 namespace tolmarin {
 namespace {
 
-// The number at the start of a text, as the numeric fields read it back.
-double LeadingNumber(const std::string& text) {
-    return std::strtod(text.c_str(), nullptr);
+// The numeric fields' own entry rules read the texts back.
+EntryRules FieldRules(int kind, int maximum, double step = 0.0, double offset = 0.0) {
+    EntryRules r;
+    r.kind = kind;
+    r.maximum = maximum;
+    r.step = step;
+    r.offset = offset;
+    return r;
 }
 
-// The delay field's entry rule: 0.021 ms steps up to 9.996 ms, whole ms above.
-int DelayStepFromMs(double x) {
-    if (x > 999.017) {
-        return 1467;
-    }
-    return x > 9.996 ? static_cast<int>(std::trunc(x - 10 + 477))
-                     : static_cast<int>(std::trunc(x / 0.021 + 0.5));
+int ReadBack(const EntryRules& rules, const std::string& text) {
+    return CommitEntry(rules, -1, text, true).value;
 }
 
 bool EndsWith(const std::string& s, const std::string& tail) {
@@ -45,7 +44,7 @@ TEST(DelayText, EveryStepRoundTripsThroughTheDelayFieldRule) {
     for (int v = 0; v <= 1467; ++v) {
         const std::string text = DelayText(v);
         ASSERT_TRUE(EndsWith(text, "ms")) << text;
-        EXPECT_EQ(DelayStepFromMs(LeadingNumber(text)), v) << text;
+        EXPECT_EQ(ReadBack(FieldRules(entry::kDelayMs, 1467), text), v) << text;
         EXPECT_TRUE(seen.insert(text).second) << text;
     }
 }
@@ -62,8 +61,7 @@ TEST(ThresholdText, EveryStepRoundTripsThroughTheLevelFieldRule) {
     for (int v = 0; v <= 400; ++v) {
         const std::string text = ThresholdText(v);
         ASSERT_TRUE(EndsWith(text, "dBu")) << text;
-        const double x = LeadingNumber(text);
-        EXPECT_EQ(static_cast<int>(std::trunc(200 + x / 0.1)), v) << text;
+        EXPECT_EQ(ReadBack(FieldRules(entry::kLevel, 400, 0.1), text), v) << text;
     }
 }
 
@@ -78,10 +76,7 @@ TEST(AttackText, EveryStepRoundTripsThroughTheAttackFieldRule) {
     for (int v = 0; v <= 106; ++v) {
         const std::string text = AttackText(v);
         ASSERT_TRUE(EndsWith(text, "ms")) << text;
-        const double x = LeadingNumber(text);
-        const int back = x <= 0.9 ? static_cast<int>(std::lround((x - 0.3) / 0.1))
-                                  : static_cast<int>(std::trunc(x)) + 6;
-        EXPECT_EQ(back, v) << text;
+        EXPECT_EQ(ReadBack(FieldRules(entry::kAttack, 106), text), v) << text;
     }
 }
 
@@ -98,7 +93,7 @@ TEST(VolumeText, EveryWholeDbStepRoundTrips) {
     for (int db = 0; db <= 60; ++db) {
         const std::string text = VolumeText(db * 10);
         ASSERT_TRUE(EndsWith(text, "dB")) << text;
-        EXPECT_EQ(static_cast<int>(std::trunc(LeadingNumber(text) + 60.0)), db) << text;
+        EXPECT_EQ(ReadBack(FieldRules(entry::kVolume, 60, 1.0, 60.0), text), db) << text;
     }
 }
 

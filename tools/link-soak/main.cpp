@@ -35,7 +35,7 @@ private:
 
 class CountingSink : public MessageSink {
 public:
-    void ShowMessage(std::string_view text) override {
+    void ShowMessage(std::string_view text, MessageKind) override {
         ++count;
         std::fprintf(stderr, "link-soak: message: %.*s\n", static_cast<int>(text.size()),
                      text.data());

@@ -193,7 +193,7 @@ class CliView : public LinkView, public MessageSink {
 public:
     explicit CliView(std::ostream& err) : m_progress(err) {}
 
-    void ShowMessage(std::string_view text) override { lastMessage = text; }
+    void ShowMessage(std::string_view text, MessageKind) override { lastMessage = text; }
     // Only the requested transfer shows progress, not the link-up's reads before it.
     void SetProgressRange(int, int high) override {
         if (showProgress) {

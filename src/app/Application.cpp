@@ -1,0 +1,142 @@
+#include "app/Application.h"
+
+#include <QDebug>
+#include <QHostAddress>
+#include <QTimer>
+
+#include "Amplifier.h"
+#include "SimServer.h"
+#include "app/CAudioDoc.h"
+#include "app/MainFrame.h"
+#include "art/Artwork.h"
+#include "controls/BitmapSource.h"
+#include "controls/ControlsUi.h"
+#include "editor/form/CCAudioView.h"
+#include "editor/form/FormText.h"
+#include "link/DeviceLink.h"
+#include "link/LinkController.h"
+
+namespace tolmarin {
+
+namespace {
+// Status polls arrive about every 100 ms; this lets the lamps and readouts fill in and the
+// done pop-up go before the picture is taken.
+constexpr int kScreenshotSettleMs = 1500;
+constexpr int kScreenshotTimeoutMs = 20000;
+}  // namespace
+
+std::unique_ptr<QSettings> UserSettings() {
+    return std::make_unique<QSettings>(QStringLiteral("Local AppWizard-Generated Applications"),
+                                       QStringLiteral("Tolmarin"));
+}
+
+CCAudioApp::CCAudioApp(const AppOptions& options, std::unique_ptr<QSettings> settings,
+                       const QString& workDir)
+    : m_options(options),
+      m_state(std::make_unique<SharedState>()),
+      m_settings(std::move(settings)),
+      m_workDir(workDir) {}
+
+CCAudioApp::~CCAudioApp() {
+    // The window (and with it the link) goes before the simulated amplifier and the state.
+    m_frame.reset();
+    m_doc.reset();
+    m_sim.reset();
+    m_amp.reset();
+}
+
+CCAudioView& CCAudioApp::View() {
+    return *m_frame->View();
+}
+
+bool CCAudioApp::InitInstance() {
+    SetBitmapLoader([](int id) { return art::Bitmap(id); });
+    InitDeviceImage(*m_state);
+    InitSystemBytes(m_state->image);
+    SetControlsUiState(&m_state->ui);
+    if (m_options.english >= 0) {
+        m_state->ui.english = m_options.english;
+    }
+    m_doc = std::make_unique<CCAudioDoc>(*m_state);
+    auto* view = new CCAudioView(*m_state, m_doc->Channels(), *m_settings, m_workDir);
+    m_frame = std::make_unique<CMainFrame>(view, UiText(m_state->ui, TextId::FormTitle));
+
+    if (!m_options.trace.isEmpty() && !view->Link().StartTrace(m_options.trace.toStdString())) {
+        qWarning().noquote() << UiText(m_state->ui, TextId::AppTraceFailed) << m_options.trace;
+        return false;
+    }
+    if (!m_options.file.isEmpty() && !m_options.Links()) {
+        OpenFile(m_options.file);
+    }
+    if (m_options.simulator) {
+        m_amp = std::make_unique<sim::Amplifier>();
+        m_sim = std::make_unique<sim::SimServer>(*m_amp, sim::Faults{});
+        QString error;
+        if (!m_sim->ListenTcp(QHostAddress::LocalHost, 0, &error)) {
+            qWarning().noquote() << UiText(m_state->ui, TextId::AppSimulatorFailed) << error;
+            return false;
+        }
+        m_simPort = m_sim->TcpPort();
+    }
+    connect(&view->Controller(), &LinkController::linkUpComplete, this, &CCAudioApp::OnLinkUp);
+    if (!m_options.screenshot.isEmpty()) {
+        QTimer::singleShot(kScreenshotTimeoutMs, this, [this] {
+            if (!m_linkUpSeen) {
+                qWarning().noquote() << UiText(m_state->ui, TextId::AppScreenshotTimeout);
+                emit screenshotDone(false);
+            }
+        });
+    }
+    m_frame->show();
+    StartLink();
+    return true;
+}
+
+void CCAudioApp::StartLink() {
+    LinkController& c = View().Controller();
+    if (m_options.simulator) {
+        c.OpenNetworkLinkTo("127.0.0.1", m_simPort);
+    } else if (m_options.connect == AppOptions::Connect::Tcp) {
+        c.OpenNetworkLinkTo(m_options.host.toStdString(), m_options.tcpPort);
+    } else if (m_options.connect == AppOptions::Connect::Serial) {
+        c.OpenSerialLinkTo(m_options.serialPort.toStdString());
+    }
+}
+
+void CCAudioApp::OnLinkUp() {
+    if (m_linkUpSeen) {
+        return;
+    }
+    m_linkUpSeen = true;
+    // A file named with a link option is opened once the amplifier's own program has
+    // arrived, so it is what the amplifier runs rather than being overwritten by it.
+    if (!m_options.file.isEmpty()) {
+        OpenFile(m_options.file);
+    }
+    if (!m_options.screenshot.isEmpty()) {
+        QTimer::singleShot(kScreenshotSettleMs, this, &CCAudioApp::TakeScreenshot);
+    }
+}
+
+void CCAudioApp::OpenFile(const QString& path) {
+    if (!m_doc->Load(path)) {
+        m_state->ui.Report(TextId::ReadMusicFileError, MessageKind::Stop);
+        return;
+    }
+    CCAudioView& view = View();
+    view.Controller().SendLiveProgram();
+    m_doc->Channels().UnlinkCh1Ch2();
+    view.ClearLinkCheckBox();
+    view.ShowState(view.CurrentChannel());
+}
+
+void CCAudioApp::TakeScreenshot() {
+    const bool ok = m_frame->grab().save(m_options.screenshot, "PNG");
+    if (!ok) {
+        qWarning().noquote() << UiText(m_state->ui, TextId::AppScreenshotFailed)
+                             << m_options.screenshot;
+    }
+    emit screenshotDone(ok);
+}
+
+}  // namespace tolmarin

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+#include <memory>
+
+#include "app/CommandLine.h"
+#include "protocol/DataDefine.h"
+
+namespace tolmarin {
+
+namespace sim {
+class Amplifier;
+class SimServer;
+}  // namespace sim
+
+class CCAudioDoc;
+class CMainFrame;
+class CCAudioView;
+
+// The editor application: builds the process-wide state, the document and the window in
+// start-up order, carries out the command line, and tears down in reverse (a link still
+// open is closed first). The settings are passed in so that tests keep theirs apart.
+class CCAudioApp : public QObject {
+    Q_OBJECT
+public:
+    CCAudioApp(const AppOptions& options, std::unique_ptr<QSettings> settings,
+               const QString& workDir);
+    ~CCAudioApp() override;
+
+    // False when the start-up failed; the reason has been shown or printed.
+    bool InitInstance();
+
+    SharedState& State() { return *m_state; }
+    CCAudioDoc& Document() { return *m_doc; }
+    CMainFrame& Frame() { return *m_frame; }
+    CCAudioView& View();
+    // The in-process simulated amplifier of --simulator (null otherwise).
+    sim::Amplifier* Amplifier() { return m_amp.get(); }
+    int SimulatorPort() const { return m_simPort; }
+
+signals:
+    // --screenshot: the picture was written (or failed); the caller ends the event loop.
+    void screenshotDone(bool ok);
+
+private:
+    void StartLink();
+    void OnLinkUp();
+    void TakeScreenshot();
+    void OpenFile(const QString& path);
+
+    AppOptions m_options;
+    std::unique_ptr<SharedState> m_state;
+    std::unique_ptr<QSettings> m_settings;
+    QString m_workDir;
+    std::unique_ptr<sim::Amplifier> m_amp;
+    std::unique_ptr<sim::SimServer> m_sim;
+    int m_simPort = 0;
+    std::unique_ptr<CCAudioDoc> m_doc;
+    std::unique_ptr<CMainFrame> m_frame;
+    bool m_linkUpSeen = false;
+};
+
+// The settings the editor keeps between runs (link choices), under the per-user key.
+std::unique_ptr<QSettings> UserSettings();
+
+}  // namespace tolmarin

@@ -1,0 +1,83 @@
+#include "app/CommandLine.h"
+
+#include "link/LinkTransport.h"
+
+namespace tolmarin {
+
+namespace {
+
+bool ParseConnect(const QString& url, AppOptions& o) {
+    if (url.startsWith(QLatin1String("serial:"))) {
+        o.serialPort = url.mid(7);
+        o.connect = AppOptions::Connect::Serial;
+        return !o.serialPort.isEmpty();
+    }
+    if (!url.startsWith(QLatin1String("tcp:"))) {
+        return false;
+    }
+    const QString rest = url.mid(4);
+    const int colon = rest.lastIndexOf(QLatin1Char(':'));
+    o.host = colon < 0 ? rest : rest.left(colon);
+    o.tcpPort = kTcpPort;
+    if (colon >= 0) {
+        bool ok = false;
+        o.tcpPort = rest.mid(colon + 1).toInt(&ok);
+        constexpr int kMaxPort = 65535;
+        if (!ok || o.tcpPort < 1 || o.tcpPort > kMaxPort) {
+            return false;
+        }
+    }
+    o.connect = AppOptions::Connect::Tcp;
+    return !o.host.isEmpty();
+}
+
+}  // namespace
+
+std::optional<AppOptions> ParseCommandLine(const QStringList& args, QString* bad) {
+    AppOptions o;
+    const auto fail = [bad](const QString& what) -> std::optional<AppOptions> {
+        if (bad != nullptr) {
+            *bad = what;
+        }
+        return std::nullopt;
+    };
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            o.help = true;
+        } else if (a == QLatin1String("--simulator")) {
+            o.simulator = true;
+        } else if (a == QLatin1String("--connect") || a == QLatin1String("--trace") ||
+                   a == QLatin1String("--lang") || a == QLatin1String("--screenshot")) {
+            if (!hasValue) {
+                return fail(a);
+            }
+            const QString v = args[++i];
+            if (a == QLatin1String("--connect")) {
+                if (o.connect != AppOptions::Connect::None || !ParseConnect(v, o)) {
+                    return fail(a + QLatin1Char(' ') + v);
+                }
+            } else if (a == QLatin1String("--trace")) {
+                o.trace = v;
+            } else if (a == QLatin1String("--screenshot")) {
+                o.screenshot = v;
+            } else if (v == QLatin1String("en") || v == QLatin1String("zh")) {
+                o.english = v == QLatin1String("en") ? 1 : 0;
+            } else {
+                return fail(a + QLatin1Char(' ') + v);
+            }
+        } else if (a.startsWith(QLatin1Char('-')) || !o.file.isEmpty()) {
+            return fail(a);
+        } else {
+            o.file = a;
+        }
+    }
+    // One amplifier at a time: the simulator is the amplifier, so no second target.
+    if (o.simulator && o.connect != AppOptions::Connect::None) {
+        return fail(QStringLiteral("--simulator --connect"));
+    }
+    return o;
+}
+
+}  // namespace tolmarin

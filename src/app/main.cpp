@@ -1,0 +1,39 @@
+// tolmarin: the editor and remote control of the TRV410 amplifier.
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/Application.h"
+#include "editor/form/FormText.h"
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    using namespace tolmarin;
+    QString bad;
+    const std::optional<AppOptions> options = ParseCommandLine(qapp.arguments().mid(1), &bad);
+    const UiState english;
+    if (!options || options->help) {
+        if (!options) {
+            std::fprintf(stderr, "%s %s\n", english.Text(TextId::AppBadOption),
+                         bad.toLocal8Bit().constData());
+        }
+        std::fprintf(options ? stdout : stderr, "%s\n", english.Text(TextId::AppUsage));
+        return options ? 0 : 1;
+    }
+    CCAudioApp app(*options, UserSettings(), QDir::currentPath());
+    if (!app.InitInstance()) {
+        return 3;
+    }
+    int screenshotExit = 0;
+    QObject::connect(&app, &CCAudioApp::screenshotDone, &qapp, [&](bool ok) {
+        screenshotExit = ok ? 0 : 3;
+        if (ok) {
+            std::printf("screenshot %s\n", options->screenshot.toLocal8Bit().constData());
+            std::fflush(stdout);
+        }
+        qapp.quit();
+    });
+    const int rc = qapp.exec();
+    return rc != 0 ? rc : screenshotExit;
+}

@@ -1,0 +1,143 @@
+// Fader pictures: the volume and band gain tracks with their scales, and the thumbs in
+// their normal and active looks. The fader draws the thumb with the colour of its pixel
+// (0, 0) left out, so every thumb keeps one key colour outside its face.
+
+#include <QPainter>
+#include <QString>
+#include <cmath>
+
+#include "art/Painting.h"
+#include "art/Pieces.h"
+
+namespace tolmarin::art {
+
+namespace {
+
+using namespace palette;
+
+// The fader's travel: thumb centres run from half a thumb below the top of the track to
+// half a thumb above its bottom; position 0 (the largest value, faders read reversed) is
+// at the top.
+struct Travel {
+    int trackHeight;
+    int thumbHeight;
+    int steps;
+    int CentreOf(int position) const {
+        const int travel = trackHeight - thumbHeight;
+        return thumbHeight / 2 + static_cast<int>(static_cast<double>(position) / steps * travel);
+    }
+};
+
+struct Tick {
+    int position;
+    const char* label;  // nullptr for a minor tick
+};
+
+void PaintTrack(QImage& image, const Travel& travel, int grooveCentreX, int labelRight,
+                std::initializer_list<Tick> ticks, int zeroPosition) {
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const int top = travel.CentreOf(0);
+    const int bottom = travel.CentreOf(travel.steps);
+
+    // The groove the thumb runs in, sunk into the panel.
+    const QRectF groove(grooveCentreX - 2.5, top - 3.5, 5.0, bottom - top + 7.0);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kPanelLight);
+    p.drawRoundedRect(groove.adjusted(0, 0, 1, 1), 2.5, 2.5);
+    p.setBrush(kGroove);
+    p.drawRoundedRect(groove, 2.5, 2.5);
+
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (const Tick& t : ticks) {
+        const int y = travel.CentreOf(t.position);
+        const bool major = t.label != nullptr;
+        const bool zero = t.position == zeroPosition;
+        p.setPen(QPen(zero ? kLabel : kScale, 1.0));
+        const int from = major ? labelRight + 2 : labelRight + 5;
+        p.drawLine(from, y, grooveCentreX - 5, y);
+        if (major) {
+            PaintText(p, QRectF(0, y - 6, labelRight, 12), QString::fromLatin1(t.label),
+                      ArtFont(9, zero ? Weight::Bold : Weight::Normal), kLabel,
+                      Qt::AlignRight | Qt::AlignVCenter);
+        }
+    }
+}
+
+// Face of a thumb on its key colour: a grey cap with a centre index line, lit blue when
+// the thumb is held. Edges are hard so no blended pixel can come near the key colour.
+QImage PaintThumb(QSize size, int faceWidth, bool active) {
+    QImage face = NewCanvas(size.width(), size.height());
+    {
+        QPainter p(&face);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        const QRectF r(0.5, 0.5, faceWidth - 1.0, size.height() - 1.0);
+        QLinearGradient shade(r.topLeft(), r.bottomLeft());
+        shade.setColorAt(0.0, active ? QColor(236, 244, 252) : QColor(246, 247, 249));
+        shade.setColorAt(0.45, active ? QColor(190, 212, 236) : QColor(206, 209, 215));
+        shade.setColorAt(0.55, active ? QColor(170, 196, 226) : QColor(182, 186, 194));
+        shade.setColorAt(1.0, active ? QColor(120, 150, 186) : QColor(132, 137, 147));
+        p.setPen(QPen(QColor(30, 33, 38), 1.0));
+        p.setBrush(shade);
+        p.drawRoundedRect(r, 2.0, 2.0);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        const int mid = size.height() / 2;
+        p.setPen(QPen(active ? QColor(20, 90, 190) : QColor(24, 26, 30), 1.0));
+        p.drawLine(2, mid, faceWidth - 3, mid);
+    }
+    // Flatten onto the key colour: a pixel is either face (opaque) or key.
+    QImage out = NewCanvas(size.width(), size.height(), kKey);
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            const QColor c = face.pixelColor(x, y);
+            if (c.alpha() >= 128) {
+                out.setPixelColor(x, y, QColor(c.red(), c.green(), c.blue()));
+            }
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+QImage PaintVolumeTrack() {
+    QImage image = NewCanvas(kVolumeTrackSize.width(), kVolumeTrackSize.height(), kPanel);
+    // The fader places the thumb 17 px in, so only its first 18 columns show on the track.
+    const int grooveX = kVolumeThumbInset + (kVolumeTrackSize.width() - kVolumeThumbInset) / 2;
+    const Travel travel{kVolumeTrackSize.height(), kVolumeThumbSize.height(), 60};
+    // Positions 0..60 are 0 dB down to -60 dB.
+    PaintTrack(
+        image, travel, grooveX, 13,
+        {{0, "0"}, {10, nullptr}, {20, "20"}, {30, nullptr}, {40, "40"}, {50, nullptr}, {60, "60"}},
+        0);
+    return image;
+}
+
+QImage PaintGainTrack() {
+    QImage image = NewCanvas(kGainTrackSize.width(), kGainTrackSize.height(), kPanel);
+    const int grooveX = kGainThumbInset + kGainThumbSize.width() / 2;
+    const Travel travel{kGainTrackSize.height(), kGainThumbSize.height(), 400};
+    // Positions 0..400 are +20 dB down to -20 dB.
+    PaintTrack(image, travel, grooveX, 18,
+               {{0, "+20"},
+                {50, nullptr},
+                {100, "+10"},
+                {150, nullptr},
+                {200, "0"},
+                {250, nullptr},
+                {300, "-10"},
+                {350, nullptr},
+                {400, "-20"}},
+               200);
+    return image;
+}
+
+QImage PaintVolumeThumb(bool active) {
+    return PaintThumb(kVolumeThumbSize, kVolumeTrackSize.width() - kVolumeThumbInset, active);
+}
+
+QImage PaintGainThumb(bool active) {
+    return PaintThumb(kGainThumbSize, kGainThumbSize.width(), active);
+}
+
+}  // namespace tolmarin::art

@@ -1,0 +1,45 @@
+#pragma once
+
+// The drawing of each kind of picture (internal to the library). Every function returns
+// a fresh image at the picture's size; Artwork.cpp maps resource numbers onto them.
+
+#include <QImage>
+#include <QSize>
+
+namespace tolmarin::art {
+
+// Sizes in pixels. The form places each picture's control at the picture's own size.
+inline constexpr QSize kFormSize{980, 700};
+inline constexpr QSize kVolumeTrackSize{35, 90};
+inline constexpr QSize kVolumeThumbSize{24, 11};
+inline constexpr QSize kGainTrackSize{45, 115};
+inline constexpr QSize kGainThumbSize{19, 9};
+inline constexpr QSize kTopButtonSize{75, 30};  // 50 dialog units wide, like the controls
+inline constexpr QSize kPowerButtonSize{48, 30};
+inline constexpr QSize kChannelButtonSize{76, 22};
+inline constexpr QSize kSwitchButtonSize{52, 20};
+inline constexpr QSize kBypassButtonSize{23, 44};  // 15 x 25 dialog units
+inline constexpr QSize kDegreeSize{20, 18};
+
+// Where the fader thumbs sit inside their tracks: the fader insets the thumb by this many
+// pixels from the track's left edge and moves its centre between these two rows.
+inline constexpr int kVolumeThumbInset = 17;
+inline constexpr int kGainThumbInset = 25;
+
+QImage PaintBackground(bool english);
+
+QImage PaintVolumeTrack();
+QImage PaintGainTrack();
+QImage PaintVolumeThumb(bool active);
+QImage PaintGainThumb(bool active);
+
+QImage PaintPageButton(int page, bool english, bool on);
+QImage PaintLinkButton(bool english, bool on, bool hover);
+QImage PaintPowerButton(bool on);
+QImage PaintChannelButton(int channel, bool english, bool on);
+QImage PaintOutputButton(bool english, bool outputOn);
+QImage PaintPolarityButton(bool english, bool inverted);
+QImage PaintBypassButton(int band, bool on);
+QImage PaintDegreeSign();
+
+}  // namespace tolmarin::art

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <string_view>
+
+#include "text/Texts.h"
+
+class QWidget;
+
+namespace tolmarin {
+
+// A catalogue text in the interface language of the moment.
+inline QString UiText(const UiState& ui, TextId id) {
+    return QString::fromUtf8(ui.Text(id));
+}
+
+// A modal message box with an OK button, titled and labelled in the current language.
+void ShowMessageBox(QWidget* parent, const UiState& ui, const QString& text, MessageKind kind);
+
+}  // namespace tolmarin
+
+#include <QFont>
+
+namespace tolmarin {
+
+// The shared fonts: the form's (link check box and the temperature readouts) and the
+// parameter table's list font.
+QFont FormFont();
+QFont ListFont();
+
+}  // namespace tolmarin

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <optional>
+
+#include "response/Geometry.h"
+
+namespace tolmarin {
+
+class CFilter;
+class CKTVEQ;
+class CKTV_Data;
+class CKTV_OutData;
+
+// What the graph shows: the grid page with CH1 and CH2 until a channel is selected, the
+// interactive EQ page afterwards. Any other value draws nothing.
+enum class GraphMode : int { kGrid = 0, kEq = 2 };
+
+// The graph's pointer handling and drag state, without any drawing or toolkit: pointer
+// positions are in graph coordinates, results say whether to redraw. The control forwards
+// its input here and paints from what this holds.
+class GraphInteraction {
+public:
+    // The page code once a channel is selected; the message code is page * 256 + channel.
+    static constexpr int kEqPageCode = 3;
+    // Whole bandwidth steps one wheel notch moves.
+    static constexpr int kWheelBandwidthSteps = 1;
+
+    struct Outcome {
+        bool redraw = false;
+        // A notice that must go out at once, ahead of the timer: another filter changed
+        // while the notice of this one was still due.
+        std::optional<int> noticeNow;
+        // The wheel was used (it turned a peaking band's bandwidth or stopped at a limit).
+        bool consumed = false;
+    };
+
+    void Attach(CKTV_Data* channelSet);
+    void SelectChannel(int index);
+    void SetSelected(int selected) { m_selected = selected; }
+
+    CKTV_Data* ChannelSet() const { return m_channelSet; }
+    CKTV_OutData* CurrentChannel() const { return m_current; }
+    int CurrentIndex() const;
+    CKTVEQ* CurrentBank() const { return m_bank; }
+    CFilter* ActiveFilter() const { return m_active; }
+    int ActiveIndex() const { return m_activeIndex; }
+    int Selected() const { return m_selected; }
+    // The filter whose area and label are shown: the selected one, else the active one.
+    CFilter* ShownFilter() const;
+    GraphMode Mode() const { return m_mode; }
+    int MessageCode() const { return m_messageCode; }
+    bool Hover() const { return m_hover; }
+    bool Changed() const { return m_changed; }
+    bool NoticeDue() const { return m_notify; }
+
+    // Pointer input; all but Press and Release are ignored outside the EQ page.
+    Outcome Move(Point p);
+    Outcome Press(Point p);
+    Outcome Release();
+    // notches > 0 widens the band under the pointer, < 0 narrows it.
+    Outcome Wheel(Point p, int notches);
+
+    // The timer tick: the position to notify, once per change, when a listener is set.
+    std::optional<int> TakeNotice(bool listenerSet);
+
+    // The first filter of the current bank whose main handle holds p, with its position.
+    CFilter* FilterAt(Point p, int* position = nullptr) const;
+
+private:
+    void MoveBand(Point p, Outcome& out);
+    void MoveCrossover(Point p, Outcome& out);
+    void Scan(Point p, Outcome& out);
+    void DragStep(bool changed, Outcome& out);
+    void BandwidthStep(int x, Outcome& out);
+    bool AnyDrag() const;
+
+    CKTV_Data* m_channelSet = nullptr;
+    CKTV_OutData* m_current = nullptr;
+    CKTVEQ* m_bank = nullptr;
+    CFilter* m_active = nullptr;
+    bool m_hover = false;
+    bool m_changed = false;
+    bool m_notify = false;
+    int m_activeIndex = 0;
+    int m_noticeIndex = 0;  // the filter the due notice is about
+    int m_selected = -1;
+    GraphMode m_mode = GraphMode::kGrid;
+    int m_pageCode = 0;
+    int m_messageCode = 0;
+};
+
+}  // namespace tolmarin

@@ -1,0 +1,199 @@
+#include "editor/graph/GraphRenderer.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygon>
+
+#include "editor/graph/GraphLayout.h"
+#include "model/KTV_Data.h"
+#include "response/Filter.h"
+
+namespace tolmarin {
+
+namespace {
+
+const QColor kFrameColour(100, 100, 100);  // frame and axis labels
+const QColor kEqBorder(0, 180, 0);
+const QColor kGridBorder(255, 255, 255);
+const QColor kGridLine(21, 100, 21);
+const QColor kAreaColour(68, 86, 98);
+const QColor kHandleText(255, 255, 255);
+constexpr int kTextPixels = 12;
+constexpr qreal kCurvePenWidth = 2.0;
+// The curves of CH1 and CH2 are always drawn; the edited channel goes on top.
+constexpr int kAlwaysDrawnChannels = 2;
+// Wide enough for any axis label.
+constexpr int kAxisLabelBox = 60;
+
+QRect ToQRect(const Rect& r) {
+    return QRect(r.left, r.top, r.Width(), r.Height());
+}
+
+QColor ChannelColour(const CKTV_OutData& ch) {
+    const RgbColour c = ch.GetColour();
+    return QColor(c.r, c.g, c.b);
+}
+
+QFont GraphFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(kTextPixels);
+    return font;
+}
+
+// Outline of r drawn inside it, as a filled rectangle with a border of one pixel.
+void FillOutlined(QPainter& p, const Rect& r, const QColor& fill, const QColor& border) {
+    p.setPen(border);
+    p.setBrush(fill);
+    p.drawRect(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
+}
+
+void DrawGrid(QPainter& p, const GraphLayout& layout) {
+    const Rect& plot = layout.Plot();
+    p.setPen(QPen(kGridLine, 1));
+    for (int i = GraphLayout::kFirstDrawnGridLine; i < GraphLayout::kGridFrequencies; ++i) {
+        const int x = layout.GridX()[i];
+        p.drawLine(x, plot.top, x, plot.bottom - 1);
+    }
+    for (int r = 1; r <= GraphLayout::kGridRows; ++r) {
+        const int y = layout.GridY(r);
+        p.drawLine(plot.left, y, plot.right - 1, y);
+    }
+}
+
+// The 241 curve points taken as one poly-Bezier: a start point, then 80 segments of two
+// control points and an end point each.
+void DrawCurve(QPainter& p, CKTV_OutData& ch) {
+    ch.UpdateCurve();
+    const auto& pts = ch.CurveF();
+    QPainterPath path(QPointF(pts[0].x, pts[0].y));
+    for (int i = 1; i + 2 < kGridSize; i += 3) {
+        path.cubicTo(QPointF(pts[i].x, pts[i].y), QPointF(pts[i + 1].x, pts[i + 1].y),
+                     QPointF(pts[i + 2].x, pts[i + 2].y));
+    }
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(ChannelColour(ch), kCurvePenWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(path);
+    p.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void DrawCurves(QPainter& p, GraphScene& scene) {
+    if (scene.channels == nullptr) {
+        return;
+    }
+    const int count = std::min(kAlwaysDrawnChannels, scene.channels->ChannelCount());
+    for (int c = 0; c < count; ++c) {
+        DrawCurve(p, scene.channels->Channel(c));
+    }
+    if (scene.mode == GraphMode::kEq && scene.current != nullptr) {
+        DrawCurve(p, *scene.current);
+    }
+}
+
+void DrawFrameAndLabels(QPainter& p, const GraphLayout& layout, int english) {
+    FillOutlined(p, layout.Client(), Qt::black, kFrameColour);
+    p.setPen(kFrameColour);
+    const auto draw = [&](const GraphLayout::AxisLabel& label) {
+        p.drawText(QRect(label.x, label.y, kAxisLabelBox, kAxisLabelBox),
+                   Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(Tr(label.text, english)));
+    };
+    for (const auto& label : layout.DbLabels()) {
+        draw(label);
+    }
+    for (const auto& label : layout.FreqLabels()) {
+        draw(label);
+    }
+}
+
+void DrawHandleLabels(QPainter& p, const GraphLayout& layout, CKTVEQ& bank, int english) {
+    p.setPen(kHandleText);
+    for (int i = bank.FilterCount() - 1; i >= 0; --i) {
+        const CFilter& f = bank.Band(i);
+        Qt::Alignment align = Qt::AlignVCenter;
+        switch (HandleLabelAlign(f, layout.Plot())) {
+            case HandleAlign::kLeft:
+                align |= Qt::AlignLeft;
+                break;
+            case HandleAlign::kRight:
+                align |= Qt::AlignRight;
+                break;
+            case HandleAlign::kCentre:
+                align |= Qt::AlignHCenter;
+                break;
+        }
+        p.drawText(ToQRect(f.MainHandle()), align,
+                   QString::fromStdString(HandleLabelText(f, i, english)));
+    }
+}
+
+void DrawEqPage(QPainter& p, const GraphLayout& layout, GraphScene& scene) {
+    FillOutlined(p, layout.Plot(), Qt::black, kEqBorder);
+    QColor lastFill = Qt::black;
+    if (scene.shown != nullptr) {
+        const auto& poly = scene.shown->Polygon();
+        QPolygon area(static_cast<int>(poly.size()));
+        for (int i = 0; i < static_cast<int>(poly.size()); ++i) {
+            area.setPoint(i, poly[i].x, poly[i].y);
+        }
+        p.setPen(kAreaColour);
+        p.setBrush(kAreaColour);
+        p.drawPolygon(area);
+        lastFill = kAreaColour;
+    }
+    DrawGrid(p, layout);
+    DrawCurves(p, scene);
+    if (scene.current == nullptr) {
+        return;
+    }
+    CKTVEQ& bank = scene.current->Eq();
+    DrawHandleLabels(p, layout, bank, scene.english);
+    if (scene.active != nullptr && scene.active->GetType() == filter::kPeaking) {
+        p.setPen(ChannelColour(*scene.current));
+        p.setBrush(lastFill);
+        for (const Rect& r : {scene.active->LeftHandle(), scene.active->RightHandle()}) {
+            p.drawRect(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
+        }
+    }
+    if (scene.shown != nullptr) {
+        // Centred across, from the top: a crossover's rectangle starts above its handle, a
+        // band's below it, so the text never covers the handle.
+        p.setPen(kHandleText);
+        p.drawText(ToQRect(scene.shown->LabelRect()), Qt::AlignHCenter | Qt::AlignTop,
+                   QString::fromStdString(scene.shown->LabelText()));
+    }
+}
+
+}  // namespace
+
+void GraphRenderer::Paint(QPainter& painter, const QRect& client, GraphScene& scene) {
+    const GraphLayout layout({client.left(), client.top(), client.left() + client.width(),
+                              client.top() + client.height()});
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setFont(GraphFont());
+    DrawFrameAndLabels(painter, layout, scene.english);
+    if (scene.mode == GraphMode::kGrid || scene.mode == GraphMode::kEq) {
+        painter.setClipRect(ToQRect(layout.Plot()));
+        if (scene.mode == GraphMode::kGrid) {
+            FillOutlined(painter, layout.Plot(), Qt::black, kGridBorder);
+            DrawGrid(painter, layout);
+            DrawCurves(painter, scene);
+        } else {
+            DrawEqPage(painter, layout, scene);
+        }
+    }
+    painter.restore();
+}
+
+QImage GraphRenderer::RenderToImage(GraphScene& scene, qreal scale) {
+    const QSize size(qRound(scene.client.Width() * scale), qRound(scene.client.Height() * scale));
+    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    painter.scale(scale, scale);
+    Paint(painter, QRect(0, 0, scene.client.Width(), scene.client.Height()), scene);
+    return image;
+}
+
+}  // namespace tolmarin

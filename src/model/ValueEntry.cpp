@@ -1,0 +1,341 @@
+#include "model/ValueEntry.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <climits>
+#include <cmath>
+
+#include "response/FilterMath.h"
+
+namespace tolmarin {
+
+namespace {
+
+// Delay index: 0.021 ms steps up to index 476 (9.996 ms), whole ms from index 477 (10 ms).
+constexpr int kFineSteps = 477;
+constexpr double kFineStepMs = 0.021;
+constexpr double kLastFineMs = 9.996;
+constexpr double kFirstCoarseMs = 10.0;
+// The distance fields place index 477 and above 0.017 ms later than the time field does.
+constexpr double kDistanceCoarseMs = 10.017;
+// Typed times above this are the maximum delay; below, whole milliseconds are truncated.
+constexpr double kLongestTypedMs = 999.017;
+constexpr int kLongestDelay = 1467;
+constexpr double kLongestDelayMs = 1000.0;
+constexpr double kFeetPerMetre = 3.281;
+
+// Attack index: 0 to 6 are 0.3 to 0.9 ms in 0.1 ms, then index - 6 whole ms.
+constexpr int kFineAttackSteps = 6;
+constexpr double kShortestAttackMs = 0.3;
+constexpr double kLongestFineAttackMs = 0.9;
+constexpr double kFirstCoarseAttackMs = 1.0;
+constexpr double kAttackStepMs = 0.1;
+
+std::string Fixed(double value, int decimals) {
+    std::array<char, 64> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed, decimals);
+    return std::string(buffer.data(), result.ptr);
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool IsOffText(std::string_view text) {
+    text = Trimmed(text);
+    if (text == "关闭") {
+        return true;
+    }
+    return text.size() == 3 && std::toupper(static_cast<unsigned char>(text[0])) == 'O' &&
+           std::toupper(static_cast<unsigned char>(text[1])) == 'F' &&
+           std::toupper(static_cast<unsigned char>(text[2])) == 'F';
+}
+
+int Trunc(double x) {
+    return static_cast<int>(std::trunc(x));
+}
+
+int DelayIndexFromMs(double t) {
+    return t > kLastFineMs ? Trunc(t - kFirstCoarseMs + kFineSteps) : Trunc(t / kFineStepMs + 0.5);
+}
+
+double DistanceMs(int value) {
+    if (value >= kLongestDelay) {
+        return kLongestDelayMs;
+    }
+    return value <= kFineSteps ? value * kFineStepMs : (value - kFineSteps) + kDistanceCoarseMs;
+}
+
+double UnitsPerMs(const EntryRules& rules) {
+    const double metresPerMs = SpeedOfSound(rules.temperature) / 1000.0;
+    return rules.kind == entry::kDelayFeet ? metresPerMs * kFeetPerMetre : metresPerMs;
+}
+
+int Half(const EntryRules& rules) {
+    return rules.maximum / 2;
+}
+
+double ScaledLow(const EntryRules& rules) {
+    return rules.minimum * rules.step - rules.offset;
+}
+
+double ScaledHigh(const EntryRules& rules) {
+    return rules.maximum * rules.step - rules.offset;
+}
+
+// A typed number of a scaled kind to its index. Computed in tenths of a unit and nudged
+// by a millionth so that a shown value such as 0.3 never truncates to the step below.
+int ScaledIndex(const EntryRules& rules, double x) {
+    constexpr double kNudge = 1e-6;
+    return Trunc((x + rules.offset) * 10 / (rules.step * 10) + kNudge);
+}
+
+int LevelIndex(const EntryRules& rules, double x) {
+    constexpr double kNudge = 1e-6;
+    return Trunc(Half(rules) + x / rules.step + kNudge);
+}
+
+double QLow() {
+    return QTable[kBandwidthSteps - 1];
+}
+
+double QHigh() {
+    return QTable[0];
+}
+
+// The flat setting of a band (0.0 dB) or the quietest volume: what "OFF" means in a gain
+// or volume field.
+int OffIndex(const EntryRules& rules) {
+    return rules.kind == entry::kGain
+               ? std::clamp(ScaledIndex(rules, 0.0), rules.minimum, rules.maximum)
+               : rules.minimum;
+}
+
+}  // namespace
+
+double SpeedOfSound(int temperature) {
+    return 331.0 + 0.6 * (temperature - 50);
+}
+
+double LeadingReal(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+        ++i;
+    }
+    if (i < text.size() && text[i] == '+') {
+        ++i;
+    }
+    double x = 0.0;
+    const auto result = std::from_chars(text.data() + i, text.data() + text.size(), x);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Far beyond any range: the limits of the field take over.
+        const bool negative = i < text.size() && text[i] == '-';
+        return negative ? -HUGE_VAL : HUGE_VAL;
+    }
+    return result.ec == std::errc() && std::isfinite(x) ? x : 0.0;
+}
+
+long long LeadingInteger(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long n = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        const int digit = text[i] - '0';
+        if (n > (LLONG_MAX - digit) / 10) {
+            return negative ? LLONG_MIN : LLONG_MAX;
+        }
+        n = n * 10 + digit;
+    }
+    return negative ? -n : n;
+}
+
+std::optional<std::string> EntryText(const EntryRules& rules, int value) {
+    switch (rules.kind) {
+        case entry::kDelayMs:
+            return Fixed(
+                value < kFineSteps ? value * kFineStepMs : (value - kFineSteps) + kFirstCoarseMs,
+                3);
+        case entry::kDelayMetres:
+        case entry::kDelayFeet:
+            return Fixed(UnitsPerMs(rules) * DistanceMs(value), 3);
+        case entry::kLevel:
+            return Fixed((value - Half(rules)) * rules.step, 1);
+        case entry::kFrequency:
+            return std::to_string(value);
+        case entry::kAttack:
+            if (value <= kFineAttackSteps) {
+                return Fixed((value + 3) * kAttackStepMs, 1) + "ms";
+            }
+            return std::to_string(value - kFineAttackSteps) + "ms";
+        case entry::kGain:
+            return Fixed(value * rules.step - rules.offset, 1);
+        case entry::kBandQ:
+            return Fixed(
+                QTable[static_cast<std::size_t>(std::clamp(value, 0, kBandwidthSteps - 1))], 3);
+        case entry::kVolume:
+            return Fixed(value * rules.step - rules.offset, 0);
+        default:
+            return std::nullopt;
+    }
+}
+
+EntryCommit CommitEntry(const EntryRules& rules, int value, std::string_view text, bool dirty) {
+    EntryCommit out{value, false};
+    switch (rules.kind) {
+        case entry::kDelayMs:
+        case entry::kDelayMetres:
+        case entry::kDelayFeet: {
+            if (!dirty) {
+                break;
+            }
+            const double x = LeadingReal(text);
+            const double t = rules.kind == entry::kDelayMs ? x : x / UnitsPerMs(rules);
+            if (t < 0) {
+                out.value = rules.minimum;
+            } else if (t > kLongestTypedMs) {
+                // The longest delay is reachable by typing it in any unit.
+                out.value = rules.maximum;
+            } else {
+                out.value = DelayIndexFromMs(t);
+            }
+            out.committed = true;
+            break;
+        }
+        case entry::kLevel: {
+            if (!dirty) {
+                break;
+            }
+            const double x =
+                std::clamp(LeadingReal(text), (rules.minimum - Half(rules)) * rules.step,
+                           Half(rules) * rules.step);
+            out.value = LevelIndex(rules, x);
+            out.committed = true;
+            break;
+        }
+        case entry::kFrequency: {
+            if (IsOffText(text)) {
+                break;
+            }
+            out.value = static_cast<int>(
+                std::clamp<long long>(LeadingInteger(text), rules.minimum, rules.maximum));
+            out.committed = dirty;
+            break;
+        }
+        case entry::kAttack: {
+            if (!dirty) {
+                break;
+            }
+            const double x =
+                std::clamp(LeadingReal(text), kShortestAttackMs,
+                           std::max(kShortestAttackMs, double(rules.maximum - kFineAttackSteps)));
+            if (x <= kLongestFineAttackMs) {
+                out.value = static_cast<int>(std::lround((x - kShortestAttackMs) / kAttackStepMs));
+            } else if (x >= kFirstCoarseAttackMs) {
+                out.value = Trunc(x) + kFineAttackSteps;
+            }
+            out.committed = true;
+            break;
+        }
+        case entry::kGain:
+        case entry::kVolume: {
+            if (!dirty) {
+                break;
+            }
+            if (IsOffText(text)) {
+                out.value = OffIndex(rules);
+            } else {
+                const double x = std::clamp(LeadingReal(text), ScaledLow(rules), ScaledHigh(rules));
+                out.value = std::clamp(ScaledIndex(rules, x), rules.minimum, rules.maximum);
+            }
+            out.committed = true;
+            break;
+        }
+        case entry::kBandQ: {
+            if (!dirty) {
+                break;
+            }
+            out.value = QToBwIndex(std::clamp(LeadingReal(text), QLow(), QHigh()));
+            out.committed = true;
+            break;
+        }
+        default:
+            break;
+    }
+    return out;
+}
+
+std::optional<int> ParseEntry(const EntryRules& rules, std::string_view text) {
+    std::optional<int> value;
+    const double x = LeadingReal(text);
+    switch (rules.kind) {
+        case entry::kDelayMs:
+        case entry::kDelayMetres:
+        case entry::kDelayFeet: {
+            const double t = rules.kind == entry::kDelayMs ? x : x / UnitsPerMs(rules);
+            // Up to the longest delay, so that its own text reads back.
+            constexpr double kSlack = 1e-3;
+            if (t >= 0 && t <= kLongestDelayMs + kSlack) {
+                value = t > kLongestTypedMs ? rules.maximum : DelayIndexFromMs(t);
+            }
+            break;
+        }
+        case entry::kLevel:
+            if (std::abs(x) <= Half(rules) * rules.step) {
+                value = LevelIndex(rules, x);
+            }
+            break;
+        case entry::kFrequency:
+            if (!IsOffText(text)) {
+                const long long f = LeadingInteger(text);
+                if (f >= rules.minimum && f <= rules.maximum) {
+                    value = static_cast<int>(f);
+                }
+            }
+            break;
+        case entry::kAttack:
+            if (x >= kShortestAttackMs && x <= kLongestFineAttackMs) {
+                value = static_cast<int>(std::lround((x - kShortestAttackMs) / kAttackStepMs));
+            } else if (x >= kFirstCoarseAttackMs && x <= 106) {
+                value = Trunc(x) + kFineAttackSteps;
+            }
+            break;
+        case entry::kGain:
+        case entry::kVolume:
+            if (IsOffText(text)) {
+                value = OffIndex(rules);
+            } else if (x >= ScaledLow(rules) && x <= ScaledHigh(rules)) {
+                value = ScaledIndex(rules, x);
+            }
+            break;
+        case entry::kBandQ:
+            if (x >= QLow() && x <= QHigh()) {
+                value = QToBwIndex(x);
+            }
+            break;
+        default:
+            break;
+    }
+    // Whatever the text says, a field never holds an index outside its range.
+    if (value && (*value < rules.minimum || *value > rules.maximum)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace tolmarin

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QImage>
+#include <QPixmap>
+#include <QSet>
+#include <algorithm>
+#include <vector>
+
+#include "art/Artwork.h"
+#include "art/FormLayout.h"
+#include "art/Painting.h"
+
+namespace art = tolmarin::art;
+
+namespace {
+
+bool Known(int id) {
+    const auto ids = art::KnownBitmaps();
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+std::vector<int> Range(int first, int count) {
+    std::vector<int> v;
+    for (int i = 0; i < count; ++i) {
+        v.push_back(first + i);
+    }
+    return v;
+}
+
+}  // namespace
+
+TEST(Artwork, EveryPictureTheFormNamesExists) {
+    std::vector<int> named{140, 141, 142, 143, 144, 145, 147, 148, 150, 151,
+                           154, 155, 158, 159, 162, 163, 166, 167, 168};
+    for (int base : {3900, 3950}) {
+        const auto band = Range(base, 8);
+        named.insert(named.end(), band.begin(), band.end());
+    }
+    for (int base : {4000, 4100, 4200, 4300, 4400, 4500, 4600, 4610}) {
+        const auto group = Range(base, 4);
+        named.insert(named.end(), group.begin(), group.end());
+    }
+    for (int id : named) {
+        EXPECT_TRUE(Known(id)) << id;
+    }
+    for (int unknown : {0, -1, 146, 149, 169, 3908, 4004, 4614, 99999}) {
+        EXPECT_FALSE(Known(unknown)) << unknown;
+        EXPECT_TRUE(art::Bitmap(unknown).isNull()) << unknown;
+    }
+}
+
+TEST(Artwork, PicturesHaveTheirStatedSizesWhateverTheScreen) {
+    const std::vector<std::pair<int, QSize>> stated{
+        {140, {980, 700}}, {141, {980, 700}}, {142, {35, 90}}, {143, {24, 11}},
+        {144, {24, 11}},   {145, {45, 115}},  {147, {19, 9}},  {148, {19, 9}}};
+    for (const auto& [id, size] : stated) {
+        EXPECT_EQ(art::Bitmap(id).size(), size) << id;
+    }
+    for (int id : art::KnownBitmaps()) {
+        const QPixmap pixmap = art::Bitmap(id);
+        ASSERT_FALSE(pixmap.isNull()) << id;
+        EXPECT_EQ(pixmap.size(), art::BitmapSize(id)) << id;
+        EXPECT_EQ(pixmap.devicePixelRatio(), 1.0) << id;
+    }
+}
+
+TEST(Artwork, NoPictureIsBlank) {
+    for (int id : art::KnownBitmaps()) {
+        const QImage image = art::Bitmap(id).toImage();
+        QSet<QRgb> visible;
+        for (int y = 0; y < image.height() && visible.size() < 3; ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb c = image.pixel(x, y);
+                if (qAlpha(c) > 0) {
+                    visible.insert(c);
+                }
+            }
+        }
+        EXPECT_GE(visible.size(), 3) << id;
+    }
+}
+
+TEST(Artwork, EachPictureIsDrawnOnceAndThenServedFromTheCache) {
+    for (int id : {141, 145, 4610}) {
+        EXPECT_EQ(art::Bitmap(id).cacheKey(), art::Bitmap(id).cacheKey()) << id;
+    }
+}
+
+TEST(Artwork, EnglishAndChineseBackgroundsDiffer) {
+    EXPECT_NE(art::Bitmap(art::id::kFormEnglish).toImage(),
+              art::Bitmap(art::id::kFormChinese).toImage());
+}
+
+// The fader leaves out every pixel of the colour at (0, 0); a face pixel of that colour
+// would punch a hole into the thumb.
+TEST(Artwork, ThumbKeyColourIsNotUsedInsideTheFace) {
+    struct Thumb {
+        int id;
+        int faceWidth;  // the volume thumb shows only the part inside its 35 px track
+    };
+    for (const Thumb t : {Thumb{143, 18}, Thumb{144, 18}, Thumb{147, 19}, Thumb{148, 19}}) {
+        const QImage image = art::Bitmap(t.id).toImage();
+        const QRgb key = image.pixel(0, 0);
+        for (int y = 1; y < image.height() - 1; ++y) {
+            for (int x = 2; x < t.faceWidth - 2; ++x) {
+                ASSERT_NE(image.pixel(x, y), key) << t.id << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(Artwork, LabelsNeverLieUnderAControlOrEachOther) {
+    const QRectF form(0, 0, 980, 700);
+    for (bool english : {true, false}) {
+        const auto texts = art::LayoutBackground(english).texts;
+        for (size_t i = 0; i < texts.size(); ++i) {
+            const QRectF box = texts[i].box;
+            const QString what = texts[i].text;
+            EXPECT_TRUE(form.contains(box)) << what.toStdString();
+            for (const art::FormControl& c : art::FormControls()) {
+                EXPECT_FALSE(box.intersects(c.rect))
+                    << what.toStdString() << " under control " << c.id;
+            }
+            for (size_t j = i + 1; j < texts.size(); ++j) {
+                EXPECT_FALSE(box.intersects(texts[j].box))
+                    << what.toStdString() << " over " << texts[j].text.toStdString();
+            }
+        }
+    }
+}
+
+TEST(Artwork, WindowsFaceNamesResolveToTheirMetricTwins) {
+    art::EnsureFontSubstitutions();
+    QFont arial(QStringLiteral("Arial"));
+    arial.setPixelSize(18);
+    EXPECT_EQ(QFontInfo(arial).family(), QStringLiteral("Liberation Sans"));
+    QFont times(QStringLiteral("Times New Roman"));
+    times.setPixelSize(18);
+    EXPECT_EQ(QFontInfo(times).family(), QStringLiteral("Liberation Serif"));
+}

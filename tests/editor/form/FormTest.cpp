@@ -1,0 +1,181 @@
+// The main form driven through its real controls: start-up, handlers, mirroring, modes and
+// language.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+
+#include "FormRig.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/CButtonRadio.h"
+#include "controls/CXPButton.h"
+#include "controls/NumSpin.h"
+#include "editor/form/FormIds.h"
+#include "protocol/DataDefine.h"
+
+namespace tolmarin::testing {
+namespace {
+
+using namespace form;
+
+bool On(FormRig& r, int id) {
+    return r.Get<CXPButton>(id)->IsOn();
+}
+int Pos(FormRig& r, int spinId) {
+    return r.Get<NumSpin>(spinId)->GetPos();
+}
+QString Text(FormRig& r, int fieldId) {
+    return r.Get<NumEdit>(fieldId)->text();
+}
+
+TEST(FormStartUp, ShowsCh1WithTheRecordDefaultsAndEveryBandBypassed) {
+    FormRig r;
+    EXPECT_EQ(r.view->CurrentChannel(), 0);
+    EXPECT_TRUE(On(r, kChannelButton));
+    EXPECT_FALSE(On(r, kChannelButton + 1));
+    EXPECT_EQ(Pos(r, kDelaySpin), 0);
+    EXPECT_EQ(Pos(r, kHpSpin), 20);
+    EXPECT_EQ(Pos(r, kLpSpin), 20000);
+    EXPECT_EQ(Pos(r, kThresholdSpin), 200);
+    EXPECT_EQ(Pos(r, kAttackSpin), 106);
+    EXPECT_EQ(r.List(kRelease)->currentText(), QStringLiteral("Atk × 2"));
+    EXPECT_EQ(Pos(r, kVolumeSpin), 0);
+    for (int k = 0; k < kBandCount; ++k) {
+        EXPECT_TRUE(On(r, kBandBypass + k)) << "band " << k;
+        EXPECT_EQ(Text(r, kBandGain + k), QStringLiteral("0.0")) << "band " << k;
+        EXPECT_EQ(r.Get<CBitmapSlider>(kBandFader + k)->GetPosReversed(), 200);
+    }
+    EXPECT_TRUE(On(r, kPower));
+    EXPECT_EQ(r.List(kAmpMode)->currentIndex(), kModeStereo);
+    EXPECT_TRUE(QDir(r.view->MusicFolder()).exists());
+}
+
+TEST(FormBands, ShelfTypeNarrowsTheFrequencyRangeAndPeakingWidensItAgain) {
+    FormRig r;
+    const int k = 2;
+    r.Choose(kBandType + k, 1);  // low shelf
+    EXPECT_EQ(r.channels.Channel(0).Band(k).GetEqKind(), 1);
+    EXPECT_FALSE(r.Get<NumEdit>(kBandQ + k)->isEnabled());
+    r.Type(kBandFreq + k, "5000");  // above a low shelf's range: limited to 2000
+    EXPECT_EQ(Pos(r, kBandFreqSpin + k), 2000);
+    EXPECT_EQ(r.channels.Channel(0).Band(k).GetFreq(), 2000);
+
+    r.Choose(kBandType + k, 0);  // peaking
+    EXPECT_TRUE(r.Get<NumEdit>(kBandQ + k)->isEnabled());
+    r.Type(kBandFreq + k, "5000");
+    EXPECT_EQ(r.channels.Channel(0).Band(k).GetFreq(), 5000);
+
+    r.Choose(kBandType + k, 3);  // high shelf from 5000 keeps 5000; below 2000 is refused
+    r.Type(kBandFreq + k, "100");
+    EXPECT_EQ(Pos(r, kBandFreqSpin + k), 2000);
+}
+
+TEST(FormCrossover, HighPassTypedAboveTheLowPassSnapsDownToIt) {
+    FormRig r;
+    r.Type(kLpFreq, "400");
+    ASSERT_EQ(r.channels.Channel(0).LowPass().GetFreq(), 400);
+    EXPECT_TRUE(r.view->hasFocus()) << "Enter gives the focus to the form";
+    r.Type(kHpFreq, "500");
+    EXPECT_EQ(Pos(r, kHpSpin), 400);
+    EXPECT_EQ(Text(r, kHpFreq), QStringLiteral("400"));
+    EXPECT_EQ(r.channels.Channel(0).HighPass().GetFreq(), 400);
+    r.Type(kLpFreq, "100");  // and the low-pass snaps up to the high-pass
+    EXPECT_EQ(r.channels.Channel(0).LowPass().GetFreq(), 400);
+}
+
+TEST(FormBands, GainOfZeroDbBypassesTheBandAndAnyOtherGainReleasesIt) {
+    FormRig r;
+    const int k = 4;
+    r.Type(kBandGain + k, "3");
+    EXPECT_EQ(r.channels.Channel(0).Band(k).GetGainStep(), 230);
+    EXPECT_FALSE(On(r, kBandBypass + k));
+    EXPECT_EQ(r.Get<CBitmapSlider>(kBandFader + k)->GetPosReversed(), 230);
+
+    r.Type(kBandGain + k, "0");
+    EXPECT_NE(r.channels.Channel(0).Band(k).GetBypass(), 0);
+    EXPECT_TRUE(On(r, kBandBypass + k));
+    EXPECT_EQ(Text(r, kBandGain + k), QStringLiteral("0.0"));
+
+    // A flat band refuses to leave bypass: the button stays checked.
+    r.Click(r.Get<CXPButton>(kBandBypass + k));
+    EXPECT_TRUE(On(r, kBandBypass + k));
+}
+
+TEST(FormLinkedChannels, BandEditsFollowOnCh2ButMuteStaysOnItsOwnChannel) {
+    FormRig r;
+    r.fresh->app.sendChanges = 1;
+    r.Click(r.Get<CButtonRadio>(kLinkCheck));
+    ASSERT_TRUE(r.channels.Ch1Ch2Linked());
+    r.channels.ClearAllPending(0);
+
+    r.Type(kBandGain + 1, "-6");
+    EXPECT_EQ(r.channels.Channel(1).Band(1).GetGainStep(), 140);
+    EXPECT_TRUE(r.channels.Channel(0).Band(1).IsPending());
+    EXPECT_TRUE(r.channels.Channel(1).Band(1).IsPending());
+
+    const auto ch2Mute = r.channels.Channel(1).GetOutputOn();
+    r.Click(r.Get<CXPButton>(kMute));
+    EXPECT_EQ(r.channels.Channel(1).GetOutputOn(), ch2Mute);
+
+    r.Click(r.Get<CButtonRadio>(kLinkCheck));  // unchecked: unlinked, values kept
+    EXPECT_FALSE(r.channels.Ch1Ch2Linked());
+    EXPECT_EQ(r.channels.Channel(1).Band(1).GetGainStep(), 140);
+}
+
+TEST(FormModes, BridgeShowsCh1AndLocksCh2AndStereoUnlocksWithoutRelinking) {
+    FormRig r;
+    r.Click(r.Get<CButtonRadio>(kLinkCheck));
+    r.Click(r.Get<CXPButton>(kChannelButton + 1));
+    ASSERT_EQ(r.view->CurrentChannel(), 1);
+
+    r.Choose(kAmpMode, kModeBridge);
+    EXPECT_EQ(r.fresh->image.systemBytes[sysbyte::kModeCh12], kModeBridge);
+    EXPECT_EQ(r.view->CurrentChannel(), 0);
+    EXPECT_FALSE(r.channels.Ch1Ch2Linked());
+    auto* check = r.Get<CButtonRadio>(kLinkCheck);
+    EXPECT_FALSE(check->isChecked());
+    EXPECT_FALSE(check->isEnabled());
+    for (int id : {kChannelButton + 1, kMute + 1, kPolarity + 1, kSensitivity + 1}) {
+        EXPECT_FALSE(r.view->Control(id)->isEnabled()) << id;
+    }
+
+    r.Choose(kAmpMode, kModeStereo);
+    for (int id : {kLinkCheck, kChannelButton + 1, kMute + 1, kPolarity + 1, kSensitivity + 1}) {
+        EXPECT_TRUE(r.view->Control(id)->isEnabled()) << id;
+    }
+    EXPECT_FALSE(check->isChecked());
+    EXPECT_FALSE(r.channels.Ch1Ch2Linked());
+}
+
+TEST(FormLanguage, SwitchingTwiceGivesBackEveryTextPictureAndSelection) {
+    FormRig r;
+    r.Choose(kBandType + 5, 4);
+    r.Choose(kHpFamily, 2);
+    r.Choose(kAmpMode, kModeParallel);
+    const QImage before = r.view->grab().toImage();
+    const QString family = r.List(kHpFamily)->currentText();
+
+    r.Click(r.Get<CXPButton>(kLanguage));
+    EXPECT_EQ(r.fresh->ui.english, 0);
+    EXPECT_EQ(r.List(kHpFamily)->currentText(), QStringLiteral("巴特沃斯"));
+    EXPECT_EQ(r.List(kBandType + 5)->currentText(), QStringLiteral("高架/12dB"));
+    EXPECT_EQ(r.List(kAmpMode)->currentText(), QStringLiteral("并接"));
+    EXPECT_NE(r.view->grab().toImage(), before);
+
+    r.Click(r.Get<CXPButton>(kLanguage));
+    EXPECT_EQ(r.List(kHpFamily)->currentText(), family);
+    EXPECT_EQ(r.view->grab().toImage(), before);
+}
+
+TEST(FormSystem, SensitivityAndPowerChangeTheSystemBytesAndTheInputGain) {
+    FormRig r;
+    r.Choose(kSensitivity + 1, 1);
+    EXPECT_EQ(r.fresh->image.systemBytes[sysbyte::kSensitivity1 + 1], 1);
+    EXPECT_EQ(r.channels.Channel(1).GetInputGain(), 578);
+    r.Click(r.Get<CXPButton>(kPower));
+    EXPECT_EQ(r.fresh->image.systemBytes[sysbyte::kPower], 0);
+    EXPECT_FALSE(On(r, kPower));
+}
+
+}  // namespace
+}  // namespace tolmarin::testing

@@ -1,0 +1,140 @@
+// The form as the link controller's view: link-up with its pop-ups and progress, status
+// readouts, and the Connect dialog. The transports are scripted and the pacing is ticked by
+// hand; the pop-ups' own timers run on the event loop.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QProgressBar>
+
+#include "FormRig.h"
+#include "controls/CButtonRadio.h"
+#include "controls/CFontStatic.h"
+#include "controls/CTransparentStatic.h"
+#include "controls/CXPButton.h"
+#include "editor/form/FormIds.h"
+#include "editor/form/LinkDialogs.h"
+#include "link/ChannelSetModel.h"
+#include "link/LinkController.h"
+#include "support/qt/EventLoop.h"
+#include "support/qt/ManualScheduler.h"
+#include "support/qt/ScriptedLink.h"
+
+namespace tolmarin::testing {
+namespace {
+
+using namespace form;
+
+struct LinkedForm : FormRig {
+    LinkedForm() {
+        auto s = std::make_unique<ManualScheduler>();
+        sched = s.get();
+        controller = std::make_unique<LinkController>(*fresh, command, model, *view, serial,
+                                                      network, std::move(s));
+        view->UseController(controller.get(), &command);
+        serial.responder = [this](const Bytes& f) { return AmplifierReply(f, status); };
+    }
+    ~LinkedForm() {
+        controller->CloseLink();
+        view->UseController(nullptr, nullptr);
+    }
+    void Step(int n = 1) {
+        for (int i = 0; i < n; ++i) {
+            sched->Tick();
+            serial.Flush();
+        }
+    }
+    bool LinkUp() {
+        bool up = false;
+        QObject::connect(controller.get(), &LinkController::linkUpComplete, [&up] { up = true; });
+        controller->OpenSerialLinkTo("ttyFAKE0");
+        for (int i = 0; i < 200 && !up; ++i) {
+            Step();
+        }
+        return up;
+    }
+
+    KTVCommand command{*fresh};
+    ChannelSetModel model{channels};
+    ScriptedLink serial{LinkKind::Usb};
+    ScriptedLink network{LinkKind::Network};
+    ManualScheduler* sched = nullptr;
+    std::unique_ptr<LinkController> controller;
+    std::array<std::uint8_t, 8> status{40, 52, 0, 0, 150, 5, 0, 0};
+};
+
+TEST(FormLink, LinkUpBlocksTheFormUntilTheLiveProgramThenAnnouncesItForASecond) {
+    LinkedForm r;
+    r.controller->OpenSerialLinkTo("ttyFAKE0");
+    auto* bar = r.view->findChild<QProgressBar*>();
+    EXPECT_EQ(bar->maximum(), 24);
+    EXPECT_TRUE(r.view->BusyPopup().isVisible());
+    EXPECT_FALSE(r.view->isEnabled());
+    EXPECT_TRUE(r.Get<CXPButton>(kLinkButton)->IsOn());
+
+    ASSERT_TRUE(r.LinkUp() || r.controller->Linked());
+    DataTranDlg& done = r.view->DonePopup();
+    EXPECT_TRUE(done.isVisible());
+    EXPECT_EQ(done.Text()->Text(), QStringLiteral("Up File Successful!"));
+    // The event loop keeps running while it shows; then both pop-ups go and the form is
+    // usable again.
+    EXPECT_TRUE(SpinUntil(
+        [&] {
+            return !done.isVisible() && !r.view->BusyPopup().isVisible() && r.view->isEnabled();
+        },
+        5000));
+}
+
+TEST(FormLink, StatusTemperaturesAreClampedAndShownMinusTen) {
+    LinkedForm r;
+    ASSERT_TRUE(r.LinkUp());
+    r.Step(6);
+    EXPECT_EQ(r.Get<CTransparentStatic>(kTemperature)->text(), QStringLiteral("90"));
+    EXPECT_EQ(r.Get<CTransparentStatic>(kTemperature + 1)->text(), QStringLiteral("-5"));
+}
+
+TEST(FormLink, BusyPopupIgnoresEnterEscapeAndClose) {
+    LinkedForm r;
+    DisplayDlg& busy = r.view->BusyPopup();
+    busy.ShowBusy(5);
+    QTest::keyClick(&busy, Qt::Key_Escape);
+    QTest::keyClick(&busy, Qt::Key_Return);
+    busy.close();
+    EXPECT_TRUE(busy.isVisible());
+    busy.ShowBusy(0);
+    EXPECT_FALSE(busy.isVisible());
+    EXPECT_TRUE(r.view->isEnabled());
+}
+
+TEST(ConnectDialog, TakesOverATypedAddressAndPortAndRemembersThem) {
+    FormRig r;
+    {
+        ConnectDlg dlg(*r.fresh, r.settings, LinkKind::Usb);
+        dlg.AddressField()->setText(QStringLiteral("127.0.0.1"));
+        QTest::keyClicks(dlg.PortField(), QString());
+        dlg.PortField()->setText(QStringLiteral("9123"));
+        dlg.NetworkRadio()->click();
+        dlg.accept();
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        const ConnectChoice c = dlg.Choice();
+        EXPECT_EQ(c.kind, LinkKind::Network);
+        EXPECT_EQ(c.host, "127.0.0.1");
+        EXPECT_EQ(c.tcpPort, 9123);
+    }
+    ConnectDlg again(*r.fresh, r.settings, LinkKind::Network);
+    EXPECT_EQ(again.AddressField()->text(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(again.PortField()->text(), QStringLiteral("9123"));
+    EXPECT_TRUE(again.NetworkRadio()->isChecked());
+
+    // A port out of range is refused: the dialog stays open.
+    again.PortField()->setText(QStringLiteral("70000"));
+    QTimer::singleShot(0, [] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            box->close();
+        }
+    });
+    again.accept();
+    EXPECT_NE(again.result(), QDialog::Accepted);
+}
+
+}  // namespace
+}  // namespace tolmarin::testing

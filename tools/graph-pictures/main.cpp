@@ -1,0 +1,73 @@
+// Draws the response graph as the form shows it, with an equaliser on both channels, and
+// writes the pictures into the folder given (default docs/images).
+#include <QApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <cstdio>
+
+#include "RoomTuning.h"
+#include "editor/graph/CFStatic.h"
+#include "model/KTV_Data.h"
+#include "protocol/DataDefine.h"
+
+namespace {
+
+using tolmarin::tuning::kGraphHeight;
+using tolmarin::tuning::kGraphWidth;
+using tolmarin::tuning::TuneRoom;
+
+void Hover(tolmarin::CFStatic& graph, const tolmarin::Rect& handle) {
+    const QPointF p(handle.Center().x, handle.Center().y);
+    QMouseEvent move(QEvent::MouseMove, p, graph.mapToGlobal(p), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&graph, &move);
+}
+
+bool Save(const QImage& image, const QDir& dir, const char* name) {
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    if (!image.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/images"));
+    if (!QDir().mkpath(dir.path())) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(dir.path()));
+        return 1;
+    }
+
+    tolmarin::SharedState state;
+    tolmarin::InitDeviceImage(state);
+    tolmarin::InitSystemBytes(state.image);
+    tolmarin::CKTV_Data set(state);
+    TuneRoom(set);
+
+    QObject form;
+    tolmarin::CFStatic graph;
+    graph.resize(kGraphWidth, kGraphHeight);
+    graph.AttachChannels(&set);
+    graph.SetPlotArea();
+    graph.SetParentView(&form);
+    bool ok = Save(graph.RenderToImage(), dir, "graph-grid-page.png");
+
+    // CH1 edited, the pointer on band 4 (its area, label and bandwidth handles).
+    graph.SelectChannel(0);
+    Hover(graph, set.Channel(0).Band(3).MainHandle());
+    ok = Save(graph.RenderToImage(), dir, "graph-eq-page.png") && ok;
+
+    // CH2 edited, its high-pass chosen in the crossover fields.
+    graph.SelectChannel(1);
+    graph.Redraw(8);
+    ok = Save(graph.RenderToImage(), dir, "graph-crossover.png") && ok;
+    return ok ? 0 : 1;
+}
