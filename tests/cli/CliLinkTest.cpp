@@ -213,6 +213,29 @@ TEST_P(CliAgainstSimulator, SilentAmplifierEndsWithExitCodeThreeAndTheLinksMessa
     EXPECT_NE(status.err.find(sim.url + ": " + why), std::string::npos) << status.err;
 }
 
+TEST(CliLinkFaults, ABatchCutOffPartWaySaysHowFarItGot) {
+    // The amplifier stops answering some way into the twenty programs.
+    Simulator sim(true, {"--close-after", "36"});
+    ASSERT_FALSE(sim.url.empty());
+    testing::TempDir dir("cutoff");
+    std::vector<std::uint8_t> all;
+    for (int n = 1; n <= 20; ++n) {
+        const Record r = ModelProgram(200u + static_cast<unsigned>(n), "P" + std::to_string(n));
+        all.insert(all.end(), r.begin(), r.end());
+    }
+    WriteBytes(dir.PathOf("all.ALLData12File"), all);
+    auto push = RunProcess(TOLMARIN_CLI_PATH,
+                           {"push", "--connect", sim.url, dir.PathOf("all.ALLData12File")});
+    EXPECT_EQ(push.exitCode, 3);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(push.err, m,
+                                  std::regex(sim.url + ": no reply for 5.05 seconds; (\\d+) of 20 "
+                                                       "programs stored")))
+        << push.err;
+    EXPECT_GT(std::stoi(m[1]), 0);
+    EXPECT_LT(std::stoi(m[1]), 20);
+}
+
 TEST(CliVenue, WatchEndsWithAReasonWhenItsReaderGoesAway) {
     Simulator sim(false);
     ASSERT_FALSE(sim.url.empty());

@@ -785,6 +785,15 @@ int PreparePush(RunContext& ctx, const UiState& ui) {
     return kExitDone;
 }
 
+constexpr std::size_t kColumnGap = 2;
+constexpr std::size_t kOutcomeWidth = 8;
+
+// Pads to a width in terminal columns, so Chinese headings and names line up.
+std::string PadTo(const std::string& text, std::size_t width) {
+    const std::size_t used = DisplayWidth(text);
+    return text + std::string(used < width ? width - used : 1, ' ');
+}
+
 std::string Timestamp() {
     return QDateTime::currentDateTime().toString(Qt::ISODate).replace('T', ' ').toStdString();
 }
@@ -841,9 +850,6 @@ private:
     }
 
     void OnRunDone() {
-        if (m_ctx.req.command == LinkCommand::Status && !m_ctx.req.watch && m_ctx.fleet) {
-            // The table is printed once every amplifier has answered or failed.
-        }
         if (AllFinished()) {
             m_loop.quit();
         }
@@ -896,14 +902,15 @@ private:
             if (watching) {
                 table << Timestamp() << '\n';
             }
-            std::size_t width = std::string_view(m_ui.Text(TextId::CliStatusHeading)).size();
+            std::size_t width = DisplayWidth(m_ui.Text(TextId::CliStatusHeading));
             for (const auto& run : m_runs) {
-                width = std::max(width, run->Member().name.size());
+                width = std::max(width, DisplayWidth(run->Member().name));
             }
-            table << std::left << std::setw(static_cast<int>(width) + 2)
-                  << m_ui.Text(TextId::CliStatusHeading) << "level1 level2  temp1  temp2\n";
+            width += kColumnGap;
+            table << PadTo(m_ui.Text(TextId::CliStatusHeading), width)
+                  << "level1 level2  temp1  temp2\n";
             for (const auto& run : m_runs) {
-                table << std::left << std::setw(static_cast<int>(width) + 2) << run->Member().name;
+                table << PadTo(run->Member().name, width);
                 if (run->HasStatus() && (!run->Finished() || run->Exit() == kExitDone)) {
                     const CliView& v = run->View();
                     table << std::right << std::setw(6) << v.level[0] << std::setw(7) << v.level[1]
@@ -955,16 +962,17 @@ private:
         if (m_ctx.fleet && !m_outputFailed) {
             std::size_t width = 0;
             for (const auto& run : m_runs) {
-                width = std::max(width, run->Member().name.size());
+                width = std::max(width, DisplayWidth(run->Member().name));
             }
+            width += kColumnGap;
             for (const auto& run : m_runs) {
                 const bool ok = run->Exit() == kExitDone;
                 std::ostringstream time;
                 time.imbue(std::locale::classic());
                 time << std::fixed << std::setprecision(1) << run->ElapsedSeconds() << " s";
-                m_ctx.out << std::left << std::setw(static_cast<int>(width) + 2)
-                          << run->Member().name << std::setw(8)
-                          << m_ui.Text(ok ? TextId::CliOutcomeOk : TextId::CliOutcomeFailed)
+                m_ctx.out << PadTo(run->Member().name, width)
+                          << PadTo(m_ui.Text(ok ? TextId::CliOutcomeOk : TextId::CliOutcomeFailed),
+                                   kOutcomeWidth)
                           << std::right << std::setw(8) << time.str() << "  " << run->Detail()
                           << '\n';
             }
