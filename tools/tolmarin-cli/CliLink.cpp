@@ -500,9 +500,11 @@ private:
         }
         m_acting = true;
         m_acksBefore = m_watch.Acks();
-        m_view.showProgress = !m_ctx.fleet;
         LinkController& c = *m_controller;
         const LinkRequest& req = m_ctx.req;
+        // A single program is one frame: its bar would count on from the link-up's reads.
+        m_view.showProgress = !m_ctx.fleet && !(req.command == LinkCommand::Push &&
+                                                m_ctx.pushKind == ProgramFileKind::Single);
         switch (req.command) {
             case LinkCommand::Pull:
                 if (m_pullAll) {
