@@ -4,10 +4,6 @@
 
 #include "CliArgs.h"
 #include "CliOffline.h"
-#include "ProgramCheck.h"
-#include "model/KTV_Data.h"
-#include "protocol/ByteOrder.h"
-#include "support/Fresh.h"
 
 namespace tolmarin {
 namespace {
@@ -89,24 +85,6 @@ TEST(CliFleet, FileListsNamesAndAddressesAndPointsAtTheBadLine) {
         EXPECT_NE(error.find(expected), std::string::npos) << text << " gave: " << error;
     }
     EXPECT_EQ(cli::ExpandName("out/{name}-{name}.Data12File", "r1"), "out/r1-r1.Data12File");
-}
-
-TEST(CliProgramCheck, EditorProgramsPassAndTheFirstBadFieldIsNamed) {
-    testing::FreshState s;
-    CKTV_Data set(*s);
-    set.StoreAllToImage();
-    ASSERT_TRUE(StoreProgramName(s->ui, s->image.Name(0), "Lobby"));
-    auto record = s->image.ProgramRecord(0);
-    EXPECT_FALSE(cli::FirstBadField(record, s->ui));
-
-    std::vector<std::uint8_t> bad(record.begin(), record.end());
-    const std::size_t ch2 = kProgramNameSize + kChannelBlockSize;
-    WriteLe16(bad, ch2 + 40 + 2 * 8 + 2, 977);  // CH2 band 3 gain
-    WriteLe16(bad, ch2 + 40 + 5 * 8 + 4, 99);   // a later field, not the first
-    EXPECT_EQ(cli::FirstBadField(bad, s->ui), "CH2 EQ3 gain: 977, expected 0 to 400");
-    bad = {record.begin(), record.end()};
-    bad[3] = 0x07;
-    EXPECT_EQ(cli::FirstBadField(bad, s->ui), "name byte 4: 7, expected 32 to 126");
 }
 
 TEST(CliOffline, DisplayWidthCountsWideCharactersTwice) {

@@ -81,9 +81,9 @@ TEST_F(CliFileFaults, PushRefusesAFileOfTheWrongKindOrThatFailsTheProgramCheck) 
     const std::pair<std::string, std::string> cases[] = {
         {"all.Data12File", "the name says one program (656 bytes) but the file holds all programs"},
         {"one.ALLData12File", "the name says all programs (13120 bytes) but the file holds one"},
-        {"noise.Data12File", "name byte 1: 13, expected 32 to 126; give --force"},
+        {"noise.Data12File", "program name character 1 13 (32..127); give --force"},
         {"good.txt", "must end in .Data12File or .ALLData12File"},
-        {"folder.Data12File", "Cannot open file:"},
+        {"folder.Data12File", "Read MusicFile  Error!"},
     };
     for (const auto& [name, expected] : cases) {
         const auto r = RunProcess(TOLMARIN_CLI_PATH, {"push", "--connect", kNowhere, PathOf(name)});

@@ -12,12 +12,10 @@
 #include <filesystem>
 #include <functional>
 #include <iomanip>
-#include <map>
 #include <memory>
 #include <sstream>
 
 #include "CliOffline.h"
-#include "ProgramCheck.h"
 #include "link/ChannelSetModel.h"
 #include "link/FrameTrace.h"
 #include "link/LinkController.h"
@@ -26,6 +24,7 @@
 #include "link/SerialLink.h"
 #include "model/KTV_Data.h"
 #include "protocol/DataDefine.h"
+#include "protocol/ProgramCheck.h"
 #include "protocol/ProgramFile.h"
 #include "protocol/Protocol.h"
 
@@ -35,10 +34,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Late replies of a slow amplifier (one retransmission on USB) still land after the batch's
-// last item completed; the program check waits this long for them before giving up.
-constexpr int kLateReplyGraceMs = kSerialRetransmitTick * kPacingIntervalMs + 500;
-constexpr int kLateNetworkReplyGraceMs = kNetworkTimeoutTicks * kPacingIntervalMs + 500;
 constexpr double kNetworkNoReplySeconds = (kNetworkTimeoutTicks + 1) * kPacingIntervalMs / 1000.0;
 constexpr double kSerialNoReplySeconds = (kSerialGiveUpTicks + 1) * kPacingIntervalMs / 1000.0;
 
@@ -53,10 +48,9 @@ std::string Seconds(double s) {
     return t;
 }
 
-// Replies read off the wire a second time, beside the parser: which stored programs' data
-// arrived and how many acknowledgements came. The parser completes items on any reply;
-// this is what the tool vouches for before it writes a file or reports a count.
-class ReplyWatch {
+// Replies read off the wire a second time, beside the parser, to count the
+// acknowledgements: how far a batch of writes got before the link was lost.
+class AckCounter {
 public:
     void Feed(std::span<const std::uint8_t> bytes) {
         m_buf.insert(m_buf.end(), bytes.begin(), bytes.end());
@@ -86,34 +80,17 @@ public:
                 x ^= m_buf[i];
             }
             if (m_buf[total - 1] == FRAME_END && m_buf[total - 2] == x) {
-                Handle(m_buf[4], m_buf[5],
-                       std::span<const std::uint8_t>(m_buf).subspan(kFrameHeaderSize, length));
+                m_acks += m_buf[4] == ACK_AA || m_buf[4] == ACK_AB ? 1 : 0;
                 m_buf.erase(m_buf.begin(), m_buf.begin() + static_cast<std::ptrdiff_t>(total));
             } else {
                 m_buf.erase(m_buf.begin());
             }
         }
     }
-
-    // Program n's data as the last 0xA5 reply for it carried, if one came.
-    const std::vector<std::uint8_t>* Program(int n) const {
-        const auto it = m_programs.find(n);
-        return it == m_programs.end() ? nullptr : &it->second;
-    }
     int Acks() const { return m_acks; }
 
 private:
-    void Handle(std::uint8_t code, int program, std::span<const std::uint8_t> payload) {
-        if (code == CMD_READ_PROGRAM &&
-            payload.size() == static_cast<std::size_t>(kProgramDataSize)) {
-            m_programs[program].assign(payload.begin(), payload.end());
-        } else if (code == ACK_AA || code == ACK_AB) {
-            ++m_acks;
-        }
-    }
-
     std::vector<std::uint8_t> m_buf;
-    std::map<int, std::vector<std::uint8_t>> m_programs;
     int m_acks = 0;
 };
 
@@ -188,7 +165,8 @@ private:
 };
 
 // The form as the command-line tool has it: messages kept for the failure line, progress
-// as above, and levels and temperatures kept for printing.
+// as above, levels and temperatures kept for printing, and the run told of what the
+// controller shows: a finished transfer, a status, a batch that ended without its data.
 class CliView : public LinkView, public MessageSink {
 public:
     explicit CliView(std::ostream& err) : m_progress(err) {}
@@ -208,23 +186,45 @@ public:
     void ShowLevels(int l1, int l2) override {
         level[0] = l1;
         level[1] = l2;
+        if (onStatus) {
+            onStatus();
+        }
     }
     void ShowTemperature(int readout, int celsius) override {
         if (readout == 0 || readout == 1) {
             temperature[readout] = celsius;
         }
     }
-    // The file is written by the run once every program is known to have arrived.
-    std::optional<std::string> ChooseAllProgramsFile() override { return std::string("-"); }
+    void ShowTransferDone(int direction) override {
+        if (onDone) {
+            onDone(direction);
+        }
+    }
+    void ShowBusy(int mode) override {
+        if (mode == 0 && onBusyHidden) {
+            onBusyHidden();
+        }
+    }
+    // Called only once all twenty programs have arrived.
+    void WriteAllProgramsFile(const std::string& path) override {
+        writeStatus = tolmarin::WriteAllProgramsFile(*image, path);
+        wrote = true;
+    }
     void FinishProgress() {
         showProgress = false;
         m_progress.Finish();
     }
 
+    std::function<void(int)> onDone;
+    std::function<void()> onStatus;
+    std::function<void()> onBusyHidden;
+    DeviceImage* image = nullptr;
     bool showProgress = false;
     int level[2] = {0, 0};
     int temperature[2] = {0, 0};
     std::string lastMessage;
+    bool wrote = false;
+    FileStatus writeStatus = FileStatus::Ok;
 
 private:
     ProgressReporter m_progress;
@@ -262,12 +262,7 @@ public:
         m_model = std::make_unique<ChannelSetModel>(*m_channels);
         m_controller = std::make_unique<LinkController>(m_state, m_command, *m_model, m_view,
                                                         m_serialTap, m_networkTap);
-        m_view.showProgress = false;
-        m_grace.setSingleShot(true);
-        QObject::connect(&m_grace, &QTimer::timeout, [this] { CheckPrograms(true); });
-        m_liveWait.setSingleShot(true);
-        QObject::connect(&m_liveWait, &QTimer::timeout,
-                         [this] { Fail(kExitLink, Text(TextId::CliLiveNotSent)); });
+        m_view.image = &m_state.image;
     }
     ~AmpRun() {
         m_controller.reset();
@@ -321,10 +316,12 @@ public:
             m_lost = true;
             Note(Text(TextId::CliConnectionLost));
         });
-        QObject::connect(&c, &LinkController::linkUpComplete, [this] { OnLinkUp(); });
-        QObject::connect(&c, &LinkController::liveLoaded, [this](int) { OnLiveLoaded(); });
-        QObject::connect(&c, &LinkController::transferDone, [this](int dir) { OnDone(dir); });
-        QObject::connect(&c, &LinkController::statusUpdated, [this] { OnStatus(); });
+        QObject::connect(&c, &LinkController::linkUpFinished,
+                         [this](bool complete) { OnLinkUp(complete); });
+        m_view.onDone = [this](int dir) { OnDone(dir); };
+        // The temperatures of the same reply are shown after the levels: count after both.
+        m_view.onStatus = [this] { QTimer::singleShot(0, [this] { OnStatus(); }); };
+        m_view.onBusyHidden = [this] { OnBusyHidden(); };
 
         const ConnectTarget& t = m_member.target;
         if (t.serial) {
@@ -471,12 +468,6 @@ private:
                                    {std::to_string(std::min(acks, 1 + kChannelCount)),
                                     std::to_string(1 + kChannelCount)});
             case LinkCommand::Pull:
-                if (m_pullAll) {
-                    return "; " + Fill(Text(TextId::CliProgramsRead),
-                                       {std::to_string(ArrivedPrograms().size()),
-                                        std::to_string(kStoredPrograms)});
-                }
-                return {};
             case LinkCommand::Recall:
             case LinkCommand::Status:
                 return {};
@@ -484,14 +475,33 @@ private:
         return {};
     }
 
-    void OnLinkUp() {
-        if (m_linkedUp) {
-            return;  // a recall loads the live program again; that is not a new link-up
+    void OnLinkUp(bool complete) {
+        if (!complete) {
+            FailWithMessage();  // the controller has said what did not arrive
+            return;
         }
         m_linkedUp = true;
-        m_liveWait.stop();
-        // The link-up's own transfer-done notification follows this one; act after it.
-        QTimer::singleShot(0, [this] { StartAction(); });
+        // At once, so the request goes out before the idle link's first poll.
+        StartAction();
+    }
+
+    // A batch hidden without its done popup ended without what it asked for; a closing
+    // link hides it too, and says why itself.
+    void OnBusyHidden() {
+        if (!m_acting) {
+            return;
+        }
+        QTimer::singleShot(0, [this] {
+            if (!m_finished && m_controller->Linked()) {
+                FailWithMessage();
+            }
+        });
+    }
+
+    void FailWithMessage() {
+        std::string why = m_view.lastMessage;
+        m_view.lastMessage.clear();
+        Fail(kExitLink, why);
     }
 
     void StartAction() {
@@ -508,7 +518,7 @@ private:
         switch (req.command) {
             case LinkCommand::Pull:
                 if (m_pullAll) {
-                    c.ReadAllPrograms();
+                    c.ReadAllPrograms(m_outPath);
                 } else {
                     // What the editor saves: the records written into the live program.
                     m_channels->StoreAllToImage();
@@ -534,7 +544,6 @@ private:
                 c.StoreLiveToSlot(req.slot, true);
                 break;
             case LinkCommand::Recall:
-                m_liveArrived = false;
                 c.RequestLive(req.slot);
                 break;
             case LinkCommand::Status:
@@ -543,19 +552,17 @@ private:
     }
 
     void OnDone(int direction) {
-        if (!m_linkedUp && direction == kTransferUp) {
-            // The link-up's read of the live program completed without its data: a slow
-            // amplifier's late reply may still bring it.
-            m_liveWait.start(GraceMs());
-            return;
-        }
         if (!m_acting || m_finished) {
-            return;
+            return;  // the link-up's own read of the live program
         }
         switch (m_ctx.req.command) {
             case LinkCommand::Pull:
                 if (m_pullAll && direction == kTransferUp) {
-                    CheckPrograms(false);
+                    if (m_view.wrote) {
+                        WriteResult(m_view.writeStatus);
+                    } else {
+                        FailWithMessage();
+                    }
                 }
                 break;
             case LinkCommand::Push:
@@ -567,76 +574,13 @@ private:
                 break;
             case LinkCommand::Recall:
                 if (direction == kTransferUp) {
-                    if (m_liveArrived) {
-                        FinishRecall();
-                    } else {
-                        m_liveWait.start(GraceMs());
-                    }
+                    Finish(kExitDone, "recalled " + std::to_string(m_ctx.req.slot) + ": " +
+                                          LoadFixedText(m_state.image.Name(m_ctx.req.slot), 15));
                 }
                 break;
             case LinkCommand::Status:
                 break;
         }
-    }
-
-    int GraceMs() const {
-        return m_member.target.serial ? kLateReplyGraceMs : kLateNetworkReplyGraceMs;
-    }
-
-    void OnLiveLoaded() {
-        m_liveArrived = true;
-        if (m_acting && m_ctx.req.command == LinkCommand::Recall && m_liveWait.isActive()) {
-            m_liveWait.stop();
-            FinishRecall();
-        }
-    }
-
-    void FinishRecall() {
-        Finish(kExitDone, "recalled " + std::to_string(m_ctx.req.slot) + ": " +
-                              LoadFixedText(m_state.image.Name(m_ctx.req.slot), 15));
-    }
-
-    // Stored programs whose data the image holds as the amplifier sent it.
-    std::vector<int> ArrivedPrograms() const {
-        std::vector<int> arrived;
-        for (int n = 1; n <= kStoredPrograms; ++n) {
-            const auto* sent = m_watch.Program(n);
-            const auto held = m_state.image.Data(n);
-            if (sent != nullptr &&
-                std::equal(sent->begin(), sent->end(), held.begin(), held.end())) {
-                arrived.push_back(n);
-            }
-        }
-        return arrived;
-    }
-
-    // Writes the all-programs file when every program arrived; otherwise waits a little for
-    // late replies and then writes nothing.
-    void CheckPrograms(bool last) {
-        if (m_finished) {
-            return;
-        }
-        const auto arrived = ArrivedPrograms();
-        if (arrived.size() == static_cast<std::size_t>(kStoredPrograms)) {
-            m_grace.stop();
-            WriteResult(WriteAllProgramsFile(m_state.image, m_outPath));
-            return;
-        }
-        if (!last) {
-            if (!m_grace.isActive()) {
-                m_grace.start(GraceMs());
-            }
-            return;
-        }
-        std::string missing;
-        for (int n = 1, i = 0; n <= kStoredPrograms; ++n) {
-            if (i < std::ssize(arrived) && arrived[static_cast<std::size_t>(i)] == n) {
-                ++i;
-            } else {
-                missing += (missing.empty() ? "" : ", ") + std::to_string(n);
-            }
-        }
-        Fail(kExitLink, Fill(Text(TextId::CliProgramsMissing), {missing}));
     }
 
     void OnStatus() {
@@ -681,8 +625,6 @@ private:
         m_finished = true;
         m_exit = code;
         m_elapsedMs = m_clock.elapsed();
-        m_grace.stop();
-        m_liveWait.stop();
         m_view.FinishProgress();
         if (!result.empty()) {
             m_detail = result;
@@ -702,7 +644,7 @@ private:
     std::function<void()> m_done;
     SharedState m_state;
     CliView m_view;
-    ReplyWatch m_watch;
+    AckCounter m_watch;
     FrameTrace m_trace;
     KTVCommand m_command;
     SerialLink m_serial;
@@ -713,8 +655,6 @@ private:
     std::unique_ptr<ChannelSetModel> m_model;
     std::unique_ptr<LinkController> m_controller;
     QElapsedTimer m_clock;
-    QTimer m_grace;
-    QTimer m_liveWait;
     std::string m_outPath;
     std::string m_detail;
     qint64 m_elapsedMs = 0;
@@ -722,7 +662,6 @@ private:
     bool m_linkedUp = false;
     bool m_acting = false;
     bool m_finished = false;
-    bool m_liveArrived = false;
     bool m_lost = false;
     bool m_statusSeen = false;
     std::uint64_t m_statusCount = 0;
@@ -746,11 +685,9 @@ int PreparePush(RunContext& ctx, const UiState& ui) {
         ctx.err << ui.Text(TextId::CliUnknownFileKind) << ' ' << path << '\n';
         return kExitUsage;
     }
-    std::error_code ec;
     std::string bytes;
-    if (!fs::is_regular_file(path, ec) || ReadFileBytes(path, bytes) != FileStatus::Ok) {
-        ctx.err << ui.Text(TextId::CliCannotOpenFile) << ' ' << path << '\n';
-        return kExitFile;
+    if (const FileStatus st = ReadFileBytes(path, bytes); st != FileStatus::Ok) {
+        return ReportReadFailure(st, path, ui, ctx.err);
     }
     const ProgramFileKind kind = KindOfFileSize(static_cast<long long>(bytes.size()));
     const ProgramFileKind wanted =
@@ -771,13 +708,14 @@ int PreparePush(RunContext& ctx, const UiState& ui) {
         const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
         const int count = kind == ProgramFileKind::Single ? 1 : kStoredPrograms;
         for (int n = 0; n < count; ++n) {
-            const auto record = std::span<const std::uint8_t>(
+            const auto record = std::span<const std::uint8_t, kProgramRecordSize>(
                 data + static_cast<std::size_t>(n) * kProgramRecordSize, kProgramRecordSize);
-            if (auto bad = FirstBadField(record, ui)) {
+            if (const auto fault = CheckProgram(record)) {
+                std::string bad = DescribeFault(*fault, ui.english);
                 if (count > 1) {
-                    *bad = "program " + std::to_string(n + 1) + ": " + *bad;
+                    bad = "program " + std::to_string(n + 1) + ": " + bad;
                 }
-                ctx.err << Fill(ui.Text(TextId::CliProgramRejected), {path, *bad}) << '\n';
+                ctx.err << Fill(ui.Text(TextId::CliProgramRejected), {path, bad}) << '\n';
                 return kExitFile;
             }
         }

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/ProgramFile.h"
 #include "text/Texts.h"
 
 namespace tolmarin::cli {
@@ -15,6 +16,11 @@ inline constexpr int kExitFile = 2;
 inline constexpr int kExitLink = 3;
 // Several amplifiers: some succeeded, some did not (all failed gives the failure's own code).
 inline constexpr int kExitSomeFailed = 4;
+
+// Says why a program file could not be read (a folder or device gets the read message, a
+// file of the wrong size "not a program file") and returns the file exit code.
+int ReportReadFailure(FileStatus status, const std::string& path, const UiState& ui,
+                      std::ostream& err);
 
 // `info FILE`: kind, size and the program name(s) of a program file.
 int RunInfo(const std::string& path, const UiState& ui, std::ostream& out, std::ostream& err);
