@@ -135,6 +135,10 @@ std::span<const int> KnownBitmaps() {
     return ids;
 }
 
+void InstallFontSubstitutions() {
+    EnsureFontSubstitutions();
+}
+
 QSize BitmapSize(int id) {
     const Entry* entry = Find(id);
     return entry != nullptr ? entry->size : QSize();

@@ -60,6 +60,11 @@ QPixmap Bitmap(int id);
 // Every resource number Bitmap() knows, in ascending order.
 std::span<const int> KnownBitmaps();
 
+// Makes the Windows face names the program asks for ("Arial", "Times New Roman") resolve to
+// their installed metric-compatible twins, with a CJK face behind them. Done once per
+// process; Bitmap() does it before it draws, the application may do it at start-up.
+void InstallFontSubstitutions();
+
 // The size Bitmap(id) has, or an empty size for an unknown id (no drawing involved).
 QSize BitmapSize(int id);
 

@@ -33,7 +33,7 @@ struct Tick {
     const char* label;  // nullptr for a minor tick
 };
 
-void PaintTrack(QImage& image, const Travel& travel, int grooveCentreX, int labelRight,
+void PaintTrack(QImage& image, const Travel& travel, int grooveCentreX, int labelRight, int labelPx,
                 std::initializer_list<Tick> ticks, int zeroPosition) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -58,7 +58,7 @@ void PaintTrack(QImage& image, const Travel& travel, int grooveCentreX, int labe
         p.drawLine(from, y, grooveCentreX - 5, y);
         if (major) {
             PaintText(p, QRectF(0, y - 6, labelRight, 12), QString::fromLatin1(t.label),
-                      ArtFont(9, zero ? Weight::Bold : Weight::Normal), kLabel,
+                      ArtFont(labelPx, zero ? Weight::Bold : Weight::Normal), kLabel,
                       Qt::AlignRight | Qt::AlignVCenter);
         }
     }
@@ -106,10 +106,15 @@ QImage PaintVolumeTrack() {
     const int grooveX = kVolumeThumbInset + (kVolumeTrackSize.width() - kVolumeThumbInset) / 2;
     const Travel travel{kVolumeTrackSize.height(), kVolumeThumbSize.height(), 60};
     // Positions 0..60 are 0 dB down to -60 dB.
-    PaintTrack(
-        image, travel, grooveX, 13,
-        {{0, "0"}, {10, nullptr}, {20, "20"}, {30, nullptr}, {40, "40"}, {50, nullptr}, {60, "60"}},
-        0);
+    PaintTrack(image, travel, grooveX, 14, 8,
+               {{0, "0"},
+                {10, nullptr},
+                {20, "-20"},
+                {30, nullptr},
+                {40, "-40"},
+                {50, nullptr},
+                {60, "-60"}},
+               0);
     return image;
 }
 
@@ -118,7 +123,7 @@ QImage PaintGainTrack() {
     const int grooveX = kGainThumbInset + kGainThumbSize.width() / 2;
     const Travel travel{kGainTrackSize.height(), kGainThumbSize.height(), 400};
     // Positions 0..400 are +20 dB down to -20 dB.
-    PaintTrack(image, travel, grooveX, 18,
+    PaintTrack(image, travel, grooveX, 18, 9,
                {{0, "+20"},
                 {50, nullptr},
                 {100, "+10"},

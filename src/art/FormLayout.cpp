@@ -158,7 +158,7 @@ QFont FontFor(TextRole role) {
         case TextRole::FieldLabel:
             break;
     }
-    return ArtFont(11);
+    return ArtFont(12);
 }
 
 BackgroundLayout LayoutBackground(bool english) {

@@ -17,7 +17,7 @@ inline constexpr QSize kGainThumbSize{19, 9};
 inline constexpr QSize kTopButtonSize{75, 30};  // 50 dialog units wide, like the controls
 inline constexpr QSize kPowerButtonSize{48, 30};
 inline constexpr QSize kChannelButtonSize{76, 22};
-inline constexpr QSize kSwitchButtonSize{52, 20};
+inline constexpr QSize kSwitchButtonSize{56, 20};
 inline constexpr QSize kBypassButtonSize{23, 44};  // 15 x 25 dialog units
 inline constexpr QSize kDegreeSize{20, 18};
 

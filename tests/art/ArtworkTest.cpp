@@ -9,7 +9,6 @@
 
 #include "art/Artwork.h"
 #include "art/FormLayout.h"
-#include "art/Painting.h"
 
 namespace art = tolmarin::art;
 
@@ -81,6 +80,65 @@ TEST(Artwork, NoPictureIsBlank) {
     }
 }
 
+// A button takes the size of its picture, so the looks one control switches between (on
+// and off, English and Chinese) must share one size, and must not be the same picture.
+TEST(Artwork, LooksOfOneControlShareTheirSizeAndDiffer) {
+    struct Looks {
+        int a, b;
+    };
+    std::vector<Looks> pairs{{166, 167},   {4610, 4611}, {4600, 4601}, {4613, 4612}, {4603, 4602},
+                             {4610, 4600}, {4613, 4603}, {4502, 4501}, {4503, 4500}, {4203, 4201},
+                             {4202, 4200}, {4502, 4203}, {4501, 4201}};
+    for (int ch = 0; ch < 2; ++ch) {
+        pairs.push_back({158 + ch, 162 + ch});
+        pairs.push_back({154 + ch, 150 + ch});
+        pairs.push_back({158 + ch, 154 + ch});
+    }
+    for (int i = 0; i < 4; ++i) {
+        pairs.push_back({4300 + i, 4400 + i});
+        pairs.push_back({4000 + i, 4100 + i});
+        pairs.push_back({4300 + i, 4000 + i});
+    }
+    for (int k = 0; k < 8; ++k) {
+        pairs.push_back({3950 + k, 3900 + k});
+    }
+    for (const Looks& l : pairs) {
+        const QImage a = art::Bitmap(l.a).toImage();
+        const QImage b = art::Bitmap(l.b).toImage();
+        EXPECT_EQ(a.size(), b.size()) << l.a << " and " << l.b;
+        EXPECT_NE(a, b) << l.a << " and " << l.b;
+    }
+}
+
+// The scale printed on a track must sit where the fader puts the thumb's centre for that
+// value: centre = thumb height / 2 + trunc(position / range * travel), position 0 on top,
+// and the groove under the thumb's middle column.
+TEST(Artwork, FaderScalesLineUpWithTheThumbTravel) {
+    struct Track {
+        int id;
+        int thumbHeight;
+        int range;
+        int grooveX;  // thumb inset + half the thumb face
+        int zeroPosition;
+    };
+    for (const Track t : {Track{142, 11, 60, 17 + 9, 0}, Track{145, 9, 400, 25 + 9, 200}}) {
+        const QImage image = art::Bitmap(t.id).toImage();
+        const int travel = image.height() - t.thumbHeight;
+        const int zeroY = t.thumbHeight / 2 + t.zeroPosition * travel / t.range;
+        const QRgb panel = image.pixel(image.width() - 1, image.height() / 2);
+        // The groove is dark along the whole travel, centred under the thumb.
+        for (int y = t.thumbHeight / 2; y <= t.thumbHeight / 2 + travel; ++y) {
+            EXPECT_LT(qGray(image.pixel(t.grooveX, y)), 80) << t.id << " row " << y;
+        }
+        EXPECT_EQ(image.pixel(t.grooveX + 4, zeroY), panel) << t.id;
+        // The zero tick runs on the zero row and leaves the rows beside it clear.
+        const int tickX = t.grooveX - 6;
+        EXPECT_LT(qGray(image.pixel(tickX, zeroY)), 120) << t.id;
+        EXPECT_EQ(image.pixel(tickX, zeroY - 2), panel) << t.id;
+        EXPECT_EQ(image.pixel(tickX, zeroY + 2), panel) << t.id;
+    }
+}
+
 TEST(Artwork, EachPictureIsDrawnOnceAndThenServedFromTheCache) {
     for (int id : {141, 145, 4610}) {
         EXPECT_EQ(art::Bitmap(id).cacheKey(), art::Bitmap(id).cacheKey()) << id;
@@ -131,7 +189,7 @@ TEST(Artwork, LabelsNeverLieUnderAControlOrEachOther) {
 }
 
 TEST(Artwork, WindowsFaceNamesResolveToTheirMetricTwins) {
-    art::EnsureFontSubstitutions();
+    art::InstallFontSubstitutions();
     QFont arial(QStringLiteral("Arial"));
     arial.setPixelSize(18);
     EXPECT_EQ(QFontInfo(arial).family(), QStringLiteral("Liberation Sans"));

@@ -208,6 +208,38 @@ TEST_P(CliAgainstSimulator, SilentAmplifierEndsWithExitCodeThreeAndTheLinksMessa
 
 INSTANTIATE_TEST_SUITE_P(Links, CliAgainstSimulator, ::testing::Values(false, true), SafeName);
 
+// The amplifier answers the Nth reply with 0xAB (an acknowledgement without data). Reply 24
+// is the link-up's live read and 25 the poll that joined the queue behind it, so 26 is the
+// first request of the command: the recall, or program 1 of a pull of all (30: program 5).
+TEST(CliRefusedReads, ExitThreeNamingWhatDidNotArriveAndNoFileWritten) {
+    testing::TempDir temp("refused");
+    auto refusing = [](int n) {
+        return Simulator(false, {"--unknown-reply", std::to_string(n), "--unknown-code", "0xAB"});
+    };
+    const std::string all = temp.PathOf("all.ALLData12File");
+    Simulator program = refusing(30);
+    auto pull = RunProcess(TOLMARIN_CLI_PATH, {"pull", "--connect", program.url, all});
+    EXPECT_EQ(pull.exitCode, 3);
+    EXPECT_NE(pull.err.find("The amplifier did not send: programs 5."), std::string::npos)
+        << pull.err;
+    EXPECT_FALSE(fs::exists(all));
+
+    Simulator live = refusing(24);
+    auto status = RunProcess(TOLMARIN_CLI_PATH, {"status", "--connect", live.url});
+    EXPECT_EQ(status.exitCode, 3);
+    EXPECT_NE(status.err.find("live program"), std::string::npos) << status.err;
+    EXPECT_TRUE(status.out.empty());
+    const std::string one = temp.PathOf("one.Data12File");
+    EXPECT_EQ(RunProcess(TOLMARIN_CLI_PATH, {"pull", "--connect", live.url, one}).exitCode, 3);
+    EXPECT_FALSE(fs::exists(one));
+
+    Simulator recall = refusing(26);
+    auto r = RunProcess(TOLMARIN_CLI_PATH, {"recall", "--connect", recall.url, "--slot", "4"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("The amplifier did not send: live program."), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+}
+
 TEST(CliLinkUsage, NothingListeningIsALinkFailureAndBadArgumentsAreUsage) {
     // Port 1 on loopback: nothing listens there, the connect is refused at once.
     auto refused = RunProcess(TOLMARIN_CLI_PATH, {"status", "--connect", "tcp:127.0.0.1:1"});

@@ -8,6 +8,7 @@
 
 #include <charconv>
 #include <csignal>
+#include <functional>
 #include <memory>
 
 #include "CliOffline.h"
@@ -78,8 +79,7 @@ private:
 // above, levels and temperatures kept for printing, and the all-programs file it was given.
 class CliView : public LinkView, public MessageSink {
 public:
-    CliView(std::ostream& err, std::string allProgramsFile)
-        : m_err(err), m_progress(err), m_allProgramsFile(std::move(allProgramsFile)) {}
+    explicit CliView(std::ostream& err) : m_err(err), m_progress(err) {}
 
     void ShowMessage(std::string_view text, MessageKind) override {
         m_progress.Finish();
@@ -100,19 +100,36 @@ public:
     void ShowLevels(int l1, int l2) override {
         level[0] = l1;
         level[1] = l2;
+        if (onStatus) {
+            onStatus();
+        }
+    }
+    void ShowTransferDone(int direction) override {
+        if (onDone) {
+            onDone(direction);
+        }
+    }
+    // Hidden without the done popup: the batch ended without what it asked for (the
+    // message saying what is missing has been shown).
+    void ShowBusy(int mode) override {
+        if (mode == 0 && onBatchFailed) {
+            onBatchFailed();
+        }
     }
     void ShowTemperature(int readout, int celsius) override {
         if (readout == 0 || readout == 1) {
             temperature[readout] = celsius;
         }
     }
-    std::optional<std::string> ChooseAllProgramsFile() override { return m_allProgramsFile; }
     void WriteAllProgramsFile(const std::string& path) override {
         writeStatus = tolmarin::WriteAllProgramsFile(*image, path);
         wrote = true;
     }
     void FinishProgress() { m_progress.Finish(); }
 
+    std::function<void(int)> onDone;
+    std::function<void()> onStatus;
+    std::function<void()> onBatchFailed;
     DeviceImage* image = nullptr;
     bool showProgress = false;
     int level[2] = {0, 0};
@@ -124,7 +141,6 @@ public:
 private:
     std::ostream& m_err;
     ProgressReporter m_progress;
-    std::string m_allProgramsFile;
 };
 
 volatile std::sig_atomic_t g_interrupted = 0;
@@ -135,10 +151,7 @@ extern "C" void OnInterrupt(int) {
 class Session {
 public:
     Session(const LinkRequest& req, int english, std::ostream& out, std::ostream& err)
-        : m_req(req),
-          m_out(out),
-          m_err(err),
-          m_view(err, req.command == LinkCommand::Pull ? req.file : std::string()) {
+        : m_req(req), m_out(out), m_err(err), m_view(err) {
         InitDeviceImage(m_state);
         InitSystemBytes(m_state.image);
         m_state.ui.english = english;
@@ -164,9 +177,16 @@ public:
                 Finish(kExitLink);
             }
         });
-        QObject::connect(&c, &LinkController::linkUpComplete, [this] { OnLinkUp(); });
-        QObject::connect(&c, &LinkController::transferDone, [this](int dir) { OnDone(dir); });
-        QObject::connect(&c, &LinkController::statusUpdated, [this] { OnStatus(); });
+        QObject::connect(&c, &LinkController::linkUpFinished,
+                         [this](bool complete) { OnLinkUp(complete); });
+        m_view.onDone = [this](int dir) { OnDone(dir); };
+        // The temperatures of the same reply are shown after the levels: print after both.
+        m_view.onStatus = [this] { QTimer::singleShot(0, [this] { OnStatus(); }); };
+        m_view.onBatchFailed = [this] {
+            if (m_acting) {
+                Finish(kExitLink);
+            }
+        };
 
         QTimer guard;
         guard.setSingleShot(true);
@@ -220,9 +240,8 @@ private:
                 return kExitDone;
             case LinkCommand::Push: {
                 std::string bytes;
-                if (ReadFileBytes(m_req.file, bytes) != FileStatus::Ok) {
-                    m_err << ui.Text(TextId::CliCannotOpenFile) << ' ' << m_req.file << '\n';
-                    return kExitFile;
+                if (const FileStatus st = ReadFileBytes(m_req.file, bytes); st != FileStatus::Ok) {
+                    return ReportReadFailure(st, m_req.file, ui, m_err);
                 }
                 m_pushKind = KindOfFileSize(static_cast<long long>(bytes.size()));
                 if (m_pushKind == ProgramFileKind::Unknown) {
@@ -252,13 +271,13 @@ private:
         return kExitUsage;
     }
 
-    void OnLinkUp() {
-        if (m_linkedUp) {
-            return;  // a recall loads the live program again; that is not a new link-up
+    void OnLinkUp(bool complete) {
+        if (!complete) {
+            Finish(kExitLink);  // the message has said what did not arrive
+            return;
         }
-        m_linkedUp = true;
-        // The link-up's own transfer-done notification follows this one; act after it.
-        QTimer::singleShot(0, [this] { StartAction(); });
+        // At once, so the request goes out before the idle link's first poll.
+        StartAction();
     }
 
     void StartAction() {
@@ -268,7 +287,8 @@ private:
         switch (m_req.command) {
             case LinkCommand::Pull:
                 if (m_pullAll) {
-                    c.ReadAllPrograms();  // the file is written when program 20 arrives
+                    // The file is written when all twenty have arrived.
+                    c.ReadAllPrograms(m_req.file);
                 } else {
                     // What the editor saves: the records written into the live program.
                     m_channels->StoreAllToImage();
@@ -370,7 +390,6 @@ private:
     std::unique_ptr<ChannelSetModel> m_model;
     std::unique_ptr<DeviceLink> m_link;
     QEventLoop m_loop;
-    bool m_linkedUp = false;
     bool m_acting = false;
     bool m_finished = false;
     bool m_pullAll = false;

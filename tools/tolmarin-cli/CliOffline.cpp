@@ -30,9 +30,8 @@ struct OpenedProgram {
 int OpenProgram(const std::string& path, int program, const UiState& ui, OpenedProgram& opened,
                 std::ostream& err) {
     std::string bytes;
-    if (ReadFileBytes(path, bytes) != FileStatus::Ok) {
-        err << ui.Text(TextId::CliCannotOpenFile) << ' ' << path << '\n';
-        return kExitFile;
+    if (const FileStatus st = ReadFileBytes(path, bytes); st != FileStatus::Ok) {
+        return ReportReadFailure(st, path, ui, err);
     }
     const ProgramFileKind kind = KindOfFileSize(static_cast<long long>(bytes.size()));
     if (kind == ProgramFileKind::Unknown) {
@@ -129,11 +128,19 @@ int RunResponse(const std::string& path, int program, int channel, Format format
     return kExitDone;
 }
 
+int ReportReadFailure(FileStatus status, const std::string& path, const UiState& ui,
+                      std::ostream& err) {
+    const TextId text = status == FileStatus::NotAFile    ? TextId::ReadMusicFileError
+                        : status == FileStatus::WrongSize ? TextId::CliNotAProgramFile
+                                                          : TextId::CliCannotOpenFile;
+    err << ui.Text(text) << ' ' << path << '\n';
+    return kExitFile;
+}
+
 int RunInfo(const std::string& path, const UiState& ui, std::ostream& out, std::ostream& err) {
     std::string bytes;
-    if (ReadFileBytes(path, bytes) != FileStatus::Ok) {
-        err << ui.Text(TextId::CliCannotOpenFile) << ' ' << path << '\n';
-        return kExitFile;
+    if (const FileStatus st = ReadFileBytes(path, bytes); st != FileStatus::Ok) {
+        return ReportReadFailure(st, path, ui, err);
     }
     switch (KindOfFileSize(static_cast<long long>(bytes.size()))) {
         case ProgramFileKind::Single:

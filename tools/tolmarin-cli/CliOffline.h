@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string>
 
+#include "protocol/ProgramFile.h"
 #include "text/Texts.h"
 
 namespace tolmarin::cli {
@@ -12,6 +13,11 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitUsage = 1;
 inline constexpr int kExitFile = 2;
 inline constexpr int kExitLink = 3;
+
+// Says why a program file could not be read (a folder or device gets the read message, a
+// file of the wrong size "not a program file") and returns the file exit code.
+int ReportReadFailure(FileStatus status, const std::string& path, const UiState& ui,
+                      std::ostream& err);
 
 // `info FILE`: kind, size and the program name(s) of a program file.
 int RunInfo(const std::string& path, const UiState& ui, std::ostream& out, std::ostream& err);
