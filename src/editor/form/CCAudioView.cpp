@@ -809,6 +809,10 @@ void CCAudioView::paintEvent(QPaintEvent* /*event*/) {
     QPainter p(this);
     p.drawPixmap(0, 0,
                  LoadBitmap(m_state.ui.english != 0 ? kBitmapBackgroundEn : kBitmapBackgroundZh));
+    if (!m_painted) {
+        m_painted = true;
+        emit firstPainted();
+    }
 }
 
 // Enter and Escape give the focus to the form, so a field being typed in commits its value;

@@ -97,6 +97,8 @@ signals:
     // The Program and DataView buttons; the main window opens their dialogs.
     void programRequested();
     void dataViewRequested();
+    // The form has painted itself for the first time (start-up measurements).
+    void firstPainted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -141,6 +143,7 @@ private:
     DataTranDlg* m_done = nullptr;
     QProgressBar* m_progress = nullptr;
     int m_current = 0;
+    bool m_painted = false;
 };
 
 }  // namespace tolmarin
