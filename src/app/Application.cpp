@@ -78,7 +78,7 @@ bool CCAudioApp::InitInstance() {
         }
         m_simPort = m_sim->TcpPort();
     }
-    connect(&view->Controller(), &LinkController::linkUpComplete, this, &CCAudioApp::OnLinkUp);
+    connect(&view->Controller(), &LinkController::linkUpFinished, this, &CCAudioApp::OnLinkUp);
     if (!m_options.screenshot.isEmpty()) {
         QTimer::singleShot(kScreenshotTimeoutMs, this, [this] {
             if (!m_linkUpSeen) {
