@@ -449,7 +449,12 @@ void CCAudioView::OnClicked(int id) {
     } else if (id == kPower) {
         TogglePower();
     } else if (id == kLinkButton) {
-        m_controller->OnLinkButton();
+        if (m_controller->LinkActive()) {
+            m_controller->CloseLink();  // a click during a connect abandons it
+        } else if (const std::optional<LinkKind> kind =
+                       RunConnectDialog(m_controller->LinkType())) {
+            m_controller->OpenLink(*kind);  // the dialog has closed: the link opens after it
+        }
     } else if (id == kChannelButton || id == kChannelButton + 1) {
         ShowChannel(id - kChannelButton);
     } else if (id == kMute || id == kMute + 1) {
@@ -809,6 +814,10 @@ void CCAudioView::paintEvent(QPaintEvent* /*event*/) {
     QPainter p(this);
     p.drawPixmap(0, 0,
                  LoadBitmap(m_state.ui.english != 0 ? kBitmapBackgroundEn : kBitmapBackgroundZh));
+    if (!m_painted) {
+        m_painted = true;
+        emit firstPainted();
+    }
 }
 
 // Enter and Escape give the focus to the form, so a field being typed in commits its value;
