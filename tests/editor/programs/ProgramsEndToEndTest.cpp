@@ -34,9 +34,7 @@ struct ProgramsEndToEnd : ::testing::Test {
         view.files = &files;
         ASSERT_TRUE(server.ListenTcp(QHostAddress::LocalHost, 0));
         LinkController& c = link.Controller();
-        QObject::connect(&c, &LinkController::linkUpComplete, [this] { ++ups; });
-        QObject::connect(&c, &LinkController::liveLoaded, [this] { ++lives; });
-        QObject::connect(&c, &LinkController::transferDone, [this] { ++transfers; });
+        QObject::connect(&c, &LinkController::linkUpFinished, [this] { ++ups; });
         c.OpenNetworkLinkTo("127.0.0.1", server.TcpPort());
         ASSERT_TRUE(SpinUntil([this] { return ups == 1; }, 10000));
     }
@@ -64,8 +62,9 @@ struct ProgramsEndToEnd : ::testing::Test {
     TempDir dir{"programs-e2e"};
     ProgramFiles files{s, channels, view, chooser, &link.Controller(), dir.PathOf("MusicFile")};
     int ups = 0;
-    int lives = 0;
-    int transfers = 0;
+    // What the form was told: a live program shown, a batch done.
+    int Lives() const { return view.statesShown; }
+    int Transfers() const { return static_cast<int>(view.done.size()); }
 };
 
 TEST_F(ProgramsEndToEnd, StoreIntoSlot7RecallSlot3AndKeepAllTwentyOnThePc) {
@@ -76,17 +75,17 @@ TEST_F(ProgramsEndToEnd, StoreIntoSlot7RecallSlot3AndKeepAllTwentyOnThePc) {
     QTest::mouseClick(&store->DeviceChoice(ProgramDlg::kStoreToDevice), Qt::LeftButton);
     store->NameEdit().selectAll();  // the row's name is replaced, as an operator types over it
     QTest::keyClicks(&store->NameEdit(), "Hall2");
-    const int before = transfers;
+    const int before = Transfers();
     QTest::mouseClick(&store->DeviceOk(), Qt::LeftButton);
-    ASSERT_TRUE(SpinUntil([&] { return transfers > before; }, 10000));
+    ASSERT_TRUE(SpinUntil([&] { return Transfers() > before; }, 10000));
     EXPECT_EQ(LoadFixedText(amp.Name(7), 15), "Hall2");
     EXPECT_TRUE(std::ranges::equal(amp.Data(7), s.image.Data(0)));
 
     auto recall = Open();
     ClickRow(*recall, 2);
-    const int livesBefore = lives;
+    const int livesBefore = Lives();
     QTest::mouseClick(&recall->DeviceOk(), Qt::LeftButton);
-    ASSERT_TRUE(SpinUntil([&] { return lives > livesBefore; }, 10000));
+    ASSERT_TRUE(SpinUntil([&] { return Lives() > livesBefore; }, 10000));
     for (int ch = 0; ch < 2; ++ch) {  // the band records, which loading leaves as they come
         const auto ours = s.image.ChannelBlock(0, ch).subspan(block::kBands);
         const auto theirs = amp.Data(3).subspan(ch * kChannelBlockSize + block::kBands,
