@@ -110,8 +110,8 @@ double QHigh() {
     return QTable[0];
 }
 
-// The flat setting of a band (0.0 dB) or the quietest volume: what "OFF" means in a gain
-// or volume field.
+// "OFF" holds no number; a band that is off is flat (0.0 dB, as a bypassed band shows) and a
+// volume that is off is the quietest, rather than whatever a stray 0 would read as.
 int OffIndex(const EntryRules& rules) {
     return rules.kind == entry::kGain
                ? std::clamp(ScaledIndex(rules, 0.0), rules.minimum, rules.maximum)

@@ -8,7 +8,6 @@
 #include "ControlsTestSupport.h"
 #include "controls/CButtonRadio.h"
 #include "controls/CFontStatic.h"
-#include "controls/CSLamp.h"
 #include "controls/CXPButton.h"
 #include "controls/LampLevel.h"
 
@@ -40,15 +39,6 @@ TEST(LampLevel, RedrawsOnlyWhenASegmentChangesAndAWrappedLowReadingKeepsTheLamp)
     EXPECT_FALSE(lamp.SetLevel(49));   // still six segments
     EXPECT_FALSE(lamp.SetLevel(130));  // low seven bits are 2
     EXPECT_EQ(lamp.LitCount(), 6);
-}
-
-TEST(CSLamp, SegmentIsAnEighthOfTheHeight) {
-    CSLamp lamp;
-    lamp.resize(12, 96);
-    lamp.Init();
-    EXPECT_EQ(lamp.SegmentHeight(), 12);
-    lamp.SetLevel(52);
-    EXPECT_EQ(lamp.Level().LitCount(), 8);
 }
 
 class PictureButton : public ::testing::Test {
