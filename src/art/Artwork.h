@@ -27,11 +27,12 @@ inline constexpr int kDegreeCelsius = 168;
 // Band bypass buttons, band k (0..7) at base + k.
 inline constexpr int kBypassOff = 3900;
 inline constexpr int kBypassOn = 3950;
-// Page buttons (language, programs, parameter table, system), page i (0..3) at base + i.
-inline constexpr int kPageOnChinese = 4000;
-inline constexpr int kPageOffChinese = 4100;
-inline constexpr int kPageOnEnglish = 4300;
-inline constexpr int kPageOffEnglish = 4400;
+// Page buttons (language, programs, parameter table, system), page i (0..3) at base + i:
+// the normal picture, and the one shown under the pointer and while pressed.
+inline constexpr int kPageNormalChinese = 4000;
+inline constexpr int kPageHoverChinese = 4100;
+inline constexpr int kPageNormalEnglish = 4300;
+inline constexpr int kPageHoverEnglish = 4400;
 // Link button: off hover, off normal, on hover, on normal.
 inline constexpr int kLinkOffHoverChinese = 4200;
 inline constexpr int kLinkOffChinese = 4201;
@@ -59,6 +60,11 @@ QPixmap Bitmap(int id);
 
 // Every resource number Bitmap() knows, in ascending order.
 std::span<const int> KnownBitmaps();
+
+// Makes the Windows face names the program asks for ("Arial", "Times New Roman") resolve to
+// their installed metric-compatible twins, with a CJK face behind them. Done once per
+// process; Bitmap() does it before it draws, the application may do it at start-up.
+void InstallFontSubstitutions();
 
 // The size Bitmap(id) has, or an empty size for an unknown id (no drawing involved).
 QSize BitmapSize(int id);

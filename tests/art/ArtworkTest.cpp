@@ -9,7 +9,6 @@
 
 #include "art/Artwork.h"
 #include "art/FormLayout.h"
-#include "art/Painting.h"
 
 namespace art = tolmarin::art;
 
@@ -81,6 +80,66 @@ TEST(Artwork, NoPictureIsBlank) {
     }
 }
 
+// A button takes the size of its picture, so the looks one control switches between (on
+// and off, English and Chinese) must share one size, and must not be the same picture.
+TEST(Artwork, LooksOfOneControlShareTheirSizeAndDiffer) {
+    struct Looks {
+        int a, b;
+    };
+    std::vector<Looks> pairs{{166, 167},   {4610, 4611}, {4600, 4601}, {4613, 4612}, {4603, 4602},
+                             {4610, 4600}, {4613, 4603}, {4502, 4501}, {4503, 4500}, {4203, 4201},
+                             {4202, 4200}, {4502, 4203}, {4501, 4201}};
+    for (int ch = 0; ch < 2; ++ch) {
+        pairs.push_back({158 + ch, 162 + ch});
+        pairs.push_back({154 + ch, 150 + ch});
+        pairs.push_back({158 + ch, 154 + ch});
+    }
+    for (int i = 0; i < 4; ++i) {
+        pairs.push_back({4300 + i, 4400 + i});
+        pairs.push_back({4000 + i, 4100 + i});
+        pairs.push_back({4300 + i, 4000 + i});
+    }
+    for (int k = 0; k < 8; ++k) {
+        pairs.push_back({3950 + k, 3900 + k});
+    }
+    for (const Looks& l : pairs) {
+        const QImage a = art::Bitmap(l.a).toImage();
+        const QImage b = art::Bitmap(l.b).toImage();
+        EXPECT_EQ(a.size(), b.size()) << l.a << " and " << l.b;
+        EXPECT_NE(a, b) << l.a << " and " << l.b;
+    }
+}
+
+// The scale printed on a track must sit where the fader puts the thumb's centre for that
+// value: the thumb runs along the track's left edge, its centre from the top margin plus
+// half a thumb (position 0, the largest value) down to half a thumb above the bottom.
+TEST(Artwork, FaderScalesLineUpWithTheThumbTravel) {
+    struct Track {
+        int id;
+        QSize thumb;
+        int topMargin;
+        int range;
+        int zeroPosition;
+    };
+    for (const Track t : {Track{142, {24, 11}, 17, 60, 0}, Track{145, {19, 9}, 25, 400, 200}}) {
+        const QImage image = art::Bitmap(t.id).toImage();
+        const int travel = image.height() - t.topMargin - t.thumb.height();
+        const int first = t.topMargin + t.thumb.height() / 2;
+        const int zeroY = first + t.zeroPosition * travel / t.range;
+        const int grooveX = t.thumb.width() / 2;
+        const QRgb panel = image.pixel(image.width() - 1, 0);
+        for (int y = first; y <= first + travel; ++y) {
+            EXPECT_LT(qGray(image.pixel(grooveX, y)), 80) << t.id << " row " << y;
+            EXPECT_EQ(image.pixel(grooveX - 5, y), panel) << t.id << " row " << y;
+        }
+        // The zero tick runs on the zero row and leaves the rows beside it clear.
+        const int tickX = grooveX + 6;
+        EXPECT_LT(qGray(image.pixel(tickX, zeroY)), 120) << t.id;
+        EXPECT_EQ(image.pixel(tickX, zeroY - 2), panel) << t.id;
+        EXPECT_EQ(image.pixel(tickX, zeroY + 2), panel) << t.id;
+    }
+}
+
 TEST(Artwork, EachPictureIsDrawnOnceAndThenServedFromTheCache) {
     for (int id : {141, 145, 4610}) {
         EXPECT_EQ(art::Bitmap(id).cacheKey(), art::Bitmap(id).cacheKey()) << id;
@@ -95,16 +154,12 @@ TEST(Artwork, EnglishAndChineseBackgroundsDiffer) {
 // The fader leaves out every pixel of the colour at (0, 0); a face pixel of that colour
 // would punch a hole into the thumb.
 TEST(Artwork, ThumbKeyColourIsNotUsedInsideTheFace) {
-    struct Thumb {
-        int id;
-        int faceWidth;  // the volume thumb shows only the part inside its 35 px track
-    };
-    for (const Thumb t : {Thumb{143, 18}, Thumb{144, 18}, Thumb{147, 19}, Thumb{148, 19}}) {
-        const QImage image = art::Bitmap(t.id).toImage();
+    for (int id : {143, 144, 147, 148}) {
+        const QImage image = art::Bitmap(id).toImage();
         const QRgb key = image.pixel(0, 0);
         for (int y = 1; y < image.height() - 1; ++y) {
-            for (int x = 2; x < t.faceWidth - 2; ++x) {
-                ASSERT_NE(image.pixel(x, y), key) << t.id << " at " << x << "," << y;
+            for (int x = 2; x < image.width() - 2; ++x) {
+                ASSERT_NE(image.pixel(x, y), key) << id << " at " << x << "," << y;
             }
         }
     }
@@ -131,7 +186,7 @@ TEST(Artwork, LabelsNeverLieUnderAControlOrEachOther) {
 }
 
 TEST(Artwork, WindowsFaceNamesResolveToTheirMetricTwins) {
-    art::EnsureFontSubstitutions();
+    art::InstallFontSubstitutions();
     QFont arial(QStringLiteral("Arial"));
     arial.setPixelSize(18);
     EXPECT_EQ(QFontInfo(arial).family(), QStringLiteral("Liberation Sans"));

@@ -1,4 +1,5 @@
 // art-sheet OUTDIR [--debug]
+// art-sheet --zoom IN x y w h scale OUT
 // Writes form-english.png, form-chinese.png and art-contact-sheet.png into OUTDIR. With
 // --debug it also writes the backgrounds with the controls' rectangles and the label boxes
 // outlined, and a mock-up of the form with every picture control in place.
@@ -8,7 +9,9 @@
 #include <QImage>
 #include <QPainter>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <vector>
 
@@ -49,10 +52,10 @@ QImage MockUp(bool english) {
     QImage image = art::Bitmap(english ? 141 : 140).toImage().convertToFormat(QImage::Format_RGB32);
     QPainter p(&image);
     const std::map<int, int> pictureOf =
-        english ? std::map<int, int>{{2900, 4400}, {2901, 4401}, {2902, 4402},
+        english ? std::map<int, int>{{2900, 4300}, {2901, 4301}, {2902, 4302},
                                      {2904, 4501}, {1237, 166},  {3010, 4610},
                                      {3011, 4611}, {3000, 158},  {3001, 163}}
-                : std::map<int, int>{{2900, 4100}, {2901, 4101}, {2902, 4102},
+                : std::map<int, int>{{2900, 4000}, {2901, 4001}, {2902, 4002},
                                      {2904, 4203}, {1237, 167},  {3010, 4600},
                                      {3011, 4601}, {3000, 154},  {3001, 151}};
     for (const art::FormControl& c : art::FormControls()) {
@@ -86,11 +89,11 @@ QImage MockUp(bool english) {
                         }
                     }
                 }
-                const int inset = volume ? 17 : 25;
-                const int y = volume ? 30 : 50;
+                constexpr int kInset = 0;  // the form runs thumbs along the track's left edge
+                const int y = volume ? 40 : 65;
                 p.save();
                 p.setClipRect(c.rect);
-                p.drawImage(c.rect.topLeft() + QPointF(inset, y), masked);
+                p.drawImage(c.rect.topLeft() + QPointF(kInset, y), masked);
                 p.restore();
             }
         } else if (c.id != 1192) {
@@ -105,38 +108,107 @@ QImage MockUp(bool english) {
     return image;
 }
 
-QImage ContactSheet() {
-    constexpr int kColumns = 8;
-    constexpr int kCell = 96;
-    constexpr int kCellHeight = 150;
+struct Group {
+    const char* title;
     std::vector<int> ids;
-    for (int id : art::KnownBitmaps()) {
-        if (id != 140 && id != 141) {
-            ids.push_back(id);
-        }
+};
+
+std::vector<int> Ids(int first, int count) {
+    std::vector<int> v;
+    for (int i = 0; i < count; ++i) {
+        v.push_back(first + i);
     }
-    const int rows = (static_cast<int>(ids.size()) + kColumns - 1) / kColumns;
-    QImage sheet(kColumns * kCell, rows * kCellHeight, QImage::Format_RGB32);
-    sheet.fill(QColor(196, 200, 209));
-    QPainter p(&sheet);
-    p.setFont(art::ArtFont(11));
-    for (size_t i = 0; i < ids.size(); ++i) {
-        const int col = static_cast<int>(i) % kColumns;
-        const int row = static_cast<int>(i) / kColumns;
-        const QRect cell(col * kCell, row * kCellHeight, kCell, kCellHeight);
-        p.fillRect(cell.adjusted(2, 2, -2, -2), QColor(227, 228, 238));
-        const QPixmap pic = art::Bitmap(ids[i]);
-        // Small pictures are shown twice as large, pixel for pixel, to judge their detail.
-        const int scale = pic.width() <= 40 && pic.height() <= 60 ? 2 : 1;
-        const QSize shown = pic.size() * scale;
-        const QPoint at(cell.center().x() - shown.width() / 2, cell.top() + 10);
-        p.drawPixmap(QRect(at, shown), pic);
-        p.setPen(QColor(40, 44, 52));
-        p.drawText(QRect(cell.left(), cell.bottom() - 34, kCell, 16), Qt::AlignCenter,
-                   QString::number(ids[i]));
-        p.setPen(QColor(100, 106, 118));
-        p.drawText(QRect(cell.left(), cell.bottom() - 19, kCell, 16), Qt::AlignCenter,
-                   QStringLiteral("%1 x %2").arg(pic.width()).arg(pic.height()));
+    return v;
+}
+
+std::vector<int> Join(std::initializer_list<std::vector<int>> parts) {
+    std::vector<int> v;
+    for (const auto& part : parts) {
+        v.insert(v.end(), part.begin(), part.end());
+    }
+    return v;
+}
+
+// Every picture but the backgrounds, twice their size, grouped as the form uses them, with
+// each group's off looks before its on looks.
+QImage ContactSheet() {
+    const std::vector<Group> groups{
+        {"Faders: volume track, thumb, held thumb; band gain track, thumb, held thumb",
+         {142, 143, 144, 145, 148, 147}},
+        {"Top bar, English: page buttons normal and hover; link off, off hover, on, on hover; "
+         "power",
+         Join({Ids(4300, 4), Ids(4400, 4), {4501, 4500, 4502, 4503, 167, 166}})},
+        {"Top bar, Chinese: page buttons normal and hover; link off, off hover, on, on hover",
+         Join({Ids(4000, 4), Ids(4100, 4), {4201, 4200, 4203, 4202}})},
+        {"Channel panel, English: CH1/CH2 off and on; output on, muted; polarity normal, "
+         "inverted; degree sign",
+         {162, 163, 158, 159, 4610, 4611, 4612, 4613, 168}},
+        {"Channel panel, Chinese: CH1/CH2 off and on; output on, muted; polarity normal, "
+         "inverted",
+         {150, 151, 154, 155, 4600, 4601, 4602, 4603}},
+        {"Band bypass buttons: bands 1 to 8 off (band active), then on (flat)",
+         Join({Ids(3900, 8), Ids(3950, 8)})},
+    };
+    constexpr int kWidth = 1400;
+    constexpr int kScale = 2;
+    constexpr int kMargin = 16;
+    constexpr int kGap = 18;
+    constexpr int kCaption = 30;
+    constexpr int kTitle = 30;
+    const QFont titleFont = art::ArtFont(15, art::Weight::Bold);
+    const QFont captionFont = art::ArtFont(12);
+
+    // First pass measures, second pass draws.
+    int height = 0;
+    QImage sheet;
+    for (int pass = 0; pass < 2; ++pass) {
+        QPainter p;
+        if (pass == 1) {
+            sheet = QImage(kWidth, height, QImage::Format_RGB32);
+            sheet.fill(QColor(227, 228, 238));
+            p.begin(&sheet);
+        }
+        int y = kMargin;
+        for (const Group& g : groups) {
+            if (pass == 1) {
+                p.setFont(titleFont);
+                p.setPen(QColor(40, 44, 52));
+                p.drawText(QRect(kMargin, y, kWidth - 2 * kMargin, kTitle),
+                           Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(g.title));
+                p.setPen(QColor(150, 156, 168));
+                p.drawLine(kMargin, y + kTitle - 2, kWidth - kMargin, y + kTitle - 2);
+            }
+            y += kTitle + 8;
+            int x = kMargin;
+            int rowHeight = 0;
+            for (int id : g.ids) {
+                const QPixmap pic = art::Bitmap(id);
+                const QSize shown = pic.size() * kScale;
+                const int cell = std::max(shown.width(), 60);
+                if (x + cell > kWidth - kMargin) {
+                    x = kMargin;
+                    y += rowHeight + kCaption + kGap;
+                    rowHeight = 0;
+                }
+                if (pass == 1) {
+                    const QRect at(x + (cell - shown.width()) / 2, y, shown.width(),
+                                   shown.height());
+                    p.drawPixmap(at, pic);
+                    p.setFont(captionFont);
+                    p.setPen(QColor(40, 44, 52));
+                    p.drawText(QRect(x - 10, y + shown.height() + 4, cell + 20, 14),
+                               Qt::AlignCenter, QString::number(id));
+                    p.setPen(QColor(110, 116, 128));
+                    p.drawText(QRect(x - 10, y + shown.height() + 17, cell + 20, 14),
+                               Qt::AlignCenter,
+                               QStringLiteral("%1 x %2").arg(pic.width()).arg(pic.height()));
+                }
+                rowHeight = std::max(rowHeight, shown.height());
+                x += cell + kGap;
+            }
+            y += rowHeight + kCaption + kGap + 6;
+        }
+        height = y + kMargin;
     }
     return sheet;
 }
@@ -148,6 +220,15 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QGuiApplication app(argc, argv);
+    // art-sheet --zoom IN x y w h scale OUT: a magnified crop, for looking at details.
+    if (argc == 9 && QString::fromLatin1(argv[1]) == QLatin1String("--zoom")) {
+        const QImage in(QString::fromLocal8Bit(argv[2]));
+        const QRect crop(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+                         std::atoi(argv[6]));
+        const int scale = std::atoi(argv[7]);
+        const QImage out = in.copy(crop).scaled(crop.size() * scale);
+        return out.save(QString::fromLocal8Bit(argv[8]), "PNG") ? 0 : 1;
+    }
     if (argc < 2) {
         std::fprintf(stderr, "usage: art-sheet OUTDIR [--debug]\n");
         return 2;
