@@ -93,7 +93,17 @@ void CFStatic::Post(int position) {
 void CFStatic::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     GraphScene scene = Scene();
-    GraphRenderer::Paint(painter, QRect(0, 0, m_client.Width(), m_client.Height()), scene);
+    if (m_client.IsEmpty()) {
+        // Not laid out yet: the frame and grid at the present size, without curves.
+        scene.channels = nullptr;
+        GraphRenderer::Paint(painter, rect(), scene);
+        return;
+    }
+    const QRect laidOut(0, 0, m_client.Width(), m_client.Height());
+    if (!laidOut.contains(rect())) {
+        painter.fillRect(rect(), Qt::black);  // the plot keeps its size; the rest stays dark
+    }
+    GraphRenderer::Paint(painter, laidOut, scene);
 }
 
 void CFStatic::mousePressEvent(QMouseEvent* event) {

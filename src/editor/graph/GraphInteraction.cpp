@@ -25,6 +25,10 @@ void GraphInteraction::SelectChannel(int index) {
     if (m_channelSet == nullptr || index < 0 || index >= m_channelSet->ChannelCount()) {
         return;
     }
+    if (m_active != nullptr) {
+        // A drag the switch cut short must not carry on when this filter is next touched.
+        m_active->Pointer() = CFilter::PointerState{};
+    }
     m_current = &m_channelSet->Channel(index);
     m_bank = &m_current->Eq();
     m_active = nullptr;

@@ -57,7 +57,8 @@ public:
     Outcome Move(Point p);
     Outcome Press(Point p);
     Outcome Release();
-    // notches > 0 widens the band under the pointer, < 0 narrows it.
+    // notches > 0 widens the band under the pointer, < 0 narrows it: up means a larger
+    // bandwidth value, as on the bandwidth field's spin.
     Outcome Wheel(Point p, int notches);
 
     // The timer tick: the position to notify, once per change, when a listener is set.

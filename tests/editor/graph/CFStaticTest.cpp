@@ -127,6 +127,17 @@ TEST_F(GraphTest, BandDragKeepsTheGrabOffsetAndEndsOnRelease) {
     MoveHeld({X(300), 150});
     Hover({X(300), 150});
     EXPECT_EQ(band.GetFreq(), freq);
+
+    // A channel switch in the middle of a drag ends it: coming back, hovering drags nothing.
+    const QPoint again = Centre(band.MainHandle());
+    Hover(again);
+    Press(again);
+    graph.SelectChannel(1);
+    graph.SelectChannel(0);
+    Hover(kEmpty);
+    Hover(again);
+    Hover(again + QPoint(-60, 20));
+    EXPECT_EQ(band.GetFreq(), freq);
 }
 
 TEST_F(GraphTest, ShelfDragFollowsThePointerOutsideItsHandleAndStopsAt2kHz) {
