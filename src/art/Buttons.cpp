@@ -147,10 +147,18 @@ QImage PaintBypassButton(int band, bool on) {
 QImage PaintDegreeSign() {
     QImage image = NewCanvas(kDegreeSize.width(), kDegreeSize.height());
     QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
-    // Drawn in the form font's size and colour, so it reads as part of the temperature.
-    PaintText(p, QRectF(0, 0, kDegreeSize.width(), kDegreeSize.height()), QString::fromUtf8("°C"),
-              ArtFont(15), QColor(20, 20, 22));
+    // Near-black like the temperature beside it; the ring is drawn, not a glyph, so that it
+    // stays round and crisp at this size.
+    const QColor ink(20, 20, 22);
+    p.setPen(QPen(ink, 1.1));
+    p.setBrush(Qt::NoBrush);
+    // Sitting on the bottom row, the sign shares the baseline of the digits beside it.
+    constexpr qreal kBaseline = 13.0;
+    p.drawEllipse(QPointF(2.2, kBaseline - 7.6), 1.6, 1.6);
+    p.setFont(ArtFont(12));
+    p.drawText(QPointF(4.0, kBaseline), QStringLiteral("C"));
     return image;
 }
 

@@ -19,7 +19,7 @@ inline constexpr QSize kPowerButtonSize{48, 30};
 inline constexpr QSize kChannelButtonSize{76, 22};
 inline constexpr QSize kSwitchButtonSize{56, 20};
 inline constexpr QSize kBypassButtonSize{23, 44};  // 15 x 25 dialog units
-inline constexpr QSize kDegreeSize{20, 18};
+inline constexpr QSize kDegreeSize{12, 14};  // fits the form's 8 x 8 dialog-unit picture control
 
 // The faders' travel as the form sets it up: the thumb runs along the track's left edge and
 // its centre moves from this margin plus half a thumb down to half a thumb above the
