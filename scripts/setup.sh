@@ -1,14 +1,26 @@
 #!/usr/bin/env bash
-# Installs what Tolmarin needs, builds it and runs it against the simulated amplifier.
-# The editor is not written yet, so what runs is the command-line tool: it links to a
-# trv410-sim on 127.0.0.1, shows the amplifier's status, reads all twenty programs into a
-# file and prints that file's parameter table.
+# Installs what Tolmarin needs, builds it and runs the editor against the simulated
+# amplifier, in-process on a free loopback port. Without a display the editor runs
+# offscreen: it links, waits for the live program and the first status replies, saves a
+# screenshot of its window and says where. Then the command-line tool talks to a
+# trv410-sim on 127.0.0.1: status, all twenty programs into a file, that file's table.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 cmake --preset dev
 cmake --build --preset dev
+
+editor=build/dev/src/app/tolmarin
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    shot=$PWD/build/dev/tolmarin-setup.png
+    echo "setup: no display (\$DISPLAY and \$WAYLAND_DISPLAY are empty): running the editor offscreen"
+    QT_QPA_PLATFORM=offscreen "$editor" --simulator docs/demo/room.Data12File --screenshot "$shot"
+    echo "setup: the editor linked to the simulated amplifier; its window is in $shot"
+else
+    echo "setup: starting the editor linked to the simulated amplifier; close it to go on"
+    "$editor" --simulator
+fi
 
 bin=build/dev/tools
 work=$(mktemp -d)

@@ -20,25 +20,32 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Starts the simulator with the given options and prints its first line (address or pty).
+# Starts the simulator with the given options in this shell (not in a command substitution's
+# subshell, so the exit trap knows its pid) and leaves its log's path in sim_log.
 start_sim() {
-    local log="$out/sim$#.log"
-    "$sim" "$@" >"$log" 2>&1 &
+    sim_log="$out/sim${#pids[@]}.log"
+    "$sim" "$@" >"$sim_log" 2>&1 &
     pids+=($!)
+}
+
+# The simulator's first line (address or pty), once it has written it.
+first_line() {
     for _ in $(seq 50); do
-        if [ -s "$log" ]; then head -n1 "$log"; return 0; fi
+        if [ -s "$1" ]; then head -n1 "$1"; return 0; fi
         sleep 0.1
     done
     echo "soak-link: simulator did not start" >&2
     return 1
 }
 
-line=$(start_sim --tcp 127.0.0.1:0 --close-after 24)
+start_sim --tcp 127.0.0.1:0 --close-after 24
+line=$(first_line "$sim_log")
 port=${line##*:}
 echo "soak-link: tcp simulator on 127.0.0.1:$port"
 "$soak" --tcp "127.0.0.1:$port" --cycles "$cycles" --reconnect-every 10
 
-line=$(start_sim --pty)
+start_sim --pty
+line=$(first_line "$sim_log")
 pty=${line#pty }
 echo "soak-link: pty simulator on $pty"
 "$soak" --pty "$pty" --cycles "$cycles"

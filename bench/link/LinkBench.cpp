@@ -39,7 +39,7 @@ struct Linked {
         if (const char* trace = std::getenv("TOLMARIN_BENCH_TRACE")) {
             link->StartTrace(trace);  // to see the exchanges behind a figure
         }
-        QObject::connect(&link->Controller(), &LinkController::linkUpComplete,
+        QObject::connect(&link->Controller(), &LinkController::linkUpFinished,
                          [this] { up = true; });
         clock.start();
         if (kind == kTcp) {
@@ -162,9 +162,7 @@ void BM_IdleLinkedCpu(benchmark::State& state) {
     RecordingLinkView view;
     DeviceLink link(*fresh, model, view);
     bool up = false;
-    int polls = 0;
-    QObject::connect(&link.Controller(), &LinkController::linkUpComplete, [&] { up = true; });
-    QObject::connect(&link.Controller(), &LinkController::statusUpdated, [&] { ++polls; });
+    QObject::connect(&link.Controller(), &LinkController::linkUpFinished, [&] { up = true; });
     if (kind == kTcp) {
         link.Controller().OpenNetworkLinkTo("127.0.0.1", line.section(':', -1).toInt());
     } else {
@@ -175,7 +173,7 @@ void BM_IdleLinkedCpu(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        polls = 0;
+        view.levels.clear();  // one per status reply
         const double cpu0 = CpuSeconds();
         QElapsedTimer wall;
         wall.start();
@@ -184,7 +182,7 @@ void BM_IdleLinkedCpu(benchmark::State& state) {
         const double secs = static_cast<double>(wall.nsecsElapsed()) / 1e9;
         state.SetIterationTime(secs);
         state.counters["cpu_percent"] = 100.0 * cpu / secs;
-        state.counters["polls_per_s"] = polls / secs;
+        state.counters["polls_per_s"] = static_cast<double>(view.levels.size()) / secs;
     }
     link.Controller().CloseLink();
     simulator.kill();

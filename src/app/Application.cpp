@@ -1,8 +1,10 @@
 #include "app/Application.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QHostAddress>
 #include <QTimer>
+#include <cstdio>
 
 #include "Amplifier.h"
 #include "SimServer.h"
@@ -43,6 +45,7 @@ CCAudioApp::~CCAudioApp() {
     m_doc.reset();
     m_sim.reset();
     m_amp.reset();
+    SetControlsUiState(nullptr);
 }
 
 CCAudioView& CCAudioApp::View() {
@@ -78,7 +81,20 @@ bool CCAudioApp::InitInstance() {
         }
         m_simPort = m_sim->TcpPort();
     }
-    connect(&view->Controller(), &LinkController::linkUpComplete, this, &CCAudioApp::OnLinkUp);
+    connect(&view->Controller(), &LinkController::linkUpFinished, this, &CCAudioApp::OnLinkUp);
+    // TOLMARIN_REPORT_TIMES=1 prints the wall clock of the first paint and of the link-up,
+    // in milliseconds since the epoch, for start-up measurements from a script.
+    if (qEnvironmentVariableIntValue("TOLMARIN_REPORT_TIMES") != 0) {
+        const auto report = [](const char* what) {
+            std::fprintf(stderr, "%s %lld\n", what, QDateTime::currentMSecsSinceEpoch());
+        };
+        connect(view, &CCAudioView::firstPainted, this, [report] { report("first-paint"); });
+        connect(&view->Controller(), &LinkController::linkUpFinished, this,
+                [report] { report("link-up"); });
+    }
+    // The Program and DataView buttons: their dialogs are connected here.
+    // connect(view, &CCAudioView::programRequested, ...);
+    // connect(view, &CCAudioView::dataViewRequested, ...);
     if (!m_options.screenshot.isEmpty()) {
         QTimer::singleShot(kScreenshotTimeoutMs, this, [this] {
             if (!m_linkUpSeen) {

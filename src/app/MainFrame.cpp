@@ -1,6 +1,11 @@
 #include "app/MainFrame.h"
 
+#include <QImage>
+#include <QPalette>
+
+#include "controls/BitmapSource.h"
 #include "editor/form/CCAudioView.h"
+#include "editor/form/FormIds.h"
 
 namespace tolmarin {
 
@@ -8,7 +13,16 @@ CMainFrame::CMainFrame(CCAudioView* view, const QString& title) : m_view(view) {
     setWindowTitle(title);
     setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
     setMenuBar(nullptr);
+    // The window is a little larger than the form's picture; the margin takes the colour of
+    // the picture's bottom-left corner so the form seems to run on.
     auto* holder = new QWidget(this);
+    const QImage corner = LoadBitmap(form::kBitmapBackgroundEn).toImage();
+    if (!corner.isNull()) {
+        QPalette p = holder->palette();
+        p.setColor(QPalette::Window, corner.pixelColor(0, corner.height() - 1));
+        holder->setPalette(p);
+        holder->setAutoFillBackground(true);
+    }
     view->setParent(holder);
     view->move(0, 0);
     setCentralWidget(holder);

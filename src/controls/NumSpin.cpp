@@ -168,7 +168,7 @@ void NumSpin::mouseReleaseEvent(QMouseEvent* event) {
 void NumSpin::Repeat() {
     m_repeatTimer.setInterval(kRepeatIntervalMs);
     // The arrow repeats only while the pointer stays on it.
-    if (m_pressedArrow != Arrow::None && ArrowAt(mapFromGlobal(QCursor::pos())) == m_pressedArrow) {
+    if (m_pressedArrow != Arrow::None && ArrowAt(m_pointer) == m_pressedArrow) {
         Step(m_pressedArrow == Arrow::Up ? 1 : -1);
     }
 }

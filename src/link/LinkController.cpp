@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "protocol/FrameBuilder.h"
+#include "text/NumberText.h"
 
 namespace tolmarin {
 
@@ -69,36 +70,29 @@ void LinkController::SetNetworkTarget(const std::string& host, int port) {
 
 // ---- Link button, open and close ----
 
-void LinkController::OnLinkButton() {
-    if (m_linked != 0) {
-        CloseLink();
-        return;
-    }
-    if (m_phase == Phase::Opening) {
-        // The window stays responsive during a connect; a second click means "stop trying".
-        CloseLink();
-        return;
-    }
-    const std::optional<LinkKind> chosen = m_view.RunConnectDialog(m_linkType);
-    if (!chosen) {
-        return;
-    }
-    m_linkType = *chosen;
-    if (m_linkType == LinkKind::Usb) {
+void LinkController::OpenLink(LinkKind kind) {
+    if (kind == LinkKind::Usb) {
         OpenSerialLink();
-    } else {
+    } else if (kind == LinkKind::Network) {
         OpenNetworkLink();
     }
 }
 
 bool LinkController::OpenSerialLinkTo(const std::string& port) {
+    if (m_phase != Phase::Idle) {
+        return false;
+    }
     m_state.app.portName = port;
-    return OpenSerialLink();
+    OpenLink(LinkKind::Usb);
+    return m_linked != 0;
 }
 
 void LinkController::OpenNetworkLinkTo(const std::string& host, int port) {
+    if (m_phase != Phase::Idle) {
+        return;
+    }
     SetNetworkTarget(host, port);
-    OpenNetworkLink();
+    OpenLink(LinkKind::Network);
 }
 
 bool LinkController::OpenSerialLink() {
@@ -156,7 +150,8 @@ void LinkController::LinkUp(LinkTransport& link, int timerId) {
     // A frame half received on an earlier link must not swallow the first reply of this one.
     m_command.ResetReceiver();
     m_view.SetLinkButtonActive(true);
-    m_awaitingLinkUp = true;
+    ForgetReads();
+    m_liveKnown = false;
     if (FrameTrace* trace = link.Trace()) {
         trace->Note(link.Kind(), "link open");
     }
@@ -194,7 +189,8 @@ bool LinkController::DoCloseSerial(LinkCloseReason reason) {
     m_model.ClearAllPending(0);
     m_view.ShowBusy(0);
     m_view.SetLinkButtonActive(false);
-    m_awaitingLinkUp = false;
+    ForgetReads();
+    m_liveKnown = false;
     if (FrameTrace* trace = m_serial.Trace()) {
         trace->Note(LinkKind::Usb, "link closed");
     }
@@ -227,7 +223,8 @@ void LinkController::DoCloseNetwork(LinkCloseReason reason) {
     m_model.ClearAllPending(0);
     m_view.SetLinkButtonActive(false);
     m_view.ShowBusy(0);
-    m_awaitingLinkUp = false;
+    ForgetReads();
+    m_liveKnown = false;
     if (FrameTrace* trace = m_network.Trace()) {
         trace->Note(LinkKind::Network, "link closed");
     }
@@ -267,11 +264,14 @@ void LinkController::RequestInitialData() {
     }
 }
 
-void LinkController::RequestLive(int n) {
+bool LinkController::RequestLive(int n) {
+    if (n < 0 || n > kStoredPrograms) {
+        return false;
+    }
     m_state.app.sendChanges = 0;
     if (m_linked == 0) {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
-        return;
+        return false;
     }
     if (n != 0) {
         m_progressPos = 0;
@@ -280,10 +280,12 @@ void LinkController::RequestLive(int n) {
     item->SetCountsProgress(1);
     item->SetNotifyUp(1);
     m_command.Enqueue(std::move(item));
+    m_readBatches.push_back({n == 0 ? ReadBatch::LinkUp : ReadBatch::Recall, {}});
     if (n == 0) {
         ++m_progressPos;
         StartBatchDisplay();
     }
+    return true;
 }
 
 void LinkController::StoreAllPrograms() {
@@ -314,10 +316,13 @@ void LinkController::SendLiveProgram() {
     StartBatchDisplay();
 }
 
-void LinkController::StoreLiveToSlot(int n, bool refresh) {
+bool LinkController::StoreLiveToSlot(int n, bool refresh) {
+    if (n < 1 || n > kStoredPrograms) {
+        return false;
+    }
     if (m_linked == 0) {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
-        return;
+        return false;
     }
     m_progressPos = 0;
     if (refresh) {
@@ -332,18 +337,18 @@ void LinkController::StoreLiveToSlot(int n, bool refresh) {
         EnqueueCounted(std::move(block));
     }
     StartBatchDisplay();
+    return true;
 }
 
-bool LinkController::ReadAllPrograms() {
+bool LinkController::ReadAllPrograms(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
     if (m_linked == 0) {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
         return false;
     }
-    const std::optional<std::string> file = m_view.ChooseAllProgramsFile();
-    if (!file) {
-        return false;
-    }
-    m_programsFile = *file;
+    m_readBatches.push_back({ReadBatch::AllPrograms, path});
     m_progressPos = 0;
     for (int n = 1; n <= kStoredPrograms; ++n) {
         std::unique_ptr<SendData> item = BuildProgramRead(m_state, n);
@@ -356,7 +361,12 @@ bool LinkController::ReadAllPrograms() {
     return true;
 }
 
-void LinkController::SendSystemItem(int item, int n, int ch) {
+bool LinkController::SendSystemItem(int item, int n, int ch) {
+    const bool known =
+        item == ITEM_MODES || item == ITEM_SENSITIVITY || item == ITEM_NAME || item == ITEM_POWER;
+    if (!known || n < 0 || n > kStoredPrograms || ch < 0 || ch >= kChannelCount) {
+        return false;
+    }
     if (item == ITEM_SENSITIVITY) {
         // Input 1 sets CH1; every other channel follows input 2.
         const int byte =
@@ -369,6 +379,7 @@ void LinkController::SendSystemItem(int item, int n, int ch) {
     if (m_linked != 0) {
         m_command.Enqueue(BuildItemWrite(m_state, item, n));
     }
+    return true;
 }
 
 // ---- Pacing ----
@@ -509,33 +520,118 @@ void LinkController::Notify(Notification what, int wParam, int lParam) {
             m_model.LoadAllFromImage();
             m_view.ShowState();
             app.sendChanges = 1;
-            emit liveLoaded(wParam);
-            if (m_awaitingLinkUp) {
-                m_awaitingLinkUp = false;
-                emit linkUpComplete();
-            }
+            m_liveKnown = true;
             break;
         }
         case Notification::ProgramsLoaded:
-            if (!m_programsFile.empty()) {
-                m_view.WriteAllProgramsFile(m_programsFile);
-            }
-            emit programsLoaded();
-            break;
+            break;  // the file waits until the batch has ended with all twenty (OnReadsDone)
         case Notification::SystemLoaded:
             m_view.ShowSystemState(m_state.image.systemBytes[sysbyte::kModeCh12],
                                    m_state.image.systemBytes[sysbyte::kPower]);
-            emit systemLoaded();
             break;
         case Notification::Status:
             OnStatus();
-            emit statusUpdated();
+            break;
+        case Notification::ReadUnanswered:
+            m_missed.emplace_back(wParam, lParam);
             break;
         case Notification::TransferDone:
-            m_view.ShowTransferDone(lParam);
-            emit transferDone(lParam);
+            if (lParam == kTransferUp) {
+                OnReadsDone();
+            } else {
+                m_view.ShowTransferDone(lParam);
+            }
             break;
     }
+}
+
+void LinkController::OnReadsDone() {
+    if (m_readBatches.empty()) {
+        // An "up" item queued by no batch of ours: nothing to verify it against.
+        m_missed.clear();
+        m_view.ShowTransferDone(kTransferUp);
+        return;
+    }
+    const PendingReads batch = std::move(m_readBatches.front());
+    m_readBatches.pop_front();
+    const bool complete = m_missed.empty();
+    if (complete) {
+        if (batch.kind == ReadBatch::AllPrograms) {
+            m_view.WriteAllProgramsFile(batch.path);
+        }
+        m_view.ShowTransferDone(kTransferUp);
+    } else {
+        std::string detail = DescribeMissing();
+        if (!m_liveKnown) {
+            detail += ' ';
+            detail += m_state.ui.Text(TextId::EditsWaitForLiveProgram);
+        }
+        m_missed.clear();
+        m_view.ShowBusy(0);
+        m_state.ui.Report(TextId::ReadIncomplete, MessageKind::Warning, detail);
+    }
+    if (batch.kind == ReadBatch::Recall) {
+        // A refused recall leaves the amplifier and the records as they were: edits go on
+        // flowing when they did before it.
+        m_state.app.sendChanges = m_liveKnown ? 1 : 0;
+    }
+    if (batch.kind == ReadBatch::LinkUp) {
+        emit linkUpFinished(complete);
+    }
+}
+
+std::string LinkController::DescribeMissing() const {
+    struct Group {
+        TextId label;
+        std::vector<int> programs;  // numbered groups; empty for a single item
+        bool any = false;
+    };
+    Group names{TextId::MissingNames, {}, false};
+    Group programs{TextId::MissingPrograms, {}, false};
+    Group live{TextId::MissingLive, {}, false};
+    Group modes{TextId::MissingModes, {}, false};
+    Group sensitivity{TextId::MissingSensitivity, {}, false};
+    Group power{TextId::MissingPower, {}, false};
+    for (const auto& [program, request] : m_missed) {
+        const int command = request / 256;
+        const int item = request % 256;
+        Group* g = nullptr;
+        if (command == CMD_READ_PROGRAM) {
+            g = &programs;
+        } else if (command == CMD_RECALL) {
+            g = &live;
+        } else if (item == ITEM_NAME) {
+            g = &names;
+        } else if (item == ITEM_MODES) {
+            g = &modes;
+        } else if (item == ITEM_SENSITIVITY) {
+            g = &sensitivity;
+        } else {
+            g = &power;
+        }
+        g->any = true;
+        if (g == &names || g == &programs) {
+            g->programs.push_back(program);
+        }
+    }
+    std::string text;
+    for (const Group* g : {&live, &programs, &names, &modes, &sensitivity, &power}) {
+        if (!g->any) {
+            continue;
+        }
+        text += text.empty() ? "" : "; ";
+        text += m_state.ui.Text(g->label);
+        for (std::size_t i = 0; i < g->programs.size(); ++i) {
+            text += i == 0 ? " " : ", ";
+            text += IntText(g->programs[i]);
+        }
+    }
+    return text + '.';
+}
+
+void LinkController::ForgetReads() {
+    m_readBatches.clear();
+    m_missed.clear();
 }
 
 void LinkController::OnStatus() {

@@ -2,8 +2,11 @@
 
 #include <QObject>
 #include <array>
+#include <deque>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "link/LinkConfig.h"
 #include "link/LinkModel.h"
@@ -26,7 +29,19 @@ enum class LinkCloseReason {
 // paces the command queue with the 50 ms tick (one frame outstanding, polls when idle),
 // retransmits, reconnects and gives up, runs the batch transfers and reacts to what the
 // reply parser announces. It touches the form only through LinkView and reports messages
-// through the shared UiState, so it runs headless.
+// through the shared UiState, so it runs headless; its signals carry only the link's
+// lifecycle (see LinkView.h for which route carries what). It never asks the operator
+// anything: the form runs the Connect dialog and the file chooser, then calls OpenLink or
+// ReadAllPrograms with the answer.
+//
+// Reads are verified: a batch whose reads were answered without their data is not
+// announced as done, an all-programs file is written only when all twenty arrived, and a
+// link-up whose live program did not arrive leaves change sending off. A refused read is
+// not retried: the amplifier answered, and asking again at once would only double the
+// wait before the operator is told; the operator can repeat the request.
+//
+// Public operations check their arguments and refuse (false, nothing queued) rather than
+// throw into the event loop.
 //
 // Nothing here blocks: a network connect and a reconnection's waits run on the scheduler,
 // and while a reconnection is under way the tick services nothing.
@@ -39,9 +54,14 @@ public:
                    std::unique_ptr<LinkScheduler> scheduler = nullptr, QObject* parent = nullptr);
     ~LinkController() override;
 
-    // The Link button: closes the open link; otherwise runs the Connect dialog and opens the
-    // link it chose. A click while a network connect is still under way abandons it.
-    void OnLinkButton();
+    // After the form's Connect dialog ended with OK: opens a link of that kind (the serial
+    // port named in AppState.portName, or the network target). linkOpened or linkOpenFailed
+    // follows; a serial open has finished when this returns. Nothing happens while a link is
+    // open or opening: the Link button closes it first (CloseLink, which also abandons a
+    // network connect under way).
+    void OpenLink(LinkKind kind);
+    // Linked, or a network connect under way: what the Link button closes.
+    bool LinkActive() const { return m_linked != 0 || m_phase == Phase::Opening; }
 
     // Opens the serial port named in AppState.portName. True when the link is up.
     bool OpenSerialLink();
@@ -58,13 +78,20 @@ public:
     void CloseLink();
 
     void RequestInitialData();
-    void RequestLive(int n);
+    // n = 0 the live program, 1 to 20 a recall of that slot. False for any other n.
+    bool RequestLive(int n);
 
     void StoreAllPrograms();
     void SendLiveProgram();
-    void StoreLiveToSlot(int n, bool refresh);
-    bool ReadAllPrograms();
-    void SendSystemItem(int item, int n, int ch);
+    // n = 1 to 20. False for any other n.
+    bool StoreLiveToSlot(int n, bool refresh);
+    // After the form's file chooser gave path: reads the twenty stored programs; the view
+    // writes them to path when all twenty have arrived. False, nothing queued, when not
+    // linked ("Please Link!") or the path is empty.
+    bool ReadAllPrograms(const std::string& path);
+    // item ITEM_MODES, ITEM_SENSITIVITY, ITEM_NAME or ITEM_POWER, n 0 to 20, ch 0 to 3.
+    // False, changing nothing, for anything else.
+    bool SendSystemItem(int item, int n, int ch);
 
     // One tick of pacing timer id (kUsbPacingTimer or kNetworkPacingTimer).
     void OnPacingTick(int timerId);
@@ -81,18 +108,19 @@ public:
     int ProgressPos() const { return m_progressPos; }
     int NetRetries() const { return m_netRetries; }
 
+    // The live program has arrived on this link: edits reach the amplifier.
+    bool LiveKnown() const { return m_liveKnown; }
+
 signals:
+    // The link's lifecycle only; everything the form shows goes through LinkView.
     void linkOpened(tolmarin::LinkKind kind);
     void linkOpenFailed(tolmarin::LinkKind kind);
-    // The live program of the link-up has arrived; edits now reach the amplifier.
-    void linkUpComplete();
+    // The link-up's reads have all been answered, once per link. complete: everything
+    // arrived (names, system items, live program). Edits flow when the live program
+    // arrived (LiveKnown), whether or not the rest did.
+    void linkUpFinished(bool complete);
     void linkClosed(tolmarin::LinkCloseReason reason);
     void reconnecting(int attempt);
-    void liveLoaded(int program);
-    void programsLoaded();
-    void systemLoaded();
-    void statusUpdated();
-    void transferDone(int direction);
 
 private:
     enum class Phase {
@@ -104,8 +132,18 @@ private:
         ReconnectSettling,    // connected again, waiting before resending
     };
 
+    // A batch of reads in the queue, in queue order; each ends with its "up" notification.
+    enum class ReadBatch { LinkUp, Recall, AllPrograms };
+    struct PendingReads {
+        ReadBatch kind;
+        std::string path;  // AllPrograms: where the view writes them
+    };
+
     void Notify(Notification what, int wParam, int lParam) override;
     void OnStatus();
+    void OnReadsDone();
+    std::string DescribeMissing() const;
+    void ForgetReads();
     void OnBytes(LinkTransport& from, std::span<const std::uint8_t> bytes);
 
     void FinishSerialOpen(bool ok);
@@ -150,8 +188,10 @@ private:
     int m_netRetries = 0;
     LinkTarget m_networkTarget;
     int m_wait = 0;  // handle of the reconnection wait under way, 0 when none
-    bool m_awaitingLinkUp = false;
-    std::string m_programsFile;
+    bool m_liveKnown = false;
+    std::deque<PendingReads> m_readBatches;
+    // Reads answered without their data since the last batch ended: (program, request).
+    std::vector<std::pair<int, int>> m_missed;
 
     // The progress bar as last set, clamped to its range as the control clamps it.
     int m_barLow = 0;

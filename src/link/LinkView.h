@@ -1,16 +1,31 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "link/LinkConfig.h"
 
 namespace tolmarin {
 
-// Everything the link controller does to the form, and the two questions it asks the
-// operator. Every operation has a do-nothing default, so a headless user (the command-line
-// tool, a test) overrides only what it cares about. Message boxes go through the shared
-// UiState's MessageSink instead.
+// The seam between the link controller and the form: everything the controller does to
+// the form. Every operation has a do-nothing default, so a headless user (the
+// command-line tool, a test) overrides only what it cares about.
+//
+// One route per event:
+// - LinkView (this class) carries every effect on the form: progress bar, busy and done
+//   popups, the Link button's look, the link check box, ShowState, the system state, the
+//   level meters and temperature readouts, and writing the all-programs file.
+// - UiState's MessageSink carries every message box (text and kind), nothing else.
+// - LinkController's signals carry only the link's lifecycle, which has no counterpart
+//   on the form: opened, open failed, link-up finished, reconnecting, closed.
+// - The form asks the operator its questions itself (the Connect dialog, the file chooser
+//   of a read of all programs), then calls LinkController::OpenLink(kind) or
+//   LinkController::ReadAllPrograms(path). The controller never runs a dialog: a modal
+//   loop inside it would let the pacing timer and the sockets fire under its feet.
+//
+// A batch (the link-up's reads, a recall, a read or store of programs) starts with
+// SetProgressRange and ShowBusy(5). It ends either with ShowTransferDone, when everything it
+// asked for has arrived, or with ShowBusy(0) and a message saying what did not arrive (or
+// why the link closed). ShowTransferDone is never shown for data that did not arrive.
 class LinkView {
 public:
     virtual ~LinkView() = default;
@@ -24,10 +39,6 @@ public:
     // The done popup, direction kTransferUp (read from the amplifier) or kTransferDown.
     virtual void ShowTransferDone(int /*direction*/) {}
 
-    // Runs the Connect dialog with the current link kind; the chosen kind on OK, nothing
-    // when the operator closed it otherwise.
-    virtual std::optional<LinkKind> RunConnectDialog(LinkKind current) { return current; }
-
     // Clears the "Link CH1 && CH2" check box.
     virtual void ClearLinkCheckBox() {}
     // Shows the selected channel again from its record.
@@ -39,9 +50,8 @@ public:
     // Temperature readout 0 (CH1) or 1 (CH2), in degrees Celsius.
     virtual void ShowTemperature(int /*readout*/, int /*celsius*/) {}
 
-    // Asks for the all-programs file a read of all programs goes into; nothing on cancel.
-    virtual std::optional<std::string> ChooseAllProgramsFile() { return std::nullopt; }
-    // Stored program 20 has arrived: write the chosen all-programs file.
+    // All twenty stored programs of a read of all programs have arrived: write them to the
+    // path given to ReadAllPrograms. Never called when any of them is missing.
     virtual void WriteAllProgramsFile(const std::string& /*path*/) {}
 };
 

@@ -29,6 +29,7 @@ void SerialLink::Open(const LinkTarget& target, OpenDone done) {
         done(false);
         return;
     }
+    LowerModemLines();
     m_open = true;
     done(true);
 }
@@ -37,6 +38,15 @@ bool SerialLink::Configure() {
     return m_port.setBaudRate(kSerialBaud) && m_port.setDataBits(QSerialPort::Data8) &&
            m_port.setParity(QSerialPort::NoParity) && m_port.setStopBits(QSerialPort::OneStop) &&
            m_port.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+void SerialLink::LowerModemLines() {
+    // Handshaking off means DTR and RTS low on the amplifier's original platform, and a
+    // USB bridge that wires either line to a reset pin must never see them raised. A port
+    // without modem lines (a pseudo-terminal) refuses the calls; that costs it nothing.
+    m_port.setDataTerminalReady(false);
+    m_port.setRequestToSend(false);
+    m_port.clearError();
 }
 
 bool SerialLink::Close() {

@@ -32,6 +32,7 @@ protected:
 
 private:
     bool Configure();
+    void LowerModemLines();
     void OnReadyRead();
     void OnError(QSerialPort::SerialPortError error);
 

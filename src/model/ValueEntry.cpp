@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "response/FilterMath.h"
+#include "text/NumberText.h"
 
 namespace tolmarin {
 
@@ -34,10 +35,7 @@ constexpr double kFirstCoarseAttackMs = 1.0;
 constexpr double kAttackStepMs = 0.1;
 
 std::string Fixed(double value, int decimals) {
-    std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::fixed, decimals);
-    return std::string(buffer.data(), result.ptr);
+    return FixedText(value, decimals);
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -177,12 +175,12 @@ std::optional<std::string> EntryText(const EntryRules& rules, int value) {
         case entry::kLevel:
             return Fixed((value - Half(rules)) * rules.step, 1);
         case entry::kFrequency:
-            return std::to_string(value);
+            return IntText(value);
         case entry::kAttack:
             if (value <= kFineAttackSteps) {
                 return Fixed((value + 3) * kAttackStepMs, 1) + "ms";
             }
-            return std::to_string(value - kFineAttackSteps) + "ms";
+            return IntText(value - kFineAttackSteps) + "ms";
         case entry::kGain:
             return Fixed(value * rules.step - rules.offset, 1);
         case entry::kBandQ:

@@ -35,6 +35,31 @@ bool IsActedOn(std::uint8_t code) {
     }
 }
 
+// Frame offsets of a request (the whole frame, from the first Z).
+constexpr std::size_t kAtRequestCode = 4;
+constexpr std::size_t kAtRequestProgram = 5;
+constexpr std::size_t kAtRequestItem = 9;
+
+// Whether a reply carries the data the request at the head asked for. Writes and polls
+// are answered by any acted-on reply.
+bool Answers(std::span<const std::uint8_t> request, std::uint8_t code, int program, int item) {
+    if (request.size() <= kAtRequestItem) {
+        return true;
+    }
+    const std::uint8_t asked = request[kAtRequestCode];
+    switch (asked) {
+        case CMD_READ_ITEM:
+            return code == asked && item == request[kAtRequestItem] &&
+                   (item != ITEM_NAME || program == request[kAtRequestProgram]);
+        case CMD_RECALL:
+            return code == asked;  // the live program, whatever number the reply carries
+        case CMD_READ_PROGRAM:
+            return code == asked && program == request[kAtRequestProgram];
+        default:
+            return true;
+    }
+}
+
 std::uint8_t CleanNameByte(std::uint8_t b) {
     return (b < 0x20 || b > 0x7F) ? kBlank : b;
 }
@@ -247,6 +272,12 @@ void KTVCommand::DispatchReply() {
         return;
     }
     ++counts_.acted;
+    const std::span<const std::uint8_t> asked = queue_.front()->Frame();
+    if (!Answers(asked, code, frame_[kAtProgram], frame_[kAtItem])) {
+        ++counts_.unanswered;
+        Post(Notification::ReadUnanswered, asked[kAtRequestProgram],
+             UnansweredRead(asked[kAtRequestCode], asked[kAtRequestItem]));
+    }
     CompleteHeadPosting();
     BackToHunting();
 }

@@ -43,13 +43,16 @@ struct ReceiverCounts {
     int badChecksum = 0;   // XOR after the H did not match
     int unknownCode = 0;   // a code the PC does not act on: receiver left collecting
     int discarded = 0;     // well-formed but refused: empty queue or no such program slot
+    int unanswered = 0;    // completed a read at the head without its data
     int oversize = 0;      // announced a frame longer than the frame buffer
     int bytesDropped = 0;  // bytes beyond the frame buffer's 800
 };
 
 // The command object: the queue of transmission items, the link it writes to, and the
 // reply parser both links feed. Exactly one frame is outstanding at a time: only a reply
-// the parser acts on completes the head.
+// the parser acts on completes the head. Any such reply completes a write; a read (item,
+// recall, program) completed by a reply that does not carry what it asked for is also
+// announced as ReadUnanswered, so no one takes the stale copy for the amplifier's data.
 //
 // Notifications are posted, not sent: they are collected while bytes are parsed (or the
 // head is completed) and handed to the owner, in the order posted, once that work has

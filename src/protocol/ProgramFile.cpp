@@ -41,25 +41,40 @@ FileStatus WriteAtomically(const std::string& path, const std::vector<std::uint8
     return FileStatus::Ok;
 }
 
+// The size of a regular file, judged before it is opened: a folder, a device or a pipe
+// would block, fail half-way or never end.
+FileStatus RegularFileSize(const std::string& path, std::uintmax_t& size) {
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    if (ec || !fs::exists(st)) {
+        return FileStatus::OpenFailed;
+    }
+    if (!fs::is_regular_file(st)) {
+        return FileStatus::NotAFile;
+    }
+    size = fs::file_size(path, ec);
+    return ec ? FileStatus::OpenFailed : FileStatus::Ok;
+}
+
 FileStatus ReadExactly(const std::string& path, std::size_t size, std::vector<std::uint8_t>& out) {
+    std::uintmax_t actual = 0;
+    if (const FileStatus st = RegularFileSize(path, actual); st != FileStatus::Ok) {
+        return st;
+    }
+    if (actual != size) {
+        return FileStatus::WrongSize;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return FileStatus::OpenFailed;
     }
-    in.seekg(0, std::ios::end);
-    const std::streamoff actual = in.tellg();
-    if (actual < 0) {
-        return FileStatus::OpenFailed;
-    }
-    if (static_cast<std::size_t>(actual) != size) {
-        return FileStatus::WrongSize;
-    }
-    in.seekg(0, std::ios::beg);
     out.assign(size, 0);
     in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(size));
-    // A file that shrank between the size check and the read is refused as well.
-    return in.gcount() == static_cast<std::streamsize>(size) ? FileStatus::Ok
-                                                             : FileStatus::WrongSize;
+    // A file that shrank or grew between the size check and the read is refused as well.
+    if (in.gcount() != static_cast<std::streamsize>(size) || in.peek() != EOF) {
+        return FileStatus::WrongSize;
+    }
+    return FileStatus::Ok;
 }
 
 }  // namespace
@@ -120,11 +135,21 @@ FileStatus ReadAllProgramsFile(DeviceImage& image, const std::string& path) {
 
 FileStatus ReadFileBytes(const std::string& path, std::string& bytes) {
     bytes.clear();
+    std::uintmax_t size = 0;
+    if (const FileStatus st = RegularFileSize(path, size); st != FileStatus::Ok) {
+        return st;
+    }
+    if (size > static_cast<std::uintmax_t>(kAllProgramsFileSize)) {
+        return FileStatus::WrongSize;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return FileStatus::OpenFailed;
     }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // At most one byte beyond the largest program file, whatever the file does meanwhile.
+    bytes.assign(static_cast<std::size_t>(kAllProgramsFileSize) + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
     return FileStatus::Ok;
 }
 

@@ -20,6 +20,7 @@ enum class ProgramFileKind { Single, AllPrograms, Unknown };
 enum class FileStatus {
     Ok,
     OpenFailed,   // could not be opened or created
+    NotAFile,     // a folder, a device, a pipe: not a regular file; nothing was opened
     WrongSize,    // not exactly the size of its kind; nothing was read
     WriteFailed,  // the write or the rename failed; an earlier file is left as it was
 };
@@ -40,13 +41,16 @@ FileStatus WriteSingleProgramFile(const DeviceImage& image, const std::string& p
 // Writes stored programs 1 to 20, the same way.
 FileStatus WriteAllProgramsFile(const DeviceImage& image, const std::string& path);
 
-// Reads a single-program file into the live record. A file that is not exactly 656 bytes
-// is refused before anything is read, leaving the image unchanged.
+// Reads a single-program file into the live record. Anything but a regular file is refused
+// before it is opened, and a file that is not exactly 656 bytes before anything is read;
+// either way the image is unchanged.
 FileStatus ReadSingleProgramFile(DeviceImage& image, const std::string& path);
 // Reads an all-programs file into stored programs 1 to 20; the live program is untouched.
 FileStatus ReadAllProgramsFile(DeviceImage& image, const std::string& path);
 
 // Raw file bytes, for tools that inspect a file without loading it (empty on failure).
+// Refuses what is not a regular file (NotAFile) and, without reading it, a file larger than
+// an all-programs file (WrongSize): no stream is read without bound.
 FileStatus ReadFileBytes(const std::string& path, std::string& bytes);
 
 }  // namespace tolmarin

@@ -83,7 +83,14 @@ enum class Notification : int {
     SystemLoaded = kWmUser + 112,
     Status = kWmUser + 113,
     TransferDone = kWmUser + 122,
+    // A read at the head was completed by a reply without its data (an acknowledgement, or
+    // data of another item or program): wParam = the program number asked for, lParam =
+    // UnansweredRead(command code, item code) of the request.
+    ReadUnanswered = kWmUser + 123,
 };
+inline constexpr int UnansweredRead(std::uint8_t command, std::uint8_t item) {
+    return command * 256 + item;
+}
 inline constexpr int kTransferUp = 0;    // amplifier to PC
 inline constexpr int kTransferDown = 1;  // PC to amplifier
 

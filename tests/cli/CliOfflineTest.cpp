@@ -59,6 +59,13 @@ TEST_F(CliFiles, BadFileAndBadUsageGiveTheirExitCodesAndLocalisedErrors) {
     EXPECT_EQ(zh.exitCode, 2);
     EXPECT_NE(zh.err.find("无法打开文件"), std::string::npos) << zh.err;
 
+    // A folder aborted the tool, an endless device made it grow without end.
+    for (const std::string& notAFile : {dir.string(), std::string("/dev/zero")}) {
+        auto refused = RunProcess(TOLMARIN_CLI_PATH, {"info", notAFile});
+        EXPECT_EQ(refused.exitCode, 2) << notAFile;
+        EXPECT_NE(refused.err.find("Read MusicFile  Error!"), std::string::npos) << refused.err;
+    }
+
     EXPECT_EQ(RunProcess(TOLMARIN_CLI_PATH, {}).exitCode, 1);
     EXPECT_EQ(RunProcess(TOLMARIN_CLI_PATH, {"frobnicate"}).exitCode, 1);
     EXPECT_EQ(RunProcess(TOLMARIN_CLI_PATH, {"info", "a", "--lang", "fr"}).exitCode, 1);

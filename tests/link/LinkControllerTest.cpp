@@ -61,12 +61,13 @@ TEST(LinkUp, CompletesInTwentyFourTicksAndTurnsChangeSendingOn) {
     LinkRig rig;
     rig.Answering();
     rig.fresh->app.linkGroup[1] = 0;  // CH1 and CH2 linked before the live program arrives
-    int ups = 0;
-    QObject::connect(rig.controller.get(), &LinkController::linkUpComplete, [&] { ++ups; });
+    std::vector<bool> ups;
+    QObject::connect(rig.controller.get(), &LinkController::linkUpFinished,
+                     [&](bool complete) { ups.push_back(complete); });
     rig.controller->OpenSerialLinkTo("ttyFAKE0");
-    const int ticks = rig.StepUntil([&] { return ups > 0; });
+    const int ticks = rig.StepUntil([&] { return !ups.empty(); });
     EXPECT_EQ(ticks, 24);
-    EXPECT_EQ(ups, 1);
+    EXPECT_EQ(ups, std::vector<bool>{true});
 
     const SharedState& s = *rig.fresh;
     EXPECT_EQ(LoadFixedText(s.image.Name(7), 15), "PROG 7");
@@ -137,24 +138,20 @@ TEST(LinkUp, TheDefaultNetworkTargetIsTheAmplifierAddressOnPort8899) {
     rig.controller->CloseLink();
 }
 
-// ---- Link button ----
+// ---- Link button: the form runs the Connect dialog, then opens the kind chosen ----
 
-TEST(LinkButton, OpensTheKindChosenInTheDialogAndClosesWhenLinked) {
+TEST(LinkButton, OpenLinkOpensTheKindTheFormChoseAndCloseLinkUndoesIt) {
     LinkRig rig;
-    rig.view.dialogCancels = true;
-    rig.controller->OnLinkButton();
-    EXPECT_EQ(rig.view.dialogs, 1);
-    EXPECT_EQ(rig.serial.opens + rig.network.opens, 0);
-
-    rig.view.dialogCancels = false;
-    rig.view.dialogChoice = LinkKind::Network;
-    rig.controller->OnLinkButton();
+    rig.controller->OpenLink(LinkKind::Network);
     EXPECT_EQ(rig.controller->LinkType(), LinkKind::Network);
     EXPECT_EQ(rig.network.opens, 1);
     EXPECT_TRUE(rig.controller->Linked());
+    rig.controller->OpenLink(LinkKind::Usb);  // one link at a time
+    EXPECT_EQ(rig.serial.opens, 0);
+    EXPECT_EQ(rig.controller->LinkType(), LinkKind::Network);
 
-    rig.controller->OnLinkButton();  // linked: closes, no dialog
-    EXPECT_EQ(rig.view.dialogs, 2);
+    ASSERT_TRUE(rig.controller->LinkActive());
+    rig.controller->CloseLink();
     EXPECT_FALSE(rig.controller->Linked());
     EXPECT_FALSE(rig.network.IsOpen());
     EXPECT_EQ(rig.sched->PacingTimer(), 0);
@@ -162,18 +159,20 @@ TEST(LinkButton, OpensTheKindChosenInTheDialogAndClosesWhenLinked) {
     EXPECT_EQ(rig.command.QueueCount(), 0);
     EXPECT_EQ(rig.model.clearCalls, std::vector<int>{0});
     EXPECT_TRUE(rig.fresh.sink.messages.empty());
+    rig.controller->OpenLink(LinkKind::Usb);
+    EXPECT_EQ(rig.serial.opens, 1);
+    EXPECT_TRUE(rig.controller->Linked());
 }
 
-TEST(LinkButton, ASecondClickDuringAConnectAbandonsItSilently) {
+TEST(LinkButton, ClosingDuringAConnectAbandonsItSilently) {
     LinkRig rig;
     rig.network.deferOpen = true;
-    rig.view.dialogChoice = LinkKind::Network;
-    rig.controller->OnLinkButton();
+    rig.controller->OpenLink(LinkKind::Network);
     ASSERT_TRUE(rig.controller->Opening());
-    rig.controller->OnLinkButton();
+    ASSERT_TRUE(rig.controller->LinkActive());
+    rig.controller->CloseLink();
     EXPECT_FALSE(rig.controller->Opening());
     EXPECT_FALSE(rig.network.OpenPending());
-    EXPECT_EQ(rig.view.dialogs, 1);
     EXPECT_TRUE(rig.fresh.sink.messages.empty());
     EXPECT_TRUE(rig.model.clearCalls.empty());
 }
@@ -352,7 +351,7 @@ TEST(NetworkTimeout, ClosingDuringAReconnectionCancelsItsWaits) {
     rig.Step();
     rig.ToTimeout();
     ASSERT_EQ(rig.sched->PendingWaits(), 1);
-    rig.controller->OnLinkButton();
+    rig.controller->CloseLink();
     EXPECT_FALSE(rig.controller->Linked());
     EXPECT_EQ(rig.sched->PendingWaits(), 0);
     rig.sched->Advance(5000);
@@ -418,7 +417,7 @@ TEST(Batches, UnlinkedBatchesSayPleaseLinkExceptSendingTheLiveProgram) {
     LinkRig rig;
     rig.controller->StoreAllPrograms();
     rig.controller->StoreLiveToSlot(3, true);
-    EXPECT_FALSE(rig.controller->ReadAllPrograms());
+    EXPECT_FALSE(rig.controller->ReadAllPrograms("all.ALLData12File"));
     rig.controller->RequestLive(4);
     rig.controller->SendLiveProgram();
     EXPECT_EQ(rig.fresh.sink.messages, std::vector<std::string>(4, "Please Link!"));
@@ -445,15 +444,14 @@ TEST(Batches, StoreAllProgramsAlternatesNameAndDataForTwentySlots) {
     }
 }
 
-TEST(Batches, ReadAllProgramsAsksForTheFileAndWritesItWhenProgramTwentyArrives) {
+TEST(Batches, ReadAllProgramsWritesTheFileTheFormChoseWhenAllTwentyArrived) {
     LinkRig rig;
     rig.LinkedUsb();
-    EXPECT_FALSE(rig.controller->ReadAllPrograms());  // the operator cancels
+    EXPECT_FALSE(rig.controller->ReadAllPrograms(""));  // no file, nothing read
     const int before = rig.command.QueueCount();
     EXPECT_EQ(before, 1);
 
-    rig.view.programsFile = "/tmp/all.ALLData12File";
-    EXPECT_TRUE(rig.controller->ReadAllPrograms());
+    EXPECT_TRUE(rig.controller->ReadAllPrograms("/tmp/all.ALLData12File"));
     EXPECT_EQ(rig.command.QueueCount(), before + 20);
     EXPECT_EQ(rig.view.rangeHigh, 20);
     rig.StepUntil([&] { return !rig.view.written.empty(); });
@@ -490,6 +488,92 @@ TEST(Batches, SendLiveProgramQueuesOneProgramWriteWithoutAdvancingTheCount) {
     EXPECT_EQ(head.Length(), 654);
     EXPECT_EQ(head.Frame()[5], 0);
     EXPECT_EQ(head.NotifyDown(), 1);
+}
+
+// ---- Reads answered without their data ----
+
+// The amplifier refuses (0xAB) every request with the given code; everything else it answers.
+void Refusing(LinkRig& rig, int code, int program = -1) {
+    rig.serial.responder = [&rig, code, program](const Bytes& f) {
+        if (Code(f) == code && (program < 0 || Program(f) == program)) {
+            return std::vector<Bytes>{MakeReplyFrame(ACK_AB, 0, 0, {})};
+        }
+        return AmplifierReply(f, rig.status);
+    };
+}
+
+TEST(VerifiedReads, ALinkUpWhoseLivePickupIsRefusedKeepsEditsOffAndSaysSo) {
+    LinkRig rig;
+    Refusing(rig, CMD_RECALL);
+    std::vector<bool> ups;
+    QObject::connect(rig.controller.get(), &LinkController::linkUpFinished,
+                     [&](bool complete) { ups.push_back(complete); });
+    rig.controller->OpenSerialLinkTo("ttyFAKE0");
+    rig.StepUntil([&] { return !ups.empty(); });
+    EXPECT_EQ(ups, std::vector<bool>{false});
+    EXPECT_TRUE(rig.controller->Linked());  // polling goes on; the operator may recall
+    EXPECT_FALSE(rig.controller->LiveKnown());
+    EXPECT_EQ(rig.fresh->app.sendChanges, 0);
+    EXPECT_EQ(rig.model.loads, 0);
+    EXPECT_TRUE(rig.view.done.empty());
+    EXPECT_EQ(rig.view.busy, (std::vector<int>{5, 0}));
+    EXPECT_EQ(rig.fresh.sink.messages,
+              std::vector<std::string>{"The amplifier did not send: live program. Edits are not "
+                                       "sent until the live program has been read."});
+    EXPECT_EQ(rig.fresh.sink.kinds, std::vector<MessageKind>{MessageKind::Warning});
+}
+
+TEST(VerifiedReads, ARefusedProgramMeansNoFileAndNoDonePopup) {
+    LinkRig rig;
+    rig.LinkedUsb();
+    Refusing(rig, CMD_READ_PROGRAM, 7);
+    ASSERT_TRUE(rig.controller->ReadAllPrograms("/tmp/all.ALLData12File"));
+    rig.StepUntil([&] { return !rig.view.busy.empty() && rig.view.busy.back() == 0; });
+    EXPECT_TRUE(rig.view.written.empty());
+    EXPECT_TRUE(rig.view.done.empty());
+    EXPECT_EQ(rig.fresh.sink.messages,
+              std::vector<std::string>{"The amplifier did not send: programs 7."});
+    // The next read of all programs starts with a clean slate.
+    rig.Answering();
+    rig.fresh.sink.messages.clear();
+    ASSERT_TRUE(rig.controller->ReadAllPrograms("/tmp/again.ALLData12File"));
+    rig.StepUntil([&] { return !rig.view.written.empty(); });
+    EXPECT_EQ(rig.view.written, std::vector<std::string>{"/tmp/again.ALLData12File"});
+    EXPECT_EQ(rig.view.done, std::vector<int>{kTransferUp});
+    EXPECT_TRUE(rig.fresh.sink.messages.empty());
+}
+
+TEST(VerifiedReads, ARefusedRecallIsNotASuccessAndEditsGoOnFlowing) {
+    LinkRig rig;
+    rig.LinkedUsb();
+    Refusing(rig, CMD_RECALL);
+    ASSERT_TRUE(rig.controller->RequestLive(3));
+    rig.StepUntil([&] { return !rig.fresh.sink.messages.empty(); });
+    EXPECT_EQ(rig.fresh.sink.messages,
+              std::vector<std::string>{"The amplifier did not send: live program."});
+    EXPECT_TRUE(rig.view.done.empty());
+    EXPECT_EQ(rig.model.loads, 1);  // the link-up's only
+    EXPECT_EQ(rig.fresh->app.sendChanges, 1);
+}
+
+// Arguments outside their ranges are refused before anything is built or queued (the frame
+// builders would throw into the event loop).
+TEST(VerifiedReads, OperationsRefuseArgumentsOutOfRange) {
+    LinkRig rig;
+    rig.LinkedUsb();
+    const int queued = rig.command.QueueCount();
+    EXPECT_FALSE(rig.controller->RequestLive(21));
+    EXPECT_FALSE(rig.controller->RequestLive(-1));
+    EXPECT_FALSE(rig.controller->StoreLiveToSlot(0, true));
+    EXPECT_FALSE(rig.controller->StoreLiveToSlot(21, false));
+    EXPECT_FALSE(rig.controller->SendSystemItem(99, 0, 0));
+    EXPECT_FALSE(rig.controller->SendSystemItem(ITEM_NAME, 21, 0));
+    EXPECT_FALSE(rig.controller->SendSystemItem(ITEM_SENSITIVITY, 0, 4));
+    EXPECT_EQ(rig.command.QueueCount(), queued);
+    EXPECT_EQ(rig.model.stores, 0);
+    EXPECT_TRUE(rig.model.gains.empty());
+    EXPECT_EQ(rig.fresh->app.sendChanges, 1);
+    EXPECT_TRUE(rig.fresh.sink.messages.empty());
 }
 
 // ---- System items ----

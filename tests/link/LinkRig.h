@@ -52,7 +52,7 @@ struct LinkRig {
         Answering();
         bool up = false;
         const QMetaObject::Connection c = QObject::connect(
-            controller.get(), &LinkController::linkUpComplete, [&up] { up = true; });
+            controller.get(), &LinkController::linkUpFinished, [&up] { up = true; });
         controller->OpenSerialLinkTo("ttyFAKE0");
         StepUntil([&] { return up; });
         QObject::disconnect(c);

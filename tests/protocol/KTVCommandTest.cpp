@@ -197,16 +197,33 @@ TEST(ReplyParserActions, RecallAndPollStoreAndNotify) {
               (std::vector<Note>{{Notification::LiveLoaded, 7, 0}, {Notification::Status, 0, 0}}));
 }
 
+// Acknowledgements complete any head; a read completed without its data (an
+// acknowledgement, or another program's data) is announced, a write is not.
 TEST(ReplyParserActions, AcknowledgementsCompleteWhateverTheHeadCarried) {
     Rig r(0);
     r.cmd.Enqueue(BuildProgramRead(*r.s, 4));
     r.cmd.Enqueue(BuildRecall(*r.s, 0));
+    r.cmd.Enqueue(BuildProgramWrite(*r.s, 2));
+    r.cmd.Enqueue(BuildItemRead(*r.s, ITEM_NAME, 9));
+    r.cmd.Enqueue(BuildProgramRead(*r.s, 5));
+    r.cmd.Enqueue(BuildProgramRead(*r.s, 6));
     const Bytes before = r.Records();
     r.cmd.FeedBytes(MakeReplyFrame(0xAA, 0, 0, {}));
     r.cmd.FeedBytes(MakeReplyFrame(0xAB, 0, 0, {}));
-    EXPECT_EQ(r.cmd.QueueCount(), 0);
+    r.cmd.FeedBytes(MakeReplyFrame(0xAB, 0, 0, {}));
     EXPECT_EQ(r.Records(), before);
-    EXPECT_TRUE(r.owner.notes.empty());
+    r.cmd.FeedBytes(MakeReplyFrame(0xA2, 8, ITEM_NAME, Bytes(16, 'x')));  // another program's
+    r.cmd.FeedBytes(MakeReplyFrame(0xA5, 7, 0, Bytes(640, 1)));           // another program's
+    r.cmd.FeedBytes(MakeReplyFrame(0xA5, 6, 0, Bytes(640, 1)));           // the one asked for
+    EXPECT_EQ(r.cmd.QueueCount(), 0);
+    const Note expected[] = {
+        {Notification::ReadUnanswered, 4, UnansweredRead(CMD_READ_PROGRAM, 0)},
+        {Notification::ReadUnanswered, 0, UnansweredRead(CMD_RECALL, 0)},
+        {Notification::ReadUnanswered, 9, UnansweredRead(CMD_READ_ITEM, ITEM_NAME)},
+        {Notification::ReadUnanswered, 5, UnansweredRead(CMD_READ_PROGRAM, 0)},
+    };
+    EXPECT_EQ(r.owner.notes, std::vector<Note>(std::begin(expected), std::end(expected)));
+    EXPECT_EQ(r.cmd.Counts().unanswered, 4);
 }
 
 TEST(ReplyParserUnknownCode, A4ReplyLeavesHeadOutAndReceiverCollectingUntilReset) {

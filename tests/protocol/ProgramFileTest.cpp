@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -111,6 +112,28 @@ TEST_F(ProgramFileTest, FileOfTheWrongSizeIsRefusedAndTheImageStaysUnchanged) {
     }
     EXPECT_EQ(ReadSingleProgramFile(s->image, PathOf("missing.Data12File")),
               FileStatus::OpenFailed);
+}
+
+// A folder, a device or a pipe is refused before it is opened (a pipe would block, a device
+// never end), and nothing larger than a program file is read into memory.
+TEST_F(ProgramFileTest, AnythingButARegularFileIsRefusedUnread) {
+    FreshState s;
+    Scramble(s->image, 8);
+    const DeviceImage before = s->image;
+    const std::string fifo = PathOf("pipe.Data12File");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string bytes;
+    for (const std::string& path : {dir.string(), std::string("/dev/zero"), fifo}) {
+        EXPECT_EQ(ReadSingleProgramFile(s->image, path), FileStatus::NotAFile) << path;
+        EXPECT_EQ(ReadAllProgramsFile(s->image, path), FileStatus::NotAFile) << path;
+        EXPECT_EQ(ReadFileBytes(path, bytes), FileStatus::NotAFile) << path;
+    }
+    std::ofstream(PathOf("big"), std::ios::binary) << std::string(kAllProgramsFileSize + 1, 'x');
+    EXPECT_EQ(ReadFileBytes(PathOf("big"), bytes), FileStatus::WrongSize);
+    EXPECT_TRUE(bytes.empty());
+    for (int n = 0; n <= 20; ++n) {
+        EXPECT_TRUE(std::ranges::equal(s->image.ProgramRecord(n), before.ProgramRecord(n))) << n;
+    }
 }
 
 TEST_F(ProgramFileTest, FailedWriteLeavesTheEarlierFileIntact) {

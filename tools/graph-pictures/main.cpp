@@ -1,5 +1,6 @@
 // Draws the response graph as the form shows it, with an equaliser on both channels, and
-// writes the pictures into the folder given (default docs/images).
+// writes the pictures into the folder given (default docs/images), optionally enlarged by
+// a scale factor (second argument) for print.
 #include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
@@ -52,22 +53,27 @@ int main(int argc, char** argv) {
     tolmarin::CKTV_Data set(state);
     TuneRoom(set);
 
+    const double scale = argc > 2 ? QString::fromLocal8Bit(argv[2]).toDouble() : 1.0;
+    if (scale <= 0.0) {
+        std::fprintf(stderr, "the scale must be a positive number\n");
+        return 1;
+    }
     QObject form;
     tolmarin::CFStatic graph;
     graph.resize(kGraphWidth, kGraphHeight);
     graph.AttachChannels(&set);
     graph.SetPlotArea();
     graph.SetParentView(&form);
-    bool ok = Save(graph.RenderToImage(), dir, "graph-grid-page.png");
+    bool ok = Save(graph.RenderToImage(scale), dir, "graph-grid-page.png");
 
     // CH1 edited, the pointer on band 4 (its area, label and bandwidth handles).
     graph.SelectChannel(0);
     Hover(graph, set.Channel(0).Band(3).MainHandle());
-    ok = Save(graph.RenderToImage(), dir, "graph-eq-page.png") && ok;
+    ok = Save(graph.RenderToImage(scale), dir, "graph-eq-page.png") && ok;
 
     // CH2 edited, its high-pass chosen in the crossover fields.
     graph.SelectChannel(1);
     graph.Redraw(8);
-    ok = Save(graph.RenderToImage(), dir, "graph-crossover.png") && ok;
+    ok = Save(graph.RenderToImage(scale), dir, "graph-crossover.png") && ok;
     return ok ? 0 : 1;
 }

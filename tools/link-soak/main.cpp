@@ -33,6 +33,13 @@ private:
     SharedState& m_state;
 };
 
+// Every status reply shows levels on the form.
+class StatusCounter : public LinkView {
+public:
+    void ShowLevels(int, int) override { ++statuses; }
+    int statuses = 0;
+};
+
 class CountingSink : public MessageSink {
 public:
     void ShowMessage(std::string_view text, MessageKind) override {
@@ -128,15 +135,14 @@ int Run(const QStringList& args) {
     CountingSink sink;
     state.ui.sink = &sink;
     PollOnly model(state);
-    LinkView view;
+    StatusCounter view;
     DeviceLink link(state, model, view);
     LinkController& c = link.Controller();
     int ups = 0;
     int reconnects = 0;
-    int statuses = 0;
-    QObject::connect(&c, &LinkController::linkUpComplete, [&] { ++ups; });
+    int& statuses = view.statuses;
+    QObject::connect(&c, &LinkController::linkUpFinished, [&] { ++ups; });
     QObject::connect(&c, &LinkController::reconnecting, [&] { ++reconnects; });
-    QObject::connect(&c, &LinkController::statusUpdated, [&] { ++statuses; });
 
     const int warmup = std::min(10, cycles);
     Usage base;

@@ -1,14 +1,18 @@
 #include "editor/form/CCAudioView.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QSettings>
+#include <QStyleOptionComplex>
 
 #include "controls/BitmapSource.h"
 #include "controls/CBitmapSlider.h"
@@ -47,6 +51,8 @@ Pictures Hovering(int a, int b) {
 
 constexpr int kSpinWidthPx = 13;
 constexpr int kFlatGainStep = 200;
+constexpr int kLinkCheckWidthPx = 180;
+constexpr int kListArrowPx = 14;
 constexpr int kTemplateFontPx = 11;
 
 bool InBand(int id, int first) {
@@ -54,6 +60,42 @@ bool InBand(int id, int first) {
 }
 
 }  // namespace
+
+// The form's lists are narrow (the template's widths): a slimmer arrow leaves the text room.
+class ListStyle : public QProxyStyle {
+public:
+    ListStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                         const QWidget* widget) const override;
+};
+
+// One for the process, owned by the application so that it outlives every list.
+QStyle* FormListStyle() {
+    static QPointer<ListStyle> style;
+    if (style.isNull()) {
+        style = new ListStyle;
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
+QRect ListStyle::subControlRect(ComplexControl control, const QStyleOptionComplex* option,
+                                SubControl sub, const QWidget* widget) const {
+    QRect r = QProxyStyle::subControlRect(control, option, sub, widget);
+    if (control != CC_ComboBox) {
+        return r;
+    }
+    const QRect frame = option->rect;
+    if (sub == SC_ComboBoxArrow) {
+        return QRect(frame.right() - kListArrowPx + 1, frame.top(), kListArrowPx, frame.height());
+    }
+    if (sub == SC_ComboBoxEditField) {
+        constexpr int kInset = 2;
+        return QRect(frame.left() + kInset, frame.top() + kInset,
+                     frame.width() - kListArrowPx - 2 * kInset, frame.height() - 2 * kInset);
+    }
+    return r;
+}
 
 void CCAudioView::FaderLink::SetPosReversed(int pos) {
     if (fader != nullptr) {
@@ -121,6 +163,7 @@ void CCAudioView::CreateControls() {
             case ControlKind::ComboEdit: {
                 auto* l = new QComboBox(this);
                 l->setEditable(c.kind == ControlKind::ComboEdit);
+                l->setStyle(FormListStyle());
                 connect(l, &QComboBox::activated, this,
                         [this, id](int selection) { OnSelection(id, selection); });
                 w = l;
@@ -158,8 +201,10 @@ void CCAudioView::CreateControls() {
             case ControlKind::Picture: {
                 auto* p = new QLabel(this);
                 p->setPixmap(LoadBitmap(c.bitmaps[0]));
-                w = p;
-                break;
+                p->setGeometry(QRect(r.topLeft(), p->pixmap().size()));
+                p->installEventFilter(this);
+                m_controls[id] = p;
+                continue;
             }
             case ControlKind::Lamp: {
                 auto* l = new CSLamp(this);
@@ -196,6 +241,10 @@ void CCAudioView::CreateControls() {
             }
         }
         w->setGeometry(r);
+        if (c.kind == ControlKind::LinkCheck) {
+            // The label is set per language later; leave room for the longer one.
+            w->resize(std::max(r.width(), kLinkCheckWidthPx), r.height());
+        }
         w->setVisible(!c.hidden);
         w->installEventFilter(this);
         m_controls[id] = w;
@@ -243,7 +292,7 @@ void CCAudioView::InitControls() {
             constexpr unsigned kPixelColour = 0xFF000000u;  // transparent colour of pixel (0, 0)
             f->SetBitmapChannel(c.bitmaps[0], 0, true, kPixelColour, 0, 0);
             f->SetBitmapThumb(c.bitmaps[1], c.bitmaps[2], true, kPixelColour, 0, 0);
-            f->SetMargin(0, c.margin, 0, 0);
+            f->SetMargin(c.margin, 0, 0, 0);
             f->SetVertical(true);
             f->SetRange(c.min, c.max, false);
             f->SetPos(0);
@@ -400,7 +449,12 @@ void CCAudioView::OnClicked(int id) {
     } else if (id == kPower) {
         TogglePower();
     } else if (id == kLinkButton) {
-        m_controller->OnLinkButton();
+        if (m_controller->LinkActive()) {
+            m_controller->CloseLink();  // a click during a connect abandons it
+        } else if (const std::optional<LinkKind> kind =
+                       RunConnectDialog(m_controller->LinkType())) {
+            m_controller->OpenLink(*kind);  // the dialog has closed: the link opens after it
+        }
     } else if (id == kChannelButton || id == kChannelButton + 1) {
         ShowChannel(id - kChannelButton);
     } else if (id == kMute || id == kMute + 1) {
@@ -760,6 +814,10 @@ void CCAudioView::paintEvent(QPaintEvent* /*event*/) {
     QPainter p(this);
     p.drawPixmap(0, 0,
                  LoadBitmap(m_state.ui.english != 0 ? kBitmapBackgroundEn : kBitmapBackgroundZh));
+    if (!m_painted) {
+        m_painted = true;
+        emit firstPainted();
+    }
 }
 
 // Enter and Escape give the focus to the form, so a field being typed in commits its value;

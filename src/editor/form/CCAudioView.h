@@ -81,14 +81,18 @@ public:
     void SetProgressPos(int pos) override;
     void ShowBusy(int mode) override;
     void ShowTransferDone(int direction) override;
-    std::optional<LinkKind> RunConnectDialog(LinkKind current) override;
     void ClearLinkCheckBox() override;
     void ShowState() override;
     void ShowSystemState(int mode, int power) override;
     void ShowLevels(int level1, int level2) override;
     void ShowTemperature(int readout, int celsius) override;
-    std::optional<std::string> ChooseAllProgramsFile() override;
     void WriteAllProgramsFile(const std::string& path) override;
+
+    // The form's own questions, asked before it calls the controller (never from inside it).
+    // Runs the Connect dialog with the current link kind; the chosen kind on OK.
+    std::optional<LinkKind> RunConnectDialog(LinkKind current);
+    // Asks for the all-programs file a read of all programs goes into; nothing on cancel.
+    std::optional<std::string> ChooseAllProgramsFile();
 
     // --- MessageSink -----------------------------------------------------------------------
     void ShowMessage(std::string_view text, MessageKind kind) override;
@@ -97,6 +101,8 @@ signals:
     // The Program and DataView buttons; the main window opens their dialogs.
     void programRequested();
     void dataViewRequested();
+    // The form has painted itself for the first time (start-up measurements).
+    void firstPainted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -141,6 +147,7 @@ private:
     DataTranDlg* m_done = nullptr;
     QProgressBar* m_progress = nullptr;
     int m_current = 0;
+    bool m_painted = false;
 };
 
 }  // namespace tolmarin

@@ -81,7 +81,7 @@ std::vector<ControlSpec> Build() {
         v.push_back(Plain(kLamp + n, ControlKind::Lamp, 71 + dx, 184, 6, 55));
         v.push_back(Button(kMute + n, 29 + dx, 195, 28));
         v.push_back(Button(kPolarity + n, 29 + dx, 210, 28, {}, true));
-        v.push_back(Plain(kSensitivity + n, ControlKind::DropList, 25 + dx, 227, 40, kFieldHeight));
+        v.push_back(Plain(kSensitivity + n, ControlKind::DropList, 25 + dx, 227, 44, kFieldHeight));
         v.push_back(Button(kChannelButton + n, 16 + dx, 241, 40));
     }
     v.push_back(Plain(kHiddenLinkCombo, ControlKind::DropList, 0, 0, 10, kFieldHeight, true));

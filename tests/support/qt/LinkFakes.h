@@ -55,13 +55,6 @@ public:
     void SetProgressPos(int pos) override { progress.push_back(pos); }
     void ShowBusy(int mode) override { busy.push_back(mode); }
     void ShowTransferDone(int direction) override { done.push_back(direction); }
-    std::optional<LinkKind> RunConnectDialog(LinkKind current) override {
-        ++dialogs;
-        if (dialogCancels) {
-            return std::nullopt;
-        }
-        return dialogChoice ? dialogChoice : std::optional<LinkKind>(current);
-    }
     void ClearLinkCheckBox() override { ++checkBoxCleared; }
     void ShowState() override { ++statesShown; }
     void ShowSystemState(int mode, int power) override { system.emplace_back(mode, power); }
@@ -69,7 +62,6 @@ public:
     void ShowTemperature(int readout, int celsius) override {
         temperatures.emplace_back(readout, celsius);
     }
-    std::optional<std::string> ChooseAllProgramsFile() override { return programsFile; }
     void WriteAllProgramsFile(const std::string& path) override { written.push_back(path); }
 
     bool buttonActive = false;
@@ -78,15 +70,11 @@ public:
     std::vector<int> progress;
     std::vector<int> busy;
     std::vector<int> done;
-    int dialogs = 0;
-    std::optional<LinkKind> dialogChoice;  // unset: OK with the current kind
-    bool dialogCancels = false;
     int checkBoxCleared = 0;
     int statesShown = 0;
     std::vector<std::pair<int, int>> system;
     std::vector<std::pair<int, int>> levels;
     std::vector<std::pair<int, int>> temperatures;
-    std::optional<std::string> programsFile;
     std::vector<std::string> written;
 };
 

@@ -1,0 +1,198 @@
+// The editor application: command line, start-up, opening a file, and the whole editor
+// against the simulated amplifier in-process.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+
+#include "Amplifier.h"
+#include "app/Application.h"
+#include "app/CAudioDoc.h"
+#include "app/CommandLine.h"
+#include "app/MainFrame.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/CButtonRadio.h"
+#include "controls/CXPButton.h"
+#include "controls/FaderGeometry.h"
+#include "editor/form/CCAudioView.h"
+#include "editor/form/FormIds.h"
+#include "link/LinkController.h"
+#include "model/BandRecord.h"
+#include "model/KTV_Data.h"
+#include "protocol/ProgramFile.h"
+#include "support/RecordingSink.h"
+#include "support/TempDir.h"
+#include "support/qt/EventLoop.h"
+
+namespace tolmarin::testing {
+namespace {
+
+using namespace form;
+
+TEST(CommandLine, AcceptsEveryOptionAndRefusesWhatItCannotCarryOut) {
+    QString bad;
+    auto o = ParseCommandLine({"set.Data12File", "--connect", "tcp:127.0.0.1:9000", "--trace",
+                               "t.txt", "--lang", "zh", "--screenshot", "s.png"},
+                              &bad);
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->file, "set.Data12File");
+    EXPECT_EQ(o->connect, AppOptions::Connect::Tcp);
+    EXPECT_EQ(o->host, "127.0.0.1");
+    EXPECT_EQ(o->tcpPort, 9000);
+    EXPECT_EQ(o->trace, "t.txt");
+    EXPECT_EQ(o->english, 0);
+    EXPECT_EQ(o->screenshot, "s.png");
+
+    o = ParseCommandLine({"--connect", "tcp:127.0.0.1"}, &bad);
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->tcpPort, 8899);
+    o = ParseCommandLine({"--connect", "serial:/dev/ttyUSB0", "--lang", "en"}, &bad);
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->serialPort, "/dev/ttyUSB0");
+    EXPECT_EQ(o->english, 1);
+    EXPECT_TRUE(ParseCommandLine({"--simulator"}, &bad)->simulator);
+
+    for (const QStringList& wrong : {QStringList{"--connect"},
+                                     {"--connect", "udp:1.2.3.4"},
+                                     {"--connect", "tcp:h:0"},
+                                     {"--connect", "tcp:h:70000"},
+                                     {"--lang", "fr"},
+                                     {"--simulator", "--connect", "tcp:h"},
+                                     {"a.Data12File", "b.Data12File"},
+                                     {"--frobnicate"}}) {
+        EXPECT_FALSE(ParseCommandLine(wrong, &bad)) << wrong.join(' ').toStdString();
+        EXPECT_FALSE(bad.isEmpty());
+    }
+}
+
+struct AppRig {
+    explicit AppRig(const QStringList& args) {
+        QString bad;
+        options = *ParseCommandLine(args, &bad);
+        app = std::make_unique<CCAudioApp>(
+            options,
+            std::make_unique<QSettings>(QString::fromStdString(dir.PathOf("s.ini")),
+                                        QSettings::IniFormat),
+            QString::fromStdString(dir.Path().string()));
+    }
+    bool Start() {
+        const bool ok = app->InitInstance();
+        if (ok) {
+            app->State().ui.sink = &sink;
+        }
+        return ok;
+    }
+    CCAudioView& View() { return app->View(); }
+
+    TempDir dir{"app"};
+    AppOptions options;
+    RecordingSink sink;
+    std::unique_ptr<CCAudioApp> app;
+};
+
+TEST(AppStartUp, FixedWindowWithoutMenuShowsCh1AndTheStartUpSystemBytes) {
+    AppRig r({});
+    ASSERT_TRUE(r.Start());
+    CMainFrame& frame = r.app->Frame();
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tolmarin RX2"));
+    EXPECT_EQ(frame.size(), QSize(985, 735));
+    EXPECT_EQ(frame.minimumSize(), frame.maximumSize());
+    EXPECT_EQ(frame.menuWidget(), nullptr);
+    const auto& sys = r.app->State().image.systemBytes;
+    EXPECT_EQ(sys[0], 0);
+    EXPECT_EQ(sys[2], 0);
+    EXPECT_EQ(sys[3], 0);
+    EXPECT_EQ(sys[7], 1);
+    EXPECT_EQ(r.View().CurrentChannel(), 0);
+    EXPECT_FALSE(r.View().Controller().Linked());
+}
+
+TEST(AppStartUp, OpensTheProgramFileNamedAndRefusesAnotherExtension) {
+    TempDir files{"appfiles"};
+    SharedState other;
+    InitDeviceImage(other);
+    CKTV_Data saved(other);
+    saved.Channel(0).Band(3).SetGainStep(260);
+    saved.Channel(0).Band(3).SetFreq(700, false);
+    saved.StoreAllToImage();
+    const std::string path = files.PathOf("live.Data12File");
+    ASSERT_EQ(WriteSingleProgramFile(other.image, path), FileStatus::Ok);
+
+    AppRig r({QString::fromStdString(path)});
+    ASSERT_TRUE(r.Start());
+    EXPECT_EQ(r.app->Document().Channels().Channel(0).Band(3).GetGainStep(), 260);
+    EXPECT_EQ(r.View().Get<QWidget>(kBandFreq + 3)->property("text").toString(),
+              QStringLiteral("700"));
+
+    const std::string wrong = files.PathOf("live.data12file");
+    std::filesystem::copy_file(path, wrong);
+    AppRig refused({QString::fromStdString(wrong)});
+    QString shown;
+    QTimer closer;  // answers the message box the refusal shows
+    QObject::connect(&closer, &QTimer::timeout, [&shown] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    closer.start(20);
+    ASSERT_TRUE(refused.app->InitInstance());
+    closer.stop();
+    EXPECT_EQ(shown, QStringLiteral("Read MusicFile  Error!"));
+    EXPECT_EQ(refused.app->Document().Channels().Channel(0).Band(3).GetGainStep(), 200);
+}
+
+// Drags a fader's thumb by dy pixels with the mouse, as an operator does.
+void DragFader(CBitmapSlider* fader, int dy) {
+    const FaderGeometry& g = fader->Geometry();
+    const QPoint from(g.leftMargin + g.thumbWidth / 2, g.CentreOf(fader->GetPos()));
+    QTest::mousePress(fader, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(0, dy * step / 4)),
+                         fader->mapToGlobal(QPointF(from + QPoint(0, dy * step / 4))), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(fader, &move);
+        QTest::qWait(60);
+    }
+    QTest::mouseRelease(fader, Qt::LeftButton, {}, from + QPoint(0, dy));
+}
+
+TEST(AppEndToEnd, LinksToTheSimulatorAndAFaderMoveReachesItsLiveProgramOnBothLinkedChannels) {
+    AppRig r({"--simulator"});
+    ASSERT_TRUE(r.Start());
+    sim::Amplifier& amp = *r.app->Amplifier();
+    amp.SystemBytes()[0] = 1;  // parallel
+    amp.SystemBytes()[7] = 0;  // power off
+    bool up = false;
+    QObject::connect(&r.View().Controller(), &LinkController::linkUpComplete, [&] { up = true; });
+    // Linked once the live program is in and the busy pop-up has let go of the form.
+    ASSERT_TRUE(SpinUntil([&] { return up && r.View().isEnabled(); }, 10000));
+    EXPECT_EQ(r.View().Get<QComboBox>(kAmpMode)->currentText(), QStringLiteral("PARALLEL"));
+    EXPECT_FALSE(r.View().Get<CXPButton>(kPower)->IsOn());
+
+    CKTV_Data& channels = r.app->Document().Channels();
+    const int k = 2;
+    const auto reached = [&](int ch) {
+        const BandRecord want = channels.Channel(ch).Eq().BuildBandRecord(k);
+        return ReadBandRecord(amp.ChannelBlock(0, ch), BandOffset(k)) == want;
+    };
+    DragFader(r.View().Get<CBitmapSlider>(kBandFader + k), -30);
+    ASSERT_TRUE(SpinUntil([&] { return channels.Channel(0).Band(k).GetGainStep() > 200; }, 2000));
+    const int gain = channels.Channel(0).Band(k).GetGainStep();
+    EXPECT_TRUE(SpinUntil([&] { return reached(0); }, 5000));
+
+    QTest::mouseClick(r.View().Get<CButtonRadio>(kLinkCheck), Qt::LeftButton);
+    ASSERT_TRUE(channels.Ch1Ch2Linked());
+    DragFader(r.View().Get<CBitmapSlider>(kBandFader + k), -20);
+    ASSERT_TRUE(SpinUntil([&] { return channels.Channel(0).Band(k).GetGainStep() > gain; }, 2000));
+    EXPECT_TRUE(SpinUntil([&] { return reached(0) && reached(1); }, 5000));
+    EXPECT_EQ(channels.Channel(1).Band(k).GetGainStep(), channels.Channel(0).Band(k).GetGainStep());
+}
+
+}  // namespace
+}  // namespace tolmarin::testing
