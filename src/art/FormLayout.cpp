@@ -217,7 +217,7 @@ BackgroundLayout LayoutBackground(bool english) {
     for (int position : {0, 20, 40, 60}) {
         const QString value = QString::number(-position);
         const QSizeF size = Extent(value, TextRole::Scale);
-        t.push_back({QRectF(volumeFader.right() + 2,
+        t.push_back({QRectF(volumeFader.left() - 2 - size.width(),
                             volumeFader.top() + kVolumeTravel.CentreY(position) - size.height() / 2,
                             size.width(), size.height()),
                      value, TextRole::Scale});
