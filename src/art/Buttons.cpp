@@ -60,17 +60,15 @@ QImage LampButton(QSize size, const Look& look, const QString& text, int textPx,
 
 QImage PaintPageButton(int page, bool english, bool hover) {
     // The language button offers the other language, in that language's own words.
-    static const std::array<const char*, kPageCount> kEnglish{"中文", "Program", "DataView",
-                                                              "System"};
-    static const std::array<const char*, kPageCount> kChinese{"English", "程序", "参数显示",
-                                                              "系统"};
+    static const std::array<TextId, kPageCount> kCaptions{TextId::ArtLanguage, TextId::ArtProgram,
+                                                          TextId::ArtDataView, TextId::ArtSystem};
     const int i = page < 0 || page >= kPageCount ? 0 : page;
-    const QString text = QString::fromUtf8(english ? kEnglish[i] : kChinese[i]);
+    const QString text = ArtText(kCaptions[i], english);
     return Button(kTopButtonSize, hover ? kAccentLook : kDarkLook, text, 13);
 }
 
 QImage PaintLinkButton(bool english, bool on, bool hover) {
-    const QString text = english ? QStringLiteral("Link") : QString::fromUtf8("连接");
+    const QString text = ArtText(TextId::ArtLink, english);
     const Look& look = hover ? kDarkHoverLook : kDarkLook;
     return LampButton(kTopButtonSize, look, text, 13, on ? kGreen : kLedOff, on);
 }
@@ -100,8 +98,7 @@ QImage PaintPowerButton(bool on) {
 
 QImage PaintChannelButton(int channel, bool english, bool on) {
     const int ch = channel == 1 ? 1 : 0;
-    const QString text =
-        (english ? QStringLiteral("CH%1") : QString::fromUtf8("通道%1")).arg(ch + 1);
+    const QString text = ArtText(TextId::ArtChannel, english) + QString::number(ch + 1);
     const QSize size = kChannelButtonSize;
     const Look& look = on ? kDarkLook : kLightLook;
     const QRectF textBox(12, 0, size.width() - 14, size.height());
@@ -122,7 +119,7 @@ QImage PaintChannelButton(int channel, bool english, bool on) {
 }
 
 QImage PaintOutputButton(bool english, bool outputOn) {
-    const QString text = english ? QStringLiteral("MUTE") : QString::fromUtf8("静音");
+    const QString text = ArtText(TextId::ArtMute, english);
     // Muted is the state to notice: the whole face turns red.
     return outputOn
                ? LampButton(kSwitchButtonSize, kLightLook, text, 11, kLedOff, false)
@@ -130,7 +127,7 @@ QImage PaintOutputButton(bool english, bool outputOn) {
 }
 
 QImage PaintPolarityButton(bool english, bool inverted) {
-    const QString text = english ? QStringLiteral("POL") : QString::fromUtf8("反相");
+    const QString text = ArtText(TextId::ArtPolarity, english);
     return inverted
                ? LampButton(kSwitchButtonSize, kAmberLook, text, 11, QColor(255, 246, 200), true)
                : LampButton(kSwitchButtonSize, kLightLook, text, 11, kLedOff, false);
@@ -150,10 +147,18 @@ QImage PaintBypassButton(int band, bool on) {
 QImage PaintDegreeSign() {
     QImage image = NewCanvas(kDegreeSize.width(), kDegreeSize.height());
     QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
-    // Drawn in the form font's size and colour, so it reads as part of the temperature.
-    PaintText(p, QRectF(0, 0, kDegreeSize.width(), kDegreeSize.height()), QString::fromUtf8("°C"),
-              ArtFont(15), QColor(20, 20, 22));
+    // Near-black like the temperature beside it; the ring is drawn, not a glyph, so that it
+    // stays round and crisp at this size.
+    const QColor ink(20, 20, 22);
+    p.setPen(QPen(ink, 1.1));
+    p.setBrush(Qt::NoBrush);
+    // Sitting on the bottom row, the sign shares the baseline of the digits beside it.
+    constexpr qreal kBaseline = 13.0;
+    p.drawEllipse(QPointF(2.2, kBaseline - 7.6), 1.6, 1.6);
+    p.setFont(ArtFont(12));
+    p.drawText(QPointF(4.0, kBaseline), QStringLiteral("C"));
     return image;
 }
 

@@ -20,8 +20,8 @@ struct Tick {
     const char* label;  // nullptr for a minor tick; empty for a major tick labelled elsewhere
 };
 
-// The groove under the thumb's centre and the scale to its right.
-void PaintTrack(QImage& image, const FaderTravel& travel, int labelPx,
+// The groove under the thumb's centre and the scale to its left.
+void PaintTrack(QImage& image, const FaderTravel& travel, int labelRight, int labelPx,
                 std::initializer_list<Tick> ticks, int zeroPosition) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -37,34 +37,32 @@ void PaintTrack(QImage& image, const FaderTravel& travel, int labelPx,
     p.drawRoundedRect(groove, 2.5, 2.5);
 
     p.setRenderHint(QPainter::Antialiasing, false);
-    const int tickFrom = grooveX + 5;
-    const int labelLeft = tickFrom + 9;
+    const int tickTo = grooveX - 4;
     for (const Tick& t : ticks) {
         const int y = travel.CentreY(t.position);
         const bool major = t.label != nullptr;
+        const bool labelHere = major && t.label[0] != '\0';
         const bool zero = t.position == zeroPosition;
         p.setPen(QPen(zero ? kLabel : kScale, 1.0));
-        const bool labelHere = major && t.label[0] != '\0';
         // A major tick labelled outside the track runs to its edge, to meet its number.
-        const int tickTo = !major ? labelLeft - 5 : labelHere ? labelLeft - 2 : image.width() - 1;
+        const int tickFrom = !major ? tickTo - 4 : labelHere ? labelRight + 2 : 0;
         p.drawLine(tickFrom, y, tickTo, y);
         if (labelHere) {
-            PaintText(p, QRectF(labelLeft, y - 6, image.width() - labelLeft, 12),
-                      QString::fromLatin1(t.label),
+            PaintText(p, QRectF(0, y - 6, labelRight, 12), QString::fromLatin1(t.label),
                       ArtFont(labelPx, zero ? Weight::Bold : Weight::Normal), kLabel,
-                      Qt::AlignLeft | Qt::AlignVCenter);
+                      Qt::AlignRight | Qt::AlignVCenter);
         }
     }
 }
 
 // Face of a thumb on its key colour: a grey cap with a centre index line, lit blue when
 // the thumb is held. Edges are hard so no blended pixel can come near the key colour.
-QImage PaintThumb(QSize size, bool active) {
+QImage PaintThumb(QSize size, int faceWidth, bool active) {
     QImage face = NewCanvas(size.width(), size.height());
     {
         QPainter p(&face);
         p.setRenderHint(QPainter::Antialiasing, true);
-        const QRectF r(0.5, 0.5, size.width() - 1.0, size.height() - 1.0);
+        const QRectF r(0.5, 0.5, faceWidth - 1.0, size.height() - 1.0);
         QLinearGradient shade(r.topLeft(), r.bottomLeft());
         shade.setColorAt(0.0, active ? QColor(236, 244, 252) : QColor(246, 247, 249));
         shade.setColorAt(0.45, active ? QColor(190, 212, 236) : QColor(206, 209, 215));
@@ -76,7 +74,7 @@ QImage PaintThumb(QSize size, bool active) {
         p.setRenderHint(QPainter::Antialiasing, false);
         const int mid = size.height() / 2;
         p.setPen(QPen(active ? QColor(20, 90, 190) : QColor(24, 26, 30), 1.0));
-        p.drawLine(2, mid, size.width() - 3, mid);
+        p.drawLine(2, mid, faceWidth - 3, mid);
     }
     // Flatten onto the key colour: a pixel is either face (opaque) or key.
     QImage out = NewCanvas(size.width(), size.height(), kKey);
@@ -97,7 +95,7 @@ QImage PaintVolumeTrack() {
     QImage image = NewCanvas(kVolumeTrackSize.width(), kVolumeTrackSize.height(), kPanel);
     // Positions 0..60 are 0 dB down to -60 dB; the track is too narrow for the numbers,
     // which the form's background prints beside it.
-    PaintTrack(image, kVolumeTravel, 8,
+    PaintTrack(image, kVolumeTravel, 0, 8,
                {{0, ""}, {10, nullptr}, {20, ""}, {30, nullptr}, {40, ""}, {50, nullptr}, {60, ""}},
                0);
     return image;
@@ -106,7 +104,7 @@ QImage PaintVolumeTrack() {
 QImage PaintGainTrack() {
     QImage image = NewCanvas(kGainTrackSize.width(), kGainTrackSize.height(), kPanel);
     // Positions 0..400 are +20 dB down to -20 dB.
-    PaintTrack(image, kGainTravel, 9,
+    PaintTrack(image, kGainTravel, 18, 9,
                {{0, "+20"},
                 {50, nullptr},
                 {100, "+10"},
@@ -121,11 +119,11 @@ QImage PaintGainTrack() {
 }
 
 QImage PaintVolumeThumb(bool active) {
-    return PaintThumb(kVolumeThumbSize, active);
+    return PaintThumb(kVolumeThumbSize, kVolumeTravel.FaceWidth(), active);
 }
 
 QImage PaintGainThumb(bool active) {
-    return PaintThumb(kGainThumbSize, active);
+    return PaintThumb(kGainThumbSize, kGainTravel.FaceWidth(), active);
 }
 
 }  // namespace tolmarin::art

@@ -129,10 +129,6 @@ FormText Title(const FormSection& section, const QString& text) {
         text, TextRole::SectionTitle};
 }
 
-QString T(bool english, const char* en, const char* zh) {
-    return QString::fromUtf8(english ? en : zh);
-}
-
 }  // namespace
 
 QRectF FromDialogUnits(double x, double y, double width, double height) {
@@ -183,63 +179,62 @@ BackgroundLayout LayoutBackground(bool english) {
     // Top bar: the product between the page buttons and the power switch.
     const qreal brandX = (ControlRect(2902).right() + ControlRect(1237).left()) / 2;
     t.push_back(Centred({brandX, 12}, QStringLiteral("TOLMARIN"), TextRole::Brand));
-    t.push_back(Centred({brandX, 29}, T(english, "TRV410 DSP AMPLIFIER", "TRV410 数字功放"),
-                        TextRole::TopBarLabel));
+    t.push_back(Centred({brandX, 29}, ArtText(TextId::ArtProduct, english), TextRole::TopBarLabel));
     {
-        FormText mode = LeftOf(1229, T(english, "MODE", "模式"));
+        FormText mode = LeftOf(1229, ArtText(TextId::ArtMode, english));
         mode.role = TextRole::TopBarLabel;
         t.push_back(mode);
     }
 
-    t.push_back(Title(channels, T(english, "CHANNELS", "通道")));
-    t.push_back(Title(delay, T(english, "DELAY", "延时")));
-    t.push_back(Title(xover, T(english, "CROSSOVER", "分频器")));
-    t.push_back(Title(limit, T(english, "LIMITER", "限幅器")));
-    t.push_back(Title(volume, T(english, "VOLUME", "音量")));
-    t.push_back(Title(eq, T(english, "EQ", "均衡")));
+    t.push_back(Title(channels, ArtText(TextId::ArtChannels, english)));
+    t.push_back(Title(delay, ArtText(TextId::ArtDelay, english)));
+    t.push_back(Title(xover, ArtText(TextId::ArtCrossover, english)));
+    t.push_back(Title(limit, ArtText(TextId::ArtLimiter, english)));
+    t.push_back(Title(volume, ArtText(TextId::ArtVolume, english)));
+    t.push_back(Title(eq, ArtText(TextId::ArtEq, english)));
 
-    t.push_back(LeftOf(3050, T(english, "Delay ms", "延时 ms")));
-    t.push_back(LeftOf(3051, T(english, "Distance m", "距离 m")));
-    t.push_back(LeftOf(3052, T(english, "Distance ft", "距离 ft")));
+    t.push_back(LeftOf(3050, ArtText(TextId::ArtDelayMs, english)));
+    t.push_back(LeftOf(3051, ArtText(TextId::ArtDistanceM, english)));
+    t.push_back(LeftOf(3052, ArtText(TextId::ArtDistanceFt, english)));
 
-    t.push_back(Above(3090, T(english, "HPF type", "高通类型")));
-    t.push_back(Above(3100, T(english, "LPF type", "低通类型")));
+    t.push_back(Above(3090, ArtText(TextId::ArtHighPassType, english)));
+    t.push_back(Above(3100, ArtText(TextId::ArtLowPassType, english)));
     for (int id : {3070, 3071}) {
-        t.push_back(Above(id, T(english, "Freq Hz", "频率 Hz")));
+        t.push_back(Above(id, ArtText(TextId::ArtFreqHz, english)));
     }
     for (int id : {3091, 3101}) {
-        t.push_back(Above(id, T(english, "Slope dB/oct", "斜率 dB/oct")));
+        t.push_back(Above(id, ArtText(TextId::ArtSlope, english)));
     }
 
-    t.push_back(Above(3130, T(english, "Threshold dBu", "限幅电平 dBu")));
-    t.push_back(Above(3131, T(english, "Attack ms", "响应时间 ms")));
-    t.push_back(Above(1190, T(english, "Release", "释放时间")));
+    t.push_back(Above(3130, ArtText(TextId::ArtThreshold, english)));
+    t.push_back(Above(3131, ArtText(TextId::ArtAttack, english)));
+    t.push_back(Above(1190, ArtText(TextId::ArtRelease, english)));
 
     t.push_back(LeftOf(3133, QStringLiteral("dB")));
-    t.push_back(Above(1204, T(english, "Level dB", "电平 dB")));
+    t.push_back(Above(1204, ArtText(TextId::ArtLevelDb, english)));
     // The volume track is too narrow for its numbers: they stand beside its ticks.
     const QRectF volumeFader = ControlRect(1204);
     for (int position : {0, 20, 40, 60}) {
         const QString value = QString::number(-position);
         const QSizeF size = Extent(value, TextRole::Scale);
-        t.push_back({QRectF(volumeFader.right() + 2,
+        t.push_back({QRectF(volumeFader.left() - 2 - size.width(),
                             volumeFader.top() + kVolumeTravel.CentreY(position) - size.height() / 2,
                             size.width(), size.height()),
                      value, TextRole::Scale});
     }
 
-    t.push_back(LeftOf(3500, T(english, "Type", "类型")));
-    t.push_back(LeftOf(3300, T(english, "Freq Hz", "频率 Hz")));
-    t.push_back(LeftOf(3350, T(english, "Bw/Q", "带宽 Q")));
-    t.push_back(LeftOf(3450, T(english, "Gain dB", "增益 dB")));
+    t.push_back(LeftOf(3500, ArtText(TextId::ArtBandType, english)));
+    t.push_back(LeftOf(3300, ArtText(TextId::ArtFreqHz, english)));
+    t.push_back(LeftOf(3350, ArtText(TextId::ArtBandwidth, english)));
+    t.push_back(LeftOf(3450, ArtText(TextId::ArtGainDb, english)));
     const qreal titleY = eq.frame.top() + kTitleHeight / 2;
     for (int k = 0; k < kBands; ++k) {
         const QRectF column = ControlRect(3500 + k);
         t.push_back(
             Centred({column.center().x(), titleY},
-                    (english ? QStringLiteral("BAND %1") : QString::fromUtf8("频段 %1")).arg(k + 1),
+                    QStringLiteral("%1 %2").arg(ArtText(TextId::ArtBand, english)).arg(k + 1),
                     TextRole::ColumnTitle));
-        t.push_back(Above(3800 + k, T(english, "FLAT", "直通")));
+        t.push_back(Above(3800 + k, ArtText(TextId::ArtFlat, english)));
         // Dividers halfway between this band's fader and the next band's bypass button.
         if (k + 1 < kBands) {
             const qreal x = (ControlRect(3850 + k).right() + ControlRect(3800 + k + 1).left()) / 2;

@@ -8,6 +8,8 @@
 #include <QRectF>
 #include <QString>
 
+#include "text/Texts.h"
+
 class QPainter;
 
 namespace tolmarin::art {
@@ -64,6 +66,11 @@ void PaintFace(QPainter& p, const QRectF& r, const QColor& top, const QColor& bo
 
 // A round lamp of the given colour; lit lamps get a soft glow.
 void PaintLed(QPainter& p, const QPointF& centre, qreal radius, const QColor& colour, bool lit);
+
+// A word of the catalogue in the picture's language.
+inline QString ArtText(TextId id, bool english) {
+    return QString::fromUtf8(Tr(id, english ? 1 : 0));
+}
 
 // Single-line text centred in the box.
 void PaintText(QPainter& p, const QRectF& box, const QString& text, const QFont& font,

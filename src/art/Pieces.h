@@ -19,25 +19,31 @@ inline constexpr QSize kPowerButtonSize{48, 30};
 inline constexpr QSize kChannelButtonSize{76, 22};
 inline constexpr QSize kSwitchButtonSize{56, 20};
 inline constexpr QSize kBypassButtonSize{23, 44};  // 15 x 25 dialog units
-inline constexpr QSize kDegreeSize{20, 18};
+inline constexpr QSize kDegreeSize{12, 14};  // fits the form's 8 x 8 dialog-unit picture control
 
-// The faders' travel as the form sets it up: the thumb runs along the track's left edge and
-// its centre moves from this margin plus half a thumb down to half a thumb above the
-// bottom; position 0 (the largest value, the faders read reversed) is at the top.
+// The faders' travel as the form sets it up: the thumb is inset from the track's left edge
+// (the part of it past the track's right edge is cut off, so its face is only as wide as
+// what shows) and its centre runs from half a thumb below the top margin to half a thumb
+// above the bottom; position 0 (the largest value, faders read reversed) is at the top.
 struct FaderTravel {
     QSize track;
     QSize thumb;
+    int thumbLeft;
     int topMargin;
     int range;
-    int CentreX() const { return thumb.width() / 2; }
+    constexpr int FaceWidth() const {
+        return thumb.width() < track.width() - thumbLeft ? thumb.width()
+                                                         : track.width() - thumbLeft;
+    }
+    constexpr int CentreX() const { return thumbLeft + FaceWidth() / 2; }
     int CentreY(int position) const {
         const int travel = track.height() - topMargin - thumb.height();
         return topMargin + thumb.height() / 2 +
                static_cast<int>(static_cast<double>(position) / range * travel);
     }
 };
-inline constexpr FaderTravel kVolumeTravel{kVolumeTrackSize, kVolumeThumbSize, 17, 60};
-inline constexpr FaderTravel kGainTravel{kGainTrackSize, kGainThumbSize, 25, 400};
+inline constexpr FaderTravel kVolumeTravel{kVolumeTrackSize, kVolumeThumbSize, 17, 0, 60};
+inline constexpr FaderTravel kGainTravel{kGainTrackSize, kGainThumbSize, 25, 0, 400};
 
 QImage PaintBackground(bool english);
 

@@ -111,32 +111,33 @@ TEST(Artwork, LooksOfOneControlShareTheirSizeAndDiffer) {
 }
 
 // The scale printed on a track must sit where the fader puts the thumb's centre for that
-// value: the thumb runs along the track's left edge, its centre from the top margin plus
-// half a thumb (position 0, the largest value) down to half a thumb above the bottom.
+// value: the thumb is inset from the track's left edge, its centre runs from half a thumb
+// below the top (position 0, the largest value) to half a thumb above the bottom.
 TEST(Artwork, FaderScalesLineUpWithTheThumbTravel) {
     struct Track {
         int id;
-        QSize thumb;
-        int topMargin;
+        int thumbHeight;
+        int grooveX;  // inset plus half the part of the thumb that shows on the track
         int range;
         int zeroPosition;
     };
-    for (const Track t : {Track{142, {24, 11}, 17, 60, 0}, Track{145, {19, 9}, 25, 400, 200}}) {
+    for (const Track t : {Track{142, 11, 17 + 9, 60, 0}, Track{145, 9, 25 + 9, 400, 200}}) {
         const QImage image = art::Bitmap(t.id).toImage();
-        const int travel = image.height() - t.topMargin - t.thumb.height();
-        const int first = t.topMargin + t.thumb.height() / 2;
+        const int travel = image.height() - t.thumbHeight;
+        const int first = t.thumbHeight / 2;
         const int zeroY = first + t.zeroPosition * travel / t.range;
-        const int grooveX = t.thumb.width() / 2;
         const QRgb panel = image.pixel(image.width() - 1, 0);
         for (int y = first; y <= first + travel; ++y) {
-            EXPECT_LT(qGray(image.pixel(grooveX, y)), 80) << t.id << " row " << y;
-            EXPECT_EQ(image.pixel(grooveX - 5, y), panel) << t.id << " row " << y;
+            EXPECT_LT(qGray(image.pixel(t.grooveX, y)), 80) << t.id << " row " << y;
+            EXPECT_EQ(image.pixel(t.grooveX + 5, y), panel) << t.id << " row " << y;
         }
         // The zero tick runs on the zero row and leaves the rows beside it clear.
-        const int tickX = grooveX + 6;
+        const int tickX = t.grooveX - 6;
         EXPECT_LT(qGray(image.pixel(tickX, zeroY)), 120) << t.id;
-        EXPECT_EQ(image.pixel(tickX, zeroY - 2), panel) << t.id;
         EXPECT_EQ(image.pixel(tickX, zeroY + 2), panel) << t.id;
+        if (zeroY >= 2) {
+            EXPECT_EQ(image.pixel(tickX, zeroY - 2), panel) << t.id;
+        }
     }
 }
 
@@ -154,25 +155,34 @@ TEST(Artwork, EnglishAndChineseBackgroundsDiffer) {
 // The fader leaves out every pixel of the colour at (0, 0); a face pixel of that colour
 // would punch a hole into the thumb.
 TEST(Artwork, ThumbKeyColourIsNotUsedInsideTheFace) {
-    for (int id : {143, 144, 147, 148}) {
-        const QImage image = art::Bitmap(id).toImage();
+    struct Thumb {
+        int id;
+        int faceWidth;  // the volume thumb, 17 px into a 35 px track, shows 18 columns
+    };
+    for (const Thumb t : {Thumb{143, 18}, Thumb{144, 18}, Thumb{147, 19}, Thumb{148, 19}}) {
+        const QImage image = art::Bitmap(t.id).toImage();
         const QRgb key = image.pixel(0, 0);
         for (int y = 1; y < image.height() - 1; ++y) {
-            for (int x = 2; x < image.width() - 2; ++x) {
-                ASSERT_NE(image.pixel(x, y), key) << id << " at " << x << "," << y;
+            for (int x = 2; x < t.faceWidth - 2; ++x) {
+                ASSERT_NE(image.pixel(x, y), key) << t.id << " at " << x << "," << y;
             }
         }
     }
 }
 
-TEST(Artwork, LabelsNeverLieUnderAControlOrEachOther) {
-    const QRectF form(0, 0, 980, 700);
+TEST(Artwork, LabelsStayInTheirFramesAndNeverLieUnderAControlOrEachOther) {
     for (bool english : {true, false}) {
-        const auto texts = art::LayoutBackground(english).texts;
+        const art::BackgroundLayout layout = art::LayoutBackground(english);
+        const auto& texts = layout.texts;
         for (size_t i = 0; i < texts.size(); ++i) {
             const QRectF box = texts[i].box;
             const QString what = texts[i].text;
-            EXPECT_TRUE(form.contains(box)) << what.toStdString();
+            // Every text stays inside the top bar or inside one section's frame.
+            bool framed = layout.topBar.contains(box);
+            for (const art::FormSection& s : layout.sections) {
+                framed = framed || s.frame.adjusted(2, 0, -2, -2).contains(box);
+            }
+            EXPECT_TRUE(framed) << what.toStdString();
             for (const art::FormControl& c : art::FormControls()) {
                 EXPECT_FALSE(box.intersects(c.rect))
                     << what.toStdString() << " under control " << c.id;

@@ -89,11 +89,11 @@ QImage MockUp(bool english) {
                         }
                     }
                 }
-                constexpr int kInset = 0;  // the form runs thumbs along the track's left edge
-                const int y = volume ? 40 : 65;
+                const int inset = volume ? 17 : 25;  // the faders' left margins
+                const int y = volume ? 30 : 50;
                 p.save();
                 p.setClipRect(c.rect);
-                p.drawImage(c.rect.topLeft() + QPointF(kInset, y), masked);
+                p.drawImage(c.rect.topLeft() + QPointF(inset, y), masked);
                 p.restore();
             }
         } else if (c.id != 1192) {
