@@ -43,7 +43,9 @@ Record ModelProgram(unsigned seed, const std::string& name) {
         for (int b = 0; b < 8; ++b) {
             CFilter& band = ch.Band(b);
             band.SetEqKind(pick(0, 4));
-            band.SetFreq(static_cast<int>(FreqTable[static_cast<std::size_t>(pick(0, 240))]), true);
+            // From the second grid point: the program check takes 20 Hz as the lowest band
+            // frequency, and the first point (19.7 Hz) would be stored as 19.
+            band.SetFreq(static_cast<int>(FreqTable[static_cast<std::size_t>(pick(1, 240))]), true);
             band.SetGainStep(pick(0, 400));
             band.SetBandwidthStep(pick(0, 59));
         }
