@@ -81,7 +81,7 @@ bool CCAudioApp::InitInstance() {
         }
         m_simPort = m_sim->TcpPort();
     }
-    connect(&view->Controller(), &LinkController::linkUpComplete, this, &CCAudioApp::OnLinkUp);
+    connect(&view->Controller(), &LinkController::linkUpFinished, this, &CCAudioApp::OnLinkUp);
     // TOLMARIN_REPORT_TIMES=1 prints the wall clock of the first paint and of the link-up,
     // in milliseconds since the epoch, for start-up measurements from a script.
     if (qEnvironmentVariableIntValue("TOLMARIN_REPORT_TIMES") != 0) {
@@ -89,7 +89,7 @@ bool CCAudioApp::InitInstance() {
             std::fprintf(stderr, "%s %lld\n", what, QDateTime::currentMSecsSinceEpoch());
         };
         connect(view, &CCAudioView::firstPainted, this, [report] { report("first-paint"); });
-        connect(&view->Controller(), &LinkController::linkUpComplete, this,
+        connect(&view->Controller(), &LinkController::linkUpFinished, this,
                 [report] { report("link-up"); });
     }
     // The Program and DataView buttons: their dialogs are connected here.

@@ -52,14 +52,14 @@ std::vector<Entry> BuildEntries() {
             {id::kBypassOn + k, kBypassButtonSize, [k] { return PaintBypassButton(k, true); }});
     }
     for (int i = 0; i < kPages; ++i) {
-        e.push_back({id::kPageOnChinese + i, kTopButtonSize,
-                     [i] { return PaintPageButton(i, false, true); }});
-        e.push_back({id::kPageOffChinese + i, kTopButtonSize,
+        e.push_back({id::kPageNormalChinese + i, kTopButtonSize,
                      [i] { return PaintPageButton(i, false, false); }});
-        e.push_back({id::kPageOnEnglish + i, kTopButtonSize,
-                     [i] { return PaintPageButton(i, true, true); }});
-        e.push_back({id::kPageOffEnglish + i, kTopButtonSize,
+        e.push_back({id::kPageHoverChinese + i, kTopButtonSize,
+                     [i] { return PaintPageButton(i, false, true); }});
+        e.push_back({id::kPageNormalEnglish + i, kTopButtonSize,
                      [i] { return PaintPageButton(i, true, false); }});
+        e.push_back({id::kPageHoverEnglish + i, kTopButtonSize,
+                     [i] { return PaintPageButton(i, true, true); }});
     }
     struct LinkLook {
         int id;

@@ -27,11 +27,12 @@ inline constexpr int kDegreeCelsius = 168;
 // Band bypass buttons, band k (0..7) at base + k.
 inline constexpr int kBypassOff = 3900;
 inline constexpr int kBypassOn = 3950;
-// Page buttons (language, programs, parameter table, system), page i (0..3) at base + i.
-inline constexpr int kPageOnChinese = 4000;
-inline constexpr int kPageOffChinese = 4100;
-inline constexpr int kPageOnEnglish = 4300;
-inline constexpr int kPageOffEnglish = 4400;
+// Page buttons (language, programs, parameter table, system), page i (0..3) at base + i:
+// the normal picture, and the one shown under the pointer and while pressed.
+inline constexpr int kPageNormalChinese = 4000;
+inline constexpr int kPageHoverChinese = 4100;
+inline constexpr int kPageNormalEnglish = 4300;
+inline constexpr int kPageHoverEnglish = 4400;
 // Link button: off hover, off normal, on hover, on normal.
 inline constexpr int kLinkOffHoverChinese = 4200;
 inline constexpr int kLinkOffChinese = 4201;

@@ -98,6 +98,7 @@ QColor ColourFor(TextRole role) {
         case TextRole::SectionTitle:
         case TextRole::ColumnTitle:
             return kTitleText;
+        case TextRole::Scale:
         case TextRole::FieldLabel:
             break;
     }

@@ -58,7 +58,7 @@ QImage LampButton(QSize size, const Look& look, const QString& text, int textPx,
 
 }  // namespace
 
-QImage PaintPageButton(int page, bool english, bool on) {
+QImage PaintPageButton(int page, bool english, bool hover) {
     // The language button offers the other language, in that language's own words.
     static const std::array<const char*, kPageCount> kEnglish{"中文", "Program", "DataView",
                                                               "System"};
@@ -66,7 +66,7 @@ QImage PaintPageButton(int page, bool english, bool on) {
                                                               "系统"};
     const int i = page < 0 || page >= kPageCount ? 0 : page;
     const QString text = QString::fromUtf8(english ? kEnglish[i] : kChinese[i]);
-    return Button(kTopButtonSize, on ? kAccentLook : kDarkLook, text, 13);
+    return Button(kTopButtonSize, hover ? kAccentLook : kDarkLook, text, 13);
 }
 
 QImage PaintLinkButton(bool english, bool on, bool hover) {

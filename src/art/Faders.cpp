@@ -15,33 +15,21 @@ namespace {
 
 using namespace palette;
 
-// The fader's travel: thumb centres run from half a thumb below the top of the track to
-// half a thumb above its bottom; position 0 (the largest value, faders read reversed) is
-// at the top.
-struct Travel {
-    int trackHeight;
-    int thumbHeight;
-    int steps;
-    int CentreOf(int position) const {
-        const int travel = trackHeight - thumbHeight;
-        return thumbHeight / 2 + static_cast<int>(static_cast<double>(position) / steps * travel);
-    }
-};
-
 struct Tick {
     int position;
-    const char* label;  // nullptr for a minor tick
+    const char* label;  // nullptr for a minor tick; empty for a major tick labelled elsewhere
 };
 
-void PaintTrack(QImage& image, const Travel& travel, int grooveCentreX, int labelRight, int labelPx,
+// The groove under the thumb's centre and the scale to its right.
+void PaintTrack(QImage& image, const FaderTravel& travel, int labelPx,
                 std::initializer_list<Tick> ticks, int zeroPosition) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
-    const int top = travel.CentreOf(0);
-    const int bottom = travel.CentreOf(travel.steps);
+    const int grooveX = travel.CentreX();
+    const int top = travel.CentreY(0);
+    const int bottom = travel.CentreY(travel.range);
 
-    // The groove the thumb runs in, sunk into the panel.
-    const QRectF groove(grooveCentreX - 2.5, top - 3.5, 5.0, bottom - top + 7.0);
+    const QRectF groove(grooveX - 2.0, top - 3.5, 5.0, bottom - top + 7.0);
     p.setPen(Qt::NoPen);
     p.setBrush(kPanelLight);
     p.drawRoundedRect(groove.adjusted(0, 0, 1, 1), 2.5, 2.5);
@@ -49,29 +37,34 @@ void PaintTrack(QImage& image, const Travel& travel, int grooveCentreX, int labe
     p.drawRoundedRect(groove, 2.5, 2.5);
 
     p.setRenderHint(QPainter::Antialiasing, false);
+    const int tickFrom = grooveX + 5;
+    const int labelLeft = tickFrom + 9;
     for (const Tick& t : ticks) {
-        const int y = travel.CentreOf(t.position);
+        const int y = travel.CentreY(t.position);
         const bool major = t.label != nullptr;
         const bool zero = t.position == zeroPosition;
         p.setPen(QPen(zero ? kLabel : kScale, 1.0));
-        const int from = major ? labelRight + 2 : labelRight + 5;
-        p.drawLine(from, y, grooveCentreX - 5, y);
-        if (major) {
-            PaintText(p, QRectF(0, y - 6, labelRight, 12), QString::fromLatin1(t.label),
+        const bool labelHere = major && t.label[0] != '\0';
+        // A major tick labelled outside the track runs to its edge, to meet its number.
+        const int tickTo = !major ? labelLeft - 5 : labelHere ? labelLeft - 2 : image.width() - 1;
+        p.drawLine(tickFrom, y, tickTo, y);
+        if (labelHere) {
+            PaintText(p, QRectF(labelLeft, y - 6, image.width() - labelLeft, 12),
+                      QString::fromLatin1(t.label),
                       ArtFont(labelPx, zero ? Weight::Bold : Weight::Normal), kLabel,
-                      Qt::AlignRight | Qt::AlignVCenter);
+                      Qt::AlignLeft | Qt::AlignVCenter);
         }
     }
 }
 
 // Face of a thumb on its key colour: a grey cap with a centre index line, lit blue when
 // the thumb is held. Edges are hard so no blended pixel can come near the key colour.
-QImage PaintThumb(QSize size, int faceWidth, bool active) {
+QImage PaintThumb(QSize size, bool active) {
     QImage face = NewCanvas(size.width(), size.height());
     {
         QPainter p(&face);
         p.setRenderHint(QPainter::Antialiasing, true);
-        const QRectF r(0.5, 0.5, faceWidth - 1.0, size.height() - 1.0);
+        const QRectF r(0.5, 0.5, size.width() - 1.0, size.height() - 1.0);
         QLinearGradient shade(r.topLeft(), r.bottomLeft());
         shade.setColorAt(0.0, active ? QColor(236, 244, 252) : QColor(246, 247, 249));
         shade.setColorAt(0.45, active ? QColor(190, 212, 236) : QColor(206, 209, 215));
@@ -83,7 +76,7 @@ QImage PaintThumb(QSize size, int faceWidth, bool active) {
         p.setRenderHint(QPainter::Antialiasing, false);
         const int mid = size.height() / 2;
         p.setPen(QPen(active ? QColor(20, 90, 190) : QColor(24, 26, 30), 1.0));
-        p.drawLine(2, mid, faceWidth - 3, mid);
+        p.drawLine(2, mid, size.width() - 3, mid);
     }
     // Flatten onto the key colour: a pixel is either face (opaque) or key.
     QImage out = NewCanvas(size.width(), size.height(), kKey);
@@ -102,28 +95,18 @@ QImage PaintThumb(QSize size, int faceWidth, bool active) {
 
 QImage PaintVolumeTrack() {
     QImage image = NewCanvas(kVolumeTrackSize.width(), kVolumeTrackSize.height(), kPanel);
-    // The fader places the thumb 17 px in, so only its first 18 columns show on the track.
-    const int grooveX = kVolumeThumbInset + (kVolumeTrackSize.width() - kVolumeThumbInset) / 2;
-    const Travel travel{kVolumeTrackSize.height(), kVolumeThumbSize.height(), 60};
-    // Positions 0..60 are 0 dB down to -60 dB.
-    PaintTrack(image, travel, grooveX, 14, 8,
-               {{0, "0"},
-                {10, nullptr},
-                {20, "-20"},
-                {30, nullptr},
-                {40, "-40"},
-                {50, nullptr},
-                {60, "-60"}},
+    // Positions 0..60 are 0 dB down to -60 dB; the track is too narrow for the numbers,
+    // which the form's background prints beside it.
+    PaintTrack(image, kVolumeTravel, 8,
+               {{0, ""}, {10, nullptr}, {20, ""}, {30, nullptr}, {40, ""}, {50, nullptr}, {60, ""}},
                0);
     return image;
 }
 
 QImage PaintGainTrack() {
     QImage image = NewCanvas(kGainTrackSize.width(), kGainTrackSize.height(), kPanel);
-    const int grooveX = kGainThumbInset + kGainThumbSize.width() / 2;
-    const Travel travel{kGainTrackSize.height(), kGainThumbSize.height(), 400};
     // Positions 0..400 are +20 dB down to -20 dB.
-    PaintTrack(image, travel, grooveX, 18, 9,
+    PaintTrack(image, kGainTravel, 9,
                {{0, "+20"},
                 {50, nullptr},
                 {100, "+10"},
@@ -138,11 +121,11 @@ QImage PaintGainTrack() {
 }
 
 QImage PaintVolumeThumb(bool active) {
-    return PaintThumb(kVolumeThumbSize, kVolumeTrackSize.width() - kVolumeThumbInset, active);
+    return PaintThumb(kVolumeThumbSize, active);
 }
 
 QImage PaintGainThumb(bool active) {
-    return PaintThumb(kGainThumbSize, kGainThumbSize.width(), active);
+    return PaintThumb(kGainThumbSize, active);
 }
 
 }  // namespace tolmarin::art

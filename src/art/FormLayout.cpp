@@ -136,8 +136,11 @@ QString T(bool english, const char* en, const char* zh) {
 }  // namespace
 
 QRectF FromDialogUnits(double x, double y, double width, double height) {
-    return {x * kPixelsPerDialogUnitX, y * kPixelsPerDialogUnitY, width * kPixelsPerDialogUnitX,
-            height * kPixelsPerDialogUnitY};
+    const double left = std::lround(x * kPixelsPerDialogUnitX);
+    const double top = std::lround(y * kPixelsPerDialogUnitY);
+    const double right = std::lround((x + width) * kPixelsPerDialogUnitX);
+    const double bottom = std::lround((y + height) * kPixelsPerDialogUnitY);
+    return {left, top, right - left, bottom - top};
 }
 
 std::span<const FormControl> FormControls() {
@@ -155,6 +158,8 @@ QFont FontFor(TextRole role) {
             return ArtFont(12, Weight::Bold);
         case TextRole::ColumnTitle:
             return ArtFont(11, Weight::Bold);
+        case TextRole::Scale:
+            return ArtFont(9);
         case TextRole::FieldLabel:
             break;
     }
@@ -212,6 +217,16 @@ BackgroundLayout LayoutBackground(bool english) {
 
     t.push_back(LeftOf(3133, QStringLiteral("dB")));
     t.push_back(Above(1204, T(english, "Level dB", "电平 dB")));
+    // The volume track is too narrow for its numbers: they stand beside its ticks.
+    const QRectF volumeFader = ControlRect(1204);
+    for (int position : {0, 20, 40, 60}) {
+        const QString value = QString::number(-position);
+        const QSizeF size = Extent(value, TextRole::Scale);
+        t.push_back({QRectF(volumeFader.right() + 2,
+                            volumeFader.top() + kVolumeTravel.CentreY(position) - size.height() / 2,
+                            size.width(), size.height()),
+                     value, TextRole::Scale});
+    }
 
     t.push_back(LeftOf(3500, T(english, "Type", "类型")));
     t.push_back(LeftOf(3300, T(english, "Freq Hz", "频率 Hz")));

@@ -12,7 +12,8 @@
 
 namespace tolmarin::art {
 
-// Dialog units of the form template to pixels.
+// Dialog units of the form template to pixels, each edge rounded to the nearest pixel as
+// the form places its controls.
 inline constexpr double kPixelsPerDialogUnitX = 1.5;
 inline constexpr double kPixelsPerDialogUnitY = 1.75;
 QRectF FromDialogUnits(double x, double y, double width, double height);
@@ -32,6 +33,7 @@ enum class TextRole {
     SectionTitle,  // in a section's title strip
     ColumnTitle,   // a band's heading in the equaliser's title strip
     FieldLabel,    // beside or above a field
+    Scale,         // a value on a fader's scale
 };
 
 // The font each kind of text is drawn in.

@@ -21,10 +21,23 @@ inline constexpr QSize kSwitchButtonSize{56, 20};
 inline constexpr QSize kBypassButtonSize{23, 44};  // 15 x 25 dialog units
 inline constexpr QSize kDegreeSize{20, 18};
 
-// Where the fader thumbs sit inside their tracks: the fader insets the thumb by this many
-// pixels from the track's left edge and moves its centre between these two rows.
-inline constexpr int kVolumeThumbInset = 17;
-inline constexpr int kGainThumbInset = 25;
+// The faders' travel as the form sets it up: the thumb runs along the track's left edge and
+// its centre moves from this margin plus half a thumb down to half a thumb above the
+// bottom; position 0 (the largest value, the faders read reversed) is at the top.
+struct FaderTravel {
+    QSize track;
+    QSize thumb;
+    int topMargin;
+    int range;
+    int CentreX() const { return thumb.width() / 2; }
+    int CentreY(int position) const {
+        const int travel = track.height() - topMargin - thumb.height();
+        return topMargin + thumb.height() / 2 +
+               static_cast<int>(static_cast<double>(position) / range * travel);
+    }
+};
+inline constexpr FaderTravel kVolumeTravel{kVolumeTrackSize, kVolumeThumbSize, 17, 60};
+inline constexpr FaderTravel kGainTravel{kGainTrackSize, kGainThumbSize, 25, 400};
 
 QImage PaintBackground(bool english);
 
@@ -33,7 +46,7 @@ QImage PaintGainTrack();
 QImage PaintVolumeThumb(bool active);
 QImage PaintGainThumb(bool active);
 
-QImage PaintPageButton(int page, bool english, bool on);
+QImage PaintPageButton(int page, bool english, bool hover);
 QImage PaintLinkButton(bool english, bool on, bool hover);
 QImage PaintPowerButton(bool on);
 QImage PaintChannelButton(int channel, bool english, bool on);

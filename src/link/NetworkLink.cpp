@@ -16,6 +16,8 @@ NetworkLink::~NetworkLink() {
 
 void NetworkLink::Open(const LinkTarget& target, OpenDone done) {
     Close();
+    m_lastError = QAbstractSocket::UnknownSocketError;
+    m_lastErrorText.clear();
     m_done = std::move(done);
     // A new socket for every connection, so that nothing of an earlier one is left over.
     m_socket = new QTcpSocket(this);
@@ -58,15 +60,23 @@ void NetworkLink::OnConnected() {
 }
 
 void NetworkLink::OnError() {
+    if (m_socket != nullptr) {
+        m_lastError = m_socket->error();
+        m_lastErrorText = m_socket->errorString();
+    }
     // Once connected, a dropped connection is not acted on here: the next exchange times out
     // and the link controller reconnects or gives up.
     if (!m_connected) {
         Fail();
+    } else {
+        emit connectionLost();
     }
 }
 
 void NetworkLink::OnConnectTimeout() {
     if (!m_connected) {
+        m_lastError = QAbstractSocket::SocketTimeoutError;
+        m_lastErrorText.clear();
         Fail();
     }
 }

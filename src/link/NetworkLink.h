@@ -25,6 +25,17 @@ public:
     bool IsConnecting() const { return m_socket != nullptr && !m_connected; }
 
     void SetConnectTimeout(int ms) { m_connectTimeoutMs = ms; }
+    int ConnectTimeoutMs() const { return m_connectTimeoutMs; }
+
+    // Why the last connect failed or the connection broke, so that a caller can say so:
+    // SocketTimeoutError when the connect ran out of time. UnknownSocketError until then.
+    QAbstractSocket::SocketError LastError() const { return m_lastError; }
+    QString LastErrorText() const { return m_lastErrorText; }
+
+signals:
+    // The amplifier's side closed or broke an established connection. The link controller
+    // still learns of it from the missing reply; this is for saying what happened.
+    void connectionLost();
 
 protected:
     void Write(std::span<const std::uint8_t> bytes) override;
@@ -42,6 +53,8 @@ private:
     OpenDone m_done;
     int m_connectTimeoutMs = kConnectTimeoutMs;
     bool m_connected = false;
+    QAbstractSocket::SocketError m_lastError = QAbstractSocket::UnknownSocketError;
+    QString m_lastErrorText;
 };
 
 }  // namespace tolmarin

@@ -111,28 +111,29 @@ TEST(Artwork, LooksOfOneControlShareTheirSizeAndDiffer) {
 }
 
 // The scale printed on a track must sit where the fader puts the thumb's centre for that
-// value: centre = thumb height / 2 + trunc(position / range * travel), position 0 on top,
-// and the groove under the thumb's middle column.
+// value: the thumb runs along the track's left edge, its centre from the top margin plus
+// half a thumb (position 0, the largest value) down to half a thumb above the bottom.
 TEST(Artwork, FaderScalesLineUpWithTheThumbTravel) {
     struct Track {
         int id;
-        int thumbHeight;
+        QSize thumb;
+        int topMargin;
         int range;
-        int grooveX;  // thumb inset + half the thumb face
         int zeroPosition;
     };
-    for (const Track t : {Track{142, 11, 60, 17 + 9, 0}, Track{145, 9, 400, 25 + 9, 200}}) {
+    for (const Track t : {Track{142, {24, 11}, 17, 60, 0}, Track{145, {19, 9}, 25, 400, 200}}) {
         const QImage image = art::Bitmap(t.id).toImage();
-        const int travel = image.height() - t.thumbHeight;
-        const int zeroY = t.thumbHeight / 2 + t.zeroPosition * travel / t.range;
-        const QRgb panel = image.pixel(image.width() - 1, image.height() / 2);
-        // The groove is dark along the whole travel, centred under the thumb.
-        for (int y = t.thumbHeight / 2; y <= t.thumbHeight / 2 + travel; ++y) {
-            EXPECT_LT(qGray(image.pixel(t.grooveX, y)), 80) << t.id << " row " << y;
+        const int travel = image.height() - t.topMargin - t.thumb.height();
+        const int first = t.topMargin + t.thumb.height() / 2;
+        const int zeroY = first + t.zeroPosition * travel / t.range;
+        const int grooveX = t.thumb.width() / 2;
+        const QRgb panel = image.pixel(image.width() - 1, 0);
+        for (int y = first; y <= first + travel; ++y) {
+            EXPECT_LT(qGray(image.pixel(grooveX, y)), 80) << t.id << " row " << y;
+            EXPECT_EQ(image.pixel(grooveX - 5, y), panel) << t.id << " row " << y;
         }
-        EXPECT_EQ(image.pixel(t.grooveX + 4, zeroY), panel) << t.id;
         // The zero tick runs on the zero row and leaves the rows beside it clear.
-        const int tickX = t.grooveX - 6;
+        const int tickX = grooveX + 6;
         EXPECT_LT(qGray(image.pixel(tickX, zeroY)), 120) << t.id;
         EXPECT_EQ(image.pixel(tickX, zeroY - 2), panel) << t.id;
         EXPECT_EQ(image.pixel(tickX, zeroY + 2), panel) << t.id;
@@ -153,16 +154,12 @@ TEST(Artwork, EnglishAndChineseBackgroundsDiffer) {
 // The fader leaves out every pixel of the colour at (0, 0); a face pixel of that colour
 // would punch a hole into the thumb.
 TEST(Artwork, ThumbKeyColourIsNotUsedInsideTheFace) {
-    struct Thumb {
-        int id;
-        int faceWidth;  // the volume thumb shows only the part inside its 35 px track
-    };
-    for (const Thumb t : {Thumb{143, 18}, Thumb{144, 18}, Thumb{147, 19}, Thumb{148, 19}}) {
-        const QImage image = art::Bitmap(t.id).toImage();
+    for (int id : {143, 144, 147, 148}) {
+        const QImage image = art::Bitmap(id).toImage();
         const QRgb key = image.pixel(0, 0);
         for (int y = 1; y < image.height() - 1; ++y) {
-            for (int x = 2; x < t.faceWidth - 2; ++x) {
-                ASSERT_NE(image.pixel(x, y), key) << t.id << " at " << x << "," << y;
+            for (int x = 2; x < image.width() - 2; ++x) {
+                ASSERT_NE(image.pixel(x, y), key) << id << " at " << x << "," << y;
             }
         }
     }

@@ -131,7 +131,8 @@ TEST_P(CliAgainstSimulator, PushThenPullGivesBackTheSameBytes) {
         all[static_cast<std::size_t>(n * kProgramRecordSize + 15)] = 0;
     }
     WriteBytes(PathOf("in.ALLData12File"), all);
-    auto push = Cli({"push", "--connect", sim.url, PathOf("in.ALLData12File")});
+    // Random data fails the program check; --force sends it all the same.
+    auto push = Cli({"push", "--force", "--connect", sim.url, PathOf("in.ALLData12File")});
     ASSERT_EQ(push.exitCode, 0) << push.err;
     auto pull = Cli({"pull", "--connect", sim.url, PathOf("out.ALLData12File")});
     ASSERT_EQ(pull.exitCode, 0) << pull.err;
@@ -161,7 +162,10 @@ TEST_P(CliAgainstSimulator, StoreAndRecallMoveAProgramBetweenSlots) {
         all.insert(all.end(), programs.back().begin(), programs.back().end());
     }
     WriteBytes(PathOf("venue.ALLData12File"), all);
-    ASSERT_EQ(Cli({"push", "--connect", sim.url, PathOf("venue.ALLData12File")}).exitCode, 0);
+    {
+        auto r = Cli({"push", "--connect", sim.url, PathOf("venue.ALLData12File")});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+    }
 
     auto recall = Cli({"recall", "--connect", sim.url, "--slot", "3"});
     ASSERT_EQ(recall.exitCode, 0) << recall.err;
@@ -204,6 +208,104 @@ TEST_P(CliAgainstSimulator, SilentAmplifierEndsWithExitCodeThreeAndTheLinksMessa
     EXPECT_TRUE(status.out.empty());
     const std::string expected = GetParam() ? "没有在线机器可联!" : "不能打开网络连接!";
     EXPECT_NE(status.err.find(expected), std::string::npos) << status.err;
+    // Where and why: the address, and the link's own reason.
+    const std::string why = GetParam() ? "5.05秒无应答" : "重新连接三次后放弃";
+    EXPECT_NE(status.err.find(sim.url + ": " + why), std::string::npos) << status.err;
+}
+
+TEST(CliLinkFaults, ABatchCutOffPartWaySaysHowFarItGot) {
+    // The amplifier stops answering some way into the twenty programs.
+    Simulator sim(true, {"--close-after", "36"});
+    ASSERT_FALSE(sim.url.empty());
+    testing::TempDir dir("cutoff");
+    std::vector<std::uint8_t> all;
+    for (int n = 1; n <= 20; ++n) {
+        const Record r = ModelProgram(200u + static_cast<unsigned>(n), "P" + std::to_string(n));
+        all.insert(all.end(), r.begin(), r.end());
+    }
+    WriteBytes(dir.PathOf("all.ALLData12File"), all);
+    auto push = RunProcess(TOLMARIN_CLI_PATH,
+                           {"push", "--connect", sim.url, dir.PathOf("all.ALLData12File")});
+    EXPECT_EQ(push.exitCode, 3);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(push.err, m,
+                                  std::regex(sim.url + ": no reply for 5.05 seconds; (\\d+) of 20 "
+                                                       "programs stored")))
+        << push.err;
+    EXPECT_GT(std::stoi(m[1]), 0);
+    EXPECT_LT(std::stoi(m[1]), 20);
+}
+
+TEST(CliVenue, WatchEndsWithAReasonWhenItsReaderGoesAway) {
+    Simulator sim(false);
+    ASSERT_FALSE(sim.url.empty());
+    // head keeps one line and leaves: the next write fails and the watch must end, saying so.
+    auto r =
+        RunProcess("/bin/bash", {"-c", "set -o pipefail; '" + std::string(TOLMARIN_CLI_PATH) +
+                                           "' status --watch --connect " + sim.url + " | head -1"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(
+        std::regex_match(r.out, std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d level1 \\d+ "
+                                           "level2 \\d+ temp1 \\d+ temp2 \\d+\n")))
+        << r.out;
+    EXPECT_NE(r.err.find("cannot write to standard output"), std::string::npos) << r.err;
+}
+
+// A venue on loopback: six good amplifiers on consecutive ports, one silent, one that will
+// not be read. The good ones get the program byte for byte, whatever the other two do.
+TEST(CliVenue, PushReachesEveryGoodAmplifierAndTheSummaryNamesTheFailures) {
+    BackgroundProcess good(TRV410_SIM_PATH, {"--tcp", "127.0.0.1:0", "--count", "6"});
+    BackgroundProcess silent(TRV410_SIM_PATH, {"--tcp", "127.0.0.1:0", "--no-reply"});
+    BackgroundProcess refusing(TRV410_SIM_PATH, {"--tcp", "127.0.0.1:0", "--refuse-reads"});
+    const std::regex listening("listening on (127\\.0\\.0\\.1:\\d+)");
+    std::string fleet = "# the venue\n";
+    std::vector<std::string> goodUrls;
+    std::smatch m;
+    for (int i = 0; i < 6; ++i) {
+        const std::string line = good.ReadLine(5000);
+        ASSERT_TRUE(std::regex_match(line, m, listening)) << line;
+        goodUrls.push_back("tcp:" + m[1].str());
+        fleet += "room" + std::to_string(i + 1) + " " + goodUrls.back() + "\n";
+    }
+    for (const auto& [process, name] :
+         {std::pair<BackgroundProcess*, std::string>{&silent, "mute"}, {&refusing, "shy"}}) {
+        const std::string line = process->ReadLine(5000);
+        ASSERT_TRUE(std::regex_match(line, m, listening)) << line;
+        fleet += name + " tcp:" + m[1].str() + "  # faulty\n";
+    }
+    testing::TempDir dir("venue");
+    WriteBytes(dir.PathOf("venue.txt"), std::vector<std::uint8_t>(fleet.begin(), fleet.end()));
+    const Record program = ModelProgram(11, "Friday");
+    WriteBytes(dir.PathOf("friday.Data12File"),
+               std::vector<std::uint8_t>(program.begin(), program.end()));
+
+    // A short guard ends the silent one; its reconnections would take longer.
+    auto push = RunProcess(TOLMARIN_CLI_PATH, {"push", "--fleet", dir.PathOf("venue.txt"),
+                                               "--timeout", "5", dir.PathOf("friday.Data12File")});
+    EXPECT_EQ(push.exitCode, 4) << push.out << push.err;
+    EXPECT_TRUE(std::regex_search(push.out, std::regex("\nmute +failed +[0-9.]+ s  .*--timeout")))
+        << push.out;
+    EXPECT_TRUE(
+        std::regex_search(push.out, std::regex("\nshy +failed +[0-9.]+ s  The amplifier did "
+                                               "not send: .*live program")))
+        << push.out;
+    EXPECT_NE(push.err.find("2 of 8 amplifiers failed"), std::string::npos) << push.err;
+
+    std::vector<std::string> pullArgs{"pull", dir.PathOf("{name}.Data12File")};
+    for (const auto& url : goodUrls) {
+        pullArgs.insert(pullArgs.end(), {"--connect", url});
+    }
+    auto pull = RunProcess(TOLMARIN_CLI_PATH, pullArgs);
+    ASSERT_EQ(pull.exitCode, 0) << pull.out << pull.err;
+    for (const auto& url : goodUrls) {
+        EXPECT_TRUE(std::regex_search(push.out, std::regex("\nroom\\d +ok ")));
+        const std::string name = url.substr(4);
+        const auto back =
+            ReadBytes(dir.PathOf(std::regex_replace(name, std::regex("[:]"), "_") + ".Data12File"));
+        ASSERT_EQ(back.size(), 656u) << url;
+        // The live name stays on the PC; the data came back from the amplifier as pushed.
+        EXPECT_TRUE(std::equal(back.begin() + 16, back.end(), program.begin() + 16)) << url;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, CliAgainstSimulator, ::testing::Values(false, true), SafeName);
@@ -245,9 +347,14 @@ TEST(CliLinkUsage, NothingListeningIsALinkFailureAndBadArgumentsAreUsage) {
     auto refused = RunProcess(TOLMARIN_CLI_PATH, {"status", "--connect", "tcp:127.0.0.1:1"});
     EXPECT_EQ(refused.exitCode, 3);
     EXPECT_NE(refused.err.find("Unable to Open NetWork Link!"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("tcp:127.0.0.1:1: connection refused"), std::string::npos)
+        << refused.err;
     auto noPort = RunProcess(TOLMARIN_CLI_PATH, {"status", "--connect", "serial:/dev/nonexistent"});
     EXPECT_EQ(noPort.exitCode, 3);
     EXPECT_NE(noPort.err.find("Unable to open Link!"), std::string::npos) << noPort.err;
+    EXPECT_NE(noPort.err.find("serial:/dev/nonexistent: cannot open the serial port"),
+              std::string::npos)
+        << noPort.err;
 
     EXPECT_EQ(RunProcess(TOLMARIN_CLI_PATH, {"status", "--connect", "udp:x"}).exitCode, 1);
     EXPECT_EQ(RunProcess(TOLMARIN_CLI_PATH, {"recall", "--connect", "tcp:127.0.0.1:1"}).exitCode,

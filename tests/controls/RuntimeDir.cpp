@@ -1,8 +1,8 @@
 // Qt warns when it finds no runtime directory, and this suite treats every warning as a
 // failure: give the process a private one before the application object exists.
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
-#include <unistd.h>
 
 namespace {
 const bool kRuntimeDirReady = [] {

@@ -52,10 +52,10 @@ QImage MockUp(bool english) {
     QImage image = art::Bitmap(english ? 141 : 140).toImage().convertToFormat(QImage::Format_RGB32);
     QPainter p(&image);
     const std::map<int, int> pictureOf =
-        english ? std::map<int, int>{{2900, 4400}, {2901, 4401}, {2902, 4402},
+        english ? std::map<int, int>{{2900, 4300}, {2901, 4301}, {2902, 4302},
                                      {2904, 4501}, {1237, 166},  {3010, 4610},
                                      {3011, 4611}, {3000, 158},  {3001, 163}}
-                : std::map<int, int>{{2900, 4100}, {2901, 4101}, {2902, 4102},
+                : std::map<int, int>{{2900, 4000}, {2901, 4001}, {2902, 4002},
                                      {2904, 4203}, {1237, 167},  {3010, 4600},
                                      {3011, 4601}, {3000, 154},  {3001, 151}};
     for (const art::FormControl& c : art::FormControls()) {
@@ -89,11 +89,11 @@ QImage MockUp(bool english) {
                         }
                     }
                 }
-                const int inset = volume ? 17 : 25;
-                const int y = volume ? 30 : 50;
+                constexpr int kInset = 0;  // the form runs thumbs along the track's left edge
+                const int y = volume ? 40 : 65;
                 p.save();
                 p.setClipRect(c.rect);
-                p.drawImage(c.rect.topLeft() + QPointF(inset, y), masked);
+                p.drawImage(c.rect.topLeft() + QPointF(kInset, y), masked);
                 p.restore();
             }
         } else if (c.id != 1192) {
@@ -135,10 +135,11 @@ QImage ContactSheet() {
     const std::vector<Group> groups{
         {"Faders: volume track, thumb, held thumb; band gain track, thumb, held thumb",
          {142, 143, 144, 145, 148, 147}},
-        {"Top bar, English: page buttons off and on; link off, off hover, on, on hover; power",
-         Join({Ids(4400, 4), Ids(4300, 4), {4501, 4500, 4502, 4503, 167, 166}})},
-        {"Top bar, Chinese: page buttons off and on; link off, off hover, on, on hover",
-         Join({Ids(4100, 4), Ids(4000, 4), {4201, 4200, 4203, 4202}})},
+        {"Top bar, English: page buttons normal and hover; link off, off hover, on, on hover; "
+         "power",
+         Join({Ids(4300, 4), Ids(4400, 4), {4501, 4500, 4502, 4503, 167, 166}})},
+        {"Top bar, Chinese: page buttons normal and hover; link off, off hover, on, on hover",
+         Join({Ids(4000, 4), Ids(4100, 4), {4201, 4200, 4203, 4202}})},
         {"Channel panel, English: CH1/CH2 off and on; output on, muted; polarity normal, "
          "inverted; degree sign",
          {162, 163, 158, 159, 4610, 4611, 4612, 4613, 168}},

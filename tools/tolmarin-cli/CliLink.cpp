@@ -3,37 +3,126 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
-#include <charconv>
 #include <csignal>
+#include <filesystem>
 #include <functional>
+#include <iomanip>
 #include <memory>
+#include <sstream>
 
 #include "CliOffline.h"
 #include "link/ChannelSetModel.h"
-#include "link/DeviceLink.h"
+#include "link/FrameTrace.h"
 #include "link/LinkController.h"
 #include "link/LinkView.h"
+#include "link/NetworkLink.h"
+#include "link/SerialLink.h"
 #include "model/KTV_Data.h"
 #include "protocol/DataDefine.h"
+#include "protocol/ProgramCheck.h"
 #include "protocol/ProgramFile.h"
+#include "protocol/Protocol.h"
 
 namespace tolmarin::cli {
 
 namespace {
 
-std::optional<int> ToPort(std::string_view text) {
-    int v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size() || v < 1 || v > 65535) {
-        return std::nullopt;
+namespace fs = std::filesystem;
+
+constexpr double kNetworkNoReplySeconds = (kNetworkTimeoutTicks + 1) * kPacingIntervalMs / 1000.0;
+constexpr double kSerialNoReplySeconds = (kSerialGiveUpTicks + 1) * kPacingIntervalMs / 1000.0;
+
+std::string Seconds(double s) {
+    std::ostringstream o;
+    o.imbue(std::locale::classic());
+    o << std::fixed << std::setprecision(s < 10 ? 2 : 0) << s;
+    std::string t = o.str();
+    while (t.find('.') != std::string::npos && (t.back() == '0' || t.back() == '.')) {
+        t.pop_back();
     }
-    return v;
+    return t;
 }
 
-// Progress of a batch on standard error: a bar on a terminal, plain lines otherwise.
+// Replies read off the wire a second time, beside the parser, to count the
+// acknowledgements: how far a batch of writes got before the link was lost.
+class AckCounter {
+public:
+    void Feed(std::span<const std::uint8_t> bytes) {
+        m_buf.insert(m_buf.end(), bytes.begin(), bytes.end());
+        static constexpr std::uint8_t kStart[4] = {FRAME_Z, FRAME_Z, FRAME_Z, FRAME_H};
+        for (;;) {
+            const auto at = std::search(m_buf.begin(), m_buf.end(), kStart, kStart + 4);
+            if (at == m_buf.end()) {
+                m_buf.erase(m_buf.begin(),
+                            m_buf.end() - std::min<std::ptrdiff_t>(3, std::ssize(m_buf)));
+                return;
+            }
+            m_buf.erase(m_buf.begin(), at);
+            if (m_buf.size() < static_cast<std::size_t>(kFrameHeaderSize)) {
+                return;
+            }
+            const std::size_t length = m_buf[10] | (m_buf[11] << 8);
+            const std::size_t total = length + kFrameOverhead;
+            if (length > static_cast<std::size_t>(kReceiveBufferSize)) {
+                m_buf.erase(m_buf.begin());
+                continue;
+            }
+            if (m_buf.size() < total) {
+                return;
+            }
+            std::uint8_t x = 0;
+            for (std::size_t i = 4; i + 2 < total; ++i) {
+                x ^= m_buf[i];
+            }
+            if (m_buf[total - 1] == FRAME_END && m_buf[total - 2] == x) {
+                m_acks += m_buf[4] == ACK_AA || m_buf[4] == ACK_AB ? 1 : 0;
+                m_buf.erase(m_buf.begin(), m_buf.begin() + static_cast<std::ptrdiff_t>(total));
+            } else {
+                m_buf.erase(m_buf.begin());
+            }
+        }
+    }
+    int Acks() const { return m_acks; }
+
+private:
+    std::vector<std::uint8_t> m_buf;
+    int m_acks = 0;
+};
+
+// A transport that shows every received chunk to a watcher before the controller gets it.
+class TapTransport : public LinkTransport {
+public:
+    using Tap = std::function<void(std::span<const std::uint8_t>)>;
+    TapTransport(LinkTransport& inner, Tap tap) : m_inner(inner), m_tap(std::move(tap)) {
+        m_inner.SetReceiver([this](std::span<const std::uint8_t> b) {
+            m_tap(b);
+            Deliver(b);
+        });
+    }
+    ~TapTransport() override { m_inner.SetReceiver(nullptr); }
+    LinkKind Kind() const override { return m_inner.Kind(); }
+    void Open(const LinkTarget& target, OpenDone done) override {
+        m_inner.Open(target, std::move(done));
+    }
+    bool Close() override { return m_inner.Close(); }
+    bool IsOpen() const override { return m_inner.IsOpen(); }
+    void Purge() override { m_inner.Purge(); }
+
+protected:
+    void Write(std::span<const std::uint8_t> bytes) override { m_inner.Send(bytes); }
+
+private:
+    LinkTransport& m_inner;
+    Tap m_tap;
+};
+
+// Progress of a batch on standard error: a bar on a terminal, plain lines otherwise. The
+// bar's reset to 0 at the start and end of a batch is not shown.
 class ProgressReporter {
 public:
     explicit ProgressReporter(std::ostream& err) : m_err(err), m_tty(isatty(2) != 0) {}
@@ -45,13 +134,13 @@ public:
         m_shown = -1;
     }
     void Pos(int pos) {
-        if (m_high <= 1 || pos == m_shown || pos < 0) {
+        if (m_high <= 1 || pos == m_shown || pos <= 0) {
             return;  // single-item transfers show no progress
         }
         m_shown = pos;
         if (m_tty) {
             const int width = 30;
-            const int filled = m_high > 0 ? pos * width / m_high : 0;
+            const int filled = std::min(pos, m_high) * width / m_high;
             m_err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
                   << std::string(static_cast<std::size_t>(width - filled), '.') << "] " << pos
                   << '/' << m_high << std::flush;
@@ -75,17 +164,14 @@ private:
     int m_shown = -1;
 };
 
-// The form as the command-line tool has it: messages to standard error, progress as
-// above, levels and temperatures kept for printing, and the all-programs file it was given.
+// The form as the command-line tool has it: messages kept for the failure line, progress
+// as above, levels and temperatures kept for printing, and the run told of what the
+// controller shows: a finished transfer, a status, a batch that ended without its data.
 class CliView : public LinkView, public MessageSink {
 public:
-    explicit CliView(std::ostream& err) : m_err(err), m_progress(err) {}
+    explicit CliView(std::ostream& err) : m_progress(err) {}
 
-    void ShowMessage(std::string_view text, MessageKind) override {
-        m_progress.Finish();
-        m_err << text << '\n' << std::flush;
-        messages = true;
-    }
+    void ShowMessage(std::string_view text, MessageKind) override { lastMessage = text; }
     // Only the requested transfer shows progress, not the link-up's reads before it.
     void SetProgressRange(int, int high) override {
         if (showProgress) {
@@ -104,166 +190,209 @@ public:
             onStatus();
         }
     }
-    void ShowTransferDone(int direction) override {
-        if (onDone) {
-            onDone(direction);
-        }
-    }
-    // Hidden without the done popup: the batch ended without what it asked for (the
-    // message saying what is missing has been shown).
-    void ShowBusy(int mode) override {
-        if (mode == 0 && onBatchFailed) {
-            onBatchFailed();
-        }
-    }
     void ShowTemperature(int readout, int celsius) override {
         if (readout == 0 || readout == 1) {
             temperature[readout] = celsius;
         }
     }
+    void ShowTransferDone(int direction) override {
+        if (onDone) {
+            onDone(direction);
+        }
+    }
+    void ShowBusy(int mode) override {
+        if (mode == 0 && onBusyHidden) {
+            onBusyHidden();
+        }
+    }
+    // Called only once all twenty programs have arrived.
     void WriteAllProgramsFile(const std::string& path) override {
         writeStatus = tolmarin::WriteAllProgramsFile(*image, path);
         wrote = true;
     }
-    void FinishProgress() { m_progress.Finish(); }
+    void FinishProgress() {
+        showProgress = false;
+        m_progress.Finish();
+    }
 
     std::function<void(int)> onDone;
     std::function<void()> onStatus;
-    std::function<void()> onBatchFailed;
+    std::function<void()> onBusyHidden;
     DeviceImage* image = nullptr;
     bool showProgress = false;
     int level[2] = {0, 0};
     int temperature[2] = {0, 0};
-    bool messages = false;
+    std::string lastMessage;
     bool wrote = false;
     FileStatus writeStatus = FileStatus::Ok;
 
 private:
-    std::ostream& m_err;
     ProgressReporter m_progress;
 };
 
-volatile std::sig_atomic_t g_interrupted = 0;
-extern "C" void OnInterrupt(int) {
-    g_interrupted = 1;
-}
+// What every amplifier's run shares: the request, the streams and the file to push.
+struct RunContext {
+    const LinkRequest& req;
+    int english;
+    std::ostream& out;
+    std::ostream& err;
+    bool fleet;
+    std::string pushBytes;
+    ProgramFileKind pushKind = ProgramFileKind::Unknown;
+};
 
-class Session {
+// One amplifier of the command: its own device image, channel set, link and controller.
+// Runs on the shared event loop; calls done once when it has finished, either way.
+class AmpRun {
 public:
-    Session(const LinkRequest& req, int english, std::ostream& out, std::ostream& err)
-        : m_req(req), m_out(out), m_err(err), m_view(err) {
+    AmpRun(RunContext& ctx, FleetMember member, std::function<void()> done)
+        : m_ctx(ctx),
+          m_member(std::move(member)),
+          m_done(std::move(done)),
+          m_view(ctx.err),
+          m_command(m_state),
+          m_serial(m_state.ui),
+          m_serialTap(m_serial, [this](auto b) { m_watch.Feed(b); }),
+          m_networkTap(m_network, [this](auto b) { m_watch.Feed(b); }) {
         InitDeviceImage(m_state);
         InitSystemBytes(m_state.image);
-        m_state.ui.english = english;
+        m_state.ui.english = ctx.english;
         m_state.ui.sink = &m_view;
-        m_view.image = &m_state.image;
         m_channels = std::make_unique<CKTV_Data>(m_state);
         m_model = std::make_unique<ChannelSetModel>(*m_channels);
-        m_link = std::make_unique<DeviceLink>(m_state, *m_model, m_view);
+        m_controller = std::make_unique<LinkController>(m_state, m_command, *m_model, m_view,
+                                                        m_serialTap, m_networkTap);
+        m_view.image = &m_state.image;
+    }
+    ~AmpRun() {
+        m_controller.reset();
+        m_serial.Close();
+        m_network.Close();
+    }
+    AmpRun(const AmpRun&) = delete;
+    AmpRun& operator=(const AmpRun&) = delete;
+
+    const FleetMember& Member() const { return m_member; }
+    bool Finished() const { return m_finished; }
+    int Exit() const { return m_exit; }
+    const std::string& Detail() const { return m_detail; }
+    double ElapsedSeconds() const { return static_cast<double>(m_elapsedMs) / 1000.0; }
+    bool HasStatus() const { return m_statusSeen; }
+    std::uint64_t StatusCount() const { return m_statusCount; }
+    const CliView& View() const { return m_view; }
+    std::string Where() const {
+        return m_ctx.fleet ? m_member.name + " (" + m_member.url + ")" : m_member.url;
     }
 
-    int Run() {
+    void Start() {
+        m_clock.start();
         if (const int rc = Prepare(); rc != kExitDone) {
-            return rc;
+            m_exit = rc;
+            m_finished = true;
+            m_elapsedMs = m_clock.elapsed();
+            m_done();
+            return;
         }
-        if (!m_req.trace.empty() && !m_link->StartTrace(m_req.trace)) {
-            m_err << m_state.ui.Text(TextId::CliCannotOpenFile) << ' ' << m_req.trace << '\n';
-            return kExitFile;
-        }
-        LinkController& c = m_link->Controller();
-        QObject::connect(&c, &LinkController::linkOpenFailed, [this] { Finish(kExitLink); });
-        QObject::connect(&c, &LinkController::linkClosed, [this](LinkCloseReason reason) {
-            if (reason != LinkCloseReason::Operator) {
-                Finish(kExitLink);
+        if (!m_ctx.req.trace.empty()) {
+            const std::string path = ExpandName(m_ctx.req.trace, m_member.name);
+            if (!m_trace.Open(path)) {
+                Fail(kExitFile, std::string(Text(TextId::CliCannotOpenFile)) + ' ' + path);
+                return;
             }
+            m_serialTap.SetTrace(&m_trace);
+            m_networkTap.SetTrace(&m_trace);
+        }
+        LinkController& c = *m_controller;
+        QObject::connect(&c, &LinkController::linkOpenFailed,
+                         [this](LinkKind kind) { OnOpenFailed(kind); });
+        QObject::connect(&c, &LinkController::linkClosed,
+                         [this](LinkCloseReason reason) { OnClosed(reason); });
+        QObject::connect(&c, &LinkController::reconnecting, [this](int attempt) {
+            Note(Fill(Text(TextId::CliReconnecting),
+                      {Seconds(kNetworkNoReplySeconds), std::to_string(attempt),
+                       std::to_string(kNetworkMaxReconnects)}));
+        });
+        QObject::connect(&m_network, &NetworkLink::connectionLost, [this] {
+            m_lost = true;
+            Note(Text(TextId::CliConnectionLost));
         });
         QObject::connect(&c, &LinkController::linkUpFinished,
                          [this](bool complete) { OnLinkUp(complete); });
         m_view.onDone = [this](int dir) { OnDone(dir); };
-        // The temperatures of the same reply are shown after the levels: print after both.
+        // The temperatures of the same reply are shown after the levels: count after both.
         m_view.onStatus = [this] { QTimer::singleShot(0, [this] { OnStatus(); }); };
-        m_view.onBatchFailed = [this] {
-            if (m_acting) {
-                Finish(kExitLink);
-            }
-        };
+        m_view.onBusyHidden = [this] { OnBusyHidden(); };
 
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, [this] {
-            m_err << m_state.ui.Text(TextId::CliTimeout) << '\n';
-            Finish(kExitLink);
-        });
-        guard.start(m_req.timeoutSeconds * 1000);
-        QTimer interrupt;
-        if (m_req.watch) {
-            std::signal(SIGINT, OnInterrupt);
-            std::signal(SIGTERM, OnInterrupt);
-            QObject::connect(&interrupt, &QTimer::timeout, [this] {
-                if (g_interrupted) {
-                    Finish(kExitDone);
-                }
-            });
-            interrupt.start(100);
-            guard.stop();  // watching runs until interrupted or the link is lost
-        }
-
-        QTimer::singleShot(0, [this, &c] {
-            if (m_req.target.serial) {
-                if (!c.OpenSerialLinkTo(m_req.target.serialPort) && !c.Linked()) {
-                    Finish(kExitLink);
-                }
-            } else {
-                c.OpenNetworkLinkTo(m_req.target.host, m_req.target.port);
+        const ConnectTarget& t = m_member.target;
+        if (t.serial) {
+            if (!c.OpenSerialLinkTo(t.serialPort) && !c.Linked() && !m_finished) {
+                OnOpenFailed(LinkKind::Usb);
             }
-        });
-        m_loop.exec();
-        m_view.FinishProgress();
-        if (c.Linked() || c.Opening()) {
-            c.CloseLink();
+        } else {
+            c.OpenNetworkLinkTo(t.host, t.port);
         }
-        return m_exit;
+    }
+
+    // Ends the run from outside: the time-out guard, an interrupt, a broken standard output.
+    void Stop(int code, const std::string& why) {
+        if (why.empty()) {
+            Finish(code, {});
+        } else {
+            Fail(code, why);
+        }
     }
 
 private:
+    const char* Text(TextId id) const { return m_state.ui.Text(id); }
+
+    void Note(const std::string& text) {
+        m_view.FinishProgress();
+        m_ctx.err << Where() << ": " << text << '\n' << std::flush;
+    }
+
     // Reads and checks everything that does not need the amplifier, before linking.
     int Prepare() {
-        const UiState& ui = m_state.ui;
-        switch (m_req.command) {
-            case LinkCommand::Pull:
-                if (!NamesExtension(m_req.file, kSingleProgramExtension) &&
-                    !NamesExtension(m_req.file, kAllProgramsExtension)) {
-                    m_err << ui.Text(TextId::CliUnknownFileKind) << ' ' << m_req.file << '\n';
-                    return kExitUsage;
+        const LinkRequest& req = m_ctx.req;
+        switch (req.command) {
+            case LinkCommand::Pull: {
+                m_outPath = ExpandName(req.file, m_member.name);
+                m_pullAll =
+                    fs::path(m_outPath).filename().string().ends_with(kAllProgramsExtension);
+                const bool single =
+                    fs::path(m_outPath).filename().string().ends_with(kSingleProgramExtension);
+                std::string why;
+                if (!m_pullAll && !single) {
+                    why = std::string(Text(TextId::CliUnknownFileKind)) + ' ' + m_outPath;
+                    return Refuse(kExitUsage, why);
                 }
-                m_pullAll = NamesExtension(m_req.file, kAllProgramsExtension);
-                return kExitDone;
-            case LinkCommand::Push: {
-                std::string bytes;
-                if (const FileStatus st = ReadFileBytes(m_req.file, bytes); st != FileStatus::Ok) {
-                    return ReportReadFailure(st, m_req.file, ui, m_err);
+                fs::path folder = fs::path(m_outPath).parent_path();
+                if (folder.empty()) {
+                    folder = ".";
                 }
-                m_pushKind = KindOfFileSize(static_cast<long long>(bytes.size()));
-                if (m_pushKind == ProgramFileKind::Unknown) {
-                    m_err << ui.Text(TextId::CliNotAProgramFile) << ' ' << m_req.file << '\n';
-                    return kExitFile;
+                std::error_code ec;
+                if (!fs::is_directory(folder, ec)) {
+                    return Refuse(kExitFile, Fill(Text(TextId::CliNotAFolder), {folder.string()}));
                 }
-                m_pushBytes = std::move(bytes);
+                if (::access(folder.c_str(), W_OK) != 0) {
+                    return Refuse(kExitFile,
+                                  Fill(Text(TextId::CliFolderNotWritable), {folder.string()}));
+                }
+                if (fs::exists(fs::symlink_status(m_outPath, ec)) && !req.force) {
+                    return Refuse(kExitFile, Fill(Text(TextId::CliFileExists), {m_outPath}));
+                }
                 return kExitDone;
             }
             case LinkCommand::Store:
-                if (m_req.name.empty()) {
-                    m_err << ui.Text(TextId::ProgramNameEmpty) << '\n';
-                    return kExitUsage;
+                if (req.name.empty()) {
+                    return Refuse(kExitUsage, Text(TextId::ProgramNameEmpty));
                 }
-                if (m_req.name.size() > 12 ||
-                    m_req.name.find_first_not_of("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                                 "abcdefghijklmnopqrstuvwxyz") !=
-                        std::string::npos) {
-                    m_err << ui.Text(TextId::CliBadProgramName) << '\n';
-                    return kExitUsage;
+                if (req.name.size() > 12 ||
+                    req.name.find_first_not_of("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                               "abcdefghijklmnopqrstuvwxyz") != std::string::npos) {
+                    return Refuse(kExitUsage, Text(TextId::CliBadProgramName));
                 }
                 return kExitDone;
+            case LinkCommand::Push:
             case LinkCommand::Recall:
             case LinkCommand::Status:
                 return kExitDone;
@@ -271,50 +400,151 @@ private:
         return kExitUsage;
     }
 
-    void OnLinkUp(bool complete) {
-        if (!complete) {
-            Finish(kExitLink);  // the message has said what did not arrive
+    int Refuse(int code, const std::string& why) {
+        m_detail = why;
+        m_ctx.err << (m_ctx.fleet ? Where() + ": " : std::string()) << why << '\n' << std::flush;
+        return code;
+    }
+
+    void OnOpenFailed(LinkKind kind) {
+        std::string why;
+        if (kind == LinkKind::Usb) {
+            why = Text(TextId::CliPortFailed);
+        } else {
+            switch (m_network.LastError()) {
+                case QAbstractSocket::ConnectionRefusedError:
+                    why = Text(TextId::CliConnectRefused);
+                    break;
+                case QAbstractSocket::SocketTimeoutError:
+                    why = Fill(Text(TextId::CliConnectNoAnswer),
+                               {Seconds(m_network.ConnectTimeoutMs() / 1000.0)});
+                    break;
+                default:
+                    why = Fill(Text(TextId::CliConnectFailed),
+                               {m_network.LastErrorText().toStdString()});
+                    break;
+            }
+        }
+        Fail(kExitLink, why);
+    }
+
+    void OnClosed(LinkCloseReason reason) {
+        if (reason == LinkCloseReason::Operator || m_finished) {
             return;
         }
+        std::string why;
+        if (reason == LinkCloseReason::NoReply) {
+            why = Fill(Text(TextId::CliNoReplyFor), {Seconds(kSerialNoReplySeconds)});
+        } else if (m_controller->NetRetries() > kNetworkMaxReconnects) {
+            why = std::string(Text(TextId::CliGaveUp));
+        } else {
+            why = std::string(Text(TextId::CliReconnectFailed));
+        }
+        if (m_lost) {
+            why = std::string(Text(TextId::CliConnectionLost)) + ", " + why;
+        }
+        why += CutOff();
+        // The controller gives its own message right after closing; the line carries it.
+        QTimer::singleShot(0, [this, why] { Fail(kExitLink, why); });
+    }
+
+    // What a batch cut off part way had done, for the failure line.
+    std::string CutOff() const {
+        if (!m_acting) {
+            return ", " + std::string(Text(TextId::CliDuringLinkUp));
+        }
+        const int acks = m_watch.Acks() - m_acksBefore;
+        switch (m_ctx.req.command) {
+            case LinkCommand::Push:
+                if (m_ctx.pushKind == ProgramFileKind::AllPrograms) {
+                    // Each slot is a name write and a program write.
+                    return "; " + Fill(Text(TextId::CliProgramsStored),
+                                       {std::to_string(acks / 2), std::to_string(kStoredPrograms)});
+                }
+                return "; " + Fill(Text(TextId::CliProgramsStored),
+                                   {std::to_string(std::min(acks, 1)), "1"});
+            case LinkCommand::Store:
+                return "; " + Fill(Text(TextId::CliFramesAcknowledged),
+                                   {std::to_string(std::min(acks, 1 + kChannelCount)),
+                                    std::to_string(1 + kChannelCount)});
+            case LinkCommand::Pull:
+            case LinkCommand::Recall:
+            case LinkCommand::Status:
+                return {};
+        }
+        return {};
+    }
+
+    void OnLinkUp(bool complete) {
+        if (!complete) {
+            FailWithMessage();  // the controller has said what did not arrive
+            return;
+        }
+        m_linkedUp = true;
         // At once, so the request goes out before the idle link's first poll.
         StartAction();
     }
 
+    // A batch hidden without its done popup ended without what it asked for; a closing
+    // link hides it too, and says why itself.
+    void OnBusyHidden() {
+        if (!m_acting) {
+            return;
+        }
+        QTimer::singleShot(0, [this] {
+            if (!m_finished && m_controller->Linked()) {
+                FailWithMessage();
+            }
+        });
+    }
+
+    void FailWithMessage() {
+        std::string why = m_view.lastMessage;
+        m_view.lastMessage.clear();
+        Fail(kExitLink, why);
+    }
+
     void StartAction() {
+        if (m_finished) {
+            return;
+        }
         m_acting = true;
-        m_view.showProgress = true;
-        LinkController& c = m_link->Controller();
-        switch (m_req.command) {
+        m_acksBefore = m_watch.Acks();
+        LinkController& c = *m_controller;
+        const LinkRequest& req = m_ctx.req;
+        // A single program is one frame: its bar would count on from the link-up's reads.
+        m_view.showProgress = !m_ctx.fleet && !(req.command == LinkCommand::Push &&
+                                                m_ctx.pushKind == ProgramFileKind::Single);
+        switch (req.command) {
             case LinkCommand::Pull:
                 if (m_pullAll) {
-                    // The file is written when all twenty have arrived.
-                    c.ReadAllPrograms(m_req.file);
+                    c.ReadAllPrograms(m_outPath);
                 } else {
                     // What the editor saves: the records written into the live program.
                     m_channels->StoreAllToImage();
-                    Finish(WriteResult(WriteSingleProgramFile(m_state.image, m_req.file)));
+                    WriteResult(WriteSingleProgramFile(m_state.image, m_outPath));
                 }
                 break;
             case LinkCommand::Push:
-                if (m_pushKind == ProgramFileKind::Single) {
-                    std::copy_n(m_pushBytes.begin(), kProgramRecordSize,
+                if (m_ctx.pushKind == ProgramFileKind::Single) {
+                    std::copy_n(m_ctx.pushBytes.begin(), kProgramRecordSize,
                                 m_state.image.ProgramRecord(0).begin());
                     m_channels->LoadAllFromImage();
                     c.SendLiveProgram();
                 } else {
                     for (int n = 1; n <= kStoredPrograms; ++n) {
-                        std::copy_n(m_pushBytes.begin() + (n - 1) * kProgramRecordSize,
+                        std::copy_n(m_ctx.pushBytes.begin() + (n - 1) * kProgramRecordSize,
                                     kProgramRecordSize, m_state.image.ProgramRecord(n).begin());
                     }
                     c.StoreAllPrograms();
                 }
                 break;
             case LinkCommand::Store:
-                StoreProgramName(m_state.ui, m_state.image.Name(m_req.slot), m_req.name);
-                c.StoreLiveToSlot(m_req.slot, true);
+                StoreProgramName(m_state.ui, m_state.image.Name(req.slot), req.name);
+                c.StoreLiveToSlot(req.slot, true);
                 break;
             case LinkCommand::Recall:
-                c.RequestLive(m_req.slot);
+                c.RequestLive(req.slot);
                 break;
             case LinkCommand::Status:
                 break;  // the next status reply is printed
@@ -322,26 +552,30 @@ private:
     }
 
     void OnDone(int direction) {
-        if (!m_acting) {
+        if (!m_acting || m_finished) {
             return;  // the link-up's own read of the live program
         }
-        switch (m_req.command) {
+        switch (m_ctx.req.command) {
             case LinkCommand::Pull:
                 if (m_pullAll && direction == kTransferUp) {
-                    Finish(m_view.wrote ? WriteResult(m_view.writeStatus) : kExitLink);
+                    if (m_view.wrote) {
+                        WriteResult(m_view.writeStatus);
+                    } else {
+                        FailWithMessage();
+                    }
                 }
                 break;
             case LinkCommand::Push:
             case LinkCommand::Store:
                 if (direction == kTransferDown) {
-                    Finish(kExitDone);
+                    m_detail = m_ctx.req.command == LinkCommand::Push ? "pushed" : "stored";
+                    Finish(kExitDone, {});
                 }
                 break;
             case LinkCommand::Recall:
                 if (direction == kTransferUp) {
-                    m_out << "recalled " << m_req.slot << ": "
-                          << LoadFixedText(m_state.image.Name(m_req.slot), 15) << '\n';
-                    Finish(kExitDone);
+                    Finish(kExitDone, "recalled " + std::to_string(m_ctx.req.slot) + ": " +
+                                          LoadFixedText(m_state.image.Name(m_ctx.req.slot), 15));
                 }
                 break;
             case LinkCommand::Status:
@@ -350,83 +584,372 @@ private:
     }
 
     void OnStatus() {
-        if (m_req.command != LinkCommand::Status || !m_acting) {
+        if (m_ctx.req.command != LinkCommand::Status || !m_acting) {
             return;
         }
-        m_out << "level1 " << m_view.level[0] << " level2 " << m_view.level[1] << " temp1 "
-              << m_view.temperature[0] << " temp2 " << m_view.temperature[1] << '\n'
-              << std::flush;
-        if (!m_req.watch) {
-            Finish(kExitDone);
+        m_statusSeen = true;
+        ++m_statusCount;
+        if (!m_ctx.req.watch) {
+            Finish(kExitDone, {});
         }
     }
 
-    int WriteResult(FileStatus st) {
+    void WriteResult(FileStatus st) {
         if (st == FileStatus::Ok) {
-            m_out << "wrote " << m_req.file << '\n';
-            return kExitDone;
+            Finish(kExitDone, "wrote " + m_outPath);
+            return;
         }
-        m_err << m_state.ui.Text(m_pullAll ? TextId::SaveAllMusicFileError
-                                           : TextId::SaveMusicFileError)
-              << ' ' << m_req.file << '\n';
-        return kExitFile;
+        Fail(kExitFile, std::string(Text(m_pullAll ? TextId::SaveAllMusicFileError
+                                                   : TextId::SaveMusicFileError)) +
+                            ' ' + m_outPath);
     }
 
-    void Finish(int code) {
+    // The failure line names the amplifier, the link's own message when it gave one, and why.
+    void Fail(int code, const std::string& why) {
+        if (m_finished) {
+            return;
+        }
+        std::string line = why;
+        if (!m_view.lastMessage.empty()) {
+            line += " (" + m_view.lastMessage + ")";
+        }
+        Note(line);
+        m_detail = line;
+        Finish(code, {});
+    }
+
+    void Finish(int code, const std::string& result) {
         if (m_finished) {
             return;
         }
         m_finished = true;
         m_exit = code;
-        m_loop.quit();
+        m_elapsedMs = m_clock.elapsed();
+        m_view.FinishProgress();
+        if (!result.empty()) {
+            m_detail = result;
+            if (!m_ctx.fleet) {
+                m_ctx.out << result << '\n' << std::flush;
+            }
+        }
+        LinkController& c = *m_controller;
+        if (c.Linked() || c.Opening()) {
+            c.CloseLink();
+        }
+        m_done();
     }
 
-    const LinkRequest& m_req;
-    std::ostream& m_out;
-    std::ostream& m_err;
+    RunContext& m_ctx;
+    FleetMember m_member;
+    std::function<void()> m_done;
     SharedState m_state;
     CliView m_view;
+    AckCounter m_watch;
+    FrameTrace m_trace;
+    KTVCommand m_command;
+    SerialLink m_serial;
+    NetworkLink m_network;
+    TapTransport m_serialTap;
+    TapTransport m_networkTap;
     std::unique_ptr<CKTV_Data> m_channels;
     std::unique_ptr<ChannelSetModel> m_model;
-    std::unique_ptr<DeviceLink> m_link;
-    QEventLoop m_loop;
+    std::unique_ptr<LinkController> m_controller;
+    QElapsedTimer m_clock;
+    std::string m_outPath;
+    std::string m_detail;
+    qint64 m_elapsedMs = 0;
+    bool m_pullAll = false;
+    bool m_linkedUp = false;
     bool m_acting = false;
     bool m_finished = false;
-    bool m_pullAll = false;
-    ProgramFileKind m_pushKind = ProgramFileKind::Unknown;
-    std::string m_pushBytes;
+    bool m_lost = false;
+    bool m_statusSeen = false;
+    std::uint64_t m_statusCount = 0;
+    int m_acksBefore = 0;
     int m_exit = kExitLink;
+};
+
+volatile std::sig_atomic_t g_interrupted = 0;
+extern "C" void OnInterrupt(int) {
+    g_interrupted = 1;
+}
+
+// Checks the file to push once, for every amplifier: its kind must match its extension and
+// the program check must pass (unless forced).
+int PreparePush(RunContext& ctx, const UiState& ui) {
+    const std::string& path = ctx.req.file;
+    const std::string name = fs::path(path).filename().string();
+    const bool wantsAll = name.ends_with(kAllProgramsExtension);
+    const bool wantsSingle = name.ends_with(kSingleProgramExtension);
+    if (!wantsAll && !wantsSingle) {
+        ctx.err << ui.Text(TextId::CliUnknownFileKind) << ' ' << path << '\n';
+        return kExitUsage;
+    }
+    std::string bytes;
+    if (const FileStatus st = ReadFileBytes(path, bytes); st != FileStatus::Ok) {
+        return ReportReadFailure(st, path, ui, ctx.err);
+    }
+    const ProgramFileKind kind = KindOfFileSize(static_cast<long long>(bytes.size()));
+    const ProgramFileKind wanted =
+        wantsAll ? ProgramFileKind::AllPrograms : ProgramFileKind::Single;
+    if (kind != wanted) {
+        const auto kindText = [&](ProgramFileKind k) -> std::string {
+            if (k == ProgramFileKind::Single)
+                return ui.Text(TextId::CliKindSingle);
+            if (k == ProgramFileKind::AllPrograms)
+                return ui.Text(TextId::CliKindAll);
+            return std::to_string(bytes.size()) + " bytes";
+        };
+        ctx.err << Fill(ui.Text(TextId::CliKindMismatch), {path, kindText(wanted), kindText(kind)})
+                << '\n';
+        return kExitFile;
+    }
+    if (!ctx.req.force) {
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+        const int count = kind == ProgramFileKind::Single ? 1 : kStoredPrograms;
+        for (int n = 0; n < count; ++n) {
+            const auto record = std::span<const std::uint8_t, kProgramRecordSize>(
+                data + static_cast<std::size_t>(n) * kProgramRecordSize, kProgramRecordSize);
+            if (const auto fault = CheckProgram(record)) {
+                std::string bad = DescribeFault(*fault, ui.english);
+                if (count > 1) {
+                    bad = "program " + std::to_string(n + 1) + ": " + bad;
+                }
+                ctx.err << Fill(ui.Text(TextId::CliProgramRejected), {path, bad}) << '\n';
+                return kExitFile;
+            }
+        }
+    }
+    ctx.pushKind = kind;
+    ctx.pushBytes = std::move(bytes);
+    return kExitDone;
+}
+
+constexpr std::size_t kColumnGap = 2;
+constexpr std::size_t kOutcomeWidth = 8;
+
+// Pads to a width in terminal columns, so Chinese headings and names line up.
+std::string PadTo(const std::string& text, std::size_t width) {
+    const std::size_t used = DisplayWidth(text);
+    return text + std::string(used < width ? width - used : 1, ' ');
+}
+
+std::string Timestamp() {
+    return QDateTime::currentDateTime().toString(Qt::ISODate).replace('T', ' ').toStdString();
+}
+
+// All amplifiers of the command on one event loop, with the summary, the status table and
+// the watch display.
+class FleetRunner {
+public:
+    FleetRunner(const LinkRequest& req, int english, std::ostream& out, std::ostream& err)
+        : m_ctx{req, english, out, err, req.fleet.size() > 1, {}, ProgramFileKind::Unknown} {
+        m_ui.english = english;
+    }
+
+    int Run() {
+        if (m_ctx.req.command == LinkCommand::Push) {
+            if (const int rc = PreparePush(m_ctx, m_ui); rc != kExitDone) {
+                return rc;
+            }
+        }
+        for (const FleetMember& m : m_ctx.req.fleet) {
+            m_runs.push_back(std::make_unique<AmpRun>(m_ctx, m, [this] { OnRunDone(); }));
+        }
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [this] {
+            StopAll(kExitLink, Fill(m_ui.Text(TextId::CliTimedOutAfter),
+                                    {std::to_string(m_ctx.req.timeoutSeconds)}));
+        });
+        QTimer poll;
+        const bool watching = m_ctx.req.command == LinkCommand::Status && m_ctx.req.watch;
+        if (watching) {
+            std::signal(SIGINT, OnInterrupt);
+            std::signal(SIGTERM, OnInterrupt);
+        } else {
+            guard.start(m_ctx.req.timeoutSeconds * 1000);
+        }
+        // Watches for an interrupt and paces the status display.
+        QObject::connect(&poll, &QTimer::timeout, [this] { OnPoll(); });
+        poll.start(kPacingIntervalMs);
+        m_sinceShown.start();
+        for (auto& run : m_runs) {
+            run->Start();
+        }
+        if (!AllFinished()) {
+            m_loop.exec();
+        }
+        return Conclude();
+    }
+
+private:
+    bool AllFinished() const {
+        return std::all_of(m_runs.begin(), m_runs.end(),
+                           [](const auto& r) { return r->Finished(); });
+    }
+
+    void OnRunDone() {
+        if (AllFinished()) {
+            m_loop.quit();
+        }
+    }
+
+    void StopAll(int code, const std::string& why) {
+        for (auto& run : m_runs) {
+            if (!run->Finished()) {
+                run->Stop(code, why);
+            }
+        }
+    }
+
+    void OnPoll() {
+        if (g_interrupted) {
+            StopAll(kExitDone, {});
+            return;
+        }
+        if (m_ctx.req.command != LinkCommand::Status || !m_ctx.req.watch) {
+            return;
+        }
+        std::uint64_t seen = 0;
+        for (const auto& run : m_runs) {
+            seen += run->StatusCount();
+        }
+        const bool due =
+            !m_shownOnce || m_sinceShown.elapsed() >= m_ctx.req.intervalSeconds * 1000LL;
+        if (seen != m_seenShown && due) {
+            m_seenShown = seen;
+            m_shownOnce = true;
+            m_sinceShown.restart();
+            ShowStatus(true);
+        }
+    }
+
+    // One line for one amplifier, or a table of all of them.
+    void ShowStatus(bool watching) {
+        std::ostream& out = m_ctx.out;
+        const bool tty = isatty(1) != 0;
+        if (!m_ctx.fleet) {
+            const CliView& v = m_runs.front()->View();
+            if (watching) {
+                out << Timestamp() << ' ';
+            }
+            out << "level1 " << v.level[0] << " level2 " << v.level[1] << " temp1 "
+                << v.temperature[0] << " temp2 " << v.temperature[1] << '\n'
+                << std::flush;
+        } else {
+            std::ostringstream table;
+            if (watching) {
+                table << Timestamp() << '\n';
+            }
+            std::size_t width = DisplayWidth(m_ui.Text(TextId::CliStatusHeading));
+            for (const auto& run : m_runs) {
+                width = std::max(width, DisplayWidth(run->Member().name));
+            }
+            width += kColumnGap;
+            table << PadTo(m_ui.Text(TextId::CliStatusHeading), width)
+                  << "level1 level2  temp1  temp2\n";
+            for (const auto& run : m_runs) {
+                table << PadTo(run->Member().name, width);
+                if (run->HasStatus() && (!run->Finished() || run->Exit() == kExitDone)) {
+                    const CliView& v = run->View();
+                    table << std::right << std::setw(6) << v.level[0] << std::setw(7) << v.level[1]
+                          << std::setw(7) << v.temperature[0] << std::setw(7) << v.temperature[1];
+                } else if (run->Finished() && run->Exit() != kExitDone) {
+                    table << m_ui.Text(TextId::CliOutcomeFailed) << ": " << run->Detail();
+                } else {
+                    table << "-";
+                }
+                table << '\n';
+            }
+            const std::string text = table.str();
+            if (watching && tty && m_tableLines > 0) {
+                out << "\x1b[" << m_tableLines << "A\x1b[J";  // redraw the table in place
+            }
+            m_tableLines = static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+            out << text << std::flush;
+        }
+        CheckOutput();
+    }
+
+    void CheckOutput() {
+        if (!m_ctx.out.good() && !m_outputFailed) {
+            m_outputFailed = true;
+            m_ctx.err << m_ui.Text(TextId::CliStdoutFailed) << '\n' << std::flush;
+            StopAll(kExitFile, {});
+        }
+    }
+
+    int Conclude() {
+        const LinkRequest& req = m_ctx.req;
+        if (req.command == LinkCommand::Status && !req.watch && !m_outputFailed) {
+            const bool any = std::any_of(m_runs.begin(), m_runs.end(),
+                                         [](const auto& r) { return r->HasStatus(); });
+            if (any) {
+                ShowStatus(false);
+            }
+        }
+        int failed = 0;
+        int firstFailure = kExitDone;
+        for (const auto& run : m_runs) {
+            if (run->Exit() != kExitDone) {
+                ++failed;
+                if (firstFailure == kExitDone) {
+                    firstFailure = run->Exit();
+                }
+            }
+        }
+        if (m_ctx.fleet && !m_outputFailed) {
+            std::size_t width = 0;
+            for (const auto& run : m_runs) {
+                width = std::max(width, DisplayWidth(run->Member().name));
+            }
+            width += kColumnGap;
+            for (const auto& run : m_runs) {
+                const bool ok = run->Exit() == kExitDone;
+                std::ostringstream time;
+                time.imbue(std::locale::classic());
+                time << std::fixed << std::setprecision(1) << run->ElapsedSeconds() << " s";
+                m_ctx.out << PadTo(run->Member().name, width)
+                          << PadTo(m_ui.Text(ok ? TextId::CliOutcomeOk : TextId::CliOutcomeFailed),
+                                   kOutcomeWidth)
+                          << std::right << std::setw(8) << time.str() << "  " << run->Detail()
+                          << '\n';
+            }
+            m_ctx.out << std::flush;
+            CheckOutput();
+        }
+        if (m_outputFailed) {
+            return kExitFile;
+        }
+        if (failed == 0) {
+            return kExitDone;
+        }
+        if (!m_ctx.fleet) {
+            return firstFailure;
+        }
+        m_ctx.err << Fill(m_ui.Text(TextId::CliSummarySome),
+                          {std::to_string(failed), std::to_string(m_runs.size())})
+                  << '\n';
+        return failed == std::ssize(m_runs) ? firstFailure : kExitSomeFailed;
+    }
+
+    RunContext m_ctx;
+    UiState m_ui;
+    std::vector<std::unique_ptr<AmpRun>> m_runs;
+    QEventLoop m_loop;
+    QElapsedTimer m_sinceShown;
+    std::uint64_t m_seenShown = 0;
+    bool m_shownOnce = false;
+    int m_tableLines = 0;
+    bool m_outputFailed = false;
 };
 
 }  // namespace
 
-std::optional<ConnectTarget> ParseConnectUrl(const std::string& url) {
-    ConnectTarget t;
-    if (url.rfind("serial:", 0) == 0) {
-        t.serial = true;
-        t.serialPort = url.substr(7);
-        return t.serialPort.empty() ? std::nullopt : std::optional(t);
-    }
-    if (url.rfind("tcp:", 0) != 0) {
-        return std::nullopt;
-    }
-    const std::string rest = url.substr(4);
-    const auto colon = rest.rfind(':');
-    t.host = colon == std::string::npos ? rest : rest.substr(0, colon);
-    t.port = kTcpPort;
-    if (colon != std::string::npos) {
-        const auto port = ToPort(std::string_view(rest).substr(colon + 1));
-        if (!port) {
-            return std::nullopt;
-        }
-        t.port = *port;
-    }
-    return t.host.empty() ? std::nullopt : std::optional(t);
-}
-
 int RunLinkCommand(const LinkRequest& request, int english, std::ostream& out, std::ostream& err) {
-    Session session(request, english, out, err);
-    return session.Run();
+    FleetRunner runner(request, english, out, err);
+    return runner.Run();
 }
 
 }  // namespace tolmarin::cli

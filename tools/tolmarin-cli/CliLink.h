@@ -1,38 +1,33 @@
 #pragma once
 
-#include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
+#include "CliArgs.h"
 #include "text/Texts.h"
 
 namespace tolmarin::cli {
-
-// Where a linking command goes: "tcp:HOST[:PORT]" (port 8899 when omitted) or
-// "serial:PORT" (a listed port name or a device path).
-struct ConnectTarget {
-    bool serial = false;
-    std::string host;
-    int port = 0;
-    std::string serialPort;
-};
-std::optional<ConnectTarget> ParseConnectUrl(const std::string& url);
 
 enum class LinkCommand { Pull, Push, Store, Recall, Status };
 
 struct LinkRequest {
     LinkCommand command = LinkCommand::Status;
-    ConnectTarget target;
-    std::string file;  // pull: OUT, push: FILE
-    int slot = 0;      // store, recall: 1 to 20
-    std::string name;  // store
+    std::vector<FleetMember> fleet;  // one amplifier or a whole venue
+    std::string file;                // pull: OUT (may hold {name}), push: FILE
+    int slot = 0;                    // store, recall: 1 to 20
+    std::string name;                // store
     bool watch = false;
-    std::string trace;
+    int intervalSeconds = 1;   // status --watch prints at most this often
+    bool force = false;        // pull: replace a file; push: send a program the check rejects
+    std::string trace;         // may hold {name}
     int timeoutSeconds = 300;  // a last guard; the link's own time-outs normally end first
 };
 
-// Links up as the editor does, carries out the request and closes the link. Runs Qt's
-// event loop (a QCoreApplication must exist). Returns the exit code.
+// Links up to every amplifier of the request at once, as the editor does, each with its own
+// link, device image and state; carries out the request on each and closes the links. Runs
+// Qt's event loop (a QCoreApplication must exist). Returns the exit code: with several
+// amplifiers, kExitSomeFailed when some but not all failed.
 int RunLinkCommand(const LinkRequest& request, int english, std::ostream& out, std::ostream& err);
 
 }  // namespace tolmarin::cli

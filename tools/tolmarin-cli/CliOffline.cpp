@@ -1,5 +1,6 @@
 #include "CliOffline.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -14,9 +15,30 @@ namespace tolmarin::cli {
 
 namespace {
 
+// A name as text a terminal shows safely: printable ASCII as it is, every other byte as \xHH.
+std::string Escaped(const std::string& text) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            out += "\\x";
+            out += kDigits[c >> 4];
+            out += kDigits[c & 0xF];
+        }
+    }
+    return out;
+}
+
+// The name as the file holds it: up to 15 bytes, ending at the first 0, trailing blanks off.
 std::string NameAt(const std::string& bytes, std::size_t offset) {
-    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data()) + offset;
-    return LoadFixedText(std::span<const std::uint8_t>(p, kProgramNameSize), 15);
+    std::string name = bytes.substr(offset, kProgramNameSize - 1);
+    name = name.substr(0, name.find('\0'));
+    while (!name.empty() && name.back() == ' ') {
+        name.pop_back();
+    }
+    return Escaped(name);
 }
 
 // The editor right after start-up with the file opened: image initialised, system bytes
@@ -66,16 +88,38 @@ std::string CsvField(const std::string& text) {
     return quoted + "\"";
 }
 
-// Pads to a width counted in characters, so Chinese labels line up too.
+// Pads to a width counted in terminal columns, so Chinese labels line up too.
 std::string Pad(const std::string& text, std::size_t width) {
-    std::size_t chars = 0;
-    for (unsigned char c : text) {
-        chars += (c & 0xC0) != 0x80 ? 1 : 0;
-    }
-    return chars >= width ? text + " " : text + std::string(width - chars, ' ');
+    const std::size_t used = DisplayWidth(text);
+    return used >= width ? text + " " : text + std::string(width - used, ' ');
 }
 
 }  // namespace
+
+std::size_t DisplayWidth(std::string_view text) {
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const int length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : 4;
+        char32_t cp = length == 1   ? c
+                      : length == 2 ? (c & 0x1F)
+                      : length == 3 ? (c & 0x0F)
+                                    : (c & 0x07);
+        for (int k = 1; k < length && i + static_cast<std::size_t>(k) < text.size(); ++k) {
+            cp = (cp << 6) |
+                 (static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0x3F);
+        }
+        i += static_cast<std::size_t>(length);
+        // East Asian wide and fullwidth characters take two columns.
+        const bool wide = (cp >= 0x1100 && cp <= 0x115F) ||
+                          (cp >= 0x2E80 && cp <= 0xA4CF && cp != 0x303F) ||
+                          (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+                          (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
+                          (cp >= 0xFFE0 && cp <= 0xFFE6) || (cp >= 0x20000 && cp <= 0x3FFFD);
+        width += wide ? 2 : 1;
+    }
+    return width;
+}
 
 int RunTable(const std::string& path, int program, Format format, const UiState& ui,
              std::ostream& out, std::ostream& err) {
@@ -93,9 +137,18 @@ int RunTable(const std::string& path, int program, Format format, const UiState&
         }
         return kExitDone;
     }
-    out << Pad(headings[0], 12) << Pad(headings[1], 12) << headings[2] << '\n';
+    constexpr std::size_t kGap = 2;
+    std::size_t labelWidth = DisplayWidth(headings[0]);
+    std::size_t cellWidth = DisplayWidth(headings[1]);
     for (const auto& r : rows) {
-        std::string line = Pad(r.label, 12) + Pad(r.cells[0], 12) + r.cells[1];
+        labelWidth = std::max(labelWidth, DisplayWidth(r.label));
+        cellWidth = std::max(cellWidth, DisplayWidth(r.cells[0]));
+    }
+    labelWidth += kGap;
+    cellWidth += kGap;
+    out << Pad(headings[0], labelWidth) << Pad(headings[1], cellWidth) << headings[2] << '\n';
+    for (const auto& r : rows) {
+        std::string line = Pad(r.label, labelWidth) + Pad(r.cells[0], cellWidth) + r.cells[1];
         while (!line.empty() && line.back() == ' ') {
             line.pop_back();
         }

@@ -2,6 +2,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "protocol/ProgramFile.h"
 #include "text/Texts.h"
@@ -13,6 +14,8 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitUsage = 1;
 inline constexpr int kExitFile = 2;
 inline constexpr int kExitLink = 3;
+// Several amplifiers: some succeeded, some did not (all failed gives the failure's own code).
+inline constexpr int kExitSomeFailed = 4;
 
 // Says why a program file could not be read (a folder or device gets the read message, a
 // file of the wrong size "not a program file") and returns the file exit code.
@@ -23,6 +26,9 @@ int ReportReadFailure(FileStatus status, const std::string& path, const UiState&
 int RunInfo(const std::string& path, const UiState& ui, std::ostream& out, std::ostream& err);
 
 enum class Format { Text, Csv };
+
+// Columns a terminal gives the UTF-8 text: two for East Asian wide characters, one else.
+std::size_t DisplayWidth(std::string_view text);
 
 // `table FILE`: the 65 rows of the parameter table for the program in the file, as the
 // editor shows them after opening that file at start-up. program picks a slot of an

@@ -1,15 +1,16 @@
 #include <QCoreApplication>
 #include <QStringList>
 
-#include <charconv>
 #include <clocale>
+#include <csignal>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "CliArgs.h"
 #include "CliLink.h"
 #include "CliOffline.h"
+#include "protocol/ProgramFile.h"
 #include "text/Texts.h"
 
 namespace {
@@ -17,104 +18,61 @@ namespace {
 const char* kHelp =
     "tolmarin-cli: the Tolmarin editor's model and link on the command line\n"
     "\n"
+    "Files:\n"
     "  info FILE                       kind, size and program name(s) of a program file\n"
     "  table FILE [--program N] [--lang en|zh] [--format text|csv]\n"
     "                                  the 65 rows of the parameter table (label, CH1, CH2)\n"
     "  response FILE [--program N] [--channel 1-4] [--format text|csv]\n"
     "                                  summed channel response: Hz and dB at 241 frequencies\n"
-    "  pull --connect URL OUT          link up, then write the live program (OUT.Data12File)\n"
-    "                                  or read all twenty programs (OUT.ALLData12File)\n"
-    "  push --connect URL FILE         link up, then send a single-program file as the live\n"
+    "\n"
+    "Amplifiers (TARGETS is --connect URL or --fleet FILE, each as often as needed):\n"
+    "  pull TARGETS OUT [--force]      link up, then write the live program (OUT ends in\n"
+    "                                  .Data12File) or all twenty programs (.ALLData12File)\n"
+    "  push TARGETS FILE [--force]     link up, then send a single-program file as the live\n"
     "                                  program, or store an all-programs file in slots 1-20\n"
-    "  store --connect URL --slot N --name NAME\n"
+    "  store TARGETS --slot N --name NAME\n"
     "                                  store the live program in slot N under NAME\n"
-    "  recall --connect URL --slot N   make slot N the live program\n"
-    "  status --connect URL [--watch]  levels and temperatures, once or at every poll\n"
+    "  recall TARGETS --slot N         make slot N the live program\n"
+    "  status TARGETS [--watch] [--interval S]\n"
+    "                                  levels and temperatures, once or until interrupted\n"
     "\n"
-    "  URL           tcp:HOST[:PORT] (port 8899 by default) or serial:PORT\n"
-    "  --trace FILE  write every frame sent and received to FILE\n"
-    "  --timeout S   give up after S seconds (default 300)\n"
-    "  --program N   slot 1 to 20 of an all-programs file (default 1)\n"
-    "  --lang en|zh  language of texts and messages (default en)\n"
-    "  --help        this text\n"
+    "Options (--option value and --option=value are the same):\n"
+    "  --connect URL   tcp:HOST[:PORT] (port 8899 by default), tcp:[IPv6]:PORT or\n"
+    "                  serial:PORT (a port name or a device path)\n"
+    "  --fleet FILE    one amplifier a line: a name and a URL; '#' starts a comment\n"
+    "  --force         pull: replace an existing OUT; push: send a program that fails the\n"
+    "                  program check\n"
+    "  --watch         status: keep printing, at most once per --interval seconds\n"
+    "                  (default 1), with a timestamp; a table redrawn in place on a terminal\n"
+    "  --interval S    status --watch: seconds between prints, 1 to 3600\n"
+    "  --trace FILE    write every frame sent and received to FILE ({name} for each\n"
+    "                  amplifier of a fleet)\n"
+    "  --timeout S     give up after S seconds (default 300)\n"
+    "  --program N     slot 1 to 20 of an all-programs file (default 1)\n"
+    "  --channel N     response: output channel 1 to 4 (default 1)\n"
+    "  --format F      text or csv (default text)\n"
+    "  --lang en|zh    language of texts and messages (default en)\n"
+    "  --version       the tool's version\n"
+    "  --help          this text\n"
     "\n"
-    "Exit codes: 0 done, 1 usage, 2 file, 3 link or time-out.\n";
+    "With several amplifiers, OUT must contain {name}, every amplifier runs at the same\n"
+    "time, and one line per amplifier (name, outcome, time) ends the run.\n"
+    "\n"
+    "Exit codes: 0 done, 1 usage, 2 file or standard output, 3 link or time-out,\n"
+    "4 some amplifiers of several failed (all failed: the failure's own code).\n";
 
-struct Args {
-    std::vector<std::string> positional;
-    std::string lang = "en";
-    std::string format = "text";
-    int program = 1;
-    int channel = 1;
-    std::string connect;
-    std::string name;
-    std::string trace;
-    int slot = 0;
-    int timeout = 300;
-    bool watch = false;
-    bool help = false;
-    bool bad = false;
-};
-
-std::optional<int> ToInt(const std::string& text) {
-    int v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return v;
-}
-
-Args Parse(const QStringList& list) {
-    Args a;
-    for (int i = 1; i < list.size(); ++i) {
-        const std::string arg = list[i].toStdString();
-        auto value = [&]() -> std::string {
-            if (i + 1 >= list.size()) {
-                a.bad = true;
-                return {};
-            }
-            return list[++i].toStdString();
-        };
-        auto number = [&](int lo, int hi) {
-            const auto v = ToInt(value());
-            if (!v || *v < lo || *v > hi) {
-                a.bad = true;
-                return lo;
-            }
-            return *v;
-        };
-        if (arg == "--help" || arg == "-h") {
-            a.help = true;
-        } else if (arg == "--lang") {
-            a.lang = value();
-            a.bad |= a.lang != "en" && a.lang != "zh";
-        } else if (arg == "--format") {
-            a.format = value();
-            a.bad |= a.format != "text" && a.format != "csv";
-        } else if (arg == "--program") {
-            a.program = number(1, 20);
-        } else if (arg == "--channel") {
-            a.channel = number(1, 4);
-        } else if (arg == "--connect") {
-            a.connect = value();
-        } else if (arg == "--slot") {
-            a.slot = number(1, 20);
-        } else if (arg == "--name") {
-            a.name = value();
-        } else if (arg == "--trace") {
-            a.trace = value();
-        } else if (arg == "--timeout") {
-            a.timeout = number(1, 86400);
-        } else if (arg == "--watch") {
-            a.watch = true;
-        } else if (arg.rfind("--", 0) == 0) {
-            a.bad = true;
-        } else {
-            a.positional.push_back(arg);
+// A --connect address as a name for messages and {name}: the address without its scheme,
+// with characters that do not belong in a file name replaced.
+std::string NameOfUrl(const std::string& url) {
+    std::string name = url.substr(url.find(':') + 1);
+    for (char& c : name) {
+        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '.' || c == '-';
+        if (!keep) {
+            c = '_';
         }
     }
-    return a;
+    return name;
 }
 
 }  // namespace
@@ -123,61 +81,92 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     // Numbers are printed for scripts: always with a decimal point, whatever the locale.
     std::setlocale(LC_NUMERIC, "C");
+    // A reader that goes away (status --watch | head) is a failed write, said and ended on.
+    std::signal(SIGPIPE, SIG_IGN);
     namespace cli = tolmarin::cli;
-    const Args args = Parse(QCoreApplication::arguments());
+    const QStringList list = QCoreApplication::arguments();
+    std::vector<std::string> argList;
+    for (int i = 1; i < list.size(); ++i) {
+        argList.push_back(list[i].toStdString());
+    }
+    const cli::CliArgs args = cli::ParseArgs(argList);
     tolmarin::UiState ui;
     ui.english = args.lang == "zh" ? 0 : 1;
     if (args.help) {
-        std::cout << kHelp;
-        return cli::kExitDone;
+        std::cout << kHelp << std::flush;
+        return std::cout.good() ? cli::kExitDone : cli::kExitFile;
     }
-    const auto usage = [&] {
-        std::cerr << ui.Text(tolmarin::TextId::CliUsage) << '\n';
+    if (args.version) {
+        std::cout << "tolmarin-cli " << TOLMARIN_VERSION << '\n' << std::flush;
+        return std::cout.good() ? cli::kExitDone : cli::kExitFile;
+    }
+    const auto usage = [&](const std::string& why) {
+        std::cerr << "tolmarin-cli: " << why << '\n' << ui.Text(tolmarin::TextId::CliUsage) << '\n';
         return cli::kExitUsage;
     };
-    if (args.bad || args.positional.empty()) {
-        return usage();
+    if (!args.error.empty()) {
+        return usage(args.error);
     }
-    const std::string& cmd = args.positional[0];
+    const std::string& cmd = args.command;
     const auto format = args.format == "csv" ? cli::Format::Csv : cli::Format::Text;
-    if (cmd == "info" && args.positional.size() == 2) {
-        return cli::RunInfo(args.positional[1], ui, std::cout, std::cerr);
-    }
-    if (cmd == "table" && args.positional.size() == 2) {
-        return cli::RunTable(args.positional[1], args.program, format, ui, std::cout, std::cerr);
-    }
-    if (cmd == "response" && args.positional.size() == 2) {
-        return cli::RunResponse(args.positional[1], args.program, args.channel - 1, format, ui,
-                                std::cout, std::cerr);
-    }
-    const std::pair<const char*, cli::LinkCommand> linkCommands[] = {
-        {"pull", cli::LinkCommand::Pull},     {"push", cli::LinkCommand::Push},
-        {"store", cli::LinkCommand::Store},   {"recall", cli::LinkCommand::Recall},
-        {"status", cli::LinkCommand::Status},
-    };
-    for (const auto& [name, command] : linkCommands) {
-        if (cmd != name) {
-            continue;
-        }
-        const bool takesFile =
-            command == cli::LinkCommand::Pull || command == cli::LinkCommand::Push;
-        const bool takesSlot =
-            command == cli::LinkCommand::Store || command == cli::LinkCommand::Recall;
-        const auto target = cli::ParseConnectUrl(args.connect);
-        if (!target || args.positional.size() != (takesFile ? 2u : 1u) ||
-            takesSlot != (args.slot != 0) || (args.watch && command != cli::LinkCommand::Status)) {
-            return usage();
-        }
+    int rc = cli::kExitDone;
+    if (cmd == "info") {
+        rc = cli::RunInfo(args.positional[0], ui, std::cout, std::cerr);
+    } else if (cmd == "table") {
+        rc = cli::RunTable(args.positional[0], args.program, format, ui, std::cout, std::cerr);
+    } else if (cmd == "response") {
+        rc = cli::RunResponse(args.positional[0], args.program, args.channel - 1, format, ui,
+                              std::cout, std::cerr);
+    } else {
         cli::LinkRequest req;
-        req.command = command;
-        req.target = *target;
-        req.file = takesFile ? args.positional[1] : std::string();
+        static const std::pair<const char*, cli::LinkCommand> kCommands[] = {
+            {"pull", cli::LinkCommand::Pull},     {"push", cli::LinkCommand::Push},
+            {"store", cli::LinkCommand::Store},   {"recall", cli::LinkCommand::Recall},
+            {"status", cli::LinkCommand::Status},
+        };
+        for (const auto& [name, command] : kCommands) {
+            if (cmd == name) {
+                req.command = command;
+            }
+        }
+        for (const std::string& url : args.connect) {
+            req.fleet.push_back({NameOfUrl(url), url, *cli::ParseConnectUrl(url)});
+        }
+        for (const std::string& file : args.fleetFiles) {
+            std::string text;
+            if (tolmarin::ReadFileBytes(file, text) != tolmarin::FileStatus::Ok) {
+                std::cerr << ui.Text(tolmarin::TextId::CliCannotOpenFile) << ' ' << file << '\n';
+                return cli::kExitFile;
+            }
+            std::string error;
+            const auto fleet = cli::ParseFleet(text, file, ui, error);
+            if (!fleet) {
+                return usage(error);
+            }
+            req.fleet.insert(req.fleet.end(), fleet->begin(), fleet->end());
+        }
+        const bool several = req.fleet.size() > 1;
+        req.file = args.positional.empty() ? std::string() : args.positional[0];
+        if (several && req.command == cli::LinkCommand::Pull &&
+            req.file.find("{name}") == std::string::npos) {
+            return usage(cli::Fill(ui.Text(tolmarin::TextId::CliNeedsNameInPath), {"OUT"}));
+        }
+        if (several && !args.trace.empty() && args.trace.find("{name}") == std::string::npos) {
+            return usage(cli::Fill(ui.Text(tolmarin::TextId::CliNeedsNameInPath), {"--trace"}));
+        }
         req.slot = args.slot;
         req.name = args.name;
         req.watch = args.watch;
+        req.intervalSeconds = args.interval;
+        req.force = args.force;
         req.trace = args.trace;
         req.timeoutSeconds = args.timeout;
-        return cli::RunLinkCommand(req, ui.english, std::cout, std::cerr);
+        rc = cli::RunLinkCommand(req, ui.english, std::cout, std::cerr);
     }
-    return usage();
+    std::cout.flush();
+    if (!std::cout.good() && rc == cli::kExitDone) {
+        std::cerr << ui.Text(tolmarin::TextId::CliStdoutFailed) << '\n';
+        return cli::kExitFile;
+    }
+    return rc;
 }

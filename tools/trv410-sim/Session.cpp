@@ -32,6 +32,22 @@ void Trace::Note(std::string_view text) {
     std::fflush(out_);
 }
 
+namespace {
+
+bool IsRead(std::span<const std::uint8_t> request) {
+    const std::uint8_t code = request.size() > 4 ? request[4] : 0;
+    return code == CMD_READ_ITEM || code == CMD_RECALL || code == CMD_READ_PROGRAM;
+}
+
+std::vector<std::uint8_t> RefusedReply(std::span<const std::uint8_t> request) {
+    const auto at = [&](std::size_t i) -> std::uint8_t {
+        return i < request.size() ? request[i] : 0;
+    };
+    return MakeReply(kRefusedReply, at(5), at(7), at(8), at(9), {});
+}
+
+}  // namespace
+
 Session::Session(Amplifier& amp, const Faults& faults, ReplyCounter& counter, Trace* trace)
     : amp_(amp), faults_(faults), counter_(counter), trace_(trace) {}
 
@@ -47,7 +63,8 @@ std::vector<Outgoing> Session::Receive(std::span<const std::uint8_t> bytes) {
         ++framesReceived_;
         Outgoing o;
         if (!faults_.noReply && !silent_) {
-            o.bytes = amp_.Handle(request);
+            o.bytes = faults_.refuseReads && IsRead(request) ? RefusedReply(request)
+                                                             : amp_.Handle(request);
             const long k = ++counter_.replies;
             if (faults_.unknownEvery > 0 && k % faults_.unknownEvery == 0) {
                 o.bytes[4] = faults_.unknownCode;

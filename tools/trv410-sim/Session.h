@@ -23,6 +23,7 @@ struct Faults {
     int unknownEvery = 0;      // every Nth reply carries unknownCode instead of its own code
     std::uint8_t unknownCode = 0xA7;
     int closeAfterFrames = 0;  // a connection is closed after answering its Nth request
+    bool refuseReads = false;  // item, program and live reads get 0xAB and no data
 };
 
 // Counts shared by all connections of one simulator, so "every Nth reply" runs on across

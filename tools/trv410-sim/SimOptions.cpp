@@ -9,6 +9,8 @@ namespace tolmarin::sim {
 
 namespace {
 
+constexpr long kMaxCount = 256;
+
 bool ParseInt(const std::string& text, long min, long max, long& out) {
     int base = 10;
     const char* first = text.data();
@@ -159,6 +161,16 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
                 return std::nullopt;
             }
             o.seed = static_cast<std::uint32_t>(n);
+        } else if (name == "--count") {
+            if (!number(1, kMaxCount, n)) {
+                return std::nullopt;
+            }
+            o.count = static_cast<int>(n);
+        } else if (name == "--refuse-reads") {
+            if (!flag()) {
+                return std::nullopt;
+            }
+            o.faults.refuseReads = true;
         } else if (name == "--no-reply") {
             if (!flag()) {
                 return std::nullopt;
@@ -211,6 +223,16 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
         error = "nothing to listen on: give --tcp ADDRESS:PORT, --pty, or both";
         return std::nullopt;
     }
+    if (o.count > 1 && (!o.tcp || o.pty || !o.stateFile.empty())) {
+        error =
+            "--count serves several amplifiers on TCP only: give --tcp, and neither --pty "
+            "nor --state";
+        return std::nullopt;
+    }
+    if (o.count > 1 && o.tcp->port != 0 && o.tcp->port + o.count - 1 > 65535) {
+        error = "--count: the ports from " + std::to_string(o.tcp->port) + " run past 65535";
+        return std::nullopt;
+    }
     if (o.tcp && !o.allowRemote && !IsLoopbackAddress(o.tcp->host)) {
         error = "refusing to listen on " + o.tcp->host +
                 ": not a loopback address (give --allow-remote to listen there anyway)";
@@ -233,6 +255,9 @@ Where it listens (at least one):
                        line's real rate (5.76 bytes per ms), after the request
                        would have arrived at that rate.
   --allow-remote       allow a --tcp address that is not loopback.
+  --count N            N independent amplifiers (1 to 256) on N consecutive
+                       ports from the --tcp port (port 0: any free run of N);
+                       one "listening on" line each. TCP only.
 
 Memory and records:
   --state FILE         keep the memory in FILE across runs (read at start when
@@ -243,6 +268,8 @@ Memory and records:
 
 Faults, for testing the editor's time-outs and recovery:
   --no-reply           read requests but never carry them out or answer.
+  --refuse-reads       answer every read (item, program, live) with 0xAB and
+                       no data, as an amplifier that will not be read.
   --delay MS           answer MS milliseconds after each request arrived.
   --chunk N            write each reply in pieces of N bytes ...
   --chunk-gap MS       ... MS milliseconds apart (default 2).

@@ -22,6 +22,7 @@ struct SimOptions {
     std::string stateFile;
     bool allowRemote = false;
     std::uint32_t seed = 410;
+    int count = 1;  // amplifiers on consecutive TCP ports, each with its own memory
     Faults faults;
 };
 

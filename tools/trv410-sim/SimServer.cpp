@@ -214,6 +214,11 @@ bool SimServer::ListenTcp(const QHostAddress& address, quint16 port, QString* er
     return true;
 }
 
+void SimServer::CloseTcp() {
+    delete tcp_;
+    tcp_ = nullptr;
+}
+
 quint16 SimServer::TcpPort() const {
     return tcp_ != nullptr ? tcp_->serverPort() : 0;
 }

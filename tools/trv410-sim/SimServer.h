@@ -33,6 +33,8 @@ public:
     // Starts listening; port 0 picks a free one. False with a reason in error.
     bool ListenTcp(const QHostAddress& address, quint16 port, QString* error = nullptr);
     quint16 TcpPort() const;
+    // Stops listening (connections already accepted stay).
+    void CloseTcp();
     QHostAddress TcpAddress() const;
 
     // Creates the pseudo-terminal (raw, 57600 8N1); PtyPath() is what a client opens.

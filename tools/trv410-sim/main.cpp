@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,31 @@ bool SaveState(const Amplifier& amp, const std::string& path) {
     return std::rename(tmp.c_str(), path.c_str()) == 0;
 }
 
+// Listens on port, port + 1, ... for the servers in turn. With port 0 the first picks a free
+// port and the rest follow it; a taken port there starts the search again elsewhere.
+bool ListenVenue(std::vector<std::unique_ptr<tolmarin::sim::SimServer>>& servers,
+                 const QHostAddress& address, int port, QString& why) {
+    constexpr int kAttempts = 50;
+    for (int attempt = 0; attempt < (port == 0 ? kAttempts : 1); ++attempt) {
+        int base = port;
+        bool ok = true;
+        for (std::size_t i = 0; i < servers.size() && ok; ++i) {
+            const int p = (base == 0 && i == 0) ? 0 : base + static_cast<int>(i);
+            ok = p <= 65535 && servers[i]->ListenTcp(address, static_cast<quint16>(p), &why);
+            if (ok && i == 0) {
+                base = servers[0]->TcpPort();
+            }
+        }
+        if (ok) {
+            return true;
+        }
+        for (auto& s : servers) {
+            s->CloseTcp();
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,7 +94,8 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    Amplifier amp(options->seed);
+    auto first = std::make_unique<Amplifier>(options->seed);
+    Amplifier& amp = *first;
     if (!options->stateFile.empty()) {
         std::vector<std::uint8_t> bytes;
         bool exists = false;
@@ -94,9 +121,19 @@ int main(int argc, char** argv) {
     tolmarin::sim::Trace trace(traceFile);
 
     QCoreApplication app(argc, argv);
-    tolmarin::sim::SimServer server(amp, options->faults);
-    server.SetTrace(&trace);
-    server.SetAllowRemote(options->allowRemote);
+    // One amplifier, or a venue of them on consecutive ports, each with its own memory.
+    std::vector<std::unique_ptr<Amplifier>> venue;
+    std::vector<std::unique_ptr<tolmarin::sim::SimServer>> servers;
+    venue.push_back(std::move(first));
+    for (int i = 1; i < options->count; ++i) {
+        venue.push_back(std::make_unique<Amplifier>(options->seed + static_cast<std::uint32_t>(i)));
+    }
+    for (auto& member : venue) {
+        servers.push_back(std::make_unique<tolmarin::sim::SimServer>(*member, options->faults));
+        servers.back()->SetTrace(&trace);
+        servers.back()->SetAllowRemote(options->allowRemote);
+    }
+    tolmarin::sim::SimServer& server = *servers.front();
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
         struct sigaction sa {};
@@ -111,15 +148,17 @@ int main(int argc, char** argv) {
     if (options->tcp) {
         QString why;
         const QHostAddress address(QString::fromStdString(options->tcp->host));
-        if (!server.ListenTcp(address, static_cast<quint16>(options->tcp->port), &why)) {
+        if (!ListenVenue(servers, address, options->tcp->port, why)) {
             std::fprintf(stderr, "trv410-sim: cannot listen on %s:%d: %s\n",
                          options->tcp->host.c_str(), options->tcp->port,
                          why.toLocal8Bit().constData());
             return 1;
         }
         const bool v6 = address.protocol() == QAbstractSocket::IPv6Protocol;
-        std::printf(v6 ? "listening on [%s]:%u\n" : "listening on %s:%u\n",
-                    options->tcp->host.c_str(), static_cast<unsigned>(server.TcpPort()));
+        for (const auto& s : servers) {
+            std::printf(v6 ? "listening on [%s]:%u\n" : "listening on %s:%u\n",
+                        options->tcp->host.c_str(), static_cast<unsigned>(s->TcpPort()));
+        }
         std::fflush(stdout);
     }
     if (options->pty) {

@@ -449,7 +449,12 @@ void CCAudioView::OnClicked(int id) {
     } else if (id == kPower) {
         TogglePower();
     } else if (id == kLinkButton) {
-        m_controller->OnLinkButton();
+        if (m_controller->LinkActive()) {
+            m_controller->CloseLink();  // a click during a connect abandons it
+        } else if (const std::optional<LinkKind> kind =
+                       RunConnectDialog(m_controller->LinkType())) {
+            m_controller->OpenLink(*kind);  // the dialog has closed: the link opens after it
+        }
     } else if (id == kChannelButton || id == kChannelButton + 1) {
         ShowChannel(id - kChannelButton);
     } else if (id == kMute || id == kMute + 1) {

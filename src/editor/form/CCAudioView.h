@@ -81,14 +81,18 @@ public:
     void SetProgressPos(int pos) override;
     void ShowBusy(int mode) override;
     void ShowTransferDone(int direction) override;
-    std::optional<LinkKind> RunConnectDialog(LinkKind current) override;
     void ClearLinkCheckBox() override;
     void ShowState() override;
     void ShowSystemState(int mode, int power) override;
     void ShowLevels(int level1, int level2) override;
     void ShowTemperature(int readout, int celsius) override;
-    std::optional<std::string> ChooseAllProgramsFile() override;
     void WriteAllProgramsFile(const std::string& path) override;
+
+    // The form's own questions, asked before it calls the controller (never from inside it).
+    // Runs the Connect dialog with the current link kind; the chosen kind on OK.
+    std::optional<LinkKind> RunConnectDialog(LinkKind current);
+    // Asks for the all-programs file a read of all programs goes into; nothing on cancel.
+    std::optional<std::string> ChooseAllProgramsFile();
 
     // --- MessageSink -----------------------------------------------------------------------
     void ShowMessage(std::string_view text, MessageKind kind) override;

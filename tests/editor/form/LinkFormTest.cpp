@@ -45,7 +45,7 @@ struct LinkedForm : FormRig {
     }
     bool LinkUp() {
         bool up = false;
-        QObject::connect(controller.get(), &LinkController::linkUpComplete, [&up] { up = true; });
+        QObject::connect(controller.get(), &LinkController::linkUpFinished, [&up] { up = true; });
         controller->OpenSerialLinkTo("ttyFAKE0");
         for (int i = 0; i < 200 && !up; ++i) {
             Step();

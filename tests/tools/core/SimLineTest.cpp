@@ -109,6 +109,25 @@ TEST(SimFaults, NoReplyReadsButNeitherAnswersNorWrites) {
     EXPECT_EQ(r.amp.SaveState(), before);
 }
 
+TEST(SimFaults, RefusedReadsCompleteTheHeadWithoutDataWhileWritesAndPollsGoOn) {
+    FreshState s;
+    sim::Faults f;
+    f.refuseReads = true;
+    SessionRig r(f);
+    for (auto& read :
+         {BuildItemRead(*s, ITEM_NAME, 3), BuildRecall(*s, 0), BuildProgramRead(*s, 5)}) {
+        const auto out = r.Send(Bytes(read->Frame().begin(), read->Frame().end()));
+        ASSERT_EQ(out.size(), 1u);
+        EXPECT_EQ(out[0].bytes[4], ACK_AB);
+        EXPECT_EQ(out[0].bytes.size(), static_cast<std::size_t>(kFrameOverhead)) << "no data";
+    }
+    s->image.systemBytes[7] = 0;
+    const auto write = BuildItemWrite(*s, ITEM_POWER, 0);
+    EXPECT_EQ(r.Send(Bytes(write->Frame().begin(), write->Frame().end()))[0].bytes[4], ACK_AA);
+    EXPECT_EQ(r.amp.SystemBytes()[7], 0);
+    EXPECT_EQ(r.Send(Request(*s, 0))[0].bytes[4], CMD_POLL);
+}
+
 TEST(SimFaults, EveryNthChecksumIsBadAndTheCountSpansConnections) {
     FreshState s;
     sim::Faults f;

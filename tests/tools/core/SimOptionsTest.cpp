@@ -91,12 +91,29 @@ TEST(SimCommandLine, MistakesAreNamed) {
     EXPECT_TRUE(help->help);
 }
 
+TEST(SimCommandLine, AVenueOnConsecutivePortsIsTcpOnly) {
+    const auto venue = Parse({"--tcp", "127.0.0.1:0", "--count=8", "--refuse-reads"});
+    ASSERT_TRUE(venue);
+    EXPECT_EQ(venue->count, 8);
+    EXPECT_TRUE(venue->faults.refuseReads);
+    std::string why;
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--pty", "--count", "2"},
+          {"--tcp", "127.0.0.1:0", "--count", "2", "--state", "s.bin"},
+          {"--tcp", "127.0.0.1:65535", "--count", "2"},
+          {"--tcp", "127.0.0.1:0", "--count", "0"},
+          {"--tcp", "127.0.0.1:0", "--count", "257"}}) {
+        EXPECT_FALSE(Parse(bad, &why)) << bad.back();
+        EXPECT_NE(why.find("--count"), std::string::npos) << why;
+    }
+}
+
 TEST(SimCommandLine, HelpNamesEveryOption) {
     const std::string usage = SimUsage();
-    for (const char* opt :
-         {"--tcp", "--pty", "--allow-remote", "--state", "--trace", "--seed", "--no-reply",
-          "--delay", "--chunk", "--chunk-gap", "--bad-checksum", "--unknown-reply",
-          "--unknown-code", "--close-after", "--help", "listening on", "pty /dev/pts/N"}) {
+    for (const char* opt : {"--tcp", "--pty", "--allow-remote", "--state", "--trace", "--seed",
+                            "--no-reply", "--delay", "--chunk", "--chunk-gap", "--bad-checksum",
+                            "--unknown-reply", "--unknown-code", "--close-after", "--count",
+                            "--refuse-reads", "--help", "listening on", "pty /dev/pts/N"}) {
         EXPECT_NE(usage.find(opt), std::string::npos) << opt;
     }
 }

@@ -355,6 +355,35 @@ TEST(SimExecutable, TcpOnAFreePortAnswersAndTracesBothWays) {
         << t;
 }
 
+TEST(SimExecutable, CountServesIndependentAmplifiersOnConsecutivePorts) {
+    SimProcess sim({"--tcp", "127.0.0.1:0", "--count", "3"});
+    ASSERT_TRUE(sim.proc.waitForStarted(kWaitMs));
+    std::vector<quint16> ports;
+    for (int i = 0; i < 3; ++i) {
+        ports.push_back(PortOf(sim.Line()));
+    }
+    ASSERT_NE(ports[0], 0);
+    EXPECT_EQ(ports[1], ports[0] + 1);
+    EXPECT_EQ(ports[2], ports[0] + 2);
+    // Switching the middle one off leaves its neighbours on: each has its own memory.
+    std::vector<int> power;
+    for (int i : {1, 0, 2}) {
+        NetPc pc;
+        ASSERT_TRUE(pc.Connect(ports[static_cast<std::size_t>(i)]));
+        if (i == 1) {
+            pc.s->image.systemBytes[7] = 0;
+            pc.cmd.Enqueue(BuildItemWrite(*pc.s, ITEM_POWER, 0));
+            ASSERT_TRUE(pc.Exchange());
+        } else {
+            pc.s->image.systemBytes[7] = 7;
+            pc.cmd.Enqueue(BuildItemRead(*pc.s, ITEM_POWER, 0));
+            ASSERT_TRUE(pc.Exchange());
+            power.push_back(pc.s->image.systemBytes[7]);
+        }
+    }
+    EXPECT_EQ(power, (std::vector<int>{1, 1}));
+}
+
 TEST(SimExecutable, PtyIsASerialPort) {
     SimProcess sim({"--pty"});
     ASSERT_TRUE(sim.proc.waitForStarted(kWaitMs));

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "CliArgs.h"
+#include "CliOffline.h"
+
+namespace tolmarin {
+namespace {
+
+using cli::ParseArgs;
+
+TEST(CliArgs, UsageMistakesNameTheArgumentAndWhatItAccepts) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, "no command given"},
+        {{"frob"}, "unknown command 'frob'"},
+        {{"status", "--conect", "tcp:h"}, "unknown option '--conect'"},
+        {{"status", "--connect"}, "--connect needs a value: tcp:HOST[:PORT]"},
+        {{"status", "--connect", "udp:x"}, "--connect: 'udp:x' is not accepted; expected tcp:"},
+        {{"table", "f", "--program", "21"},
+         "'21' is not accepted; expected a whole number from 1 to 20"},
+        {{"table", "f", "--lang=fr"}, "--lang: 'fr' is not accepted; expected en or zh"},
+        {{"status", "--connect", "tcp:h", "--slot", "3"}, "--slot does not apply to status"},
+        {{"status", "--connect", "tcp:h", "--watch=yes"}, "--watch takes no value"},
+        {{"pull", "--connect", "tcp:h"}, "pull takes one output path (OUT); got -"},
+        {{"recall", "--connect", "tcp:h", "a", "b"}, "recall takes no path; got 'a', 'b'"},
+        {{"recall", "--connect", "tcp:h"}, "recall needs --slot N"},
+        {{"push", "f.Data12File"}, "push needs --connect URL or --fleet FILE"},
+        {{"store", "--connect", "tcp:h", "--slot", "2"}, "--name needs a value"},
+    };
+    for (const auto& [args, expected] : cases) {
+        const auto a = ParseArgs(args);
+        EXPECT_NE(a.error.find(expected), std::string::npos)
+            << "args " << ::testing::PrintToString(args) << " gave: " << a.error;
+    }
+    // In Chinese when asked, wherever --lang stands.
+    EXPECT_NE(ParseArgs({"frob", "--lang", "zh"}).error.find("未知命令"), std::string::npos);
+}
+
+TEST(CliArgs, OptionEqualsValueIsTheSameAsTwoWordsAndTargetsAccumulate) {
+    const auto a = ParseArgs({"store", "--connect=tcp:[::1]:7000", "--slot=4", "--name", "Hall",
+                              "--connect", "serial:/dev/ttyUSB0", "--fleet=venue.txt"});
+    ASSERT_TRUE(a.error.empty()) << a.error;
+    EXPECT_EQ(a.slot, 4);
+    EXPECT_EQ(a.name, "Hall");
+    EXPECT_EQ(a.connect, (std::vector<std::string>{"tcp:[::1]:7000", "serial:/dev/ttyUSB0"}));
+    EXPECT_EQ(a.fleetFiles, std::vector<std::string>{"venue.txt"});
+    EXPECT_TRUE(ParseArgs({"--version"}).version);
+    EXPECT_TRUE(ParseArgs({"status", "--bogus", "-h"}).help) << "help wins over mistakes";
+}
+
+TEST(CliArgs, Ipv6AddressesInBracketsAsTheSimulatorPrintsThem) {
+    const auto v6 = cli::ParseConnectUrl("tcp:[::1]:41000");
+    ASSERT_TRUE(v6);
+    EXPECT_EQ(v6->host, "::1");
+    EXPECT_EQ(v6->port, 41000);
+    ASSERT_TRUE(cli::ParseConnectUrl("tcp:[::1]"));
+    EXPECT_EQ(cli::ParseConnectUrl("tcp:[::1]")->port, 8899);
+    for (const char* bad : {"tcp:::1:80", "tcp:[::1", "tcp:[::1]80", "tcp:[]:80", "tcp:[::1]:0"}) {
+        EXPECT_FALSE(cli::ParseConnectUrl(bad)) << bad;
+    }
+}
+
+TEST(CliFleet, FileListsNamesAndAddressesAndPointsAtTheBadLine) {
+    UiState ui;
+    std::string error;
+    const auto fleet = cli::ParseFleet(
+        "# venue\n\nroom1 tcp:127.0.0.1:9001\n  room2\ttcp:[::1]:9002  # upstairs\r\n", "v.txt", ui,
+        error);
+    ASSERT_TRUE(fleet) << error;
+    ASSERT_EQ(fleet->size(), 2u);
+    EXPECT_EQ((*fleet)[1].name, "room2");
+    EXPECT_EQ((*fleet)[1].target.host, "::1");
+    EXPECT_EQ((*fleet)[1].target.port, 9002);
+
+    const std::pair<const char*, const char*> bad[] = {
+        {"a tcp:h:1\nb\n", "v.txt, line 2: expected a name and a link address"},
+        {"a tcp:h:1\nb ftp:h\n", "v.txt, line 2: expected a name"},
+        {"a tcp:h:1 extra\n", "v.txt, line 1:"},
+        {"a tcp:h:1\n\na tcp:h:2\n", "v.txt, line 3: the name 'a' is used twice"},
+        {"# nobody\n", "v.txt: no amplifiers listed"},
+    };
+    for (const auto& [text, expected] : bad) {
+        EXPECT_FALSE(cli::ParseFleet(text, "v.txt", ui, error));
+        EXPECT_NE(error.find(expected), std::string::npos) << text << " gave: " << error;
+    }
+    EXPECT_EQ(cli::ExpandName("out/{name}-{name}.Data12File", "r1"), "out/r1-r1.Data12File");
+}
+
+TEST(CliOffline, DisplayWidthCountsWideCharactersTwice) {
+    EXPECT_EQ(cli::DisplayWidth("EQ1 Gain"), 8u);
+    EXPECT_EQ(cli::DisplayWidth("均衡1增益"), 9u);
+    EXPECT_EQ(cli::DisplayWidth("延  时"), 6u);
+    EXPECT_EQ(cli::DisplayWidth("Atk × 8"), 7u);  // × is narrow
+}
+
+}  // namespace
+}  // namespace tolmarin

@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QTextItem>
+#include <algorithm>
+
+#include "editor/programs/CListCtrlCl.h"
+#include "editor/programs/CListCtrlPrint.h"
+#include "editor/programs/DataViewDlg.h"
+#include "model/KTV_Data.h"
+#include "model/ParameterTable.h"
+#include "support/Fresh.h"
+#include "support/TempDir.h"
+
+namespace tolmarin::testing {
+namespace {
+
+TEST(PrintLayout, PageRangesClampAndRunBackwardsWhenChosenSo) {
+    EXPECT_EQ(PageSequence(3, 1, 1, 4), (std::vector<int>{3, 2, 1}));
+    EXPECT_EQ(PageSequence(0, 9, 1, 3), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(PageSequence(2, 2, 1, 3), (std::vector<int>{2}));
+}
+
+TEST(PrintLayout, ColumnsKeepTheirScreenProportionsAcrossThePage) {
+    EXPECT_EQ(ScaleColumns({110, 90, 90}, 2900), (std::vector<int>{0, 1100, 2000, 2900}));
+    // Truncated toward zero, the last edge on the page width.
+    EXPECT_EQ(ScaleColumns({110, 90, 90}, 1000), (std::vector<int>{0, 379, 689, 1000}));
+}
+
+TEST(PrintLayout, PagesAreOneMoreThanTheWholePagesOfRows) {
+    EXPECT_EQ(RowsPerPage(1000, 19), 49);
+    EXPECT_EQ(PageCount(65, 20), 4);
+    EXPECT_EQ(PageCount(65, 13), 6);  // the sixth holds headings and empty ruled rows only
+    EXPECT_EQ(FormatPageText("Page %d of %d", 2, 3), "Page 2 of 3");
+}
+
+// A 600 dpi A4 page that keeps what is drawn on it, page by page.
+class RecordingEngine : public QPaintEngine {
+public:
+    struct Text {
+        QPointF at;
+        QString text;
+    };
+    struct Page {
+        std::vector<Text> texts;
+        std::vector<QLineF> lines;
+    };
+
+    RecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawRects(const QRectF*, int) override {}
+    void drawRects(const QRect*, int) override {}
+    void drawLines(const QLineF* lines, int count) override {
+        pages.back().lines.insert(pages.back().lines.end(), lines, lines + count);
+    }
+    void drawLines(const QLine* lines, int count) override {
+        for (int i = 0; i < count; ++i) {
+            pages.back().lines.emplace_back(lines[i]);
+        }
+    }
+    void drawTextItem(const QPointF& at, const QTextItem& item) override {
+        pages.back().texts.push_back({at, item.text()});
+    }
+    Type type() const override { return QPaintEngine::User; }
+
+    std::vector<Page> pages{1};
+};
+
+class RecordingPage : public QPaintDevice {
+public:
+    QPaintEngine* paintEngine() const override { return &engine; }
+    mutable RecordingEngine engine;
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+            case PdmWidth:
+                return 4960;
+            case PdmHeight:
+                return 2400;  // a short page, so the table takes several
+            case PdmWidthMM:
+                return 210;
+            case PdmHeightMM:
+                return 102;
+            case PdmDpiX:
+            case PdmDpiY:
+            case PdmPhysicalDpiX:
+            case PdmPhysicalDpiY:
+                return 600;
+            case PdmDepth:
+                return 32;
+            case PdmNumColors:
+                return INT_MAX;
+            case PdmDevicePixelRatio:
+                return 1;
+            case PdmDevicePixelRatioScaled:
+                return static_cast<int>(devicePixelRatioFScale());
+        }
+        return 0;
+    }
+};
+
+struct Printing : ::testing::Test {
+    FreshState fresh;
+    CKTV_Data channels{*fresh};
+    DataViewDlg dialog{channels, fresh->ui};
+    CListCtrlPrint job{fresh->ui};
+    RecordingPage device;
+
+    std::vector<RecordingEngine::Page>& Print(int from, int to) {
+        dialog.ConfigurePrint(job);
+        CPrintInfo info;
+        EXPECT_TRUE(job.OnPreparePrinting(info, true));
+        info.fromPage = from;
+        info.toPage = to;
+        EXPECT_TRUE(job.PrintPages(
+            device,
+            [this] {
+                device.engine.pages.emplace_back();
+                return true;
+            },
+            info));
+        return device.engine.pages;
+    }
+    static const RecordingEngine::Text* Find(const RecordingEngine::Page& page, const QString& s) {
+        const auto it =
+            std::ranges::find_if(page.texts, [&](const auto& t) { return t.text == s; });
+        return it == page.texts.end() ? nullptr : &*it;
+    }
+};
+
+TEST_F(Printing, EveryPageCarriesItsNumberAndTheRowsOfItsShare) {
+    const auto& pages = Print(1, CPrintInfo::kUnboundedPage);
+    const int perPage = job.RowsPerPageCount();
+    const int count = PageCount(kParameterRows, perPage);
+    ASSERT_GT(count, 2);
+    ASSERT_EQ(static_cast<int>(pages.size()), count);
+    const QRect area = job.PageRect(device, QRect(0, 0, device.width(), device.height()));
+    for (int p = 1; p <= count; ++p) {
+        const QString number = QString("Page %1 of %2").arg(p).arg(count);
+        const auto* text = Find(pages[p - 1], number);
+        ASSERT_NE(text, nullptr) << number.toStdString();
+        EXPECT_GT(text->at.x(), area.center().x());  // on the right, by the right margin
+        EXPECT_NE(Find(pages[p - 1], "PARAM"), nullptr);
+        const int first = (p - 1) * perPage;
+        EXPECT_NE(Find(pages[p - 1], dialog.List().GetItemText(first, 0)), nullptr);
+    }
+    EXPECT_NE(Find(pages.back(), "Release"), nullptr);
+    EXPECT_NE(Find(pages.back(), "Just a huar for the footers"), nullptr);
+}
+
+TEST_F(Printing, ColumnRulesStandInTheScreenRatioAndEmptyRowsAreRuledToo) {
+    const auto& pages = Print(1, CPrintInfo::kUnboundedPage);
+    const QRect area = job.PageRect(device, QRect(0, 0, device.width(), device.height()));
+    const std::vector<int>& at = job.ColumnPositions();
+    ASSERT_EQ(at.size(), 4u);
+    EXPECT_EQ(at[3], area.width());
+    EXPECT_NEAR(double(at[1]) / (at[2] - at[1]), 110.0 / 90.0, 1e-3);
+    EXPECT_NEAR(double(at[2] - at[1]) / (at[3] - at[2]), 1.0, 1e-3);
+    // Every row on every page has its left rule, past the end of the list as well.
+    for (const auto& page : pages) {
+        const long rules = std::ranges::count_if(page.lines, [&](const QLineF& l) {
+            return l.x1() == area.left() && l.x2() == area.left() && l.y1() > l.y2();
+        });
+        // The rows, and the heading row's outline and cell.
+        EXPECT_EQ(rules, job.RowsPerPageCount() + 2);
+    }
+}
+
+TEST_F(Printing, APageRangeChosenBackwardsPrintsBackwards) {
+    const auto& pages = Print(3, 1);
+    ASSERT_EQ(pages.size(), 3u);
+    const int count = PageCount(kParameterRows, job.RowsPerPageCount());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NE(Find(pages[i], QString("Page %1 of %2").arg(3 - i).arg(count)), nullptr) << i;
+    }
+}
+
+TEST_F(Printing, AnEmptyListPrintsNothing) {
+    CListCtrlCl empty;
+    empty.InsertColumn(0, "A", kColumnLeft, 50);
+    job.SetList(&empty);
+    CPrintInfo info;
+    EXPECT_FALSE(job.OnPreparePrinting(info, true));
+}
+
+TEST_F(Printing, ThePdfHasOnePagePerShareOfRows) {
+    TempDir dir("print");
+    const QString path = QString::fromStdString(dir.PathOf("table.pdf"));
+    dialog.ConfigurePrint(job);
+    ASSERT_TRUE(job.PrintToPdf(path, QPageSize(QPageSize::A6)));
+    QFile pdf(path);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF"));
+    const auto match = QRegularExpression(R"(/Type /Pages\s*/Kids\s*\[[^\]]*\]\s*/Count (\d+))")
+                           .match(QString::fromLatin1(bytes));
+    ASSERT_TRUE(match.hasMatch());
+    EXPECT_EQ(match.captured(1).toInt(), PageCount(kParameterRows, job.RowsPerPageCount()));
+    EXPECT_GT(match.captured(1).toInt(), 1);
+    if (qEnvironmentVariableIsSet("TOLMARIN_KEEP_PDF")) {
+        QFile::copy(path, qEnvironmentVariable("TOLMARIN_KEEP_PDF"));
+    }
+}
+
+}  // namespace
+}  // namespace tolmarin::testing

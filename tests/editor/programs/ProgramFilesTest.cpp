@@ -1,0 +1,151 @@
+#include <algorithm>
+#include <filesystem>
+
+#include "ProgramsFixture.h"
+#include "protocol/ProgramFile.h"
+
+namespace tolmarin::testing {
+namespace {
+
+using Files = ProgramsFixture;
+
+TEST_F(Files, SavedSingleFileIsTheNameThenCh1BlockOfTheLiveProgramIn656Bytes) {
+    StoreProgramName(s.ui, s.image.Name(0), "Lobby");
+    channels.Channel(0).SetDelay(321);
+    chooser.answer = Path("live");
+    EXPECT_TRUE(files.SaveProgramFile());
+
+    ASSERT_EQ(chooser.requests.size(), 1u);
+    EXPECT_EQ(chooser.requests[0].kind, FileRequest::Kind::Save);
+    EXPECT_EQ(chooser.requests[0].folder, Path("MusicFile"));
+    EXPECT_EQ(chooser.requests[0].filter, "*.Data12File");
+    const auto bytes = FileBytes(Path("live.Data12File"));
+    ASSERT_EQ(bytes.size(), 656u);
+    const auto name = s.image.Name(0);
+    EXPECT_TRUE(std::equal(name.begin(), name.end(), bytes.begin()));
+    const auto ch1 = s.image.ChannelBlock(0, 0);
+    EXPECT_TRUE(std::equal(ch1.begin(), ch1.end(), bytes.begin() + 16));
+    EXPECT_EQ(bytes[16 + block::kDelay], 321 & 0xFF);  // the records were written first
+}
+
+TEST_F(Files, SaveLoadSaveGivesIdenticalFiles) {
+    channels.LoadAllFromImage();  // as after any load, with the input gains of the sensitivities
+    channels.Channel(1).Band(2).SetGainStep(260);
+    ASSERT_TRUE(files.SaveProgramFileTo(Path("a.Data12File")));
+    channels.Channel(1).Band(2).SetGainStep(100);
+    ASSERT_TRUE(files.OpenProgramFile(Path("a.Data12File")));
+    EXPECT_EQ(channels.Channel(1).Band(2).GetGainStep(), 260);
+    ASSERT_TRUE(files.SaveProgramFileTo(Path("b.Data12File")));
+    EXPECT_EQ(FileBytes(Path("a.Data12File")), FileBytes(Path("b.Data12File")));
+    EXPECT_TRUE(fresh.sink.messages.empty());
+}
+
+TEST_F(Files, LoadedProgramGetsStereoRoutingAndDropsTheChannelLink) {
+    ASSERT_TRUE(files.SaveProgramFileTo(Path("p.Data12File")));
+    auto bytes = FileBytes(Path("p.Data12File"));
+    bytes[176 + block::kInputRoute] = 1;  // CH2 on input A, as a parallel program has it
+    WriteBytes(Path("p.Data12File"), bytes);
+    channels.LinkCh1Ch2(false, nullptr);
+    chooser.answer = Path("p.Data12File");
+
+    ASSERT_TRUE(files.LoadProgramFile());
+    EXPECT_EQ(channels.Channel(1).GetInputRoute(), 2);
+    EXPECT_FALSE(channels.Ch1Ch2Linked());
+    EXPECT_EQ(view.checkBoxCleared, 1);
+    EXPECT_EQ(view.statesShown, 1);
+}
+
+TEST_F(Files, AllProgramsGoToAFileOf13120BytesAndThePendingPathIsThenForgotten) {
+    StoreProgramName(s.ui, s.image.Name(20), "Last");
+    chooser.answer = Path("all");
+    ASSERT_TRUE(files.ChooseAllProgramsFile());
+    EXPECT_EQ(files.PendingAllProgramsPath(), Path("all.ALLData12File"));
+    ASSERT_TRUE(files.WriteAllProgramsFile());
+    const auto bytes = FileBytes(Path("all.ALLData12File"));
+    ASSERT_EQ(bytes.size(), 13120u);
+    EXPECT_EQ(std::string(bytes.begin() + 19 * 656, bytes.begin() + 19 * 656 + 4), "Last");
+    EXPECT_TRUE(files.PendingAllProgramsPath().empty());
+}
+
+TEST_F(Files, CancelledChoosersDoNothingAndSayNothing) {
+    EXPECT_FALSE(files.SaveProgramFile());
+    EXPECT_FALSE(files.LoadProgramFile());
+    EXPECT_FALSE(files.ChooseAllProgramsFile());
+    EXPECT_FALSE(files.LoadAllProgramsFile());
+    EXPECT_FALSE(files.StoreAllProgramsToPc());
+    EXPECT_TRUE(fresh.sink.messages.empty());
+    EXPECT_EQ(view.statesShown, 0);
+}
+
+// Every refused load says so, and neither the image nor the records change.
+TEST_F(Files, UnreadableSingleFilesAreRefusedWithTheImageUnchanged) {
+    ASSERT_TRUE(files.SaveProgramFileTo(Path("good.Data12File")));
+    const auto good = FileBytes(Path("good.Data12File"));
+    std::filesystem::copy_file(Path("good.Data12File"), Path("set.data12file"));
+    auto shorter = good;
+    shorter.pop_back();
+    WriteBytes(Path("short.Data12File"), shorter);
+    auto longer = good;
+    longer.push_back(0);
+    WriteBytes(Path("long.Data12File"), longer);
+    std::filesystem::create_directory(Path("folder.Data12File"));
+    auto impossible = good;
+    impossible[16 + block::kDelay] = 0xFF;  // a delay step far past the last one
+    impossible[16 + block::kDelay + 1] = 0x7F;
+    WriteBytes(Path("impossible.Data12File"), impossible);
+
+    channels.Channel(0).SetDelay(100);
+    channels.StoreAllToImage();
+    const DeviceImage before = s.image;
+    for (const char* name : {"set.data12file", "short.Data12File", "long.Data12File",
+                             "folder.Data12File", "impossible.Data12File", "missing.Data12File"}) {
+        fresh.sink.messages.clear();
+        chooser.answer = Path(name);
+        EXPECT_FALSE(files.LoadProgramFile()) << name;
+        EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"Read MusicFile  Error!"}) << name;
+        EXPECT_TRUE(std::ranges::equal(s.image.ProgramRecord(0), before.ProgramRecord(0))) << name;
+        EXPECT_EQ(channels.Channel(0).GetDelay(), 100) << name;
+    }
+    EXPECT_EQ(view.statesShown, 0);
+}
+
+TEST_F(Files, UnreadableAllProgramsFilesAreRefusedWithTheStoredProgramsUnchanged) {
+    ASSERT_TRUE(files.WriteAllProgramsFile(Path("all.ALLData12File")));
+    auto shorter = FileBytes(Path("all.ALLData12File"));
+    shorter.resize(13119);
+    WriteBytes(Path("short.ALLData12File"), shorter);
+    StoreProgramName(s.ui, s.image.Name(4), "Kept");
+    const DeviceImage before = s.image;
+    for (const char* name : {"short.ALLData12File", "all.allData12File"}) {
+        fresh.sink.messages.clear();
+        chooser.answer = Path(name);
+        EXPECT_FALSE(files.LoadAllProgramsFile()) << name;
+        EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"Read all MusicFile Error!"});
+        EXPECT_TRUE(std::ranges::equal(s.image.Name(4), before.Name(4))) << name;
+    }
+}
+
+TEST_F(Files, FailedSaveSaysSoKeepsTheEarlierFileAndCountsAsChosen) {
+    ASSERT_TRUE(files.SaveProgramFileTo(Path("keep.Data12File")));
+    const auto earlier = FileBytes(Path("keep.Data12File"));
+    // The temporary beside the file cannot be made when a folder stands in its place.
+    std::filesystem::create_directory(Path("keep.Data12File.part"));
+    channels.Channel(0).SetDelay(400);
+    chooser.answer = Path("keep.Data12File");
+    s.ui.english = 0;
+    EXPECT_TRUE(files.SaveProgramFile());
+    EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"保存音乐文件错误!"});
+    EXPECT_EQ(FileBytes(Path("keep.Data12File")), earlier);
+}
+
+TEST_F(Files, WithoutALinkTheBatchTransfersAskForOne) {
+    ASSERT_TRUE(files.WriteAllProgramsFile(Path("x.ALLData12File")));
+    chooser.answer = Path("x.ALLData12File");
+    EXPECT_TRUE(files.LoadAllProgramsFile());
+    chooser.answer = Path("y");
+    EXPECT_TRUE(files.StoreAllProgramsToPc());
+    EXPECT_EQ(fresh.sink.messages, (std::vector<std::string>{"Please Link!", "Please Link!"}));
+}
+
+}  // namespace
+}  // namespace tolmarin::testing

@@ -1,0 +1,113 @@
+#include <QHostAddress>
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+#include <filesystem>
+
+#include "Amplifier.h"
+#include "ProgramsFixture.h"
+#include "SimServer.h"
+#include "controls/CButtonRadio.h"
+#include "controls/CTransparentStatic.h"
+#include "controls/EnglishEdit.h"
+#include "editor/programs/CListCtrlCl.h"
+#include "editor/programs/ProgramDlg.h"
+#include "link/ChannelSetModel.h"
+#include "link/DeviceLink.h"
+#include "support/qt/EventLoop.h"
+
+namespace tolmarin::testing {
+namespace {
+
+// The form's part in a read of all programs: it writes the file once the last arrives.
+class FormView : public RecordingLinkView {
+public:
+    void WriteAllProgramsFile(const std::string& path) override {
+        files->WriteAllProgramsFile(path);
+    }
+    ProgramFiles* files = nullptr;
+};
+
+// The Programs dialog on the real link against the simulated amplifier over loopback TCP.
+struct ProgramsEndToEnd : ::testing::Test {
+    void SetUp() override {
+        view.files = &files;
+        ASSERT_TRUE(server.ListenTcp(QHostAddress::LocalHost, 0));
+        LinkController& c = link.Controller();
+        QObject::connect(&c, &LinkController::linkUpComplete, [this] { ++ups; });
+        QObject::connect(&c, &LinkController::liveLoaded, [this] { ++lives; });
+        QObject::connect(&c, &LinkController::transferDone, [this] { ++transfers; });
+        c.OpenNetworkLinkTo("127.0.0.1", server.TcpPort());
+        ASSERT_TRUE(SpinUntil([this] { return ups == 1; }, 10000));
+    }
+    std::unique_ptr<ProgramDlg> Open() {
+        auto dialog = std::make_unique<ProgramDlg>(s, files, &link.Controller(), true);
+        dialog->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+        return dialog;
+    }
+    static void ClickRow(ProgramDlg& dialog, int row) {
+        CListCtrlCl& list = dialog.List();
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                          list.visualRect(list.model()->index(row, 0)).center());
+    }
+
+    sim::Amplifier amp{410};
+    sim::SimServer server{amp, sim::Faults{}};
+    FreshState fresh;
+    SharedState& s = *fresh;
+    CKTV_Data channels{s};
+    ChannelSetModel model{channels};
+    FormView view;
+    DeviceLink link{s, model, view};
+    FakeChooser chooser;
+    TempDir dir{"programs-e2e"};
+    ProgramFiles files{s, channels, view, chooser, &link.Controller(), dir.PathOf("MusicFile")};
+    int ups = 0;
+    int lives = 0;
+    int transfers = 0;
+};
+
+TEST_F(ProgramsEndToEnd, StoreIntoSlot7RecallSlot3AndKeepAllTwentyOnThePc) {
+    channels.Channel(0).SetDelay(123);
+    auto store = Open();
+    store->SetConfirm([](const QString&) { return true; });  // the amplifier's slot 7 has a name
+    ClickRow(*store, 6);
+    QTest::mouseClick(&store->DeviceChoice(ProgramDlg::kStoreToDevice), Qt::LeftButton);
+    store->NameEdit().selectAll();  // the row's name is replaced, as an operator types over it
+    QTest::keyClicks(&store->NameEdit(), "Hall2");
+    const int before = transfers;
+    QTest::mouseClick(&store->DeviceOk(), Qt::LeftButton);
+    ASSERT_TRUE(SpinUntil([&] { return transfers > before; }, 10000));
+    EXPECT_EQ(LoadFixedText(amp.Name(7), 15), "Hall2");
+    EXPECT_TRUE(std::ranges::equal(amp.Data(7), s.image.Data(0)));
+
+    auto recall = Open();
+    ClickRow(*recall, 2);
+    const int livesBefore = lives;
+    QTest::mouseClick(&recall->DeviceOk(), Qt::LeftButton);
+    ASSERT_TRUE(SpinUntil([&] { return lives > livesBefore; }, 10000));
+    for (int ch = 0; ch < 2; ++ch) {  // the band records, which loading leaves as they come
+        const auto ours = s.image.ChannelBlock(0, ch).subspan(block::kBands);
+        const auto theirs = amp.Data(3).subspan(ch * kChannelBlockSize + block::kBands,
+                                                kChannelBlockSize - block::kBands);
+        EXPECT_TRUE(std::ranges::equal(ours, theirs)) << ch;
+    }
+
+    auto keep = Open();
+    QTest::mouseClick(&keep->PcChoice(ProgramDlg::kStoreAllToPc), Qt::LeftButton);
+    chooser.answer = dir.PathOf("venue");
+    QTest::mouseClick(&keep->PcOk(), Qt::LeftButton);
+    EXPECT_EQ(keep->result(), QDialog::Accepted);
+    const std::string path = dir.PathOf("venue.ALLData12File");
+    ASSERT_TRUE(SpinUntil([&] { return std::filesystem::exists(path); }, 10000));
+    std::vector<std::uint8_t> expected;
+    for (int n = 1; n <= kStoredPrograms; ++n) {
+        expected.insert(expected.end(), amp.ProgramRecord(n).begin(), amp.ProgramRecord(n).end());
+    }
+    EXPECT_EQ(FileBytes(path), expected);
+    EXPECT_TRUE(fresh.sink.messages.empty()) << fresh.sink.messages.front();
+}
+
+}  // namespace
+}  // namespace tolmarin::testing

@@ -1,0 +1,260 @@
+// Draws each family of controls in its states and writes one picture per family into the
+// folder given (default docs/images): numeric fields of every kind with their spins, the
+// faders at several positions with a pressed thumb, the picture and radio buttons on and
+// off, level lamps at several readings, and the labels.
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "art/Artwork.h"
+#include "controls/BitmapSource.h"
+#include "controls/CBitmapSlider.h"
+#include "controls/CButtonRadio.h"
+#include "controls/CFontStatic.h"
+#include "controls/CSLamp.h"
+#include "controls/CTransparentStatic.h"
+#include "controls/CXPButton.h"
+#include "controls/NumEdit.h"
+#include "controls/NumSpin.h"
+#include "model/ValueEntry.h"
+
+namespace {
+
+using namespace tolmarin;
+
+// The form's background colour, behind every sheet.
+const QColor kBackground(227, 228, 238);
+
+QWidget* Sheet(int width, int height) {
+    auto* sheet = new QWidget;
+    sheet->resize(width, height);
+    sheet->setAutoFillBackground(true);
+    QPalette p = sheet->palette();
+    p.setColor(QPalette::Window, kBackground);
+    sheet->setPalette(p);
+    return sheet;
+}
+
+CTransparentStatic* Caption(QWidget* sheet, const QString& text, int x, int y, int w = 150) {
+    auto* label = new CTransparentStatic(text, sheet);
+    label->setGeometry(x, y, w, 18);
+    return label;
+}
+
+bool Save(QWidget* sheet, const QDir& dir, const char* name) {
+    sheet->show();
+    QApplication::processEvents();
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    const bool saved = sheet->grab().save(path);
+    std::printf("%s%s\n", saved ? "" : "cannot write ", qPrintable(path));
+    delete sheet;
+    return saved;
+}
+
+struct FieldSample {
+    const char* caption;
+    int kind;
+    int minimum, maximum;
+    double step, offset;
+    int value;
+};
+
+QWidget* Fields() {
+    const FieldSample samples[] = {
+        {"delay ms (238)", entry::kDelayMs, 0, 1467, 0, 0, 238},
+        {"delay m (477)", entry::kDelayMetres, 0, 1467, 0, 0, 477},
+        {"delay ft (477)", entry::kDelayFeet, 0, 1467, 0, 0, 477},
+        {"delay ms (1467)", entry::kDelayMs, 0, 1467, 0, 0, 1467},
+        {"threshold (230)", entry::kLevel, 0, 400, 0.1, 0, 230},
+        {"frequency (1000)", entry::kFrequency, 20, 20000, 0, 0, 1000},
+        {"attack (3)", entry::kAttack, 0, 106, 0, 0, 3},
+        {"attack (50)", entry::kAttack, 0, 106, 0, 0, 50},
+        {"gain (170)", entry::kGain, 0, 400, 0.1, 20.0, 170},
+        {"Q (5)", entry::kBandQ, 0, 59, 0.05, 0, 5},
+        {"volume (45)", entry::kVolume, 0, 60, 1.0, 60.0, 45},
+        {"volume (0)", entry::kVolume, 0, 60, 1.0, 60.0, 0},
+    };
+    const int rows = static_cast<int>(std::size(samples));
+    QWidget* sheet = Sheet(260, 12 + rows * 27);
+    int y = 8;
+    for (const FieldSample& s : samples) {
+        Caption(sheet, QString::fromLatin1(s.caption), 8, y + 2, 120);
+        auto* edit = new NumEdit(sheet);
+        auto* spin = new NumSpin(sheet);
+        edit->setGeometry(135, y, 75, 21);
+        spin->setGeometry(210, y, 16, 21);
+        edit->SetStep(s.step);
+        edit->SetOffset(s.offset);
+        edit->SetKind(s.kind);
+        spin->SetBuddy(edit);
+        spin->SetRange(s.minimum, s.maximum);
+        spin->SetPos(s.value);
+        y += 27;
+    }
+    return sheet;
+}
+
+CBitmapSlider* Fader(QWidget* sheet, bool volume, int x, int y, int position) {
+    auto* fader = new CBitmapSlider(sheet);
+    fader->move(x, y);
+    if (volume) {
+        fader->SetBitmapChannel(art::id::kVolumeTrack);
+        fader->SetBitmapThumb(art::id::kVolumeThumb, art::id::kVolumeThumbActive, true);
+        fader->SetMargin(17, 0, 0, 0);
+        fader->SetRange(0, 60);
+    } else {
+        fader->SetBitmapChannel(art::id::kGainTrack);
+        fader->SetBitmapThumb(art::id::kGainThumb, art::id::kGainThumbActive, true);
+        fader->SetMargin(25, 0, 0, 0);
+        fader->SetRange(0, 400);
+    }
+    fader->SetVertical(true);
+    fader->SetPosReversed(position);  // the form reads its faders top = largest
+    return fader;
+}
+
+void Press(CBitmapSlider* fader) {
+    const FaderGeometry& g = fader->Geometry();
+    const QPointF at(g.leftMargin + g.thumbWidth / 2, g.CentreOf(fader->GetPos()));
+    QMouseEvent press(QEvent::MouseButtonPress, at, fader->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(fader, &press);
+}
+
+QWidget* Faders() {
+    QWidget* sheet = Sheet(470, 175);
+    const int volume[] = {0, 30, 60};
+    const int gain[] = {0, 200, 400};
+    int x = 10;
+    for (int v : volume) {
+        Fader(sheet, true, x, 28, v);
+        Caption(sheet, QString("vol %1").arg(v), x, 6, 50);
+        x += 45;
+    }
+    CBitmapSlider* pressed = Fader(sheet, true, x, 28, 45);
+    Caption(sheet, "pressed", x, 6, 55);
+    x += 60;
+    for (int g : gain) {
+        Fader(sheet, false, x, 28, g);
+        Caption(sheet, QString("gain %1").arg(g), x, 6, 60);
+        x += 60;
+    }
+    CBitmapSlider* pressedGain = Fader(sheet, false, x, 28, 260);
+    Caption(sheet, "pressed", x, 6, 60);
+    sheet->show();
+    Press(pressed);
+    Press(pressedGain);
+    return sheet;
+}
+
+QWidget* Buttons() {
+    QWidget* sheet = Sheet(430, 215);
+    struct Pair {
+        const char* caption;
+        int on, off;
+    } pairs[] = {
+        {"power", art::id::kPowerOn, art::id::kPowerOff},
+        {"bypass band 1", art::id::kBypassOn, art::id::kBypassOff},
+        {"output (EN)", art::id::kOutputOnEnglish, art::id::kOutputOffEnglish},
+        {"polarity (EN)", art::id::kPolarityInvertedEnglish, art::id::kPolarityNormalEnglish},
+        {"CH1 (EN)", art::id::kChannelOnEnglish, art::id::kChannelOffEnglish},
+    };
+    int y = 8;
+    for (const Pair& p : pairs) {
+        Caption(sheet, QString::fromLatin1(p.caption), 8, y + 4, 110);
+        for (int k = 0; k < 2; ++k) {
+            auto* button = new CXPButton(sheet);
+            button->move(130 + k * 90, y);
+            button->SetBitmaps(p.on, p.on, p.on, p.off, p.off, p.off);
+            button->SetOn(k == 0);
+        }
+        y += std::max(28, art::Bitmap(p.on).height() + 6);
+    }
+    Caption(sheet, "on", 130, y, 40);
+    Caption(sheet, "off", 220, y, 40);
+    auto* usb = new CButtonRadio("USB", CButtonRadio::Style::Radio, sheet);
+    auto* net = new CButtonRadio("Network", CButtonRadio::Style::Radio, sheet);
+    auto* link = new CButtonRadio("Link CH1 && CH2", CButtonRadio::Style::Check, sheet);
+    usb->setGeometry(320, 10, 100, 20);
+    net->setGeometry(320, 32, 100, 20);
+    link->setGeometry(300, 60, 125, 20);
+    net->setChecked(true);
+    link->setChecked(true);
+    link->SetTextColor(QColor(102, 0, 102));
+    return sheet;
+}
+
+QWidget* Lamps() {
+    const int levels[] = {0, 31, 38, 45, 50, 51, 52};
+    QWidget* sheet = Sheet(40 + 50 * static_cast<int>(std::size(levels)), 110);
+    int x = 12;
+    for (int level : levels) {
+        auto* lamp = new CSLamp(sheet);
+        lamp->setGeometry(x + 10, 28, 14, 64);  // the form's lamps: 55 dialog units high
+        lamp->Init();
+        lamp->SetLevel(level);
+        Caption(sheet, QString::number(level), x + 8, 6, 40);
+        x += 50;
+    }
+    return sheet;
+}
+
+QWidget* Labels() {
+    QWidget* sheet = Sheet(360, 150);
+    auto* busy = new CFontStatic(sheet);
+    busy->setGeometry(10, 10, 340, 36);
+    busy->SetFontStyle("Arial", 24, Qt::white, CFontStatic::kCentred);
+    busy->SetBackgroundColor(QColor(40, 60, 140));
+    busy->SetText("Data transferring...");
+    auto* left = new CFontStatic(sheet);
+    left->setGeometry(10, 52, 340, 24);
+    left->SetFontStyle("Arial", 18, QColor(218, 37, 30), CFontStatic::kLeft);
+    left->SetText(QString::fromUtf8("左对齐 left"));
+    auto* right = new CFontStatic(sheet);
+    right->setGeometry(10, 78, 340, 24);
+    right->SetFontStyle("Arial", 18, Qt::black, CFontStatic::kRight);
+    right->SetText("right aligned");
+    auto* temperature = new CTransparentStatic("36", sheet);
+    temperature->setGeometry(10, 112, 30, 20);
+    const QPixmap sign = art::Bitmap(art::id::kDegreeCelsius);
+    auto* signLabel = new QLabel(sheet);
+    signLabel->setPixmap(sign);
+    signLabel->move(40, 111);
+    auto* shrunk = new CTransparentStatic("ABC", sheet);
+    shrunk->setGeometry(100, 112, 60, 20);
+    shrunk->SetTextColor(QColor(0, 0, 255));
+    shrunk->show();
+    shrunk->setText("A");  // the old "BC" must leave no trace
+    Caption(sheet, "(was ABC)", 130, 112, 80);
+    return sheet;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    art::InstallFontSubstitutions();
+    SetBitmapLoader(&art::Bitmap);
+    QFont font("Arial");
+    font.setPixelSize(13);
+    QApplication::setFont(font);
+    const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/images"));
+    if (!QDir().mkpath(dir.path())) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(dir.path()));
+        return 1;
+    }
+    bool ok = Save(Fields(), dir, "controls-fields.png");
+    ok = Save(Faders(), dir, "controls-faders.png") && ok;
+    ok = Save(Buttons(), dir, "controls-buttons.png") && ok;
+    ok = Save(Lamps(), dir, "controls-lamps.png") && ok;
+    ok = Save(Labels(), dir, "controls-labels.png") && ok;
+    return ok ? 0 : 1;
+}
