@@ -169,7 +169,7 @@ TEST(AppEndToEnd, LinksToTheSimulatorAndAFaderMoveReachesItsLiveProgramOnBothLin
     amp.SystemBytes()[0] = 1;  // parallel
     amp.SystemBytes()[7] = 0;  // power off
     bool up = false;
-    QObject::connect(&r.View().Controller(), &LinkController::linkUpComplete, [&] { up = true; });
+    QObject::connect(&r.View().Controller(), &LinkController::linkUpFinished, [&] { up = true; });
     // Linked once the live program is in and the busy pop-up has let go of the form.
     ASSERT_TRUE(SpinUntil([&] { return up && r.View().isEnabled(); }, 10000));
     EXPECT_EQ(r.View().Get<QComboBox>(kAmpMode)->currentText(), QStringLiteral("PARALLEL"));
