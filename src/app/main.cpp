@@ -8,10 +8,14 @@
 #include "editor/form/FormText.h"
 
 int main(int argc, char** argv) {
-    QApplication qapp(argc, argv);
     using namespace tolmarin;
+    // Read before the application exists, so a usage error needs no display.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        args << QString::fromLocal8Bit(argv[i]);
+    }
     QString bad;
-    const std::optional<AppOptions> options = ParseCommandLine(qapp.arguments().mid(1), &bad);
+    const std::optional<AppOptions> options = ParseCommandLine(args, &bad);
     const UiState english;
     if (!options || options->help) {
         if (!options) {
@@ -21,6 +25,7 @@ int main(int argc, char** argv) {
         std::fprintf(options ? stdout : stderr, "%s\n", english.Text(TextId::AppUsage));
         return options ? 0 : 1;
     }
+    QApplication qapp(argc, argv);
     CCAudioApp app(*options, UserSettings(), QDir::currentPath());
     if (!app.InitInstance()) {
         return 3;

@@ -36,7 +36,7 @@ struct ControlSpec {
     // SkinButton: the six pictures (on look three times, off look three times); Picture:
     // bitmaps[0]. Fader: track, thumb, active thumb.
     std::array<int, 6> bitmaps{};
-    int margin = 0;  // Fader: left margin, where the thumb sits across the track
+    int margin = 0;  // Fader: inset of the thumb's travel from the top of the track
 };
 
 // Dialog units to pixels of the form: x * 1.5, y * 1.75.
