@@ -18,7 +18,12 @@ constexpr int kMaxRelease = 5;
 constexpr int kMaxVolumeStep = 600;
 constexpr int kMaxInputGain = 600;  // 0 dB; the sensitivities trim below it
 constexpr int kAllInputs = 0x0F;    // bit mask of the four amplifier inputs
-constexpr int kMinFreq = 20;
+// The grid's lowest entry, 19.7 Hz, held in whole Hz.
+constexpr int kMinFreq = 19;
+// Start-up content the editor keeps until something replaces it: live band slots read
+// 1000 / 600 / 0 / 0 / 0, stored programs and crossovers never read are all zero.
+constexpr int kUnsetBandFreq = 1000;
+constexpr int kUnsetBandGain = 600;
 constexpr int kMaxFreq = 20000;
 constexpr int kShelfLimit = 2000;  // a low shelf stays at or below, a high shelf at or above
 constexpr int kMaxFamily = 2;
@@ -67,12 +72,16 @@ void CheckChannel(Checker& k, int ch, std::span<const std::uint8_t> b) {
     k.Range(ch, -1, TextId::FieldInputGain, ReadLeI16(b, block::kInputGain), 0, kMaxInputGain);
     k.Range(ch, -1, TextId::FieldDelay, ReadLeI16(b, block::kDelay), 0, kMaxDelayStep);
     k.Range(ch, -1, TextId::FieldInputRoute, b[block::kInputRoute], 0, kAllInputs);
-    k.Range(ch, -1, TextId::FieldHighPassFreq, ReadLeI16(b, block::kHighPassFreq), kMinFreq,
-            kMaxFreq);
+    auto crossoverFreq = [&](TextId field, int at) {
+        const int f = ReadLeI16(b, static_cast<std::size_t>(at));
+        if (f != 0) {  // 0: never set
+            k.Range(ch, -1, field, f, kMinFreq, kMaxFreq);
+        }
+    };
+    crossoverFreq(TextId::FieldHighPassFreq, block::kHighPassFreq);
     k.Range(ch, -1, TextId::FieldHighPassFamily, b[block::kHighPassFamily], 0, kMaxFamily);
     k.Range(ch, -1, TextId::FieldHighPassSlope, b[block::kHighPassSlope], 0, kMaxCrossoverSlope);
-    k.Range(ch, -1, TextId::FieldLowPassFreq, ReadLeI16(b, block::kLowPassFreq), kMinFreq,
-            kMaxFreq);
+    crossoverFreq(TextId::FieldLowPassFreq, block::kLowPassFreq);
     k.Range(ch, -1, TextId::FieldLowPassFamily, b[block::kLowPassFamily], 0, kMaxFamily);
     k.Range(ch, -1, TextId::FieldLowPassSlope, b[block::kLowPassSlope], 0, kMaxCrossoverSlope);
     k.Range(ch, -1, TextId::FieldThreshold, ReadLeI16(b, block::kLimitThreshold), 0,
@@ -82,12 +91,19 @@ void CheckChannel(Checker& k, int ch, std::span<const std::uint8_t> b) {
     k.Range(ch, -1, TextId::FieldVolume, ReadLeI16(b, block::kVolume), 0, kMaxVolumeStep);
     for (int band = 0; band < 8; ++band) {
         const std::size_t at = block::kBands + static_cast<std::size_t>(band) * 8;
+        const int freq = ReadLeI16(b, at);
+        const int gain = ReadLeI16(b, at + 2);
+        const bool rest = ReadLeI16(b, at + 4) == 0 && b[at + 6] == 0 && b[at + 7] == 0;
+        if (rest &&
+            ((freq == 0 && gain == 0) || (freq == kUnsetBandFreq && gain == kUnsetBandGain))) {
+            continue;  // a slot never set
+        }
         const int type = b[at + 7];
         k.Range(ch, band, TextId::FieldBandType, type, 0, kMaxBandType);
         const int low = type == 2 ? kShelfLimit : kMinFreq;
         const int high = type == 1 ? kShelfLimit : kMaxFreq;
-        k.Range(ch, band, TextId::FieldBandFreq, ReadLeI16(b, at), low, high);
-        k.Range(ch, band, TextId::FieldBandGain, ReadLeI16(b, at + 2), 0, kMaxGainStep);
+        k.Range(ch, band, TextId::FieldBandFreq, freq, low, high);
+        k.Range(ch, band, TextId::FieldBandGain, gain, 0, kMaxGainStep);
         k.Range(ch, band, TextId::FieldBandWidth, ReadLeI16(b, at + 4), 0, kMaxBandwidthStep);
         // A peaking band keeps the slope of the shelf it was before; the amplifier ignores it.
         k.Range(ch, band, TextId::FieldBandSlope, b[at + 6], 0, kMaxShelfSlope);

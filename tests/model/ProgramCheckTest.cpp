@@ -101,14 +101,14 @@ TEST(CheckProgram, TheFirstBadFieldIsNamedWithItsRange) {
     const int band3 = block::kBands + 2 * block::kBandRecordSize;
     const Case cases[] = {
         {1, band3 + 2, 512, true, "CH2 band 3 gain step 512 (0..400)"},
-        {0, band3, 19, true, "CH1 band 3 frequency 19 (20..20000)"},
+        {0, band3, 18, true, "CH1 band 3 frequency 18 (19..20000)"},
         {3, band3 + 4, 60, true, "CH4 band 3 bandwidth step 60 (0..59)"},
         {0, band3 + 6, 2, false, "CH1 band 3 slope 2 (0..1)"},
         {0, band3 + 7, 3, false, "CH1 band 3 type 3 (0..2)"},
         {2, block::kDelay, 1468, true, "CH3 delay step 1468 (0..1467)"},
         {0, block::kOutputOn, 2, false, "CH1 output switch 2 (0..1)"},
         {0, block::kInputRoute, 16, false, "CH1 input routing 16 (0..15)"},
-        {0, block::kHighPassFreq, 20001, true, "CH1 high-pass frequency 20001 (20..20000)"},
+        {0, block::kHighPassFreq, 20001, true, "CH1 high-pass frequency 20001 (19..20000)"},
         {0, block::kLowPassFamily, 3, false, "CH1 low-pass family 3 (0..2)"},
         {0, block::kLowPassSlope, 7, false, "CH1 low-pass slope 7 (0..6)"},
         {0, block::kLimitThreshold, -1, true, "CH1 limiter threshold step -1 (0..400)"},
@@ -135,7 +135,7 @@ TEST(CheckProgram, TheFirstBadFieldIsNamedWithItsRange) {
     block[band3 + 7] = 1;
     WriteLeI16(block, band3, 2500);
     EXPECT_EQ(DescribeFault(*CheckProgram(s->image.ProgramRecord(0)), 1),
-              "CH1 band 3 frequency 2500 (20..2000)");
+              "CH1 band 3 frequency 2500 (19..2000)");
     s->image.Name(0)[0] = 0x07;
     EXPECT_EQ(DescribeFault(*CheckProgram(s->image.ProgramRecord(0)), 0),
               "节目名称字符 1 7 (32..127)");
