@@ -14,12 +14,12 @@ constexpr std::array<int, GraphLayout::kGridFrequencies> kGridHz{
     700, 800, 900, 1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000};
 
 // Frequency labels: where each sits left of its frequency's x, so it reads centred.
-struct FreqLabelSpec {
+struct FreqLabelPlace {
     TextId text;
     int hz;
     int shiftLeft;
 };
-constexpr std::array<FreqLabelSpec, GraphLayout::kFreqLabels> kFreqLabelSpecs{{
+constexpr std::array<FreqLabelPlace, GraphLayout::kFreqLabels> kFreqLabelPlaces{{
     {TextId::GraphFreq20, 20, 0},  // placed at a fixed x instead
     {TextId::GraphFreq50, 50, 8},
     {TextId::GraphFreq100, 100, 10},
@@ -68,10 +68,10 @@ std::array<GraphLayout::AxisLabel, GraphLayout::kDbLabels> GraphLayout::DbLabels
 std::array<GraphLayout::AxisLabel, GraphLayout::kFreqLabels> GraphLayout::FreqLabels() const {
     std::array<AxisLabel, kFreqLabels> labels{};
     for (int i = 0; i < kFreqLabels; ++i) {
-        const auto& spec = kFreqLabelSpecs[i];
+        const auto& place = kFreqLabelPlaces[i];
         const int x = i == 0 ? m_client.left + kFreq20LabelX
-                             : FreqToX(spec.hz, PlotWidth()) + m_plot.left - spec.shiftLeft;
-        labels[i] = {spec.text, x, m_plot.bottom};
+                             : FreqToX(place.hz, PlotWidth()) + m_plot.left - place.shiftLeft;
+        labels[i] = {place.text, x, m_plot.bottom};
     }
     return labels;
 }
