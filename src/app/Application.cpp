@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QHostAddress>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QTimer>
 #include <cstdio>
 
@@ -15,6 +17,9 @@
 #include "controls/ControlsUi.h"
 #include "editor/form/CCAudioView.h"
 #include "editor/form/FormText.h"
+#include "editor/programs/DataViewDlg.h"
+#include "editor/programs/ProgramDlg.h"
+#include "editor/programs/ProgramFiles.h"
 #include "link/DeviceLink.h"
 #include "link/LinkController.h"
 
@@ -42,6 +47,8 @@ CCAudioApp::CCAudioApp(const AppOptions& options, std::unique_ptr<QSettings> set
 CCAudioApp::~CCAudioApp() {
     // The window (and with it the link) goes before the simulated amplifier and the state.
     m_frame.reset();
+    m_files.reset();
+    m_chooser.reset();
     m_doc.reset();
     m_sim.reset();
     m_amp.reset();
@@ -63,6 +70,10 @@ bool CCAudioApp::InitInstance() {
     m_doc = std::make_unique<CCAudioDoc>(*m_state);
     auto* view = new CCAudioView(*m_state, m_doc->Channels(), *m_settings, m_workDir);
     m_frame = std::make_unique<CMainFrame>(view, UiText(m_state->ui, TextId::FormTitle));
+    m_chooser = std::make_unique<QtProgramFileChooser>(view);
+    m_files = std::make_unique<ProgramFiles>(*m_state, m_doc->Channels(), *view, *m_chooser,
+                                             &view->Controller(),
+                                             view->MusicFolder().toStdString());
 
     if (!m_options.trace.isEmpty() && !view->Link().StartTrace(m_options.trace.toStdString())) {
         qWarning().noquote() << UiText(m_state->ui, TextId::AppTraceFailed) << m_options.trace;
@@ -92,9 +103,13 @@ bool CCAudioApp::InitInstance() {
         connect(&view->Controller(), &LinkController::linkUpFinished, this,
                 [report] { report("link-up"); });
     }
-    // The Program and DataView buttons: their dialogs are connected here.
-    // connect(view, &CCAudioView::programRequested, ...);
-    // connect(view, &CCAudioView::dataViewRequested, ...);
+    connect(view, &CCAudioView::programRequested, this, &CCAudioApp::RunProgramDialog);
+    connect(view, &CCAudioView::dataViewRequested, this, &CCAudioApp::RunDataView);
+    // The open and save keys read and write single-program files, as the document's own.
+    auto* open = new QShortcut(QKeySequence::Open, m_frame.get());
+    connect(open, &QShortcut::activated, this, [this] { m_files->LoadProgramFile(); });
+    auto* save = new QShortcut(QKeySequence::Save, m_frame.get());
+    connect(save, &QShortcut::activated, this, [this] { m_files->SaveProgramFile(); });
     if (!m_options.screenshot.isEmpty()) {
         QTimer::singleShot(kScreenshotTimeoutMs, this, [this] {
             if (!m_linkUpSeen) {
@@ -135,15 +150,20 @@ void CCAudioApp::OnLinkUp() {
 }
 
 void CCAudioApp::OpenFile(const QString& path) {
-    if (!m_doc->Load(path)) {
-        m_state->ui.Report(TextId::ReadMusicFileError, MessageKind::Stop);
-        return;
-    }
+    // Checked, then sent when a link is open; a refused file leaves everything as it was.
+    m_files->OpenProgramFile(path.toStdString());
+}
+
+void CCAudioApp::RunProgramDialog() {
     CCAudioView& view = View();
-    view.Controller().SendLiveProgram();
-    m_doc->Channels().UnlinkCh1Ch2();
-    view.ClearLinkCheckBox();
+    ProgramDlg dialog(*m_state, *m_files, &view.Controller(), view.Controller().Linked(), &view);
+    dialog.exec();
     view.ShowState(view.CurrentChannel());
+}
+
+void CCAudioApp::RunDataView() {
+    DataViewDlg dialog(m_doc->Channels(), m_state->ui, &View());
+    dialog.exec();
 }
 
 void CCAudioApp::TakeScreenshot() {

@@ -15,6 +15,8 @@ class SimServer;
 }  // namespace sim
 
 class CCAudioDoc;
+class ProgramFiles;
+class QtProgramFileChooser;
 class CMainFrame;
 class CCAudioView;
 
@@ -48,6 +50,8 @@ private:
     void OnLinkUp();
     void TakeScreenshot();
     void OpenFile(const QString& path);
+    void RunProgramDialog();
+    void RunDataView();
 
     AppOptions m_options;
     std::unique_ptr<SharedState> m_state;
@@ -58,6 +62,8 @@ private:
     int m_simPort = 0;
     std::unique_ptr<CCAudioDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<QtProgramFileChooser> m_chooser;
+    std::unique_ptr<ProgramFiles> m_files;
     bool m_linkUpSeen = false;
 };
 

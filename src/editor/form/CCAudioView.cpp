@@ -292,9 +292,9 @@ void CCAudioView::InitControls() {
             constexpr unsigned kPixelColour = 0xFF000000u;  // transparent colour of pixel (0, 0)
             f->SetBitmapChannel(c.bitmaps[0], 0, true, kPixelColour, 0, 0);
             f->SetBitmapThumb(c.bitmaps[1], c.bitmaps[2], true, kPixelColour, 0, 0);
-            // The table's margin is taken as the top inset of the travel: as a left inset the
-            // volume fader's 24-pixel thumb would overhang its 35-pixel track.
-            f->SetMargin(0, c.margin, 0, 0);
+            // The margin insets the thumb from the track's left edge; the track pictures hide
+            // the part of the volume thumb that overhangs them.
+            f->SetMargin(c.margin, 0, 0, 0);
             f->SetVertical(true);
             f->SetRange(c.min, c.max, false);
             f->SetPos(0);

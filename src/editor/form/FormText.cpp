@@ -31,7 +31,6 @@ namespace tolmarin {
 
 namespace {
 constexpr int kFormFontPx = 18;
-constexpr int kListFontPx = 15;
 constexpr int kMediumWeight = 500;
 }  // namespace
 
@@ -39,14 +38,6 @@ QFont FormFont() {
     QFont f(QStringLiteral("Arial"));
     f.setPixelSize(kFormFontPx);
     f.setWeight(static_cast<QFont::Weight>(kMediumWeight));
-    f.setStyleHint(QFont::SansSerif);
-    return f;
-}
-
-QFont ListFont() {
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(kListFontPx);
-    f.setWeight(QFont::Normal);
     f.setStyleHint(QFont::SansSerif);
     return f;
 }

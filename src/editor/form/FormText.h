@@ -23,9 +23,8 @@ void ShowMessageBox(QWidget* parent, const UiState& ui, const QString& text, Mes
 
 namespace tolmarin {
 
-// The shared fonts: the form's (link check box and the temperature readouts) and the
-// parameter table's list font.
+// The form font (link check box and the temperature readouts); the list font of the
+// parameter table is the list control's own.
 QFont FormFont();
-QFont ListFont();
 
 }  // namespace tolmarin
