@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "protocol/DataDefine.h"
+#include "protocol/DeviceImage.h"
 #include "response/Filter.h"
 #include "response/FilterMath.h"
 
@@ -91,7 +91,7 @@ BENCHMARK(BM_ChannelFullRecompute)->Unit(benchmark::kMicrosecond);
 // polygon and handle geometry of every filter), plus the sum.
 void BM_ChannelFullRecomputeThroughFilters(benchmark::State& st) {
     SharedState state;
-    std::vector<CFilter> filters(10, CFilter(state));
+    std::vector<Filter> filters(10, Filter(state));
     const int bandFreq[] = {40, 80, 160, 317, 632, 1261, 2515, 5018};
     for (int k = 0; k < 8; ++k) {
         filters[k].SetGraphRect({35, 10, 635, 250});
@@ -115,7 +115,7 @@ void BM_ChannelFullRecomputeThroughFilters(benchmark::State& st) {
         filters[8].SetFreq(80 + shift, true);
         filters[9].SetFreq(12000 + shift, true);
         GridResponse sum{};
-        for (const CFilter& f : filters) {
+        for (const Filter& f : filters) {
             for (std::size_t i = 0; i < sum.size(); ++i) {
                 sum[i] += f.Response()[i];
             }

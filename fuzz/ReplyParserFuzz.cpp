@@ -9,8 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"
-#include "protocol/KTVCommand.h"
 #include "support/ReferenceReceiver.h"
 
 namespace {
@@ -46,7 +46,7 @@ void Run(std::span<const std::uint8_t> input, Way way, std::size_t step) {
     static SharedState work;
     work = start.state;
     SharedState* s = &work;
-    KTVCommand cmd(*s);
+    CommandQueue cmd(*s);
     RecordingOwner owner;
     cmd.SetOwner(&owner);
     for (const auto& [up, down] : kFlags) {

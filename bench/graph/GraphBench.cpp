@@ -7,8 +7,8 @@
 #include <QMouseEvent>
 
 #include "RoomTuning.h"
-#include "editor/graph/CFStatic.h"
-#include "protocol/DataDefine.h"
+#include "editor/graph/ResponseGraph.h"
+#include "protocol/DeviceImage.h"
 
 namespace {
 
@@ -17,9 +17,9 @@ using tolmarin::tuning::kGraphWidth;
 
 struct Rig {
     tolmarin::SharedState state;
-    tolmarin::CKTV_Data set{(Init(state), state)};
+    tolmarin::ChannelSet set{(Init(state), state)};
     QObject form;
-    tolmarin::CFStatic graph;
+    tolmarin::ResponseGraph graph;
     QImage screen{kGraphWidth, kGraphHeight, QImage::Format_ARGB32_Premultiplied};
 
     static void Init(tolmarin::SharedState& s) {

@@ -10,16 +10,16 @@
 
 #include "Amplifier.h"
 #include "SimServer.h"
-#include "app/CAudioDoc.h"
+#include "app/Document.h"
 #include "app/MainFrame.h"
 #include "art/Artwork.h"
 #include "controls/BitmapSource.h"
 #include "controls/ControlsUi.h"
-#include "editor/form/CCAudioView.h"
 #include "editor/form/FormText.h"
-#include "editor/programs/DataViewDlg.h"
-#include "editor/programs/ProgramDlg.h"
+#include "editor/form/MainForm.h"
+#include "editor/programs/ParameterTableDialog.h"
 #include "editor/programs/ProgramFiles.h"
+#include "editor/programs/ProgramsDialog.h"
 #include "link/DeviceLink.h"
 #include "link/LinkController.h"
 
@@ -37,14 +37,14 @@ std::unique_ptr<QSettings> UserSettings() {
                                        QStringLiteral("Tolmarin"));
 }
 
-CCAudioApp::CCAudioApp(const AppOptions& options, std::unique_ptr<QSettings> settings,
-                       const QString& workDir)
+Application::Application(const AppOptions& options, std::unique_ptr<QSettings> settings,
+                         const QString& workDir)
     : m_options(options),
       m_state(std::make_unique<SharedState>()),
       m_settings(std::move(settings)),
       m_workDir(workDir) {}
 
-CCAudioApp::~CCAudioApp() {
+Application::~Application() {
     // The window (and with it the link) goes before the simulated amplifier and the state.
     m_frame.reset();
     m_files.reset();
@@ -55,25 +55,25 @@ CCAudioApp::~CCAudioApp() {
     SetControlsUiState(nullptr);
 }
 
-CCAudioView& CCAudioApp::View() {
+MainForm& Application::View() {
     return *m_frame->View();
 }
 
-bool CCAudioApp::InitInstance() {
+bool Application::InitInstance() {
     SetBitmapLoader([](int id) { return art::Bitmap(id); });
     InitDeviceImage(*m_state);
     InitSystemBytes(m_state->image);
     SetControlsUiState(&m_state->ui);
-    if (m_options.english >= 0) {
-        m_state->ui.english = m_options.english;
+    if (m_options.language) {
+        m_state->ui.language = *m_options.language;
     }
-    m_doc = std::make_unique<CCAudioDoc>(*m_state);
-    auto* view = new CCAudioView(*m_state, m_doc->Channels(), *m_settings, m_workDir);
-    m_frame = std::make_unique<CMainFrame>(view, UiText(m_state->ui, TextId::FormTitle));
+    m_doc = std::make_unique<Document>(*m_state);
+    auto* view = new MainForm(*m_state, m_doc->Channels(), *m_settings, m_workDir);
+    m_frame = std::make_unique<MainFrame>(view, UiText(m_state->ui, TextId::FormTitle));
     m_chooser = std::make_unique<QtProgramFileChooser>(view);
-    m_files = std::make_unique<ProgramFiles>(*m_state, m_doc->Channels(), *view, *m_chooser,
-                                             &view->Controller(),
-                                             view->MusicFolder().toStdString());
+    m_files =
+        std::make_unique<ProgramFiles>(*m_state, m_doc->Channels(), *view, *m_chooser,
+                                       &view->Controller(), view->MusicFolder().toStdString());
 
     if (!m_options.trace.isEmpty() && !view->Link().StartTrace(m_options.trace.toStdString())) {
         qWarning().noquote() << UiText(m_state->ui, TextId::AppTraceFailed) << m_options.trace;
@@ -92,19 +92,19 @@ bool CCAudioApp::InitInstance() {
         }
         m_simPort = m_sim->TcpPort();
     }
-    connect(&view->Controller(), &LinkController::linkUpFinished, this, &CCAudioApp::OnLinkUp);
+    connect(&view->Controller(), &LinkController::linkUpFinished, this, &Application::OnLinkUp);
     // TOLMARIN_REPORT_TIMES=1 prints the wall clock of the first paint and of the link-up,
     // in milliseconds since the epoch, for start-up measurements from a script.
     if (qEnvironmentVariableIntValue("TOLMARIN_REPORT_TIMES") != 0) {
         const auto report = [](const char* what) {
             std::fprintf(stderr, "%s %lld\n", what, QDateTime::currentMSecsSinceEpoch());
         };
-        connect(view, &CCAudioView::firstPainted, this, [report] { report("first-paint"); });
+        connect(view, &MainForm::firstPainted, this, [report] { report("first-paint"); });
         connect(&view->Controller(), &LinkController::linkUpFinished, this,
                 [report] { report("link-up"); });
     }
-    connect(view, &CCAudioView::programRequested, this, &CCAudioApp::RunProgramDialog);
-    connect(view, &CCAudioView::dataViewRequested, this, &CCAudioApp::RunDataView);
+    connect(view, &MainForm::programRequested, this, &Application::RunProgramDialog);
+    connect(view, &MainForm::dataViewRequested, this, &Application::RunDataView);
     // The open and save keys read and write single-program files, as the document's own.
     auto* open = new QShortcut(QKeySequence::Open, m_frame.get());
     connect(open, &QShortcut::activated, this, [this] { m_files->LoadProgramFile(); });
@@ -123,7 +123,7 @@ bool CCAudioApp::InitInstance() {
     return true;
 }
 
-void CCAudioApp::StartLink() {
+void Application::StartLink() {
     LinkController& c = View().Controller();
     if (m_options.simulator) {
         c.OpenNetworkLinkTo("127.0.0.1", m_simPort);
@@ -134,7 +134,7 @@ void CCAudioApp::StartLink() {
     }
 }
 
-void CCAudioApp::OnLinkUp() {
+void Application::OnLinkUp() {
     if (m_linkUpSeen) {
         return;
     }
@@ -145,28 +145,29 @@ void CCAudioApp::OnLinkUp() {
         OpenFile(m_options.file);
     }
     if (!m_options.screenshot.isEmpty()) {
-        QTimer::singleShot(kScreenshotSettleMs, this, &CCAudioApp::TakeScreenshot);
+        QTimer::singleShot(kScreenshotSettleMs, this, &Application::TakeScreenshot);
     }
 }
 
-void CCAudioApp::OpenFile(const QString& path) {
+void Application::OpenFile(const QString& path) {
     // Checked, then sent when a link is open; a refused file leaves everything as it was.
     m_files->OpenProgramFile(path.toStdString());
 }
 
-void CCAudioApp::RunProgramDialog() {
-    CCAudioView& view = View();
-    ProgramDlg dialog(*m_state, *m_files, &view.Controller(), view.Controller().Linked(), &view);
+void Application::RunProgramDialog() {
+    MainForm& view = View();
+    ProgramsDialog dialog(*m_state, *m_files, &view.Controller(), view.Controller().Linked(),
+                          &view);
     dialog.exec();
     view.ShowState(view.CurrentChannel());
 }
 
-void CCAudioApp::RunDataView() {
-    DataViewDlg dialog(m_doc->Channels(), m_state->ui, &View());
+void Application::RunDataView() {
+    ParameterTableDialog dialog(m_doc->Channels(), m_state->ui, &View());
     dialog.exec();
 }
 
-void CCAudioApp::TakeScreenshot() {
+void Application::TakeScreenshot() {
     const bool ok = m_frame->grab().save(m_options.screenshot, "PNG");
     if (!ok) {
         qWarning().noquote() << UiText(m_state->ui, TextId::AppScreenshotFailed)

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/CommandLine.h"
-#include "protocol/DataDefine.h"
+#include "protocol/DeviceImage.h"
 
 namespace tolmarin {
 
@@ -14,29 +14,29 @@ class Amplifier;
 class SimServer;
 }  // namespace sim
 
-class CCAudioDoc;
+class Document;
 class ProgramFiles;
 class QtProgramFileChooser;
-class CMainFrame;
-class CCAudioView;
+class MainFrame;
+class MainForm;
 
 // The editor application: builds the process-wide state, the document and the window in
 // start-up order, carries out the command line, and tears down in reverse (a link still
 // open is closed first). The settings are passed in so that tests keep theirs apart.
-class CCAudioApp : public QObject {
+class Application : public QObject {
     Q_OBJECT
 public:
-    CCAudioApp(const AppOptions& options, std::unique_ptr<QSettings> settings,
-               const QString& workDir);
-    ~CCAudioApp() override;
+    Application(const AppOptions& options, std::unique_ptr<QSettings> settings,
+                const QString& workDir);
+    ~Application() override;
 
     // False when the start-up failed; the reason has been shown or printed.
     bool InitInstance();
 
     SharedState& State() { return *m_state; }
-    CCAudioDoc& Document() { return *m_doc; }
-    CMainFrame& Frame() { return *m_frame; }
-    CCAudioView& View();
+    Document& Doc() { return *m_doc; }
+    MainFrame& Frame() { return *m_frame; }
+    MainForm& View();
     // The in-process simulated amplifier of --simulator (null otherwise).
     sim::Amplifier* Amplifier() { return m_amp.get(); }
     int SimulatorPort() const { return m_simPort; }
@@ -60,8 +60,8 @@ private:
     std::unique_ptr<sim::Amplifier> m_amp;
     std::unique_ptr<sim::SimServer> m_sim;
     int m_simPort = 0;
-    std::unique_ptr<CCAudioDoc> m_doc;
-    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<Document> m_doc;
+    std::unique_ptr<MainFrame> m_frame;
     std::unique_ptr<QtProgramFileChooser> m_chooser;
     std::unique_ptr<ProgramFiles> m_files;
     bool m_linkUpSeen = false;

@@ -63,7 +63,7 @@ std::optional<AppOptions> ParseCommandLine(const QStringList& args, QString* bad
             } else if (a == QLatin1String("--screenshot")) {
                 o.screenshot = v;
             } else if (v == QLatin1String("en") || v == QLatin1String("zh")) {
-                o.english = v == QLatin1String("en") ? 1 : 0;
+                o.language = v == QLatin1String("en") ? Language::English : Language::Chinese;
             } else {
                 return fail(a + QLatin1Char(' ') + v);
             }

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "text/Texts.h"
+
 namespace tolmarin {
 
 // What the editor was asked for on its command line.
@@ -16,7 +18,7 @@ struct AppOptions {
     QString serialPort;
     bool simulator = false;
     QString trace;
-    int english = -1;  // -1 keeps the start-up language
+    std::optional<Language> language;  // none keeps the start-up language
     QString screenshot;
     bool help = false;
 

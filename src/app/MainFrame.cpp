@@ -4,12 +4,12 @@
 #include <QPalette>
 
 #include "controls/BitmapSource.h"
-#include "editor/form/CCAudioView.h"
 #include "editor/form/FormIds.h"
+#include "editor/form/MainForm.h"
 
 namespace tolmarin {
 
-CMainFrame::CMainFrame(CCAudioView* view, const QString& title) : m_view(view) {
+MainFrame::MainFrame(MainForm* view, const QString& title) : m_view(view) {
     setWindowTitle(title);
     setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
     setMenuBar(nullptr);

@@ -26,12 +26,12 @@ int main(int argc, char** argv) {
         return options ? 0 : 1;
     }
     QApplication qapp(argc, argv);
-    CCAudioApp app(*options, UserSettings(), QDir::currentPath());
+    Application app(*options, UserSettings(), QDir::currentPath());
     if (!app.InitInstance()) {
         return 3;
     }
     int screenshotExit = 0;
-    QObject::connect(&app, &CCAudioApp::screenshotDone, &qapp, [&](bool ok) {
+    QObject::connect(&app, &Application::screenshotDone, &qapp, [&](bool ok) {
         screenshotExit = ok ? 0 : 3;
         if (ok) {
             std::printf("screenshot %s\n", options->screenshot.toLocal8Bit().constData());

@@ -69,7 +69,7 @@ void PaintLed(QPainter& p, const QPointF& centre, qreal radius, const QColor& co
 
 // A word of the catalogue in the picture's language.
 inline QString ArtText(TextId id, bool english) {
-    return QString::fromUtf8(Tr(id, english ? 1 : 0));
+    return QString::fromUtf8(Tr(id, english ? Language::English : Language::Chinese));
 }
 
 // Single-line text centred in the box.

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "link/LinkModel.h"
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 
 namespace tolmarin {
 
 // The channel set as the link controller sees it.
 class ChannelSetModel : public LinkModel {
 public:
-    explicit ChannelSetModel(CKTV_Data& channels) : m_channels(channels) {}
+    explicit ChannelSetModel(ChannelSet& channels) : m_channels(channels) {}
 
     std::unique_ptr<SendData> NextPendingFrame() override { return m_channels.NextPendingFrame(); }
     void ClearAllPending(int value) override { m_channels.ClearAllPending(value); }
@@ -19,7 +19,7 @@ public:
     }
 
 private:
-    CKTV_Data& m_channels;
+    ChannelSet& m_channels;
 };
 
 }  // namespace tolmarin

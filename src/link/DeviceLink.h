@@ -7,7 +7,7 @@
 #include "link/LinkController.h"
 #include "link/NetworkLink.h"
 #include "link/SerialLink.h"
-#include "protocol/KTVCommand.h"
+#include "protocol/CommandQueue.h"
 
 namespace tolmarin {
 
@@ -21,7 +21,7 @@ public:
     DeviceLink& operator=(const DeviceLink&) = delete;
 
     LinkController& Controller() { return *m_controller; }
-    KTVCommand& Command() { return m_command; }
+    CommandQueue& Command() { return m_command; }
     SerialLink& Serial() { return m_serial; }
     NetworkLink& Network() { return m_network; }
 
@@ -31,7 +31,7 @@ public:
 
 private:
     FrameTrace m_trace;
-    KTVCommand m_command;
+    CommandQueue m_command;
     SerialLink m_serial;
     NetworkLink m_network;
     std::unique_ptr<LinkController> m_controller;

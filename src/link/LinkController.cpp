@@ -28,7 +28,7 @@ void LinkController::CommandPort::Purge() {
     }
 }
 
-LinkController::LinkController(SharedState& state, KTVCommand& command, LinkModel& model,
+LinkController::LinkController(SharedState& state, CommandQueue& command, LinkModel& model,
                                LinkView& view, LinkTransport& serial, LinkTransport& network,
                                std::unique_ptr<LinkScheduler> scheduler, QObject* parent)
     : QObject(parent),

@@ -13,8 +13,8 @@
 #include "link/LinkScheduler.h"
 #include "link/LinkTransport.h"
 #include "link/LinkView.h"
-#include "protocol/DataDefine.h"
-#include "protocol/KTVCommand.h"
+#include "protocol/CommandQueue.h"
+#include "protocol/DeviceImage.h"
 
 namespace tolmarin {
 
@@ -49,7 +49,7 @@ class LinkController : public QObject, private CommandOwner {
     Q_OBJECT
 public:
     // Borrowed, all of them, for the controller's life. A null scheduler means Qt's.
-    LinkController(SharedState& state, KTVCommand& command, LinkModel& model, LinkView& view,
+    LinkController(SharedState& state, CommandQueue& command, LinkModel& model, LinkView& view,
                    LinkTransport& serial, LinkTransport& network,
                    std::unique_ptr<LinkScheduler> scheduler = nullptr, QObject* parent = nullptr);
     ~LinkController() override;
@@ -165,7 +165,7 @@ private:
     void SetProgressPos(int pos);
 
     SharedState& m_state;
-    KTVCommand& m_command;
+    CommandQueue& m_command;
     LinkModel& m_model;
     LinkView& m_view;
     LinkTransport& m_serial;

@@ -4,7 +4,7 @@
 #include <span>
 
 #include "protocol/ByteOrder.h"
-#include "protocol/DataDefine.h"
+#include "protocol/DeviceImage.h"
 
 namespace tolmarin {
 

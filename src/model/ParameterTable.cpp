@@ -23,7 +23,7 @@ std::array<std::string, 3> ParameterTableHeadings(const UiState& ui) {
     return {ui.Text(TextId::TableParamHeading), "CH1", "CH2"};
 }
 
-std::vector<ParameterRow> BuildParameterTable(const CKTV_Data& channels, const UiState& ui) {
+std::vector<ParameterRow> BuildParameterTable(const ChannelSet& channels, const UiState& ui) {
     std::vector<ParameterRow> rows(kParameterRows);
     auto label = [&](int row, TextId id) { rows[row].label = ui.Text(id); };
     label(0, TextId::RowMute);
@@ -49,7 +49,7 @@ std::vector<ParameterRow> BuildParameterTable(const CKTV_Data& channels, const U
     label(64, TextId::RowRelease);
 
     for (int c = 0; c < 2; ++c) {
-        const CKTV_OutData& ch = channels.Channel(c);
+        const OutputChannel& ch = channels.Channel(c);
         auto cell = [&](int row, std::string text) { rows[row].cells[c] = std::move(text); };
         cell(0, ch.OutputOnText());
         cell(1, ch.DelayText());
@@ -57,7 +57,7 @@ std::vector<ParameterRow> BuildParameterTable(const CKTV_Data& channels, const U
         cell(3, ch.InputText(2));
         cell(4, ch.VolumeText());
         for (int k = 1; k <= 8; ++k) {
-            const CFilter& band = ch.Band(k - 1);
+            const Filter& band = ch.Band(k - 1);
             const int row = 6 + 6 * (k - 1);
             cell(row, band.TypeText());
             cell(row + 1, band.GainText());

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "text/Texts.h"
 
 namespace tolmarin {
@@ -21,6 +21,6 @@ std::array<std::string, 3> ParameterTableHeadings(const UiState& ui);
 
 // The 65 rows of the parameter table, a snapshot of CH1 and CH2 in the language current at
 // the call. Separator rows (5, 11, ..., 53, 57, 61) are empty in every column.
-std::vector<ParameterRow> BuildParameterTable(const CKTV_Data& channels, const UiState& ui);
+std::vector<ParameterRow> BuildParameterTable(const ChannelSet& channels, const UiState& ui);
 
 }  // namespace tolmarin

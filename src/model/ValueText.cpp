@@ -9,12 +9,13 @@ std::string VolumeText(int volume) {
     return IntText(volume / 10 - 60) + "dB";
 }
 
-std::string OutputOnText(int outputOn, int english) {
-    return Tr(outputOn != 0 ? TextId::OutputOnValue : TextId::OutputOffValue, english);
+std::string OutputOnText(int outputOn, Language language) {
+    return Tr(outputOn != 0 ? TextId::OutputOnValue : TextId::OutputOffValue, language);
 }
 
-std::string PolarityText(int polarity, int english) {
-    return Tr(polarity != 0 ? TextId::PolarityInvertedValue : TextId::PolarityNormalValue, english);
+std::string PolarityText(int polarity, Language language) {
+    return Tr(polarity != 0 ? TextId::PolarityInvertedValue : TextId::PolarityNormalValue,
+              language);
 }
 
 double DelayMs(int delay) {
@@ -34,7 +35,7 @@ std::string DelayText(int delay) {
 std::string InputText(int inputRoute, int n) {
     const bool on = n >= 1 && n <= 4 && ((inputRoute >> (n - 1)) & 1) != 0;
     // The same words in both languages.
-    return Tr(on ? TextId::InputOnValue : TextId::InputOffValue, 1);
+    return Tr(on ? TextId::InputOnValue : TextId::InputOffValue, Language::English);
 }
 
 std::string ThresholdText(int threshold) {
@@ -55,7 +56,7 @@ std::string ReleaseText(int release) {
     if (release < 0 || release > 5) {
         return std::string();
     }
-    return Tr(kTexts[release], 1);
+    return Tr(kTexts[release], Language::English);
 }
 
 }  // namespace tolmarin

@@ -3,16 +3,17 @@
 #include <string>
 
 #include "text/NumberText.h"  // IntText, FixedText: the one number formatter
+#include "text/Texts.h"
 
 namespace tolmarin {
 
-// Display texts of the channel-level values, in the amplifier's step encodings. english is
-// the interface language flag (nonzero English). Used by the parameter table.
+// Display texts of the channel-level values, in the amplifier's step encodings. Used by the
+// parameter table.
 
 // Whole dB below full scale: "0dB" for 600, "-60dB" for 0 (tenths are dropped first).
 std::string VolumeText(int volume);
-std::string OutputOnText(int outputOn, int english);
-std::string PolarityText(int polarity, int english);
+std::string OutputOnText(int outputOn, Language language);
+std::string PolarityText(int polarity, Language language);
 // Delay step to milliseconds: 0.021 ms steps up to 476, then whole ms from 10 ms.
 double DelayMs(int delay);
 std::string DelayText(int delay);

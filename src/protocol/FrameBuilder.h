@@ -4,7 +4,7 @@
 #include <memory>
 #include <span>
 
-#include "protocol/DataDefine.h"
+#include "protocol/DeviceImage.h"
 #include "protocol/SendData.h"
 
 namespace tolmarin {

@@ -1,7 +1,7 @@
 #include "protocol/ProgramCheck.h"
 
 #include "protocol/ByteOrder.h"
-#include "protocol/DataDefine.h"
+#include "protocol/DeviceImage.h"
 #include "text/NumberText.h"
 
 namespace tolmarin {
@@ -124,15 +124,15 @@ std::optional<ProgramFault> CheckProgram(std::span<const std::uint8_t, kProgramR
     return k.fault;
 }
 
-std::string DescribeFault(const ProgramFault& f, int english) {
+std::string DescribeFault(const ProgramFault& f, Language language) {
     std::string text;
     if (f.channel >= 0) {
         text += "CH" + IntText(f.channel + 1) + ' ';
     }
     if (f.band >= 0) {
-        text += std::string(Tr(TextId::FieldBand, english)) + ' ' + IntText(f.band + 1) + ' ';
+        text += std::string(Tr(TextId::FieldBand, language)) + ' ' + IntText(f.band + 1) + ' ';
     }
-    text += Tr(f.field, english);
+    text += Tr(f.field, language);
     if (f.index >= 0) {
         text += ' ' + IntText(f.index);
     }

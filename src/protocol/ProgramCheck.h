@@ -26,7 +26,7 @@ struct ProgramFault {
 // Bytes no part of the system reads (padding, unused band slots) are not judged.
 std::optional<ProgramFault> CheckProgram(std::span<const std::uint8_t, kProgramRecordSize> record);
 
-// "CH2 band 3 gain step 512 (0..400)", in the language given (english nonzero English).
-std::string DescribeFault(const ProgramFault& fault, int english);
+// "CH2 band 3 gain step 512 (0..400)", in the language given .
+std::string DescribeFault(const ProgramFault& fault, Language language);
 
 }  // namespace tolmarin

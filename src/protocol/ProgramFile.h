@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "protocol/DataDefine.h"
+#include "protocol/DeviceImage.h"
 
 namespace tolmarin {
 

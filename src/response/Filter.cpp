@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "protocol/DataDefine.h"
+#include "protocol/DeviceImage.h"
 
 namespace tolmarin {
 
@@ -30,19 +30,19 @@ int ClampToInt(std::int64_t v) {
 
 }  // namespace
 
-CFilter::CFilter(SharedState& state) : m_state(&state) {
+Filter::Filter(SharedState& state) : m_state(&state) {
     m_response = FilterResponse(Params());
 }
 
-FilterParams CFilter::Params() const {
+FilterParams Filter::Params() const {
     return {m_type, static_cast<double>(m_freq), m_gain, m_bypass, m_bandwidth, m_family, m_slope};
 }
 
-void CFilter::MarkPending() {
+void Filter::MarkPending() {
     m_pending = m_state->app.sendChanges;
 }
 
-void CFilter::ApplyShelfLimits() {
+void Filter::ApplyShelfLimits() {
     if (m_type == filter::kLowShelf && m_freq > kShelfLimitHz) {
         m_freq = kShelfLimitHz;
     } else if (m_type == filter::kHighShelf && m_freq < kShelfLimitHz) {
@@ -50,7 +50,7 @@ void CFilter::ApplyShelfLimits() {
     }
 }
 
-void CFilter::SetFreq(int hz, bool fromEdit) {
+void Filter::SetFreq(int hz, bool fromEdit) {
     if (m_eqBand != 0) {
         m_freq = hz;
         // Kept on the shelf's side at once, so response, handle and what is sent agree.
@@ -78,7 +78,7 @@ void CFilter::SetFreq(int hz, bool fromEdit) {
     }
 }
 
-void CFilter::SetGainStep(int step) {
+void Filter::SetGainStep(int step) {
     m_gain = step * 0.1 - 20.0;
     m_bypass = m_gain == 0.0 ? 1 : 0;
     if (m_eqBand != 0) {
@@ -88,7 +88,7 @@ void CFilter::SetGainStep(int step) {
     MarkPending();
 }
 
-void CFilter::SetBandwidthStep(int step) {
+void Filter::SetBandwidthStep(int step) {
     m_bandwidth = step * 0.05 + 0.05;
     if (m_eqBand != 0) {
         UpdateBandwidthHandles();
@@ -97,7 +97,7 @@ void CFilter::SetBandwidthStep(int step) {
     MarkPending();
 }
 
-void CFilter::SetBypass(int on) {
+void Filter::SetBypass(int on) {
     if (on == m_bypass || m_gain == 0.0) {
         return;
     }
@@ -107,7 +107,7 @@ void CFilter::SetBypass(int on) {
     MarkPending();
 }
 
-void CFilter::SetEqKind(int kind) {
+void Filter::SetEqKind(int kind) {
     switch (kind) {
         case 0:
             m_type = filter::kPeaking;
@@ -131,7 +131,7 @@ void CFilter::SetEqKind(int kind) {
     MarkPending();
 }
 
-int CFilter::GetEqKind() const {
+int Filter::GetEqKind() const {
     if (m_type == filter::kLowShelf) {
         return 1 + m_slope;
     }
@@ -141,7 +141,7 @@ int CFilter::GetEqKind() const {
     return 0;
 }
 
-void CFilter::SetType(int type) {
+void Filter::SetType(int type) {
     m_type = type;
     ApplyShelfLimits();
     if (type == filter::kLowPass) {
@@ -152,7 +152,7 @@ void CFilter::SetType(int type) {
     MarkPending();
 }
 
-void CFilter::SetFamily(int family, bool mark) {
+void Filter::SetFamily(int family, bool mark) {
     m_family = family;
     Recalculate();
     if (mark) {
@@ -160,7 +160,7 @@ void CFilter::SetFamily(int family, bool mark) {
     }
 }
 
-void CFilter::SetSlope(int slope, bool mark) {
+void Filter::SetSlope(int slope, bool mark) {
     m_slope = slope;
     Recalculate();
     if (mark) {
@@ -168,7 +168,7 @@ void CFilter::SetSlope(int slope, bool mark) {
     }
 }
 
-int CFilter::GetFreq() const {
+int Filter::GetFreq() const {
     if (m_type == filter::kLowShelf) {
         return std::min(m_freq, kShelfLimitHz);
     }
@@ -178,18 +178,18 @@ int CFilter::GetFreq() const {
     return m_freq;
 }
 
-int CFilter::GetGainStep() const {
+int Filter::GetGainStep() const {
     if (m_bypass != 0) {
         return 200;
     }
     return TruncToInt((m_gain + 20.0) * 100.0 / 10.0 + 0.5);
 }
 
-int CFilter::GetBandwidthStep() const {
+int Filter::GetBandwidthStep() const {
     return TruncToInt((m_bandwidth - 0.05) / 0.05 + 0.05);
 }
 
-void CFilter::AdvanceSentFreq(int doneValue) {
+void Filter::AdvanceSentFreq(int doneValue) {
     if (m_eqBand != 0 || m_freq == m_sentFreq) {
         m_pending = doneValue;
         return;
@@ -209,12 +209,12 @@ void CFilter::AdvanceSentFreq(int doneValue) {
     }
 }
 
-void CFilter::AttachFaders(GainFader* /*freqFader*/, GainFader* gainFader,
-                           GainFader* /*bandwidthFader*/) {
+void Filter::AttachFaders(GainFader* /*freqFader*/, GainFader* gainFader,
+                          GainFader* /*bandwidthFader*/) {
     m_gainFader = gainFader;
 }
 
-void CFilter::CopyFrom(const CFilter& other) {
+void Filter::CopyFrom(const Filter& other) {
     m_type = other.m_type;
     m_freq = other.m_freq;
     m_sentFreq = other.m_freq;
@@ -227,7 +227,7 @@ void CFilter::CopyFrom(const CFilter& other) {
     Recalculate();
 }
 
-void CFilter::CopyCrossoverFrom(const CFilter& other) {
+void Filter::CopyCrossoverFrom(const Filter& other) {
     m_freq = other.m_freq;
     m_sentFreq = other.m_freq;
     m_family = other.m_family;
@@ -237,7 +237,7 @@ void CFilter::CopyCrossoverFrom(const CFilter& other) {
     MarkPending();
 }
 
-void CFilter::CopyEqFrom(const CFilter& other) {
+void Filter::CopyEqFrom(const Filter& other) {
     m_freq = other.m_freq;
     m_type = other.m_type;
     m_slope = other.m_slope;
@@ -249,14 +249,14 @@ void CFilter::CopyEqFrom(const CFilter& other) {
     MarkPending();
 }
 
-void CFilter::Recalculate() {
+void Filter::Recalculate() {
     m_response = FilterResponse(Params());
     for (std::size_t i = 0; i < m_response.size(); ++i) {
         m_polygon[i + 1].y = DbToY(m_response[i], m_graphHeight) + kPlotOffsetY;
     }
 }
 
-void CFilter::SetGraphRect(const Rect& plot) {
+void Filter::SetGraphRect(const Rect& plot) {
     // A negative size means no plot; sizes are bounded so coordinate sums stay in range.
     const auto size = [](int lo, int hi) {
         return static_cast<int>(
@@ -274,7 +274,7 @@ void CFilter::SetGraphRect(const Rect& plot) {
     Recalculate();
 }
 
-void CFilter::UpdateGeometry() {
+void Filter::UpdateGeometry() {
     if (m_eqBand != 0) {
         UpdateBandGeometry();
     } else {
@@ -282,7 +282,7 @@ void CFilter::UpdateGeometry() {
     }
 }
 
-void CFilter::UpdateBandGeometry() {
+void Filter::UpdateBandGeometry() {
     const int w = m_graphWidth;
     const int h = m_graphHeight;
     int x0 = FreqToX(m_freq, w) - kHandleHalf;
@@ -323,7 +323,7 @@ void CFilter::UpdateBandGeometry() {
     UpdateBandwidthHandles();
 }
 
-void CFilter::UpdateBandwidthHandles() {
+void Filter::UpdateBandwidthHandles() {
     const int w = m_graphWidth;
     const int cy = m_mainHandle.Center().y + (m_gain >= 0.0 ? 10 : -10);
     const double p = std::pow(2.0, m_bandwidth);
@@ -334,7 +334,7 @@ void CFilter::UpdateBandwidthHandles() {
     m_leftHandle = {left - d, cy - d, left + d, cy + d};
 }
 
-void CFilter::UpdateCrossoverGeometry() {
+void Filter::UpdateCrossoverGeometry() {
     const int w = m_graphWidth;
     const int h = m_graphHeight;
     // The two handles sit at different heights so they stay apart when frequencies meet.
@@ -358,7 +358,7 @@ void CFilter::UpdateCrossoverGeometry() {
     }
 }
 
-int CFilter::DragPoint(Point pointer) {
+int Filter::DragPoint(Point pointer) {
     if (m_type == filter::kHighPass || m_type == filter::kLowPass) {
         return 0;
     }
@@ -394,7 +394,7 @@ int CFilter::DragPoint(Point pointer) {
     return changed;
 }
 
-void CFilter::DragBandwidth(int x) {
+void Filter::DragBandwidth(int x) {
     const int fh = XToFreq(ClampToInt(static_cast<std::int64_t>(x) - kPlotOffsetX), m_graphWidth);
     const double f = m_freq;
     double bandwidth;
@@ -410,7 +410,7 @@ void CFilter::DragBandwidth(int x) {
     SetBandwidthStep(GetBandwidthStep());
 }
 
-int CFilter::DragCrossover(Point pointer, int otherFreq) {
+int Filter::DragCrossover(Point pointer, int otherFreq) {
     const bool high = m_type == filter::kHighPass;
     std::int64_t x = static_cast<std::int64_t>(pointer.x) - m_pointer.grabOffset.x - kPlotOffsetX;
     if (x <= 0) {

@@ -30,9 +30,9 @@ inline constexpr int kPolygonPoints = kGridSize + 2;
 // The filter holds a reference to the process's shared state: a change copies
 // state.app.sendChanges into the pending flag, and messages and language-dependent texts
 // follow state.ui. The state must outlive the filter.
-class CFilter {
+class Filter {
 public:
-    explicit CFilter(SharedState& state);
+    explicit Filter(SharedState& state);
 
     // --- Parameters ---------------------------------------------------------------------
     // EQ band: frequency = hz (a shelf kept on its side of 2000 Hz). Crossover filter: see
@@ -83,11 +83,11 @@ public:
     void SetNumber(int number) { m_number = number; }
 
     // All parameters (frequency also as sent frequency); pending untouched.
-    void CopyFrom(const CFilter& other);
+    void CopyFrom(const Filter& other);
     // Frequency (also as sent frequency), family, slope. Marks pending.
-    void CopyCrossoverFrom(const CFilter& other);
+    void CopyCrossoverFrom(const Filter& other);
     // Frequency, type, slope, gain, bypass, bandwidth. Marks pending.
-    void CopyEqFrom(const CFilter& other);
+    void CopyEqFrom(const Filter& other);
 
     // Recomputes the response and the polygon's y coordinates.
     void Recalculate();

@@ -1,44 +1,44 @@
 #include <algorithm>
 
-#include "protocol/DataDefine.h"
+#include "protocol/DeviceImage.h"
 #include "response/Filter.h"
 #include "text/NumberText.h"
 
 namespace tolmarin {
 
-std::string CFilter::FreqText() const {
+std::string Filter::FreqText() const {
     return IntText(m_freq) + "Hz";
 }
 
-std::string CFilter::GainText() const {
+std::string Filter::GainText() const {
     return (m_bypass != 0 ? std::string("0.0") : FixedText(m_gain, 1)) + "dB";
 }
 
-std::string CFilter::BandwidthText() const {
+std::string Filter::BandwidthText() const {
     return FixedText(m_bandwidth, 2) + "Oct";
 }
 
-std::string CFilter::QText() const {
+std::string Filter::QText() const {
     // A bandwidth outside the steps (only from a damaged record) shows the nearest end.
     const int step = std::clamp(GetBandwidthStep(), 0, kBandwidthSteps - 1);
     return FixedText(QTable[static_cast<std::size_t>(step)], 3);
 }
 
-std::string CFilter::FamilyText() const {
-    const int english = m_state->ui.english;
+std::string Filter::FamilyText() const {
+    const Language language = m_state->ui.language;
     switch (m_family) {
         case filter::kLinkwitzRiley:
-            return Tr(TextId::FamilyTextLinkwitzRiley, english);
+            return Tr(TextId::FamilyTextLinkwitzRiley, language);
         case filter::kBessel:
-            return Tr(TextId::FamilyTextBessel, english);
+            return Tr(TextId::FamilyTextBessel, language);
         case filter::kButterworth:
-            return Tr(TextId::FamilyTextButterworth, english);
+            return Tr(TextId::FamilyTextButterworth, language);
         default:
             return {};
     }
 }
 
-std::string CFilter::ShelfSlopeText() const {
+std::string Filter::ShelfSlopeText() const {
     switch (m_slope) {
         case 0:
             return "6dB/Oct";
@@ -49,7 +49,7 @@ std::string CFilter::ShelfSlopeText() const {
     }
 }
 
-std::string CFilter::CrossoverSlopeText() const {
+std::string Filter::CrossoverSlopeText() const {
     switch (m_slope) {
         case 0:
             return "12dB/Oct";
@@ -64,21 +64,21 @@ std::string CFilter::CrossoverSlopeText() const {
     }
 }
 
-std::string CFilter::TypeText() const {
-    const int english = m_state->ui.english;
+std::string Filter::TypeText() const {
+    const Language language = m_state->ui.language;
     switch (m_type) {
         case filter::kPeaking:
-            return Tr(TextId::TypeTextPeaking, english);
+            return Tr(TextId::TypeTextPeaking, language);
         case filter::kLowShelf:
-            return Tr(TextId::TypeTextLowShelf, english);
+            return Tr(TextId::TypeTextLowShelf, language);
         case filter::kHighShelf:
-            return Tr(TextId::TypeTextHighShelf, english);
+            return Tr(TextId::TypeTextHighShelf, language);
         default:
             return {};
     }
 }
 
-std::string CFilter::LabelText() {
+std::string Filter::LabelText() {
     const std::string gain = (m_bypass != 0 ? std::string("0.0") : FixedText(m_gain, 1)) + "dB";
     switch (m_type) {
         case filter::kPeaking:

@@ -39,10 +39,10 @@ std::span<const TextId> ListEntries(SelectionList list) {
     return {};
 }
 
-std::vector<std::string> ListTexts(SelectionList list, int english) {
+std::vector<std::string> ListTexts(SelectionList list, Language language) {
     std::vector<std::string> texts;
     for (TextId id : ListEntries(list)) {
-        texts.emplace_back(Tr(id, english));
+        texts.emplace_back(Tr(id, language));
     }
     return texts;
 }

@@ -14,7 +14,7 @@ namespace tolmarin {
 enum class SelectionList { Family, BandType, CrossoverSlope, Release, Sensitivity, AmpMode };
 
 std::span<const TextId> ListEntries(SelectionList list);
-// The entries in the given language (english nonzero for English).
-std::vector<std::string> ListTexts(SelectionList list, int english);
+// The entries in the given language (the language given).
+std::vector<std::string> ListTexts(SelectionList list, Language language);
 
 }  // namespace tolmarin

@@ -28,9 +28,9 @@ const Entry& Lookup(TextId id) {
 
 }  // namespace
 
-const char* Tr(TextId id, int english) {
+const char* Tr(TextId id, Language language) {
     const Entry& e = Lookup(id);
-    return english != 0 ? e.en : e.zh;
+    return language == Language::English ? e.en : e.zh;
 }
 
 const char* TextName(TextId id) {

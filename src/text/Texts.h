@@ -5,6 +5,9 @@
 
 namespace tolmarin {
 
+// The interface language; English is the one the editor starts in.
+enum class Language { Chinese, English };
+
 enum class TextId : int {
 #define TOLMARIN_TEXT(id, en, zh) id,
 #include "text/Catalogue.inc"
@@ -14,8 +17,8 @@ enum class TextId : int {
 
 inline constexpr int kTextCount = static_cast<int>(TextId::Count);
 
-// The text in the given language: english nonzero for English, 0 for Chinese.
-const char* Tr(TextId id, int english);
+// The text in the given language.
+const char* Tr(TextId id, Language language);
 // The identifier's name as written in the catalogue, for diagnostics and tests.
 const char* TextName(TextId id);
 
@@ -36,10 +39,10 @@ public:
 // operator. The language is read at the moment a text is shown.
 class UiState {
 public:
-    int english = 1;  // nonzero English (the initial language), 0 Chinese
+    Language language = Language::English;
     MessageSink* sink = nullptr;
 
-    const char* Text(TextId id) const { return Tr(id, english); }
+    const char* Text(TextId id) const { return Tr(id, language); }
     // Shows the text in the current language; silently dropped without a sink.
     void Report(TextId id, MessageKind kind) const;
     // The same, with a detail (a file name, what is missing) after the text.

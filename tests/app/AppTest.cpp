@@ -12,18 +12,18 @@
 
 #include "Amplifier.h"
 #include "app/Application.h"
-#include "app/CAudioDoc.h"
 #include "app/CommandLine.h"
+#include "app/Document.h"
 #include "app/MainFrame.h"
-#include "controls/CBitmapSlider.h"
-#include "controls/CButtonRadio.h"
-#include "controls/CXPButton.h"
+#include "controls/Fader.h"
 #include "controls/FaderGeometry.h"
-#include "editor/form/CCAudioView.h"
+#include "controls/PictureButton.h"
+#include "controls/PictureRadio.h"
 #include "editor/form/FormIds.h"
+#include "editor/form/MainForm.h"
 #include "link/LinkController.h"
 #include "model/BandRecord.h"
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "protocol/ProgramFile.h"
 #include "support/RecordingSink.h"
 #include "support/TempDir.h"
@@ -45,7 +45,7 @@ TEST(CommandLine, AcceptsEveryOptionAndRefusesWhatItCannotCarryOut) {
     EXPECT_EQ(o->host, "127.0.0.1");
     EXPECT_EQ(o->tcpPort, 9000);
     EXPECT_EQ(o->trace, "t.txt");
-    EXPECT_EQ(o->english, 0);
+    EXPECT_EQ(o->language, Language::Chinese);
     EXPECT_EQ(o->screenshot, "s.png");
 
     o = ParseCommandLine({"--connect", "tcp:127.0.0.1"}, &bad);
@@ -54,7 +54,7 @@ TEST(CommandLine, AcceptsEveryOptionAndRefusesWhatItCannotCarryOut) {
     o = ParseCommandLine({"--connect", "serial:/dev/ttyUSB0", "--lang", "en"}, &bad);
     ASSERT_TRUE(o);
     EXPECT_EQ(o->serialPort, "/dev/ttyUSB0");
-    EXPECT_EQ(o->english, 1);
+    EXPECT_EQ(o->language, Language::English);
     EXPECT_TRUE(ParseCommandLine({"--simulator"}, &bad)->simulator);
 
     for (const QStringList& wrong : {QStringList{"--connect"},
@@ -74,7 +74,7 @@ struct AppRig {
     explicit AppRig(const QStringList& args) {
         QString bad;
         options = *ParseCommandLine(args, &bad);
-        app = std::make_unique<CCAudioApp>(
+        app = std::make_unique<Application>(
             options,
             std::make_unique<QSettings>(QString::fromStdString(dir.PathOf("s.ini")),
                                         QSettings::IniFormat),
@@ -87,18 +87,18 @@ struct AppRig {
         }
         return ok;
     }
-    CCAudioView& View() { return app->View(); }
+    MainForm& View() { return app->View(); }
 
     TempDir dir{"app"};
     AppOptions options;
     RecordingSink sink;
-    std::unique_ptr<CCAudioApp> app;
+    std::unique_ptr<Application> app;
 };
 
 TEST(AppStartUp, FixedWindowWithoutMenuShowsCh1AndTheStartUpSystemBytes) {
     AppRig r({});
     ASSERT_TRUE(r.Start());
-    CMainFrame& frame = r.app->Frame();
+    MainFrame& frame = r.app->Frame();
     EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tolmarin RX2"));
     EXPECT_EQ(frame.size(), QSize(985, 735));
     EXPECT_EQ(frame.minimumSize(), frame.maximumSize());
@@ -116,7 +116,7 @@ TEST(AppStartUp, OpensTheProgramFileNamedAndRefusesAnotherExtension) {
     TempDir files{"appfiles"};
     SharedState other;
     InitDeviceImage(other);
-    CKTV_Data saved(other);
+    ChannelSet saved(other);
     saved.Channel(0).Band(3).SetGainStep(260);
     saved.Channel(0).Band(3).SetFreq(700, false);
     saved.StoreAllToImage();
@@ -125,7 +125,7 @@ TEST(AppStartUp, OpensTheProgramFileNamedAndRefusesAnotherExtension) {
 
     AppRig r({QString::fromStdString(path)});
     ASSERT_TRUE(r.Start());
-    EXPECT_EQ(r.app->Document().Channels().Channel(0).Band(3).GetGainStep(), 260);
+    EXPECT_EQ(r.app->Doc().Channels().Channel(0).Band(3).GetGainStep(), 260);
     EXPECT_EQ(r.View().Get<QWidget>(kBandFreq + 3)->property("text").toString(),
               QStringLiteral("700"));
 
@@ -144,11 +144,11 @@ TEST(AppStartUp, OpensTheProgramFileNamedAndRefusesAnotherExtension) {
     ASSERT_TRUE(refused.app->InitInstance());
     closer.stop();
     EXPECT_EQ(shown, QStringLiteral("Read MusicFile  Error!"));
-    EXPECT_EQ(refused.app->Document().Channels().Channel(0).Band(3).GetGainStep(), 200);
+    EXPECT_EQ(refused.app->Doc().Channels().Channel(0).Band(3).GetGainStep(), 200);
 }
 
 // Drags a fader's thumb by dy pixels with the mouse, as an operator does.
-void DragFader(CBitmapSlider* fader, int dy) {
+void DragFader(Fader* fader, int dy) {
     const FaderGeometry& g = fader->Geometry();
     const QPoint from(g.leftMargin + g.thumbWidth / 2, g.CentreOf(fader->GetPos()));
     QTest::mousePress(fader, Qt::LeftButton, {}, from);
@@ -173,22 +173,22 @@ TEST(AppEndToEnd, LinksToTheSimulatorAndAFaderMoveReachesItsLiveProgramOnBothLin
     // Linked once the live program is in and the busy pop-up has let go of the form.
     ASSERT_TRUE(SpinUntil([&] { return up && r.View().isEnabled(); }, 10000));
     EXPECT_EQ(r.View().Get<QComboBox>(kAmpMode)->currentText(), QStringLiteral("PARALLEL"));
-    EXPECT_FALSE(r.View().Get<CXPButton>(kPower)->IsOn());
+    EXPECT_FALSE(r.View().Get<PictureButton>(kPower)->IsOn());
 
-    CKTV_Data& channels = r.app->Document().Channels();
+    ChannelSet& channels = r.app->Doc().Channels();
     const int k = 2;
     const auto reached = [&](int ch) {
         const BandRecord want = channels.Channel(ch).Eq().BuildBandRecord(k);
         return ReadBandRecord(amp.ChannelBlock(0, ch), BandOffset(k)) == want;
     };
-    DragFader(r.View().Get<CBitmapSlider>(kBandFader + k), -30);
+    DragFader(r.View().Get<Fader>(kBandFader + k), -30);
     ASSERT_TRUE(SpinUntil([&] { return channels.Channel(0).Band(k).GetGainStep() > 200; }, 2000));
     const int gain = channels.Channel(0).Band(k).GetGainStep();
     EXPECT_TRUE(SpinUntil([&] { return reached(0); }, 5000));
 
-    QTest::mouseClick(r.View().Get<CButtonRadio>(kLinkCheck), Qt::LeftButton);
+    QTest::mouseClick(r.View().Get<PictureRadio>(kLinkCheck), Qt::LeftButton);
     ASSERT_TRUE(channels.Ch1Ch2Linked());
-    DragFader(r.View().Get<CBitmapSlider>(kBandFader + k), -20);
+    DragFader(r.View().Get<Fader>(kBandFader + k), -20);
     ASSERT_TRUE(SpinUntil([&] { return channels.Channel(0).Band(k).GetGainStep() > gain; }, 2000));
     EXPECT_TRUE(SpinUntil([&] { return reached(0) && reached(1); }, 5000));
     EXPECT_EQ(channels.Channel(1).Band(k).GetGainStep(), channels.Channel(0).Band(k).GetGainStep());

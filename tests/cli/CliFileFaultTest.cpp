@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "CliOffline.h"
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "protocol/ProgramFile.h"
 #include "support/Fresh.h"
 #include "support/RunProcess.h"
@@ -66,7 +66,7 @@ TEST_F(CliFileFaults, PullRefusesABadOutputPathBeforeLinking) {
 
 TEST_F(CliFileFaults, PushRefusesAFileOfTheWrongKindOrThatFailsTheProgramCheck) {
     testing::FreshState s;
-    CKTV_Data set(*s);
+    ChannelSet set(*s);
     set.StoreAllToImage();
     const std::string good(s->image.ProgramRecord(0).begin(), s->image.ProgramRecord(0).end());
     Write("all.Data12File", std::string(kAllProgramsFileSize, '\0'));

@@ -7,7 +7,7 @@
 #include <regex>
 
 #include "CliLink.h"
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "protocol/ProgramFile.h"
 #include "response/FilterMath.h"
 #include "support/Fresh.h"
@@ -28,11 +28,11 @@ using Record = std::array<std::uint8_t, kProgramRecordSize>;
 // stored through the model so loading it again changes nothing.
 Record ModelProgram(unsigned seed, const std::string& name) {
     FreshState s;
-    CKTV_Data set(*s);
+    ChannelSet set(*s);
     std::mt19937 rng(seed);
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     for (int c = 0; c < 4; ++c) {
-        CKTV_OutData& ch = set.Channel(c);
+        OutputChannel& ch = set.Channel(c);
         ch.SetOutputOn(static_cast<std::uint8_t>(pick(0, 1)));
         ch.SetPolarity(static_cast<std::uint8_t>(pick(0, 1)));
         ch.SetDelay(static_cast<std::int16_t>(pick(0, 1467)));
@@ -41,7 +41,7 @@ Record ModelProgram(unsigned seed, const std::string& name) {
         ch.SetLimitRelease(static_cast<std::uint8_t>(pick(0, 5)));
         ch.SetVolumeDb(pick(0, 60));
         for (int b = 0; b < 8; ++b) {
-            CFilter& band = ch.Band(b);
+            Filter& band = ch.Band(b);
             band.SetEqKind(pick(0, 4));
             // From the second grid point: the program check takes 20 Hz as the lowest band
             // frequency, and the first point (19.7 Hz) would be stored as 19.

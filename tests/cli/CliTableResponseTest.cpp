@@ -5,7 +5,7 @@
 #include <memory>
 #include <sstream>
 
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "model/ParameterTable.h"
 #include "protocol/ProgramFile.h"
 #include "response/FilterMath.h"
@@ -38,8 +38,8 @@ protected:
         // A program as an installer might leave it: CH1 with a boosted band, a shelf, a
         // crossover pair and a limiter; CH2 saved with routing 1 (stereo will correct it).
         FreshState s;
-        CKTV_Data set(*s);
-        CKTV_OutData& ch1 = set.Channel(0);
+        ChannelSet set(*s);
+        OutputChannel& ch1 = set.Channel(0);
         ch1.Band(0).SetFreq(1000, true);
         ch1.Band(0).SetGainStep(260);  // +6.0 dB
         ch1.Band(2).SetEqKind(3);      // high shelf, gentle
@@ -67,12 +67,12 @@ protected:
     // What the editor holds after opening the single file at start-up.
     struct Opened {
         FreshState s;
-        std::unique_ptr<CKTV_Data> set;
+        std::unique_ptr<ChannelSet> set;
     };
-    std::unique_ptr<Opened> OpenLikeTheEditor(int english) {
+    std::unique_ptr<Opened> OpenLikeTheEditor(Language language) {
         auto o = std::make_unique<Opened>();
-        o->s->ui.english = english;
-        o->set = std::make_unique<CKTV_Data>(*o->s);
+        o->s->ui.language = language;
+        o->set = std::make_unique<ChannelSet>(*o->s);
         EXPECT_EQ(ReadSingleProgramFile(o->s->image, single), FileStatus::Ok);
         o->set->LoadAllFromImage();
         return o;
@@ -85,8 +85,9 @@ protected:
 };
 
 TEST_F(CliOnAFile, TableCsvMatchesTheModelsTableInBothLanguages) {
-    for (int english : {1, 0}) {
-        auto o = OpenLikeTheEditor(english);
+    for (Language language : {Language::English, Language::Chinese}) {
+        const bool english = language == Language::English;
+        auto o = OpenLikeTheEditor(language);
         const auto rows = BuildParameterTable(*o->set, o->s->ui);
         auto r = RunProcess(TOLMARIN_CLI_PATH,
                             {"table", single, "--format", "csv", "--lang", english ? "en" : "zh"});
@@ -120,7 +121,7 @@ TEST_F(CliOnAFile, TableShowsTheStartUpAdjustmentsAndPicksTheSlot) {
 }
 
 TEST_F(CliOnAFile, ResponseMatchesTheChannelCurveOfTheModel) {
-    auto o = OpenLikeTheEditor(1);
+    auto o = OpenLikeTheEditor(Language::English);
     const GridResponse db = o->set->Channel(0).Eq().SummedResponse();
     auto r = RunProcess(TOLMARIN_CLI_PATH, {"response", single, "--format", "csv"});
     ASSERT_EQ(r.exitCode, 0) << r.err;

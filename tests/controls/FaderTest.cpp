@@ -8,7 +8,7 @@
 #include <set>
 
 #include "ControlsTestSupport.h"
-#include "controls/CBitmapSlider.h"
+#include "controls/Fader.h"
 #include "controls/FaderGeometry.h"
 
 namespace tolmarin {
@@ -70,7 +70,7 @@ TEST(FaderGeometry, ThumbTravelsInsideTheChannelAndADragReachesEveryPosition) {
     EXPECT_EQ(v.PositionAt(5 + 79), 60);
 }
 
-class Fader : public ::testing::Test {
+class FaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testing::InstallPlainPictures();
@@ -99,12 +99,12 @@ protected:
     }
 
     QWidget window;
-    CBitmapSlider* fader = new CBitmapSlider;
-    QSignalSpy changing{fader, &CBitmapSlider::faderChanging};
-    QSignalSpy changed{fader, &CBitmapSlider::faderChanged};
+    Fader* fader = new Fader;
+    QSignalSpy changing{fader, &Fader::faderChanging};
+    QSignalSpy changed{fader, &Fader::faderChanged};
 };
 
-TEST_F(Fader, PositionsSetFromCodeAreClampedAndNeverNotify) {
+TEST_F(FaderTest, PositionsSetFromCodeAreClampedAndNeverNotify) {
     EXPECT_EQ(fader->size(), QSize(35, 90));
     fader->SetPos(-5);
     EXPECT_EQ(fader->GetPos(), 0);
@@ -117,7 +117,7 @@ TEST_F(Fader, PositionsSetFromCodeAreClampedAndNeverNotify) {
     EXPECT_EQ(changing.count() + changed.count(), 0);
 }
 
-TEST_F(Fader, AClickBesideTheThumbIsOneStepReportedOnceAsChanging) {
+TEST_F(FaderTest, AClickBesideTheThumbIsOneStepReportedOnceAsChanging) {
     fader->SetPos(30);
     const QPoint below = Thumb() + QPoint(0, 30);
     QTest::mousePress(fader, Qt::LeftButton, Qt::NoModifier, below);
@@ -142,7 +142,7 @@ TEST_F(Fader, AClickBesideTheThumbIsOneStepReportedOnceAsChanging) {
     EXPECT_EQ(changed.count(), 0);
 }
 
-TEST_F(Fader, DraggingPastTheEndHoldsTheMaximumAndReleaseReportsOnce) {
+TEST_F(FaderTest, DraggingPastTheEndHoldsTheMaximumAndReleaseReportsOnce) {
     fader->SetPos(10);
     const QPoint grab = Thumb() + QPoint(0, 2);  // caught off-centre
     QTest::mousePress(fader, Qt::LeftButton, Qt::NoModifier, grab);
@@ -157,7 +157,7 @@ TEST_F(Fader, DraggingPastTheEndHoldsTheMaximumAndReleaseReportsOnce) {
     EXPECT_EQ(changed.at(0), (QList<QVariant>{1204, 60}));
 }
 
-TEST_F(Fader, NavigationKeysReportEvenWithoutAChange) {
+TEST_F(FaderTest, NavigationKeysReportEvenWithoutAChange) {
     fader->SetPos(30);
     fader->setFocus();
     const struct {
@@ -176,7 +176,7 @@ TEST_F(Fader, NavigationKeysReportEvenWithoutAChange) {
     EXPECT_EQ(changing.count(), 0);
 }
 
-TEST_F(Fader, HalfWheelNotchesStepEverySecondMessageAndVerticalReportsEach) {
+TEST_F(FaderTest, HalfWheelNotchesStepEverySecondMessageAndVerticalReportsEach) {
     fader->SetPos(30);
     Wheel(60);
     Wheel(60);
@@ -196,7 +196,7 @@ TEST_F(Fader, HalfWheelNotchesStepEverySecondMessageAndVerticalReportsEach) {
     EXPECT_EQ(changed.count(), 4);
 }
 
-TEST_F(Fader, PicturesThatCannotBeLoadedOrDoNotFitAreRefused) {
+TEST_F(FaderTest, PicturesThatCannotBeLoadedOrDoNotFitAreRefused) {
     SetBitmapLoader(
         [](int id) { return id == 999 ? QPixmap() : QPixmap(testing::PictureSize(id)); });
     EXPECT_FALSE(fader->SetBitmapChannel(999));

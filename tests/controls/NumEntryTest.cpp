@@ -9,9 +9,9 @@
 
 #include "ControlsTestSupport.h"
 #include "controls/ControlsUi.h"
-#include "controls/EnglishEdit.h"
-#include "controls/NumEdit.h"
-#include "controls/NumSpin.h"
+#include "controls/NameEdit.h"
+#include "controls/NumberField.h"
+#include "controls/NumberSpin.h"
 #include "model/ValueEntry.h"
 #include "support/RecordingSink.h"
 
@@ -57,16 +57,16 @@ protected:
     }
 
     QWidget window;
-    NumEdit* edit = new NumEdit;
-    NumSpin* spin = new NumSpin;
+    NumberField* edit = new NumberField;
+    NumberSpin* spin = new NumberSpin;
     QLineEdit* other = new QLineEdit;
     testing::RecordingSink sink;
-    UiState ui{1, &sink};
+    UiState ui{Language::English, &sink};
 };
 
 TEST_F(Field, LeavingAfterTypingCommitsOnceWithTheFieldsRules) {
     Configure(3050, entry::kDelayMs, 0, 1467);
-    QSignalSpy commands(edit, &NumEdit::commandSent);
+    QSignalSpy commands(edit, &NumberField::commandSent);
     Enter("5");
     EXPECT_EQ(edit->GetValue(), 238);
     EXPECT_EQ(edit->text(), "4.998");
@@ -94,7 +94,7 @@ TEST_F(Field, DistanceFieldsShowTheDelayAtTheSpeedOfSound) {
 TEST_F(Field, AnAttackBetweenTheTwoScalesLeavesTheValueAndRestoresItsText) {
     Configure(3131, entry::kAttack, 0, 106);
     spin->SetPos(50);
-    QSignalSpy commands(edit, &NumEdit::commandSent);
+    QSignalSpy commands(edit, &NumberField::commandSent);
     Enter("0.95");
     EXPECT_EQ(spin->GetPos(), 50);
     EXPECT_EQ(edit->text(), "44ms");
@@ -109,7 +109,7 @@ TEST_F(Field, OnlyTheNumbersOwnCharactersCanBeTyped) {
     EXPECT_EQ(edit->text(), "1.-2");
     EXPECT_TRUE(edit->IsDirty());
     // Enter shows the start of the text and keeps the focus; it commits nothing.
-    QSignalSpy commands(edit, &NumEdit::commandSent);
+    QSignalSpy commands(edit, &NumberField::commandSent);
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(edit->cursorPosition(), 0);
     EXPECT_TRUE(edit->hasFocus());
@@ -118,8 +118,8 @@ TEST_F(Field, OnlyTheNumbersOwnCharactersCanBeTyped) {
 
 TEST_F(Field, SettingFromCodeNeitherMarksDirtyNorNotifies) {
     Configure(3070, entry::kFrequency, 20, 20000);
-    QSignalSpy edits(edit, &NumEdit::commandSent);
-    QSignalSpy spins(spin, &NumSpin::commandSent);
+    QSignalSpy edits(edit, &NumberField::commandSent);
+    QSignalSpy spins(spin, &NumberSpin::commandSent);
     spin->SetPos(1000);
     edit->SetValue(30000);  // outside the range: ignored
     EXPECT_EQ(edit->text(), "1000");
@@ -130,7 +130,7 @@ TEST_F(Field, SettingFromCodeNeitherMarksDirtyNorNotifies) {
 TEST_F(Field, WheelStepsOneIndexPerNotchAndAlwaysNotifies) {
     Configure(3300, entry::kFrequency, 20, 20000);
     spin->SetPos(1000);
-    QSignalSpy commands(edit, &NumEdit::commandSent);
+    QSignalSpy commands(edit, &NumberField::commandSent);
     const QPoint centre = edit->rect().center();
     auto wheel = [&](int delta) {
         QWheelEvent event(centre, edit->mapToGlobal(centre), QPoint(), QPoint(0, delta),
@@ -184,7 +184,7 @@ TEST_F(Field, FrequencyArrowsStepAlongTheGridInWholeHertz) {
 TEST_F(Field, ArrowKeyInTheFieldStartsFromTheTypedTextAndNotifiesAtOnce) {
     Configure(3301, entry::kFrequency, 20, 20000);
     spin->SetPos(1000);
-    QSignalSpy commands(spin, &NumSpin::commandSent);
+    QSignalSpy commands(spin, &NumberSpin::commandSent);
     edit->setFocus();
     edit->selectAll();
     QTest::keyClicks(edit, "5000");
@@ -197,7 +197,7 @@ TEST_F(Field, ArrowKeyInTheFieldStartsFromTheTypedTextAndNotifiesAtOnce) {
 
 TEST_F(Field, AClickOnAnArrowNotifiesOnceAtReleaseAndNotFromTheStep) {
     Configure(3050, entry::kDelayMs, 0, 1467);
-    QSignalSpy commands(spin, &NumSpin::commandSent);
+    QSignalSpy commands(spin, &NumberSpin::commandSent);
     const QPoint up(spin->width() / 2, 2);
     QTest::mousePress(spin, Qt::LeftButton, Qt::NoModifier, up);
     EXPECT_EQ(spin->GetPos(), 1);
@@ -215,7 +215,7 @@ TEST_F(Field, AClickOnAnArrowNotifiesOnceAtReleaseAndNotFromTheStep) {
 
 TEST_F(Field, AHeldArrowIsReportedByThePacingTimerAndOnceMoreAtRelease) {
     Configure(3060, entry::kDelayMs, 0, 1467);
-    QSignalSpy commands(spin, &NumSpin::commandSent);
+    QSignalSpy commands(spin, &NumberSpin::commandSent);
     const QPoint up(spin->width() / 2, 2);
     QTest::mousePress(spin, Qt::LeftButton, Qt::NoModifier, up);
     ASSERT_TRUE(commands.wait(5000));
@@ -233,9 +233,9 @@ TEST_F(Field, AHeldArrowIsReportedByThePacingTimerAndOnceMoreAtRelease) {
 TEST_F(Field, SetPosOutsideTheRangeReportsInTheInterfaceLanguageAndChangesNothing) {
     Configure(3060, entry::kDelayMs, 0, 1467);
     spin->SetPos(100);
-    QSignalSpy commands(spin, &NumSpin::commandSent);
+    QSignalSpy commands(spin, &NumberSpin::commandSent);
     spin->SetPos(1468);
-    ui.english = 0;
+    ui.language = Language::Chinese;
     spin->SetPos(-1);
     EXPECT_EQ(sink.messages, (std::vector<std::string>{"Set Pos Error!", "设定Pos错误!"}));
     EXPECT_EQ(spin->GetPos(), 100);
@@ -243,8 +243,8 @@ TEST_F(Field, SetPosOutsideTheRangeReportsInTheInterfaceLanguageAndChangesNothin
     EXPECT_EQ(commands.count(), 0);
 }
 
-TEST(EnglishEdit, OnlyLettersAndDigitsEnterAProgramName) {
-    EnglishEdit name;
+TEST(NameEdit, OnlyLettersAndDigitsEnterAProgramName) {
+    NameEdit name;
     QTest::keyClicks(&name, "Ab 1.x");
     QKeyEvent chinese(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUtf8("中"));
     QApplication::sendEvent(&name, &chinese);

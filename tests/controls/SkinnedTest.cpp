@@ -6,10 +6,10 @@
 #include <QTest>
 
 #include "ControlsTestSupport.h"
-#include "controls/CButtonRadio.h"
-#include "controls/CFontStatic.h"
-#include "controls/CXPButton.h"
+#include "controls/FontLabel.h"
 #include "controls/LampLevel.h"
+#include "controls/PictureButton.h"
+#include "controls/PictureRadio.h"
 
 namespace tolmarin {
 namespace {
@@ -41,7 +41,7 @@ TEST(LampLevel, RedrawsOnlyWhenASegmentChangesAndAWrappedLowReadingKeepsTheLamp)
     EXPECT_EQ(lamp.LitCount(), 6);
 }
 
-class PictureButton : public ::testing::Test {
+class PictureButtonTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testing::InstallPlainPictures();
@@ -63,10 +63,10 @@ protected:
     }
 
     QWidget window;
-    CXPButton* button = new CXPButton;
+    PictureButton* button = new PictureButton;
 };
 
-TEST_F(PictureButton, WithOnePicturePerLookHoverAndPressKeepTheLook) {
+TEST_F(PictureButtonTest, WithOnePicturePerLookHoverAndPressKeepTheLook) {
     button->SetBitmaps(166, 166, 166, 167, 167, 167);
     button->SetOn(true);
     EXPECT_EQ(button->CurrentBitmap(), 166);
@@ -81,7 +81,7 @@ TEST_F(PictureButton, WithOnePicturePerLookHoverAndPressKeepTheLook) {
     EXPECT_EQ(button->size(), testing::PictureSize(167));
 }
 
-TEST_F(PictureButton, HoverAndPressChooseTheirOwnPicturesAndAClickIsAClick) {
+TEST_F(PictureButtonTest, HoverAndPressChooseTheirOwnPicturesAndAClickIsAClick) {
     button->SetBitmaps(1, 2, 3, 4, 5, 6);
     QSignalSpy clicks(button, &QAbstractButton::clicked);
     EXPECT_EQ(button->CurrentBitmap(), 4);
@@ -98,11 +98,11 @@ TEST_F(PictureButton, HoverAndPressChooseTheirOwnPicturesAndAClickIsAClick) {
     EXPECT_EQ(clicks.count(), 1);
 }
 
-TEST(CButtonRadio, RadiosOfOneParentAreExclusiveAndACheckBoxToggles) {
+TEST(PictureRadio, RadiosOfOneParentAreExclusiveAndACheckBoxToggles) {
     QWidget parent;
-    auto* usb = new CButtonRadio("USB", CButtonRadio::Style::Radio, &parent);
-    auto* net = new CButtonRadio("Network", CButtonRadio::Style::Radio, &parent);
-    auto* link = new CButtonRadio("Link CH1 && CH2", CButtonRadio::Style::Check, &parent);
+    auto* usb = new PictureRadio("USB", PictureRadio::Style::Radio, &parent);
+    auto* net = new PictureRadio("Network", PictureRadio::Style::Radio, &parent);
+    auto* link = new PictureRadio("Link CH1 && CH2", PictureRadio::Style::Check, &parent);
     usb->setGeometry(0, 0, 100, 20);
     net->setGeometry(0, 20, 100, 20);
     link->setGeometry(0, 40, 150, 20);
@@ -117,14 +117,14 @@ TEST(CButtonRadio, RadiosOfOneParentAreExclusiveAndACheckBoxToggles) {
     EXPECT_FALSE(link->isChecked());
 }
 
-TEST(CFontStatic, AlignmentBitsAreTestedCentreThenRightThenLeft) {
-    CFontStatic label;
+TEST(FontLabel, AlignmentBitsAreTestedCentreThenRightThenLeft) {
+    FontLabel label;
     EXPECT_EQ(label.Alignment(), Qt::AlignHCenter);
-    label.SetFontStyle("Arial", 20, Qt::black, CFontStatic::kRight | CFontStatic::kLeft);
+    label.SetFontStyle("Arial", 20, Qt::black, FontLabel::kRight | FontLabel::kLeft);
     EXPECT_EQ(label.Alignment(), Qt::AlignRight);
-    label.SetFontStyle("Arial", 20, Qt::black, CFontStatic::kLeft);
+    label.SetFontStyle("Arial", 20, Qt::black, FontLabel::kLeft);
     EXPECT_EQ(label.Alignment(), Qt::AlignLeft);
-    label.SetFontStyle("Arial", 20, Qt::black, CFontStatic::kCentred | CFontStatic::kRight);
+    label.SetFontStyle("Arial", 20, Qt::black, FontLabel::kCentred | FontLabel::kRight);
     EXPECT_EQ(label.Alignment(), Qt::AlignHCenter);
 }
 

@@ -11,7 +11,7 @@
 #include "SimServer.h"
 #include "link/ChannelSetModel.h"
 #include "link/DeviceLink.h"
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "protocol/FrameBuilder.h"
 #include "support/Fresh.h"
 #include "support/qt/EventLoop.h"
@@ -174,7 +174,7 @@ protected:
     ModelEndToEnd() : server(amp, sim::Faults{}) {}
 
     FreshState fresh;
-    CKTV_Data channels{*fresh};
+    ChannelSet channels{*fresh};
     ChannelSetModel model{channels};
     RecordingLinkView view;
     sim::Amplifier amp{410};

@@ -6,7 +6,7 @@
 #include <QObject>
 
 #include "link/LinkController.h"
-#include "protocol/KTVCommand.h"
+#include "protocol/CommandQueue.h"
 #include "support/Fresh.h"
 #include "support/qt/LinkFakes.h"
 #include "support/qt/ManualScheduler.h"
@@ -63,7 +63,7 @@ struct LinkRig {
     }
 
     FreshState fresh;
-    KTVCommand command{*fresh};
+    CommandQueue command{*fresh};
     FakeLinkModel model{*fresh};
     RecordingLinkView view;
     ScriptedLink serial{LinkKind::Usb};

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "model/ParameterTable.h"
 #include "model/ValueText.h"
 #include "support/Fresh.h"
@@ -50,12 +50,12 @@ private:
     bool m_active = false;
 };
 
-void EditEverything(CKTV_Data& set) {
-    CKTV_OutData& ch1 = set.Channel(0);
+void EditEverything(ChannelSet& set) {
+    OutputChannel& ch1 = set.Channel(0);
     ch1.SetDelay(476);
     ch1.SetLimitThreshold(235);
     ch1.SetLimitAttack(3);
-    CFilter& band = ch1.Band(2);
+    Filter& band = ch1.Band(2);
     band.SetGainStep(165);
     band.SetBandwidthStep(7);
     band.SetBypass(0);
@@ -67,7 +67,7 @@ void EditEverything(CKTV_Data& set) {
 TEST(TextsUnderACommaLocale, ParameterTableAndValueTextsKeepTheDecimalPoint) {
     ASSERT_NE(QCoreApplication::instance(), nullptr);
     FreshState plain;
-    CKTV_Data plainSet(*plain);
+    ChannelSet plainSet(*plain);
     EditEverything(plainSet);
     const auto expected = BuildParameterTable(plainSet, plain->ui);
 
@@ -76,7 +76,7 @@ TEST(TextsUnderACommaLocale, ParameterTableAndValueTextsKeepTheDecimalPoint) {
         GTEST_SKIP() << "no comma-decimal locale could be made on this machine";
     }
     FreshState fresh;
-    CKTV_Data set(*fresh);
+    ChannelSet set(*fresh);
     EditEverything(set);
     EXPECT_EQ(DelayText(476), "9.996ms");
     EXPECT_EQ(ThresholdText(235), "3.5dBu");

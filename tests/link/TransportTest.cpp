@@ -56,7 +56,7 @@ TEST(SerialLinkTest, APortThatCannotBeOpenedSaysSoAndFails) {
     EXPECT_FALSE(serial.IsOpen());
     EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"Unable to open Link!"});
     EXPECT_EQ(fresh.sink.kinds, std::vector<MessageKind>{MessageKind::Stop});
-    fresh->ui.english = 0;
+    fresh->ui.language = Language::Chinese;
     serial.Open(LinkTarget{"/dev/tolmarin-no-such-port", {}, 0}, [](bool) {});
     EXPECT_EQ(fresh.sink.messages.back(), "不能打开联接！");
     EXPECT_FALSE(serial.Close());

@@ -109,7 +109,7 @@ TEST_F(ChannelRecord, TextsFollowTheInterfaceLanguageAtCallTime) {
     ch1.SetOutputOn(1);
     EXPECT_EQ(ch1.OutputOnText(), "On");
     EXPECT_EQ(ch1.PolarityText(), "Pol-");
-    s.ui.english = 0;
+    s.ui.language = Language::Chinese;
     EXPECT_EQ(ch1.OutputOnText(), "开音");
     EXPECT_EQ(ch1.PolarityText(), "反相");
     EXPECT_EQ(ch1.ReleaseText(), "Atk \xC3\x97 2");

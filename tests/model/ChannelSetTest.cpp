@@ -9,15 +9,15 @@
 namespace tolmarin::testing {
 namespace {
 
-using ChannelSet = ModelFixture;
+using ChannelSetTest = ModelFixture;
 
-TEST_F(ChannelSet, ConstructionGivesIdentityAndRegistersRecords) {
+TEST_F(ChannelSetTest, ConstructionGivesIdentityAndRegistersRecords) {
     const char* names[] = {"CH1", "CH2", "CH3", "CH4"};
     const RgbColour colours[] = {{102, 0, 102}, {0, 255, 0}, {0, 0, 255}, {255, 130, 130}};
     const std::uint32_t argb[] = {0xFF660066u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFF8282u};
     ASSERT_EQ(set.ChannelCount(), 4);
     for (int c = 0; c < 4; ++c) {
-        const CKTV_OutData& r = set.Channel(c);
+        const OutputChannel& r = set.Channel(c);
         EXPECT_EQ(r.GetName(), names[c]);
         EXPECT_EQ(r.GetIndex(), c);
         EXPECT_EQ(r.GetColour(), colours[c]);
@@ -43,7 +43,7 @@ TEST_F(ChannelSet, ConstructionGivesIdentityAndRegistersRecords) {
 TEST(ChannelSetLifetime, DestructionWithdrawsTheRecordPointers) {
     FreshState fresh;
     {
-        CKTV_Data set(*fresh);
+        ChannelSet set(*fresh);
         EXPECT_NE(fresh->app.channelRecord[2], nullptr);
     }
     for (auto* p : fresh->app.channelRecord) {
@@ -51,7 +51,7 @@ TEST(ChannelSetLifetime, DestructionWithdrawsTheRecordPointers) {
     }
 }
 
-TEST_F(ChannelSet, Ch12ModeSetsTheRoutingBytes) {
+TEST_F(ChannelSetTest, Ch12ModeSetsTheRoutingBytes) {
     const int expected[3][2] = {{1, 2}, {1, 1}, {7, 9}};
     for (int mode = 0; mode < 3; ++mode) {
         Live(0)[14] = 7;
@@ -64,7 +64,7 @@ TEST_F(ChannelSet, Ch12ModeSetsTheRoutingBytes) {
     }
 }
 
-TEST_F(ChannelSet, Ch34BridgeRoutesCh3AndInvertsCh4AgainstCh3) {
+TEST_F(ChannelSetTest, Ch34BridgeRoutesCh3AndInvertsCh4AgainstCh3) {
     s.image.systemBytes[1] = 2;
     Live(2)[14] = 4;
     Live(3)[14] = 4;
@@ -92,7 +92,7 @@ TEST_F(ChannelSet, Ch34BridgeRoutesCh3AndInvertsCh4AgainstCh3) {
     EXPECT_EQ(set.Channel(3).GetInputRoute(), 6);
 }
 
-TEST_F(ChannelSet, SensitivitySetsTheInputGainInBlockAndRecord) {
+TEST_F(ChannelSetTest, SensitivitySetsTheInputGainInBlockAndRecord) {
     s.image.systemBytes[2] = 0;
     s.image.systemBytes[3] = 1;
     s.image.systemBytes[4] = 2;
@@ -106,7 +106,7 @@ TEST_F(ChannelSet, SensitivitySetsTheInputGainInBlockAndRecord) {
     EXPECT_EQ(set.Channel(3).GetInputGain(), 123);
 }
 
-TEST_F(ChannelSet, LoadingWhileSendingMarksNothing) {
+TEST_F(ChannelSetTest, LoadingWhileSendingMarksNothing) {
     s.app.sendChanges = 1;
     WriteLe16(Live(0), 16, 2000);  // a high-pass far above the record's
     WriteLe16(Live(1), 40, 300);
@@ -117,7 +117,7 @@ TEST_F(ChannelSet, LoadingWhileSendingMarksNothing) {
 
 // Offline (not sending) the sent frequency never moves, so the block takes the filter's
 // own frequency: otherwise a program saved after an offline edit loses it.
-TEST_F(ChannelSet, OfflineCrossoverEditSurvivesStoreAndLoad) {
+TEST_F(ChannelSetTest, OfflineCrossoverEditSurvivesStoreAndLoad) {
     ch1.HighPass().SetFreq(400, true);
     EXPECT_EQ(ch1.HighPass().GetSentFreq(), 20);
     set.StoreAllToImage();
@@ -127,7 +127,7 @@ TEST_F(ChannelSet, OfflineCrossoverEditSurvivesStoreAndLoad) {
 }
 
 // While sending, the block keeps what the amplifier has been sent.
-TEST_F(ChannelSet, StoreAllWhileSendingKeepsTheSentCrossoverFrequency) {
+TEST_F(ChannelSetTest, StoreAllWhileSendingKeepsTheSentCrossoverFrequency) {
     s.app.sendChanges = 1;
     ch1.HighPass().SetFreq(400, true);
     Scan(1);  // 40 sent
@@ -149,13 +149,13 @@ struct ChannelValues {
     friend bool operator==(const ChannelValues&, const ChannelValues&) = default;
 };
 
-ChannelValues Snapshot(const CKTV_OutData& r) {
+ChannelValues Snapshot(const OutputChannel& r) {
     ChannelValues v{r.GetName(),           r.GetOutputOn(),    r.GetPolarity(),
                     r.GetInputGain(),      r.GetDelay(),       r.GetInputRoute(),
                     r.GetLimitThreshold(), r.GetLimitAttack(), r.GetLimitRelease(),
                     r.GetVolumeAux(),      r.GetVolume(),      {}};
     for (int i = 0; i < r.FilterCount(); ++i) {
-        const CFilter& f = r.Band(i);
+        const Filter& f = r.Band(i);
         if (i < 8) {
             v.filters.push_back({f.GetType(), f.GetFreq(), f.GetGainStep(), f.GetBandwidthStep(),
                                  f.GetSlope(), 0, f.GetBypass()});
@@ -166,7 +166,7 @@ ChannelValues Snapshot(const CKTV_OutData& r) {
     return v;
 }
 
-void Randomise(CKTV_OutData& r, std::mt19937& rng) {
+void Randomise(OutputChannel& r, std::mt19937& rng) {
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     std::string name;
     const int length = pick(0, 7);
@@ -184,7 +184,7 @@ void Randomise(CKTV_OutData& r, std::mt19937& rng) {
     r.SetLimitRelease(static_cast<std::uint8_t>(pick(0, 5)));
     r.SetVolumeDb(pick(0, 60));
     for (int k = 0; k < 8; ++k) {
-        CFilter& f = r.Band(k);
+        Filter& f = r.Band(k);
         f.SetEqKind(pick(0, 4));
         f.SetFreq(pick(20, 20000), true);
         f.SetGainStep(pick(0, 400));
@@ -193,8 +193,8 @@ void Randomise(CKTV_OutData& r, std::mt19937& rng) {
             f.SetBypass(1);
         }
     }
-    CFilter& hp = r.HighPass();
-    CFilter& lp = r.LowPass();
+    Filter& hp = r.HighPass();
+    Filter& lp = r.LowPass();
     const int a = pick(20, 20000);
     const int b = pick(20, 20000);
     hp.SetFreq(std::min(a, b), true);
@@ -236,7 +236,7 @@ TEST_P(ChannelSetRoundTrip, StoreThenLoadKeepsEveryValueBarTheAdjustments) {
     std::mt19937 rng(GetParam());
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     FreshState fresh;
-    CKTV_Data set(*fresh);
+    ChannelSet set(*fresh);
     fresh->app.sendChanges = pick(0, 1);
     if (pick(0, 1) == 1) {
         set.LinkCh1Ch2(false, nullptr);
@@ -271,7 +271,7 @@ TEST_P(ChannelSetRoundTrip, StoreThenLoadKeepsEveryValueBarTheAdjustments) {
 
     // Into a second process through the bytes alone, then back into the first one.
     FreshState other;
-    CKTV_Data copy(*other);
+    ChannelSet copy(*other);
     std::copy(fresh->image.ProgramRecord(0).begin(), fresh->image.ProgramRecord(0).end(),
               other->image.ProgramRecord(0).begin());
     other->image.systemBytes = fresh->image.systemBytes;

@@ -154,7 +154,7 @@ TEST_F(Emission, EightCharacterNameIsRefusedAndTheOldSlotIsSent) {
     s.app.sendChanges = 1;
     ch1.SetName("Old");
     Scan(1);
-    s.ui.english = 0;
+    s.ui.language = Language::Chinese;
     ch1.SetName("ABCDEFGH");
     const auto frames = Scan(2);
     const std::array<std::uint8_t, 8> bytes{'O', 'l', 'd', 0, 0, 0, 0, 0};

@@ -3,19 +3,19 @@
 #include <cmath>
 #include <vector>
 
-#include "model/KTVEQ.h"
+#include "model/EqBank.h"
 #include "support/Fresh.h"
 
 namespace tolmarin::testing {
 namespace {
 
-struct EqBank : ::testing::Test {
+struct EqBankTest : ::testing::Test {
     FreshState fresh;
-    CKTVEQ eq{*fresh};
-    EqBank() { eq.CreateFilters(8, 2, 20000); }
+    EqBank eq{*fresh};
+    EqBankTest() { eq.CreateFilters(8, 2, 20000); }
 };
 
-TEST_F(EqBank, CreatedBankHasBandsThenCrossoversAndIsFlat) {
+TEST_F(EqBankTest, CreatedBankHasBandsThenCrossoversAndIsFlat) {
     ASSERT_EQ(eq.FilterCount(), 10);
     std::vector<int> numbers, types;
     for (int i = 0; i < eq.FilterCount(); ++i) {
@@ -43,8 +43,8 @@ TEST_F(EqBank, CreatedBankHasBandsThenCrossoversAndIsFlat) {
     EXPECT_THROW(eq.Band(10), std::out_of_range);
 }
 
-TEST_F(EqBank, BandRecordKnownAnswer) {
-    CFilter& f = eq.Band(0);
+TEST_F(EqBankTest, BandRecordKnownAnswer) {
+    Filter& f = eq.Band(0);
     f.SetFreq(1000, true);
     f.SetGainStep(230);
     const BandRecord r = eq.BuildBandRecord(0);
@@ -54,8 +54,8 @@ TEST_F(EqBank, BandRecordKnownAnswer) {
     EXPECT_EQ(ReadBandRecord(bytes, 0), r);
 }
 
-TEST_F(EqBank, BypassedBandRecordsUnityGain) {
-    CFilter& f = eq.Band(2);
+TEST_F(EqBankTest, BypassedBandRecordsUnityGain) {
+    Filter& f = eq.Band(2);
     f.SetGainStep(120);
     f.SetBypass(1);
     EXPECT_EQ(eq.BuildBandRecord(2).gainStep, 200);
@@ -63,8 +63,8 @@ TEST_F(EqBank, BypassedBandRecordsUnityGain) {
 
 // Runs the stepping from a record frequency c towards the band's a and returns the
 // sequence, with whether each step renewed the pending flag.
-std::vector<std::pair<int, bool>> Steps(CKTVEQ& eq, int c, int a, int maxSteps = 20) {
-    CFilter& f = eq.Band(0);
+std::vector<std::pair<int, bool>> Steps(EqBank& eq, int c, int a, int maxSteps = 20) {
+    Filter& f = eq.Band(0);
     f.SetFreq(a, true);
     BandRecord r;
     r.freq = static_cast<std::int16_t>(c);
@@ -80,7 +80,7 @@ std::vector<std::pair<int, bool>> Steps(CKTVEQ& eq, int c, int a, int maxSteps =
     return out;
 }
 
-TEST_F(EqBank, StepUpwardInOctavesLandingExactly) {
+TEST_F(EqBankTest, StepUpwardInOctavesLandingExactly) {
     using V = std::vector<std::pair<int, bool>>;
     EXPECT_EQ(Steps(eq, 100, 1000), (V{{200, true}, {400, true}, {800, true}, {1000, false}}));
     EXPECT_EQ(Steps(eq, 0, 40), (V{{20, true}, {40, false}}));
@@ -94,7 +94,7 @@ TEST_F(EqBank, StepUpwardInOctavesLandingExactly) {
     EXPECT_EQ(Steps(eq, -300, 100), (V{{20, true}, {40, true}, {80, true}, {100, false}}));
 }
 
-TEST_F(EqBank, StepDownwardInTwoKilohertzThenOctaves) {
+TEST_F(EqBankTest, StepDownwardInTwoKilohertzThenOctaves) {
     using V = std::vector<std::pair<int, bool>>;
     EXPECT_EQ(Steps(eq, 16000, 1000), (V{{14000, true},
                                          {12000, true},
@@ -122,8 +122,8 @@ TEST_F(EqBank, StepDownwardInTwoKilohertzThenOctaves) {
                                        {20, false}}));
 }
 
-TEST_F(EqBank, SteppedRecordCarriesTheBandsOtherFields) {
-    CFilter& f = eq.Band(0);
+TEST_F(EqBankTest, SteppedRecordCarriesTheBandsOtherFields) {
+    Filter& f = eq.Band(0);
     f.SetEqKind(2);
     f.SetGainStep(321);
     f.SetBandwidthStep(40);
@@ -132,10 +132,10 @@ TEST_F(EqBank, SteppedRecordCarriesTheBandsOtherFields) {
     EXPECT_EQ(r, (BandRecord{150, 321, 40, 1, 1}));
 }
 
-TEST_F(EqBank, LoadedShelfIsLimitedAndNotPending) {
+TEST_F(EqBankTest, LoadedShelfIsLimitedAndNotPending) {
     fresh->app.sendChanges = 1;
     eq.LoadBand(BandRecord{5000, 260, 3, 1, 1}, 4);
-    const CFilter& f = eq.Band(4);
+    const Filter& f = eq.Band(4);
     EXPECT_EQ(f.GetType(), 1);
     EXPECT_EQ(f.GetFreq(), 2000);
     EXPECT_EQ(f.GetSlope(), 1);
@@ -145,7 +145,7 @@ TEST_F(EqBank, LoadedShelfIsLimitedAndNotPending) {
 }
 
 // Every gain step and every bandwidth step must come back from a band record.
-TEST_F(EqBank, EveryStepSurvivesARecordRoundTrip) {
+TEST_F(EqBankTest, EveryStepSurvivesARecordRoundTrip) {
     for (int g = 0; g <= 400; ++g) {
         eq.LoadBand(BandRecord{1000, static_cast<std::int16_t>(g), 5, 0, 0}, 0);
         ASSERT_EQ(eq.BuildBandRecord(0), (BandRecord{1000, static_cast<std::int16_t>(g), 5, 0, 0}));
@@ -157,9 +157,9 @@ TEST_F(EqBank, EveryStepSurvivesARecordRoundTrip) {
     }
 }
 
-TEST_F(EqBank, CopyValuesFromLeavesPendingAlone) {
+TEST_F(EqBankTest, CopyValuesFromLeavesPendingAlone) {
     FreshState other;
-    CKTVEQ source(*other);
+    EqBank source(*other);
     source.CreateFilters(8, 2, 20000);
     other->app.sendChanges = 1;
     source.Band(3).SetGainStep(300);
@@ -175,7 +175,7 @@ TEST_F(EqBank, CopyValuesFromLeavesPendingAlone) {
     EXPECT_EQ(eq.HighPass().GetSentFreq(), 800);
 }
 
-TEST_F(EqBank, SummedCurveIsThePlainSumOfResponses) {
+TEST_F(EqBankTest, SummedCurveIsThePlainSumOfResponses) {
     const Rect plot{0, 0, 600, 300};
     eq.LayoutCurve(plot);
     eq.Band(2).SetGainStep(320);

@@ -9,7 +9,7 @@ namespace {
 using Linking = ModelFixture;
 
 // Gives CH1 values that differ from every default, filters included.
-void Customise(CKTV_OutData& r) {
+void Customise(OutputChannel& r) {
     r.SetName("Left");
     r.SetOutputOn(1);
     r.SetPolarity(0);

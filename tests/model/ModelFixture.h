@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "support/ExpectedFrames.h"
 #include "support/Fresh.h"
 
@@ -17,9 +17,9 @@ namespace tolmarin::testing {
 struct ModelFixture : ::testing::Test {
     FreshState fresh;
     SharedState& s = *fresh;
-    CKTV_Data set{s};
-    CKTV_OutData& ch1 = set.Channel(0);
-    CKTV_OutData& ch2 = set.Channel(1);
+    ChannelSet set{s};
+    OutputChannel& ch1 = set.Channel(0);
+    OutputChannel& ch2 = set.Channel(1);
 
     std::span<std::uint8_t, 160> Live(int ch) { return s.image.ChannelBlock(0, ch); }
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "model/ParameterTable.h"
 #include "support/Fresh.h"
 
@@ -11,7 +11,7 @@ using testing::FreshState;
 
 TEST(ParameterTable, DefaultPeakingBandRowsAndSeparators) {
     FreshState s;
-    CKTV_Data set(*s);
+    ChannelSet set(*s);
     set.Channel(0).Band(0).SetFreq(1000, true);
     set.Channel(0).Band(0).SetBandwidthStep(5);  // 0.30 octave
     const auto rows = BuildParameterTable(set, s->ui);
@@ -34,7 +34,7 @@ TEST(ParameterTable, DefaultPeakingBandRowsAndSeparators) {
 
 TEST(ParameterTable, ShelfShowsItsSlopeAndAnEmptyQ) {
     FreshState s;
-    CKTV_Data set(*s);
+    ChannelSet set(*s);
     set.Channel(1).Band(2).SetEqKind(2);  // low shelf, slope index 1
     const auto rows = BuildParameterTable(set, s->ui);
     EXPECT_EQ(rows[21].label, "EQ3 BW");
@@ -45,9 +45,9 @@ TEST(ParameterTable, ShelfShowsItsSlopeAndAnEmptyQ) {
 
 TEST(ParameterTable, RoutingBitsAndChineseLabels) {
     FreshState s;
-    CKTV_Data set(*s);
+    ChannelSet set(*s);
     set.Channel(1).SetInputRoute(2);
-    s->ui.english = 0;
+    s->ui.language = Language::Chinese;
     const auto rows = BuildParameterTable(set, s->ui);
     EXPECT_EQ(rows[2].cells[1], "Off");
     EXPECT_EQ(rows[3].cells[1], "On");

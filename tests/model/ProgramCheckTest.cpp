@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "protocol/ByteOrder.h"
 #include "protocol/ProgramCheck.h"
 #include "protocol/ProgramFile.h"
@@ -20,7 +20,7 @@ using testing::FreshState;
 // Everything the form can do to a program, at random: every field through its setter with
 // values from the form's ranges and lists, amplifier mode and sensitivity changes, linked
 // channels, edits made linked and unlinked (stepped crossover frequencies included).
-void EditAtRandom(SharedState& s, CKTV_Data& set, std::mt19937& rng) {
+void EditAtRandom(SharedState& s, ChannelSet& set, std::mt19937& rng) {
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     s.app.sendChanges = pick(0, 1);
     s.image.systemBytes[0] = static_cast<std::uint8_t>(pick(0, 2));
@@ -32,7 +32,7 @@ void EditAtRandom(SharedState& s, CKTV_Data& set, std::mt19937& rng) {
     }
     static const std::string kNameChars = "ABCXYZabcxyz0129";
     for (int c = 0; c < 4; ++c) {
-        CKTV_OutData& ch = set.Channel(c);
+        OutputChannel& ch = set.Channel(c);
         std::string name;
         for (int i = pick(0, 7); i > 0; --i) {
             name += kNameChars[static_cast<std::size_t>(pick(0, 15))];
@@ -47,7 +47,7 @@ void EditAtRandom(SharedState& s, CKTV_Data& set, std::mt19937& rng) {
         ch.SetLimitRelease(static_cast<std::uint8_t>(pick(0, 5)));
         ch.SetVolumeDb(pick(0, 60));
         for (int b = 0; b < 8; ++b) {
-            CFilter& band = ch.Band(b);
+            Filter& band = ch.Band(b);
             band.SetEqKind(pick(0, 4));
             band.SetFreq(pick(20, 20000), true);
             band.SetGainStep(pick(0, 400));
@@ -55,7 +55,7 @@ void EditAtRandom(SharedState& s, CKTV_Data& set, std::mt19937& rng) {
             band.SetBypass(pick(0, 1));
             band.SetEqKind(pick(0, 4));  // a kind changed after the frequency was set
         }
-        for (CFilter* f : {&ch.HighPass(), &ch.LowPass()}) {
+        for (Filter* f : {&ch.HighPass(), &ch.LowPass()}) {
             f->SetFreq(pick(20, 20000), true);
             f->SetFamily(pick(0, 2), true);
             f->SetSlope(pick(0, 3), true);
@@ -74,7 +74,7 @@ TEST(CheckProgram, EveryRandomlyEditedProgramTheEditorSavesPasses) {
     std::mt19937 rng(2026);
     for (int round = 0; round < 200; ++round) {
         FreshState s;
-        CKTV_Data set(*s);
+        ChannelSet set(*s);
         EditAtRandom(*s, set, rng);
         ASSERT_TRUE(StoreProgramName(s->ui, s->image.Name(0), "Room " + std::to_string(round)));
         set.StoreAllToImage();
@@ -83,14 +83,15 @@ TEST(CheckProgram, EveryRandomlyEditedProgramTheEditorSavesPasses) {
         FreshState reader;
         ASSERT_EQ(ReadSingleProgramFile(reader->image, path), FileStatus::Ok);
         const auto fault = CheckProgram(reader->image.ProgramRecord(0));
-        ASSERT_FALSE(fault) << "round " << round << ": " << DescribeFault(*fault, 1);
+        ASSERT_FALSE(fault) << "round " << round << ": "
+                            << DescribeFault(*fault, Language::English);
     }
 }
 
 // Catches a field left unchecked: one bad value in each place is found and named.
 TEST(CheckProgram, TheFirstBadFieldIsNamedWithItsRange) {
     FreshState s;
-    CKTV_Data set(*s);
+    ChannelSet set(*s);
     set.StoreAllToImage();
     ASSERT_FALSE(CheckProgram(s->image.ProgramRecord(0)));
     struct Case {
@@ -128,16 +129,16 @@ TEST(CheckProgram, TheFirstBadFieldIsNamedWithItsRange) {
         }
         const auto fault = CheckProgram(copy->image.ProgramRecord(0));
         ASSERT_TRUE(fault) << c.english;
-        EXPECT_EQ(DescribeFault(*fault, 1), c.english);
+        EXPECT_EQ(DescribeFault(*fault, Language::English), c.english);
     }
     // A shelf on the wrong side of 2000 Hz, and a name with a control character.
     auto block = s->image.ChannelBlock(0, 0);
     block[band3 + 7] = 1;
     WriteLeI16(block, band3, 2500);
-    EXPECT_EQ(DescribeFault(*CheckProgram(s->image.ProgramRecord(0)), 1),
+    EXPECT_EQ(DescribeFault(*CheckProgram(s->image.ProgramRecord(0)), Language::English),
               "CH1 band 3 frequency 2500 (19..2000)");
     s->image.Name(0)[0] = 0x07;
-    EXPECT_EQ(DescribeFault(*CheckProgram(s->image.ProgramRecord(0)), 0),
+    EXPECT_EQ(DescribeFault(*CheckProgram(s->image.ProgramRecord(0)), Language::Chinese),
               "节目名称字符 1 7 (32..127)");
 }
 

@@ -110,14 +110,14 @@ TEST(ReleaseText, EachIndexHasItsOwnTextAndOthersAreEmpty) {
 }
 
 TEST(SwitchTexts, FollowTheLanguageAndTreatAnyNonzeroAsSet) {
-    EXPECT_EQ(OutputOnText(1, 1), "On");
-    EXPECT_EQ(OutputOnText(0, 1), "OFF");
-    EXPECT_EQ(OutputOnText(5, 0), "开音");
-    EXPECT_EQ(OutputOnText(0, 0), "静音");
-    EXPECT_EQ(PolarityText(1, 1), "Pol-");
-    EXPECT_EQ(PolarityText(0, 1), "Pol+");
-    EXPECT_EQ(PolarityText(255, 0), "反相");
-    EXPECT_EQ(PolarityText(0, 0), "正相");
+    EXPECT_EQ(OutputOnText(1, Language::English), "On");
+    EXPECT_EQ(OutputOnText(0, Language::English), "OFF");
+    EXPECT_EQ(OutputOnText(5, Language::Chinese), "开音");
+    EXPECT_EQ(OutputOnText(0, Language::Chinese), "静音");
+    EXPECT_EQ(PolarityText(1, Language::English), "Pol-");
+    EXPECT_EQ(PolarityText(0, Language::English), "Pol+");
+    EXPECT_EQ(PolarityText(255, Language::Chinese), "反相");
+    EXPECT_EQ(PolarityText(0, Language::Chinese), "正相");
 }
 
 TEST(InputText, ReadsOneBitPerInput) {

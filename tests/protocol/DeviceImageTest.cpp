@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol/ByteOrder.h"
-#include "protocol/DataDefine.h"
+#include "protocol/DeviceImage.h"
 #include "support/Fresh.h"
 
 namespace tolmarin {
@@ -95,7 +95,7 @@ TEST(FixedText, SevenCharacterNameFitsEightIsRefusedInTheCurrentLanguage) {
     ASSERT_EQ(s.sink.messages.size(), 1u);
     EXPECT_EQ(s.sink.messages[0], "char Len error!");
 
-    s->ui.english = 0;
+    s->ui.language = Language::Chinese;
     EXPECT_FALSE(StoreFixedText(s->ui, slot, "123456789"));
     EXPECT_EQ(s.sink.messages.back(), "字符长度错误!");
 }

@@ -23,16 +23,16 @@ class FilterTest : public ::testing::Test {
 protected:
     FilterTest() { s->app.sendChanges = 1; }
 
-    CFilter Band(int hz, int gainStep = 200) {
-        CFilter f(*s);
+    Filter Band(int hz, int gainStep = 200) {
+        Filter f(*s);
         f.SetGraphRect(kPlot);
         f.SetFreq(hz, true);
         f.SetGainStep(gainStep);
         return f;
     }
     // Configured as the EQ bank configures its crossover filters.
-    CFilter Crossover(int type, int hz) {
-        CFilter f(*s);
+    Filter Crossover(int type, int hz) {
+        Filter f(*s);
         f.SetType(type);
         f.SetEqBand(0);
         f.SetGraphRect(kPlot);
@@ -43,7 +43,7 @@ protected:
     testing::FreshState s;
 };
 
-bool Flat(const CFilter& f) {
+bool Flat(const Filter& f) {
     for (double v : f.Response()) {
         if (v != 0.0) {
             return false;
@@ -55,7 +55,7 @@ bool Flat(const CFilter& f) {
 // --- Parameters and pending ---------------------------------------------------------------
 
 TEST_F(FilterTest, NewFilterIsAFlatBypassedBandAt1000Hz) {
-    CFilter f(*s);
+    Filter f(*s);
     EXPECT_TRUE(Flat(f));
     EXPECT_EQ(f.GetFreq(), 1000);
     EXPECT_EQ(f.GetSentFreq(), 20);
@@ -66,7 +66,7 @@ TEST_F(FilterTest, NewFilterIsAFlatBypassedBandAt1000Hz) {
 }
 
 TEST_F(FilterTest, GainStepDrivesBypassAndBypassOnlyActsOnNonZeroGain) {
-    CFilter f = Band(1000);
+    Filter f = Band(1000);
     EXPECT_EQ(f.GetGain(), 0.0);
     EXPECT_EQ(f.GetBypass(), 1);
     f.SetGainStep(230);
@@ -80,7 +80,7 @@ TEST_F(FilterTest, GainStepDrivesBypassAndBypassOnlyActsOnNonZeroGain) {
     f.SetBypass(0);
     EXPECT_NEAR(f.Response()[136], 3.0, 1e-4);
 
-    CFilter zero = Band(1000);
+    Filter zero = Band(1000);
     s->app.sendChanges = 0;  // so a change would be visible as pending 0
     zero.SetBypass(0);
     EXPECT_EQ(zero.GetBypass(), 1);
@@ -89,7 +89,7 @@ TEST_F(FilterTest, GainStepDrivesBypassAndBypassOnlyActsOnNonZeroGain) {
 
 TEST_F(FilterTest, PendingCopiesTheChangeSendingFlagOnlyWhereMarked) {
     s->app.sendChanges = 0;
-    CFilter f(*s);
+    Filter f(*s);
     f.SetGainStep(250);
     f.SetFreq(500, true);
     f.SetBandwidthStep(10);
@@ -108,13 +108,13 @@ TEST_F(FilterTest, PendingCopiesTheChangeSendingFlagOnlyWhereMarked) {
 }
 
 TEST_F(FilterTest, EqKindMovesShelvesToTheirSideOf2000Hz) {
-    CFilter f = Band(5000, 260);
+    Filter f = Band(5000, 260);
     f.SetEqKind(1);
     EXPECT_EQ(f.GetType(), 1);
     EXPECT_EQ(f.GetSlope(), 0);
     EXPECT_EQ(f.GetFreq(), 2000);
     EXPECT_EQ(f.GetEqKind(), 1);
-    CFilter g = Band(100, 260);
+    Filter g = Band(100, 260);
     g.SetEqKind(3);
     EXPECT_EQ(g.GetFreq(), 2000);
     g.SetEqKind(4);
@@ -133,13 +133,13 @@ TEST_F(FilterTest, EqKindMovesShelvesToTheirSideOf2000Hz) {
 
 // A shelf's frequency is limited as it is set, so the curve drawn is the one sent.
 TEST_F(FilterTest, ShelfFrequencyIsLimitedWhenSetNotOnlyWhenRead) {
-    CFilter low = Band(1000, 260);
+    Filter low = Band(1000, 260);
     low.SetEqKind(1);
     low.SetFreq(5000, true);
     EXPECT_EQ(low.GetFreq(), 2000);
     EXPECT_EQ(low.FreqText(), "2000Hz");
     EXPECT_EQ(low.Response(), FilterResponse(1, 2000, 6.0, 0, 0.3, 0, 0));
-    CFilter high = Band(1000, 260);
+    Filter high = Band(1000, 260);
     high.SetType(2);
     EXPECT_EQ(high.GetFreq(), 2000);
     high.SetFreq(20, true);
@@ -147,7 +147,7 @@ TEST_F(FilterTest, ShelfFrequencyIsLimitedWhenSetNotOnlyWhenRead) {
 }
 
 TEST_F(FilterTest, BandwidthStepRoundTripsForEveryStep) {
-    CFilter f = Band(1000, 260);
+    Filter f = Band(1000, 260);
     for (int step = 0; step < kBandwidthSteps; ++step) {
         f.SetBandwidthStep(step);
         EXPECT_EQ(f.GetBandwidthStep(), step);
@@ -160,11 +160,11 @@ TEST_F(FilterTest, BandwidthStepRoundTripsForEveryStep) {
 }
 
 TEST_F(FilterTest, ResponseFollowsEveryParameter) {
-    CFilter f = Crossover(3, 1000);
+    Filter f = Crossover(3, 1000);
     f.SetFamily(2, true);
     f.SetSlope(3, true);
     EXPECT_EQ(f.Response(), FilterResponse(3, 1000, 0, 1, 0.3, 2, 3));
-    CFilter b = Band(1010, 150);
+    Filter b = Band(1010, 150);
     b.SetBandwidthStep(19);
     EXPECT_EQ(b.Response(), FilterResponse(0, 1000, -5.0, 0, 1.0, 0, 0));
 }
@@ -172,7 +172,7 @@ TEST_F(FilterTest, ResponseFollowsEveryParameter) {
 // --- Crossover sent frequency -----------------------------------------------------------------
 
 TEST_F(FilterTest, LargeUpwardCrossoverJumpIsSentOneOctaveAtATime) {
-    CFilter hp = Crossover(3, 20);
+    Filter hp = Crossover(3, 20);
     EXPECT_EQ(hp.GetSentFreq(), 20);
     hp.SetFreq(200, true);
     EXPECT_EQ(hp.GetSentFreq(), 20);  // quotient 10: stepped later
@@ -190,7 +190,7 @@ TEST_F(FilterTest, LargeUpwardCrossoverJumpIsSentOneOctaveAtATime) {
 }
 
 TEST_F(FilterTest, SentFrequencyFarAboveIsHalvedThenSet) {
-    CFilter lp(*s);
+    Filter lp(*s);
     lp.SetEqBand(0);
     lp.SetFreq(1000, false);
     lp.SetType(4);  // the low-pass starts from a sent 20000
@@ -206,7 +206,7 @@ TEST_F(FilterTest, SentFrequencyFarAboveIsHalvedThenSet) {
 }
 
 TEST_F(FilterTest, LoadedCrossoverValuesAreNotSentBack) {
-    CFilter lp = Crossover(4, 20000);
+    Filter lp = Crossover(4, 20000);
     lp.AdvanceSentFreq(0);
     lp.SetFreq(80, false);
     lp.SetFamily(2, false);
@@ -223,7 +223,7 @@ TEST_F(FilterTest, SteppingAlwaysSettlesForAnyFrequencies) {
                           3,       20,          39,     40, 20000, 32767, INT_MAX - 1, INT_MAX};
     for (int loaded : values) {
         for (int edited : values) {
-            CFilter f = Crossover(3, 20);
+            Filter f = Crossover(3, 20);
             f.SetFreq(loaded, false);
             f.SetFreq(edited, true);
             int sends = 0;
@@ -239,14 +239,14 @@ TEST_F(FilterTest, SteppingAlwaysSettlesForAnyFrequencies) {
 // --- Copies --------------------------------------------------------------------------------
 
 TEST_F(FilterTest, CopiesTakeTheirOwnFieldsAndMarkAsDescribed) {
-    CFilter src = Band(3000, 120);
+    Filter src = Band(3000, 120);
     src.SetEqKind(4);
     src.SetBandwidthStep(9);
     src.SetFamily(2, true);
     src.SetNumber(9);
 
     s->app.sendChanges = 1;
-    CFilter all(*s);
+    Filter all(*s);
     all.SetGraphRect(kPlot);
     all.CopyFrom(src);
     EXPECT_EQ(all.GetPending(), 0);  // loading copies, nothing to send
@@ -257,15 +257,15 @@ TEST_F(FilterTest, CopiesTakeTheirOwnFieldsAndMarkAsDescribed) {
     EXPECT_EQ(all.Response(), src.Response());
     EXPECT_EQ(all.MainHandle(), src.MainHandle());
 
-    CFilter eq(*s);
+    Filter eq(*s);
     eq.SetGraphRect(kPlot);
     eq.CopyEqFrom(src);
     EXPECT_EQ(eq.GetPending(), 1);
     EXPECT_EQ(eq.GetFamily(), 0);  // not an EQ field
     EXPECT_EQ(eq.Response(), src.Response());
 
-    CFilter hp = Crossover(3, 20);
-    CFilter other = Crossover(3, 20);
+    Filter hp = Crossover(3, 20);
+    Filter other = Crossover(3, 20);
     other.SetFreq(300, true);
     other.SetFamily(1, true);
     other.SetSlope(5, true);
@@ -280,7 +280,7 @@ TEST_F(FilterTest, CopiesTakeTheirOwnFieldsAndMarkAsDescribed) {
 // --- Geometry --------------------------------------------------------------------------------
 
 TEST_F(FilterTest, PolygonRunsFromTheZeroLineAlongTheResponseAndBack) {
-    CFilter f = Band(1000, 260);
+    Filter f = Band(1000, 260);
     const auto& poly = f.Polygon();
     EXPECT_EQ(poly.front(), (Point{35, 90}));
     EXPECT_EQ(poly.back(), (Point{635, 90}));
@@ -294,7 +294,7 @@ TEST_F(FilterTest, PolygonRunsFromTheZeroLineAlongTheResponseAndBack) {
 }
 
 TEST_F(FilterTest, BandHandleCentresOnItsFrequencyWhileTheAreaPeaksOnTheGrid) {
-    CFilter f = Band(1010, 320);  // +12 dB
+    Filter f = Band(1010, 320);  // +12 dB
     const Point c = f.MainHandle().Center();
     EXPECT_EQ(c.x, FreqToX(1010, kW) + 35);
     EXPECT_EQ(c.y, DbToY(12.0, kH) + 10);
@@ -310,18 +310,18 @@ TEST_F(FilterTest, BandHandleCentresOnItsFrequencyWhileTheAreaPeaksOnTheGrid) {
 }
 
 TEST_F(FilterTest, BandHandleAndLabelStayInsideThePlotEdges) {
-    CFilter right = Band(20000, 400);
+    Filter right = Band(20000, 400);
     EXPECT_EQ(right.MainHandle(), (Rect{627, 10, 643, 26}));  // right edge at w + 8 + 35
     EXPECT_EQ(right.LabelRect(), (Rect{465, 35, 635, 51}));
-    CFilter left = Band(20, 200);
+    Filter left = Band(20, 200);
     EXPECT_EQ(left.MainHandle().left, 27);
     EXPECT_EQ(left.LabelRect(), (Rect{27, 107, 43 + 150, 123}));
-    CFilter shelf = Band(20000, 140);
+    Filter shelf = Band(20000, 140);
     shelf.SetEqKind(3);
     EXPECT_EQ(shelf.LabelRect().right - shelf.LabelRect().left, 116);
 
     // A low plot: the label would fall off the bottom and is drawn taller instead.
-    CFilter low = Band(1000, 0);
+    Filter low = Band(1000, 0);
     low.SetGraphRect({0, 0, 600, 90});
     EXPECT_EQ(low.MainHandle().top, 52 + 10);
     EXPECT_EQ(low.LabelRect().top, 62 + 15);
@@ -329,7 +329,7 @@ TEST_F(FilterTest, BandHandleAndLabelStayInsideThePlotEdges) {
 }
 
 TEST_F(FilterTest, BandwidthHandlesSitAtTheBandEdgesBelowOrAboveTheHandle) {
-    CFilter f = Band(1000, 260);
+    Filter f = Band(1000, 260);
     f.SetBandwidthStep(19);  // one octave
     EXPECT_EQ(f.RightHandle(), (Rect{441, 66 + 10 - 4, 449, 66 + 10 + 4}));
     EXPECT_EQ(f.LeftHandle(), (Rect{300, 72, 308, 80}));
@@ -339,10 +339,10 @@ TEST_F(FilterTest, BandwidthHandlesSitAtTheBandEdgesBelowOrAboveTheHandle) {
 }
 
 TEST_F(FilterTest, CrossoverHandlesAtTheirFixedHeights) {
-    CFilter hp = Crossover(3, 20);
+    Filter hp = Crossover(3, 20);
     EXPECT_EQ(hp.MainHandle(), (Rect{27, 230, 43, 246}));
     EXPECT_EQ(hp.LabelRect(), (Rect{27, 215, 93, 271}));
-    CFilter lp = Crossover(4, 20000);
+    Filter lp = Crossover(4, 20000);
     EXPECT_EQ(lp.MainHandle(), (Rect{627, 210, 643, 226}));
     EXPECT_EQ(lp.LabelRect(), (Rect{569, 195, 635, 251}));
     EXPECT_TRUE(Flat(hp));
@@ -352,7 +352,7 @@ TEST_F(FilterTest, CrossoverHandlesAtTheirFixedHeights) {
 // --- Drags ------------------------------------------------------------------------------------
 
 TEST_F(FilterTest, DraggingOntoTheZeroLineGivesMinusHalfADecibel) {
-    CFilter f = Band(1000, 260);
+    Filter f = Band(1000, 260);
     RecordingFader fader;
     f.AttachFaders(nullptr, &fader, nullptr);
     f.AdvanceSentFreq(0);
@@ -374,25 +374,25 @@ TEST_F(FilterTest, DraggingOntoTheZeroLineGivesMinusHalfADecibel) {
 }
 
 TEST_F(FilterTest, DragUsesTheGrabOffsetAndStopsShelvesAt2000Hz) {
-    CFilter f = Band(1000, 260);
+    Filter f = Band(1000, 260);
     f.Pointer().grabOffset = {5, 0};
     f.DragPoint({235 + 5, 90});
     EXPECT_EQ(f.GetFreq(), 200);
-    CFilter low = Band(500, 260);
+    Filter low = Band(500, 260);
     low.SetEqKind(2);
     low.DragPoint({FreqToX(5000, kW) + 35, 50});
     EXPECT_EQ(low.GetFreq(), 2000);
-    CFilter high = Band(5000, 260);
+    Filter high = Band(5000, 260);
     high.SetEqKind(3);
     high.DragPoint({FreqToX(100, kW) + 35, 50});
     EXPECT_EQ(high.GetFreq(), 2000);
-    CFilter hp = Crossover(3, 100);
+    Filter hp = Crossover(3, 100);
     EXPECT_EQ(hp.DragPoint({400, 50}), 0);
     EXPECT_EQ(hp.GetFreq(), 100);
 }
 
 TEST_F(FilterTest, BandwidthDragIsQuantisedAndLimited) {
-    CFilter f = Band(1000, 260);
+    Filter f = Band(1000, 260);
     f.Pointer().draggingRight = 1;
     f.DragBandwidth(FreqToX(2000, kW) + 35);
     EXPECT_EQ(f.GetBandwidthStep(), 19);
@@ -410,8 +410,8 @@ TEST_F(FilterTest, BandwidthDragIsQuantisedAndLimited) {
 }
 
 TEST_F(FilterTest, CrossoverDragsNeverPassEachOther) {
-    CFilter hp = Crossover(3, 200);
-    CFilter lp = Crossover(4, 1000);
+    Filter hp = Crossover(3, 200);
+    Filter lp = Crossover(4, 1000);
     EXPECT_EQ(hp.DragCrossover({FreqToX(5000, kW) + 35, 0}, lp.GetFreq()), 1);
     EXPECT_EQ(hp.GetFreq(), 1000);
     hp.SetFreq(200, true);
@@ -433,7 +433,7 @@ TEST_F(FilterTest, CrossoverDragsNeverPassEachOther) {
 // --- Texts -----------------------------------------------------------------------------------
 
 TEST_F(FilterTest, ValueTextsAndLabels) {
-    CFilter f = Band(1000, 230);
+    Filter f = Band(1000, 230);
     EXPECT_EQ(f.FreqText(), "1000Hz");
     EXPECT_EQ(f.GainText(), "3.0dB");
     EXPECT_EQ(f.BandwidthText(), "0.30Oct");
@@ -454,19 +454,19 @@ TEST_F(FilterTest, ValueTextsAndLabels) {
     f.SetBandwidthStep(-3);
     EXPECT_EQ(f.QText(), "28.852");
 
-    CFilter shelf = Band(2000, 140);
+    Filter shelf = Band(2000, 140);
     shelf.SetEqKind(3);
     EXPECT_EQ(shelf.LabelText(), "2000Hz -6.0dB");
     EXPECT_EQ(shelf.ShelfSlopeText(), "6dB/Oct");
     shelf.SetEqKind(4);
     EXPECT_EQ(shelf.ShelfSlopeText(), "12dB/Oct");
-    CFilter hp = Crossover(3, 80);
+    Filter hp = Crossover(3, 80);
     EXPECT_EQ(hp.LabelText(), "80HZ ");
     EXPECT_EQ(hp.TypeText(), "");
 }
 
 TEST_F(FilterTest, CrossoverSlopeTextsAndOrdersWithoutText) {
-    CFilter lp = Crossover(4, 1000);
+    Filter lp = Crossover(4, 1000);
     const char* texts[] = {"12dB/Oct", "18dB/Oct", "24dB/Oct", "48dB/Oct", "", "", ""};
     for (int slope = 0; slope < 7; ++slope) {
         lp.SetSlope(slope, true);
@@ -476,8 +476,8 @@ TEST_F(FilterTest, CrossoverSlopeTextsAndOrdersWithoutText) {
 }
 
 TEST_F(FilterTest, FamilyAndTypeTextsFollowTheLanguageAtEachCall) {
-    CFilter f = Crossover(3, 100);
-    CFilter b = Band(1000);
+    Filter f = Crossover(3, 100);
+    Filter b = Band(1000);
     const char* en[] = {"Link_Ril", "Bessel", "Butter_W"};
     const char* zh[] = {"宁克", "贝塞尔", "巴特沃斯"};
     const char* typeEn[] = {"PEQ", "Lo_Shf", "Hi_Shf"};
@@ -485,10 +485,10 @@ TEST_F(FilterTest, FamilyAndTypeTextsFollowTheLanguageAtEachCall) {
     for (int i = 0; i < 3; ++i) {
         f.SetFamily(i, false);
         b.SetEqKind(i == 0 ? 0 : 2 * i - 1);
-        s->ui.english = 1;
+        s->ui.language = Language::English;
         EXPECT_EQ(f.FamilyText(), en[i]);
         EXPECT_EQ(b.TypeText(), typeEn[i]);
-        s->ui.english = 0;
+        s->ui.language = Language::Chinese;
         EXPECT_EQ(f.FamilyText(), zh[i]);
         EXPECT_EQ(b.TypeText(), typeZh[i]);
         EXPECT_EQ(b.GainText(), "0.0dB");  // not language-dependent
@@ -504,7 +504,7 @@ TEST_F(FilterTest, ExtremeValuesStayDefined) {
     std::mt19937 rng(12345);
     const int extremes[] = {INT_MIN, -1000000, -1, 0, 1, 59, 60, 400, 401, 20000, INT_MAX};
     auto pick = [&] { return extremes[rng() % std::size(extremes)]; };
-    CFilter f(*s);
+    Filter f(*s);
     f.SetGraphRect({INT_MIN, 0, INT_MAX, 10});
     for (int i = 0; i < 4000; ++i) {
         switch (rng() % 12) {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "protocol/DataDefine.h"
+#include "protocol/DeviceImage.h"
 #include "support/RecordingSink.h"
 
 namespace tolmarin::testing {

@@ -6,8 +6,8 @@
 #include <span>
 #include <vector>
 
-#include "protocol/DataDefine.h"
-#include "protocol/KTVCommand.h"
+#include "protocol/CommandQueue.h"
+#include "protocol/DeviceImage.h"
 #include "support/ReplyFrames.h"
 
 // A second, deliberately plain model of the reply receiver, written from the reply rules
@@ -41,7 +41,7 @@ inline Bytes MemoryOf(const SharedState& s) {
     return all;
 }
 
-inline Observed Observe(const SharedState& s, const KTVCommand& cmd, const RecordingOwner& o) {
+inline Observed Observe(const SharedState& s, const CommandQueue& cmd, const RecordingOwner& o) {
     return {MemoryOf(s), o.notes, cmd.QueueCount(), cmd.Synced(), cmd.Collected()};
 }
 
@@ -112,7 +112,7 @@ public:
     int Queued() const { return static_cast<int>(queue_.size()); }
 
     // The same as Observe(...) == Now(), without copying the memory.
-    bool Matches(const SharedState& s, const KTVCommand& cmd, const RecordingOwner& o) const {
+    bool Matches(const SharedState& s, const CommandQueue& cmd, const RecordingOwner& o) const {
         if (cmd.QueueCount() != Queued() || cmd.Synced() != synced_ ||
             cmd.Collected() != static_cast<int>(frame_.size()) || o.notes != notes_) {
             return false;

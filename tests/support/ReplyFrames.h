@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "protocol/ByteOrder.h"
-#include "protocol/KTVCommand.h"
+#include "protocol/CommandQueue.h"
 #include "protocol/Protocol.h"
 
 namespace tolmarin::testing {

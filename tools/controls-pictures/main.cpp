@@ -13,14 +13,14 @@
 
 #include "art/Artwork.h"
 #include "controls/BitmapSource.h"
-#include "controls/CBitmapSlider.h"
-#include "controls/CButtonRadio.h"
-#include "controls/CFontStatic.h"
-#include "controls/CSLamp.h"
-#include "controls/CTransparentStatic.h"
-#include "controls/CXPButton.h"
-#include "controls/NumEdit.h"
-#include "controls/NumSpin.h"
+#include "controls/Fader.h"
+#include "controls/FontLabel.h"
+#include "controls/Lamp.h"
+#include "controls/NumberField.h"
+#include "controls/NumberSpin.h"
+#include "controls/PictureButton.h"
+#include "controls/PictureRadio.h"
+#include "controls/TransparentLabel.h"
 #include "model/ValueEntry.h"
 
 namespace {
@@ -40,8 +40,8 @@ QWidget* Sheet(int width, int height) {
     return sheet;
 }
 
-CTransparentStatic* Caption(QWidget* sheet, const QString& text, int x, int y, int w = 150) {
-    auto* label = new CTransparentStatic(text, sheet);
+TransparentLabel* Caption(QWidget* sheet, const QString& text, int x, int y, int w = 150) {
+    auto* label = new TransparentLabel(text, sheet);
     label->setGeometry(x, y, w, 18);
     return label;
 }
@@ -84,8 +84,8 @@ QWidget* Fields() {
     int y = 8;
     for (const FieldSample& s : samples) {
         Caption(sheet, QString::fromLatin1(s.caption), 8, y + 2, 120);
-        auto* edit = new NumEdit(sheet);
-        auto* spin = new NumSpin(sheet);
+        auto* edit = new NumberField(sheet);
+        auto* spin = new NumberSpin(sheet);
         edit->setGeometry(135, y, 75, 21);
         spin->setGeometry(210, y, 16, 21);
         edit->SetStep(s.step);
@@ -99,8 +99,8 @@ QWidget* Fields() {
     return sheet;
 }
 
-CBitmapSlider* Fader(QWidget* sheet, bool volume, int x, int y, int position) {
-    auto* fader = new CBitmapSlider(sheet);
+Fader* MakeFader(QWidget* sheet, bool volume, int x, int y, int position) {
+    auto* fader = new Fader(sheet);
     fader->move(x, y);
     if (volume) {
         fader->SetBitmapChannel(art::id::kVolumeTrack);
@@ -118,7 +118,7 @@ CBitmapSlider* Fader(QWidget* sheet, bool volume, int x, int y, int position) {
     return fader;
 }
 
-void Press(CBitmapSlider* fader) {
+void Press(Fader* fader) {
     const FaderGeometry& g = fader->Geometry();
     const QPointF at(g.leftMargin + g.thumbWidth / 2, g.CentreOf(fader->GetPos()));
     QMouseEvent press(QEvent::MouseButtonPress, at, fader->mapToGlobal(at), Qt::LeftButton,
@@ -132,19 +132,19 @@ QWidget* Faders() {
     const int gain[] = {0, 200, 400};
     int x = 10;
     for (int v : volume) {
-        Fader(sheet, true, x, 28, v);
+        MakeFader(sheet, true, x, 28, v);
         Caption(sheet, QString("vol %1").arg(v), x, 6, 50);
         x += 45;
     }
-    CBitmapSlider* pressed = Fader(sheet, true, x, 28, 45);
+    Fader* pressed = MakeFader(sheet, true, x, 28, 45);
     Caption(sheet, "pressed", x, 6, 55);
     x += 60;
     for (int g : gain) {
-        Fader(sheet, false, x, 28, g);
+        MakeFader(sheet, false, x, 28, g);
         Caption(sheet, QString("gain %1").arg(g), x, 6, 60);
         x += 60;
     }
-    CBitmapSlider* pressedGain = Fader(sheet, false, x, 28, 260);
+    Fader* pressedGain = MakeFader(sheet, false, x, 28, 260);
     Caption(sheet, "pressed", x, 6, 60);
     sheet->show();
     Press(pressed);
@@ -168,7 +168,7 @@ QWidget* Buttons() {
     for (const Pair& p : pairs) {
         Caption(sheet, QString::fromLatin1(p.caption), 8, y + 4, 110);
         for (int k = 0; k < 2; ++k) {
-            auto* button = new CXPButton(sheet);
+            auto* button = new PictureButton(sheet);
             button->move(130 + k * 90, y);
             button->SetBitmaps(p.on, p.on, p.on, p.off, p.off, p.off);
             button->SetOn(k == 0);
@@ -177,9 +177,9 @@ QWidget* Buttons() {
     }
     Caption(sheet, "on", 130, y, 40);
     Caption(sheet, "off", 220, y, 40);
-    auto* usb = new CButtonRadio("USB", CButtonRadio::Style::Radio, sheet);
-    auto* net = new CButtonRadio("Network", CButtonRadio::Style::Radio, sheet);
-    auto* link = new CButtonRadio("Link CH1 && CH2", CButtonRadio::Style::Check, sheet);
+    auto* usb = new PictureRadio("USB", PictureRadio::Style::Radio, sheet);
+    auto* net = new PictureRadio("Network", PictureRadio::Style::Radio, sheet);
+    auto* link = new PictureRadio("Link CH1 && CH2", PictureRadio::Style::Check, sheet);
     usb->setGeometry(320, 10, 100, 20);
     net->setGeometry(320, 32, 100, 20);
     link->setGeometry(300, 60, 125, 20);
@@ -194,7 +194,7 @@ QWidget* Lamps() {
     QWidget* sheet = Sheet(40 + 50 * static_cast<int>(std::size(levels)), 110);
     int x = 12;
     for (int level : levels) {
-        auto* lamp = new CSLamp(sheet);
+        auto* lamp = new Lamp(sheet);
         lamp->setGeometry(x + 10, 28, 14, 64);  // the form's lamps: 55 dialog units high
         lamp->Init();
         lamp->SetLevel(level);
@@ -206,26 +206,26 @@ QWidget* Lamps() {
 
 QWidget* Labels() {
     QWidget* sheet = Sheet(360, 150);
-    auto* busy = new CFontStatic(sheet);
+    auto* busy = new FontLabel(sheet);
     busy->setGeometry(10, 10, 340, 36);
-    busy->SetFontStyle("Arial", 24, Qt::white, CFontStatic::kCentred);
+    busy->SetFontStyle("Arial", 24, Qt::white, FontLabel::kCentred);
     busy->SetBackgroundColor(QColor(40, 60, 140));
     busy->SetText("Data transferring...");
-    auto* left = new CFontStatic(sheet);
+    auto* left = new FontLabel(sheet);
     left->setGeometry(10, 52, 340, 24);
-    left->SetFontStyle("Arial", 18, QColor(218, 37, 30), CFontStatic::kLeft);
+    left->SetFontStyle("Arial", 18, QColor(218, 37, 30), FontLabel::kLeft);
     left->SetText(QString::fromUtf8("左对齐 left"));
-    auto* right = new CFontStatic(sheet);
+    auto* right = new FontLabel(sheet);
     right->setGeometry(10, 78, 340, 24);
-    right->SetFontStyle("Arial", 18, Qt::black, CFontStatic::kRight);
+    right->SetFontStyle("Arial", 18, Qt::black, FontLabel::kRight);
     right->SetText("right aligned");
-    auto* temperature = new CTransparentStatic("36", sheet);
+    auto* temperature = new TransparentLabel("36", sheet);
     temperature->setGeometry(10, 112, 30, 20);
     const QPixmap sign = art::Bitmap(art::id::kDegreeCelsius);
     auto* signLabel = new QLabel(sheet);
     signLabel->setPixmap(sign);
     signLabel->move(40, 111);
-    auto* shrunk = new CTransparentStatic("ABC", sheet);
+    auto* shrunk = new TransparentLabel("ABC", sheet);
     shrunk->setGeometry(100, 112, 60, 20);
     shrunk->SetTextColor(QColor(0, 0, 255));
     shrunk->show();

@@ -1,7 +1,7 @@
 #pragma once
 
 // A room's equaliser on CH1 and CH2, for the graph's pictures and measurements.
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "response/Filter.h"
 
 namespace tolmarin::tuning {
@@ -17,22 +17,22 @@ inline constexpr int BandwidthStep(double octaves) {
     return static_cast<int>(octaves / 0.05 - 0.5);
 }
 
-inline void Band(tolmarin::CKTV_OutData& ch, int k, int kind, int hz, double db, double octaves) {
-    tolmarin::CFilter& f = ch.Band(k);
+inline void Band(tolmarin::OutputChannel& ch, int k, int kind, int hz, double db, double octaves) {
+    tolmarin::Filter& f = ch.Band(k);
     f.SetEqKind(kind);
     f.SetFreq(hz, true);
     f.SetGainStep(GainStep(db));
     f.SetBandwidthStep(BandwidthStep(octaves));
 }
 
-inline void Crossover(tolmarin::CFilter& f, int hz, int family, int slope) {
+inline void Crossover(tolmarin::Filter& f, int hz, int family, int slope) {
     f.SetFreq(hz, true);
     f.SetFamily(family, true);
     f.SetSlope(slope, true);
 }
 
-inline void TuneRoom(tolmarin::CKTV_Data& set) {
-    tolmarin::CKTV_OutData& ch1 = set.Channel(0);
+inline void TuneRoom(tolmarin::ChannelSet& set) {
+    tolmarin::OutputChannel& ch1 = set.Channel(0);
     Band(ch1, 0, 2, 90, 4.0, 0.3);
     Band(ch1, 1, 0, 180, -3.0, 1.0);
     Band(ch1, 3, 0, 1000, -6.0, 0.5);
@@ -41,7 +41,7 @@ inline void TuneRoom(tolmarin::CKTV_Data& set) {
     Crossover(ch1.HighPass(), 45, tolmarin::filter::kLinkwitzRiley, 2);
     Crossover(ch1.LowPass(), 16000, tolmarin::filter::kButterworth, 0);
 
-    tolmarin::CKTV_OutData& ch2 = set.Channel(1);
+    tolmarin::OutputChannel& ch2 = set.Channel(1);
     Band(ch2, 2, 0, 250, 6.0, 0.8);
     Band(ch2, 4, 0, 700, -2.5, 2.0);
     Band(ch2, 6, 0, 4500, -8.0, 0.25);

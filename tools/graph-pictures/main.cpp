@@ -7,9 +7,9 @@
 #include <cstdio>
 
 #include "RoomTuning.h"
-#include "editor/graph/CFStatic.h"
-#include "model/KTV_Data.h"
-#include "protocol/DataDefine.h"
+#include "editor/graph/ResponseGraph.h"
+#include "model/ChannelSet.h"
+#include "protocol/DeviceImage.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ using tolmarin::tuning::kGraphHeight;
 using tolmarin::tuning::kGraphWidth;
 using tolmarin::tuning::TuneRoom;
 
-void Hover(tolmarin::CFStatic& graph, const tolmarin::Rect& handle) {
+void Hover(tolmarin::ResponseGraph& graph, const tolmarin::Rect& handle) {
     const QPointF p(handle.Center().x, handle.Center().y);
     QMouseEvent move(QEvent::MouseMove, p, graph.mapToGlobal(p), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     tolmarin::SharedState state;
     tolmarin::InitDeviceImage(state);
     tolmarin::InitSystemBytes(state.image);
-    tolmarin::CKTV_Data set(state);
+    tolmarin::ChannelSet set(state);
     TuneRoom(set);
 
     const double scale = argc > 2 ? QString::fromLocal8Bit(argv[2]).toDouble() : 1.0;
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QObject form;
-    tolmarin::CFStatic graph;
+    tolmarin::ResponseGraph graph;
     graph.resize(kGraphWidth, kGraphHeight);
     graph.AttachChannels(&set);
     graph.SetPlotArea();

@@ -30,7 +30,7 @@ const char* const kCommands[] = {"info", "table", "response", "pull",
 enum class Kind { Flag, Text, Number };
 
 // An option, its value and the commands it applies to (empty: every command).
-struct OptionSpec {
+struct OptionDef {
     const char* name;
     Kind kind;
     std::set<std::string> commands;
@@ -40,8 +40,8 @@ struct OptionSpec {
 
 const std::set<std::string> kLinking{"pull", "push", "store", "recall", "status"};
 
-const std::vector<OptionSpec>& Options() {
-    static const std::vector<OptionSpec> specs{
+const std::vector<OptionDef>& Options() {
+    static const std::vector<OptionDef> defs{
         {"--help", Kind::Flag, {}},
         {"--version", Kind::Flag, {}},
         {"--lang", Kind::Text, {}},
@@ -58,7 +58,7 @@ const std::vector<OptionSpec>& Options() {
         {"--interval", Kind::Number, {"status"}, 1, 3600},
         {"--force", Kind::Flag, {"pull", "push"}},
     };
-    return specs;
+    return defs;
 }
 
 }  // namespace
@@ -213,7 +213,7 @@ CliArgs ParseArgs(const std::vector<std::string>& args) {
         return a;
     }
     UiState ui;
-    ui.english = a.lang == "zh" ? 0 : 1;
+    ui.language = a.lang == "zh" ? Language::Chinese : Language::English;
     const auto text = [&](TextId id) { return std::string(ui.Text(id)); };
 
     struct Given {
@@ -241,13 +241,13 @@ CliArgs ParseArgs(const std::vector<std::string>& args) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        const auto spec = std::find_if(Options().begin(), Options().end(),
-                                       [&](const OptionSpec& s) { return name == s.name; });
-        if (spec == Options().end()) {
+        const auto def = std::find_if(Options().begin(), Options().end(),
+                                      [&](const OptionDef& s) { return name == s.name; });
+        if (def == Options().end()) {
             a.error = Fill(text(TextId::CliUnknownOption), {name});
             break;
         }
-        if (spec->kind == Kind::Flag) {
+        if (def->kind == Kind::Flag) {
             if (value) {
                 a.error = Fill(text(TextId::CliOptionTakesNoValue), {name});
             }
@@ -264,7 +264,7 @@ CliArgs ParseArgs(const std::vector<std::string>& args) {
         }
         given.push_back({name, *value});
     }
-    const auto expectation = [&](const OptionSpec& s) -> std::string {
+    const auto expectation = [&](const OptionDef& s) -> std::string {
         const std::string n = s.name;
         if (s.kind == Kind::Number) {
             return Fill(text(TextId::CliExpectNumber),
@@ -280,13 +280,13 @@ CliArgs ParseArgs(const std::vector<std::string>& args) {
             return text(TextId::CliExpectName);
         return text(TextId::CliExpectFile);
     };
-    const auto specOf = [](const std::string& name) {
+    const auto defOf = [](const std::string& name) {
         return *std::find_if(Options().begin(), Options().end(),
-                             [&](const OptionSpec& s) { return name == s.name; });
+                             [&](const OptionDef& s) { return name == s.name; });
     };
     if (!a.error.empty() && !given.empty() && given.back().value.empty() &&
-        specOf(given.back().name).kind != Kind::Flag) {
-        const OptionSpec& s = specOf(given.back().name);
+        defOf(given.back().name).kind != Kind::Flag) {
+        const OptionDef& s = defOf(given.back().name);
         a.error = Fill(text(TextId::CliOptionNeedsValue), {s.name, expectation(s)});
     }
     for (const Given& g : given) {
@@ -312,7 +312,7 @@ CliArgs ParseArgs(const std::vector<std::string>& args) {
     }
 
     for (const Given& g : given) {
-        const OptionSpec& s = specOf(g.name);
+        const OptionDef& s = defOf(g.name);
         if (!s.commands.empty() && s.commands.count(a.command) == 0) {
             a.error = Fill(text(TextId::CliOptionNotFor), {g.name, a.command});
             return a;

@@ -22,8 +22,8 @@
 #include "link/LinkView.h"
 #include "link/NetworkLink.h"
 #include "link/SerialLink.h"
-#include "model/KTV_Data.h"
-#include "protocol/DataDefine.h"
+#include "model/ChannelSet.h"
+#include "protocol/DeviceImage.h"
 #include "protocol/ProgramCheck.h"
 #include "protocol/ProgramFile.h"
 #include "protocol/Protocol.h"
@@ -233,7 +233,7 @@ private:
 // What every amplifier's run shares: the request, the streams and the file to push.
 struct RunContext {
     const LinkRequest& req;
-    int english;
+    Language language;
     std::ostream& out;
     std::ostream& err;
     bool fleet;
@@ -256,9 +256,9 @@ public:
           m_networkTap(m_network, [this](auto b) { m_watch.Feed(b); }) {
         InitDeviceImage(m_state);
         InitSystemBytes(m_state.image);
-        m_state.ui.english = ctx.english;
+        m_state.ui.language = ctx.language;
         m_state.ui.sink = &m_view;
-        m_channels = std::make_unique<CKTV_Data>(m_state);
+        m_channels = std::make_unique<ChannelSet>(m_state);
         m_model = std::make_unique<ChannelSetModel>(*m_channels);
         m_controller = std::make_unique<LinkController>(m_state, m_command, *m_model, m_view,
                                                         m_serialTap, m_networkTap);
@@ -646,12 +646,12 @@ private:
     CliView m_view;
     AckCounter m_watch;
     FrameTrace m_trace;
-    KTVCommand m_command;
+    CommandQueue m_command;
     SerialLink m_serial;
     NetworkLink m_network;
     TapTransport m_serialTap;
     TapTransport m_networkTap;
-    std::unique_ptr<CKTV_Data> m_channels;
+    std::unique_ptr<ChannelSet> m_channels;
     std::unique_ptr<ChannelSetModel> m_model;
     std::unique_ptr<LinkController> m_controller;
     QElapsedTimer m_clock;
@@ -711,7 +711,7 @@ int PreparePush(RunContext& ctx, const UiState& ui) {
             const auto record = std::span<const std::uint8_t, kProgramRecordSize>(
                 data + static_cast<std::size_t>(n) * kProgramRecordSize, kProgramRecordSize);
             if (const auto fault = CheckProgram(record)) {
-                std::string bad = DescribeFault(*fault, ui.english);
+                std::string bad = DescribeFault(*fault, ui.language);
                 if (count > 1) {
                     bad = "program " + std::to_string(n + 1) + ": " + bad;
                 }
@@ -742,9 +742,9 @@ std::string Timestamp() {
 // the watch display.
 class FleetRunner {
 public:
-    FleetRunner(const LinkRequest& req, int english, std::ostream& out, std::ostream& err)
-        : m_ctx{req, english, out, err, req.fleet.size() > 1, {}, ProgramFileKind::Unknown} {
-        m_ui.english = english;
+    FleetRunner(const LinkRequest& req, Language language, std::ostream& out, std::ostream& err)
+        : m_ctx{req, language, out, err, req.fleet.size() > 1, {}, ProgramFileKind::Unknown} {
+        m_ui.language = language;
     }
 
     int Run() {
@@ -947,8 +947,9 @@ private:
 
 }  // namespace
 
-int RunLinkCommand(const LinkRequest& request, int english, std::ostream& out, std::ostream& err) {
-    FleetRunner runner(request, english, out, err);
+int RunLinkCommand(const LinkRequest& request, Language language, std::ostream& out,
+                   std::ostream& err) {
+    FleetRunner runner(request, language, out, err);
     return runner.Run();
 }
 

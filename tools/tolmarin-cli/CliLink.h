@@ -28,6 +28,7 @@ struct LinkRequest {
 // link, device image and state; carries out the request on each and closes the links. Runs
 // Qt's event loop (a QCoreApplication must exist). Returns the exit code: with several
 // amplifiers, kExitSomeFailed when some but not all failed.
-int RunLinkCommand(const LinkRequest& request, int english, std::ostream& out, std::ostream& err);
+int RunLinkCommand(const LinkRequest& request, Language language, std::ostream& out,
+                   std::ostream& err);
 
 }  // namespace tolmarin::cli

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "model/ParameterTable.h"
-#include "protocol/DataDefine.h"
+#include "protocol/DeviceImage.h"
 #include "protocol/ProgramFile.h"
 #include "response/FilterMath.h"
 
@@ -46,7 +46,7 @@ std::string NameAt(const std::string& bytes, std::size_t offset) {
 // loaded from it (with the mode and sensitivity adjustments).
 struct OpenedProgram {
     std::unique_ptr<SharedState> state = std::make_unique<SharedState>();
-    std::unique_ptr<CKTV_Data> channels;
+    std::unique_ptr<ChannelSet> channels;
 };
 
 int OpenProgram(const std::string& path, int program, const UiState& ui, OpenedProgram& opened,
@@ -63,8 +63,8 @@ int OpenProgram(const std::string& path, int program, const UiState& ui, OpenedP
     SharedState& s = *opened.state;
     InitDeviceImage(s);
     InitSystemBytes(s.image);
-    s.ui.english = ui.english;
-    opened.channels = std::make_unique<CKTV_Data>(s);
+    s.ui.language = ui.language;
+    opened.channels = std::make_unique<ChannelSet>(s);
     const std::size_t offset = kind == ProgramFileKind::Single
                                    ? 0
                                    : static_cast<std::size_t>(program - 1) * kProgramRecordSize;

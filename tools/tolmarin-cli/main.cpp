@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     }
     const cli::CliArgs args = cli::ParseArgs(argList);
     tolmarin::UiState ui;
-    ui.english = args.lang == "zh" ? 0 : 1;
+    ui.language = args.lang == "zh" ? tolmarin::Language::Chinese : tolmarin::Language::English;
     if (args.help) {
         std::cout << kHelp << std::flush;
         return std::cout.good() ? cli::kExitDone : cli::kExitFile;
@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
         req.force = args.force;
         req.trace = args.trace;
         req.timeoutSeconds = args.timeout;
-        rc = cli::RunLinkCommand(req, ui.english, std::cout, std::cerr);
+        rc = cli::RunLinkCommand(req, ui.language, std::cout, std::cerr);
     }
     std::cout.flush();
     if (!std::cout.good() && rc == cli::kExitDone) {

@@ -14,9 +14,9 @@ constexpr double kDuY = 1.75;
 constexpr int kFieldHeight = 12;
 constexpr int kButtonHeight = 14;
 
-ControlSpec Button(int id, int x, int y, int w, std::array<int, 6> pictures = {},
-                   bool hidden = false) {
-    ControlSpec c;
+ControlDef Button(int id, int x, int y, int w, std::array<int, 6> pictures = {},
+                  bool hidden = false) {
+    ControlDef c;
     c.id = id;
     c.kind = ControlKind::SkinButton;
     c.x = x, c.y = y, c.w = w, c.h = kButtonHeight;
@@ -25,8 +25,8 @@ ControlSpec Button(int id, int x, int y, int w, std::array<int, 6> pictures = {}
     return c;
 }
 
-ControlSpec Plain(int id, ControlKind kind, int x, int y, int w, int h, bool hidden = false) {
-    ControlSpec c;
+ControlDef Plain(int id, ControlKind kind, int x, int y, int w, int h, bool hidden = false) {
+    ControlDef c;
     c.id = id;
     c.kind = kind;
     c.x = x, c.y = y, c.w = w, c.h = h;
@@ -34,9 +34,9 @@ ControlSpec Plain(int id, ControlKind kind, int x, int y, int w, int h, bool hid
     return c;
 }
 
-ControlSpec Field(int id, int spin, int x, int y, int w, int unitKind, int min, int max,
-                  double step = 0.0, double offset = 0.0) {
-    ControlSpec c = Plain(id, ControlKind::NumField, x, y, w, kFieldHeight);
+ControlDef Field(int id, int spin, int x, int y, int w, int unitKind, int min, int max,
+                 double step = 0.0, double offset = 0.0) {
+    ControlDef c = Plain(id, ControlKind::NumField, x, y, w, kFieldHeight);
     c.spinId = spin;
     c.unitKind = unitKind;
     c.min = min, c.max = max;
@@ -44,17 +44,17 @@ ControlSpec Field(int id, int spin, int x, int y, int w, int unitKind, int min, 
     return c;
 }
 
-ControlSpec Fader(int id, int x, int y, int w, int h, int max, int track, int thumb, int active,
-                  int margin) {
-    ControlSpec c = Plain(id, ControlKind::Fader, x, y, w, h);
+ControlDef FaderControl(int id, int x, int y, int w, int h, int max, int track, int thumb,
+                        int active, int margin) {
+    ControlDef c = Plain(id, ControlKind::Fader, x, y, w, h);
     c.min = 0, c.max = max;
     c.bitmaps = {track, thumb, active, 0, 0, 0};
     c.margin = margin;
     return c;
 }
 
-std::vector<ControlSpec> Build() {
-    std::vector<ControlSpec> v;
+std::vector<ControlDef> Build() {
+    std::vector<ControlDef> v;
     // Top bar. The language-dependent pictures are set by the language switch.
     v.push_back(Button(kLanguage, 7, 2, 50));
     v.push_back(Button(kProgram, 74, 2, 50));
@@ -74,8 +74,7 @@ std::vector<ControlSpec> Build() {
     for (int n = 0; n < 2; ++n) {
         const int dx = n * kColumn;
         v.push_back(Plain(kTemperature + n, ControlKind::TempLabel, 29 + dx, 182, 20, 9));
-        ControlSpec degree =
-            Plain(kDegreePicture + n, ControlKind::Picture, 50 + dx + n, 181, 8, 8);
+        ControlDef degree = Plain(kDegreePicture + n, ControlKind::Picture, 50 + dx + n, 181, 8, 8);
         degree.bitmaps[0] = kBitmapDegree;
         v.push_back(degree);
         v.push_back(Plain(kLamp + n, ControlKind::Lamp, 71 + dx, 184, 6, 55));
@@ -104,8 +103,8 @@ std::vector<ControlSpec> Build() {
     v.push_back(Field(kThreshold, kThresholdSpin, 492, kRows[0], 44, 3, 0, 400, 0.1));
     v.push_back(Field(kAttack, kAttackSpin, 492, kRows[1], 44, 5, 0, 106));
     v.push_back(Plain(kRelease, ControlKind::DropList, 492, kRows[2], 44, kFieldHeight));
-    v.push_back(Fader(kVolumeFader, 592, 178, 23, 51, 60, kBitmapVolumeTrack, kBitmapVolumeThumb,
-                      kBitmapVolumeThumbActive, 17));
+    v.push_back(FaderControl(kVolumeFader, 592, 178, 23, 51, 60, kBitmapVolumeTrack,
+                             kBitmapVolumeThumb, kBitmapVolumeThumbActive, 17));
     v.push_back(Field(kVolume, kVolumeSpin, 581, 235, 38, 25, 0, 60, 1.0, 60.0));
 
     // Equaliser band columns, 77 dialog units apart.
@@ -116,9 +115,9 @@ std::vector<ControlSpec> Build() {
             Field(kBandFreq + k, kBandFreqSpin + k, x, 282, 50, kFreqKind, kMinFreqHz, kMaxFreqHz));
         v.push_back(Field(kBandQ + k, kBandQSpin + k, x, 296, 50, 11, 0, 59, 0.05));
         v.push_back(Field(kBandGain + k, kBandGainSpin + k, x, 309, 50, 10, 0, 400, 0.1, 20.0));
-        v.push_back(Fader(kBandFader + k, 70 + 77 * k, 326, 30, 66, 400, kBitmapGainTrack,
-                          kBitmapGainThumb, kBitmapGainThumbActive, 25));
-        ControlSpec bypass =
+        v.push_back(FaderControl(kBandFader + k, 70 + 77 * k, 326, 30, 66, 400, kBitmapGainTrack,
+                                 kBitmapGainThumb, kBitmapGainThumbActive, 25));
+        ControlDef bypass =
             Button(kBandBypass + k, 43 + 77 * k, 345, 15,
                    {kBitmapBypassOn + k, kBitmapBypassOn + k, kBitmapBypassOn + k,
                     kBitmapBypassOff + k, kBitmapBypassOff + k, kBitmapBypassOff + k});
@@ -138,8 +137,8 @@ QRect DialogRect(int x, int y, int w, int h) {
     return QRect(left, top, right - left, bottom - top);
 }
 
-const std::vector<ControlSpec>& FormControls() {
-    static const std::vector<ControlSpec> controls = Build();
+const std::vector<ControlDef>& FormControls() {
+    static const std::vector<ControlDef> controls = Build();
     return controls;
 }
 

@@ -8,21 +8,21 @@ namespace tolmarin::form {
 
 // What sort of widget a form control is; the form creates and sets each kind up alike.
 enum class ControlKind {
-    SkinButton,  // CXPButton: picture button
+    SkinButton,  // PictureButton: picture button
     DropList,    // QComboBox, list only
     ComboEdit,   // QComboBox with an edit field
     Progress,    // QProgressBar
-    Graph,       // CFStatic
-    LinkCheck,   // CButtonRadio check box
-    TempLabel,   // CTransparentStatic
+    Graph,       // ResponseGraph
+    LinkCheck,   // PictureRadio check box
+    TempLabel,   // TransparentLabel
     Picture,     // a fixed picture
-    Lamp,        // CSLamp
-    NumField,    // NumEdit with its NumSpin
-    Fader,       // CBitmapSlider, vertical
+    Lamp,        // Lamp
+    NumField,    // NumberField with its NumberSpin
+    Fader,       // Fader, vertical
 };
 
 // One control of the form: where it sits in dialog units and how it is set up.
-struct ControlSpec {
+struct ControlDef {
     int id = 0;
     ControlKind kind = ControlKind::SkinButton;
     int x = 0, y = 0, w = 0, h = 0;  // dialog units
@@ -44,7 +44,7 @@ QRect DialogRect(int x, int y, int w, int h);
 
 // Every control of the form, in creation order (top bar, graph, channel panel, channel
 // sections, band columns).
-const std::vector<ControlSpec>& FormControls();
+const std::vector<ControlDef>& FormControls();
 
 // The form's size in pixels: its background picture.
 inline constexpr int kFormWidth = 980;

@@ -14,13 +14,13 @@
 #include <QSettings>
 #include <QTimer>
 
-#include "controls/CButtonRadio.h"
-#include "controls/CFontStatic.h"
+#include "controls/FontLabel.h"
+#include "controls/PictureRadio.h"
 #include "editor/form/FormLayout.h"
 #include "editor/form/FormText.h"
 #include "link/LinkTransport.h"
 #include "link/SerialPorts.h"
-#include "protocol/DataDefine.h"
+#include "protocol/DeviceImage.h"
 
 namespace tolmarin {
 
@@ -49,18 +49,19 @@ void PaintDialogBackground(QWidget* w) {
 
 // ---- Connect dialog ----
 
-ConnectDlg::ConnectDlg(SharedState& state, QSettings& settings, LinkKind current, QWidget* parent)
+ConnectDialog::ConnectDialog(SharedState& state, QSettings& settings, LinkKind current,
+                             QWidget* parent)
     : QDialog(parent), m_state(state), m_settings(settings) {
     const UiState& ui = state.ui;
     setWindowTitle(UiText(ui, TextId::ConnectCaption));
     setFixedSize(form::DialogRect(0, 0, 274, 93).size());
     PaintDialogBackground(this);
 
-    m_usb = new CButtonRadio(CButtonRadio::Style::Radio, this);
+    m_usb = new PictureRadio(PictureRadio::Style::Radio, this);
     m_usb->SetControlId(1798);
     m_usb->setText(UiText(ui, TextId::ConnectUsb));
     m_usb->setGeometry(form::DialogRect(14, 11, 142, 10));
-    m_network = new CButtonRadio(CButtonRadio::Style::Radio, this);
+    m_network = new PictureRadio(PictureRadio::Style::Radio, this);
     m_network->SetControlId(1799);
     m_network->setText(UiText(ui, TextId::ConnectNetwork));
     m_network->setGeometry(form::DialogRect(14, 43, 151, 10));
@@ -110,7 +111,7 @@ ConnectDlg::ConnectDlg(SharedState& state, QSettings& settings, LinkKind current
     connect(m_ports, &QComboBox::activated, this, [this] { m_usb->setChecked(true); });
 }
 
-ConnectChoice ConnectDlg::Choice() const {
+ConnectChoice ConnectDialog::Choice() const {
     ConnectChoice c;
     c.kind = m_network->isChecked() ? LinkKind::Network : LinkKind::Usb;
     c.serialPort = m_ports->currentText().toStdString();
@@ -119,7 +120,7 @@ ConnectChoice ConnectDlg::Choice() const {
     return c;
 }
 
-void ConnectDlg::accept() {
+void ConnectDialog::accept() {
     const ConnectChoice c = Choice();
     if (c.kind == LinkKind::Network) {
         QHostAddress address;
@@ -142,7 +143,7 @@ void ConnectDlg::accept() {
 
 // ---- Busy pop-up ----
 
-DisplayDlg::DisplayDlg(SharedState& state, QWidget* form, QWidget* parent)
+BusyPopup::BusyPopup(SharedState& state, QWidget* form, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_state(state),
       m_form(form) {
@@ -151,16 +152,16 @@ DisplayDlg::DisplayDlg(SharedState& state, QWidget* form, QWidget* parent)
     const QRect r = form::DialogRect(150, 100, 187, 41);
     setFixedSize(r.size());
     PaintDialogBackground(this);
-    m_text = new CFontStatic(this);
+    m_text = new FontLabel(this);
     m_text->SetControlId(1187);
     m_text->setGeometry(form::DialogRect(20, 15, 151, 10));
     m_text->SetFontStyle(QStringLiteral("Arial"), kBusyTextSize, QColor(kNavy), kCentred);
     m_timer = new QTimer(this);
     m_timer->setInterval(kBlinkMs);
-    connect(m_timer, &QTimer::timeout, this, &DisplayDlg::OnBlink);
+    connect(m_timer, &QTimer::timeout, this, &BusyPopup::OnBlink);
 }
 
-void DisplayDlg::ShowBusy(int mode) {
+void BusyPopup::ShowBusy(int mode) {
     const QString text = UiText(m_state.ui, TextId::BusyText);
     constexpr int kShow = 5;
     if (mode == kShow) {
@@ -183,7 +184,7 @@ void DisplayDlg::ShowBusy(int mode) {
     }
 }
 
-void DisplayDlg::OnBlink() {
+void BusyPopup::OnBlink() {
     if (!m_busy) {
         m_form->setEnabled(true);
         m_timer->stop();
@@ -194,7 +195,7 @@ void DisplayDlg::OnBlink() {
     m_blink = !m_blink;
 }
 
-void DisplayDlg::keyPressEvent(QKeyEvent* event) {
+void BusyPopup::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
         event->key() == Qt::Key_Escape) {
         setFocus();
@@ -204,19 +205,19 @@ void DisplayDlg::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void DisplayDlg::closeEvent(QCloseEvent* event) {
+void BusyPopup::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
 // ---- Done pop-up ----
 
-DataTranDlg::DataTranDlg(SharedState& state, QWidget* parent)
+DonePopup::DonePopup(SharedState& state, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_state(state) {
     setWindowTitle(UiText(state.ui, TextId::BusyCaption));
     setModal(false);
     setFixedSize(form::DialogRect(0, 0, 187, 41).size());
     PaintDialogBackground(this);
-    m_text = new CFontStatic(this);
+    m_text = new FontLabel(this);
     m_text->SetControlId(1879);
     m_text->setGeometry(form::DialogRect(25, 11, 130, 15));
     m_text->SetFontStyle(QStringLiteral("Arial"), kDoneTextSize, QColor(kNavy), kCentred);
@@ -227,7 +228,7 @@ DataTranDlg::DataTranDlg(SharedState& state, QWidget* parent)
     connect(m_hide, &QTimer::timeout, this, &QWidget::hide);
 }
 
-void DataTranDlg::ShowTransferDone(int direction, DisplayDlg& busy) {
+void DonePopup::ShowTransferDone(int direction, BusyPopup& busy) {
     m_text->SetText(UiText(m_state.ui, direction == 0 ? TextId::DoneUp : TextId::DoneDown));
     busy.SetBusy(false);
     if (parentWidget() != nullptr && parentWidget()->isVisible()) {

@@ -15,8 +15,8 @@ class QTimer;
 
 namespace tolmarin {
 
-class CButtonRadio;
-class CFontStatic;
+class PictureRadio;
+class FontLabel;
 struct SharedState;
 
 // The dialogs' background: the shared dialog brush.
@@ -34,16 +34,16 @@ struct ConnectChoice {
 // port). The port, address and TCP port the operator picks are taken over and remembered
 // in settings, because an installer with two amplifiers should not have to rebuild to
 // reach the second one.
-class ConnectDlg : public QDialog {
+class ConnectDialog : public QDialog {
     Q_OBJECT
 public:
-    ConnectDlg(SharedState& state, QSettings& settings, LinkKind current,
-               QWidget* parent = nullptr);
+    ConnectDialog(SharedState& state, QSettings& settings, LinkKind current,
+                  QWidget* parent = nullptr);
 
     ConnectChoice Choice() const;
 
-    CButtonRadio* UsbRadio() const { return m_usb; }
-    CButtonRadio* NetworkRadio() const { return m_network; }
+    PictureRadio* UsbRadio() const { return m_usb; }
+    PictureRadio* NetworkRadio() const { return m_network; }
     QComboBox* PortList() const { return m_ports; }
     QLineEdit* AddressField() const { return m_address; }
     QLineEdit* PortField() const { return m_tcpPort; }
@@ -54,8 +54,8 @@ public:
 private:
     SharedState& m_state;
     QSettings& m_settings;
-    CButtonRadio* m_usb = nullptr;
-    CButtonRadio* m_network = nullptr;
+    PictureRadio* m_usb = nullptr;
+    PictureRadio* m_network = nullptr;
     QButtonGroup* m_group = nullptr;
     QComboBox* m_ports = nullptr;
     QLineEdit* m_address = nullptr;
@@ -65,17 +65,17 @@ private:
 
 // The busy pop-up: "transmitting Data!" blinking red and navy every 200 ms while a batch
 // runs, the main form disabled. Enter, Escape and closing do not dismiss it.
-class DisplayDlg : public QDialog {
+class BusyPopup : public QDialog {
     Q_OBJECT
 public:
-    DisplayDlg(SharedState& state, QWidget* form, QWidget* parent);
+    BusyPopup(SharedState& state, QWidget* form, QWidget* parent);
 
     // 5: show, blink, disable the form. 0: hide, enable the form.
     void ShowBusy(int mode);
     // The done pop-up clears it; the next blink tick then hides the pop-up.
     void SetBusy(bool busy) { m_busy = busy; }
     bool Busy() const { return m_busy; }
-    CFontStatic* Text() const { return m_text; }
+    FontLabel* Text() const { return m_text; }
     bool BlinkRed() const { return m_blink; }
 
 protected:
@@ -88,7 +88,7 @@ private:
 
     SharedState& m_state;
     QWidget* m_form;
-    CFontStatic* m_text = nullptr;
+    FontLabel* m_text = nullptr;
     QTimer* m_timer = nullptr;
     bool m_busy = false;
     bool m_blink = true;
@@ -96,14 +96,14 @@ private:
 
 // The done pop-up: "Up File Successful!" or "Down File Successful!" for one second, while
 // the event loop keeps running (the pacing and the busy pop-up's tick go on).
-class DataTranDlg : public QDialog {
+class DonePopup : public QDialog {
     Q_OBJECT
 public:
-    DataTranDlg(SharedState& state, QWidget* parent);
+    DonePopup(SharedState& state, QWidget* parent);
 
     // Shows the text for the display time; the busy pop-up is told the batch is over.
-    void ShowTransferDone(int direction, DisplayDlg& busy);
-    CFontStatic* Text() const { return m_text; }
+    void ShowTransferDone(int direction, BusyPopup& busy);
+    FontLabel* Text() const { return m_text; }
     static constexpr int kDisplayMs = 1000;
 
 protected:
@@ -111,7 +111,7 @@ protected:
 
 private:
     SharedState& m_state;
-    CFontStatic* m_text = nullptr;
+    FontLabel* m_text = nullptr;
     QTimer* m_hide = nullptr;
 };
 

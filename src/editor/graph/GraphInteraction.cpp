@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "response/Filter.h"
 
 namespace tolmarin {
 
 namespace {
 
-bool IsCrossover(const CFilter& f) {
+bool IsCrossover(const Filter& f) {
     return f.GetType() == filter::kHighPass || f.GetType() == filter::kLowPass;
 }
 
@@ -17,7 +17,7 @@ constexpr int kLastBandwidthStep = kBandwidthSteps - 1;
 
 }  // namespace
 
-void GraphInteraction::Attach(CKTV_Data* channelSet) {
+void GraphInteraction::Attach(ChannelSet* channelSet) {
     m_channelSet = channelSet;
 }
 
@@ -27,7 +27,7 @@ void GraphInteraction::SelectChannel(int index) {
     }
     if (m_active != nullptr) {
         // A drag the switch cut short must not carry on when this filter is next touched.
-        m_active->Pointer() = CFilter::PointerState{};
+        m_active->Pointer() = Filter::PointerState{};
     }
     m_current = &m_channelSet->Channel(index);
     m_bank = &m_current->Eq();
@@ -43,7 +43,7 @@ int GraphInteraction::CurrentIndex() const {
     return m_current != nullptr ? m_current->GetIndex() : -1;
 }
 
-CFilter* GraphInteraction::ShownFilter() const {
+Filter* GraphInteraction::ShownFilter() const {
     if (m_bank == nullptr) {
         return nullptr;
     }
@@ -53,12 +53,12 @@ CFilter* GraphInteraction::ShownFilter() const {
     return m_selected < m_bank->FilterCount() ? &m_bank->Band(m_selected) : nullptr;
 }
 
-CFilter* GraphInteraction::FilterAt(Point p, int* position) const {
+Filter* GraphInteraction::FilterAt(Point p, int* position) const {
     if (m_bank == nullptr) {
         return nullptr;
     }
     for (int i = 0; i < m_bank->FilterCount(); ++i) {
-        CFilter& f = m_bank->Band(i);
+        Filter& f = m_bank->Band(i);
         if (f.MainHandle().Contains(p)) {
             if (position != nullptr) {
                 *position = i;
@@ -92,7 +92,7 @@ GraphInteraction::Outcome GraphInteraction::Move(Point p) {
 
 void GraphInteraction::MoveBand(Point p, Outcome& out) {
     if (m_active != nullptr) {
-        CFilter& a = *m_active;
+        Filter& a = *m_active;
         auto& ps = a.Pointer();
         const bool inMain = a.MainHandle().Contains(p);
         if (!inMain && ps.draggingMain != 0) {
@@ -151,7 +151,7 @@ void GraphInteraction::MoveBand(Point p, Outcome& out) {
 
 void GraphInteraction::Scan(Point p, Outcome& out) {
     int position = 0;
-    CFilter* hit = FilterAt(p, &position);
+    Filter* hit = FilterAt(p, &position);
     if (hit == nullptr) {
         m_hover = false;  // the active filter stays shown
         return;
@@ -171,7 +171,7 @@ void GraphInteraction::Scan(Point p, Outcome& out) {
 }
 
 void GraphInteraction::MoveCrossover(Point p, Outcome& out) {
-    CFilter& a = *m_active;
+    Filter& a = *m_active;
     auto& ps = a.Pointer();
     const bool highPass = a.GetType() == filter::kHighPass;
     const int other = highPass ? m_bank->LowPass().GetFreq() : m_bank->HighPass().GetFreq();
@@ -262,7 +262,7 @@ GraphInteraction::Outcome GraphInteraction::Wheel(Point p, int notches) {
         return out;
     }
     int position = 0;
-    CFilter* hit = FilterAt(p, &position);
+    Filter* hit = FilterAt(p, &position);
     if (hit == nullptr || hit->GetType() != filter::kPeaking) {
         return out;
     }

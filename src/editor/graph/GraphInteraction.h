@@ -6,10 +6,10 @@
 
 namespace tolmarin {
 
-class CFilter;
-class CKTVEQ;
-class CKTV_Data;
-class CKTV_OutData;
+class Filter;
+class EqBank;
+class ChannelSet;
+class OutputChannel;
 
 // What the graph shows: the grid page with CH1 and CH2 until a channel is selected, the
 // interactive EQ page afterwards. Any other value draws nothing.
@@ -34,19 +34,19 @@ public:
         bool consumed = false;
     };
 
-    void Attach(CKTV_Data* channelSet);
+    void Attach(ChannelSet* channelSet);
     void SelectChannel(int index);
     void SetSelected(int selected) { m_selected = selected; }
 
-    CKTV_Data* ChannelSet() const { return m_channelSet; }
-    CKTV_OutData* CurrentChannel() const { return m_current; }
+    ChannelSet* Channels() const { return m_channelSet; }
+    OutputChannel* CurrentChannel() const { return m_current; }
     int CurrentIndex() const;
-    CKTVEQ* CurrentBank() const { return m_bank; }
-    CFilter* ActiveFilter() const { return m_active; }
+    EqBank* CurrentBank() const { return m_bank; }
+    Filter* ActiveFilter() const { return m_active; }
     int ActiveIndex() const { return m_activeIndex; }
     int Selected() const { return m_selected; }
     // The filter whose area and label are shown: the selected one, else the active one.
-    CFilter* ShownFilter() const;
+    Filter* ShownFilter() const;
     GraphMode Mode() const { return m_mode; }
     int MessageCode() const { return m_messageCode; }
     bool Hover() const { return m_hover; }
@@ -65,7 +65,7 @@ public:
     std::optional<int> TakeNotice(bool listenerSet);
 
     // The first filter of the current bank whose main handle holds p, with its position.
-    CFilter* FilterAt(Point p, int* position = nullptr) const;
+    Filter* FilterAt(Point p, int* position = nullptr) const;
 
 private:
     void MoveBand(Point p, Outcome& out);
@@ -75,10 +75,10 @@ private:
     void BandwidthStep(int x, Outcome& out);
     bool AnyDrag() const;
 
-    CKTV_Data* m_channelSet = nullptr;
-    CKTV_OutData* m_current = nullptr;
-    CKTVEQ* m_bank = nullptr;
-    CFilter* m_active = nullptr;
+    ChannelSet* m_channelSet = nullptr;
+    OutputChannel* m_current = nullptr;
+    EqBank* m_bank = nullptr;
+    Filter* m_active = nullptr;
     bool m_hover = false;
     bool m_changed = false;
     bool m_notify = false;

@@ -76,7 +76,7 @@ std::array<GraphLayout::AxisLabel, GraphLayout::kFreqLabels> GraphLayout::FreqLa
     return labels;
 }
 
-HandleAlign HandleLabelAlign(const CFilter& f, const Rect& plot) {
+HandleAlign HandleLabelAlign(const Filter& f, const Rect& plot) {
     if (f.MainHandle().right == plot.right) {
         return HandleAlign::kLeft;
     }
@@ -89,12 +89,12 @@ HandleAlign HandleLabelAlign(const CFilter& f, const Rect& plot) {
     return HandleAlign::kCentre;
 }
 
-std::string HandleLabelText(const CFilter& f, int position, int english) {
+std::string HandleLabelText(const Filter& f, int position, Language language) {
     if (f.GetType() == filter::kHighPass) {
-        return Tr(TextId::GraphHighPassHandle, english);
+        return Tr(TextId::GraphHighPassHandle, language);
     }
     if (f.GetType() == filter::kLowPass) {
-        return Tr(TextId::GraphLowPassHandle, english);
+        return Tr(TextId::GraphLowPassHandle, language);
     }
     return std::to_string(position + 1);  // integers carry no locale
 }

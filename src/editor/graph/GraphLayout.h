@@ -9,7 +9,7 @@
 
 namespace tolmarin {
 
-class CFilter;
+class Filter;
 
 // Where everything of the graph goes, in graph (control) pixels, from the control's
 // client rectangle alone. No drawing here: the renderer and the tests share it.
@@ -62,8 +62,8 @@ enum class HandleAlign { kLeft, kCentre, kRight };
 
 // Left at the plot's right edge or at 20 kHz, right at 20 Hz, centred otherwise, so the
 // label stays inside the plot at both ends.
-HandleAlign HandleLabelAlign(const CFilter& f, const Rect& plot);
+HandleAlign HandleLabelAlign(const Filter& f, const Rect& plot);
 // "H" for the high-pass, "L" for the low-pass, else the band's number from 1.
-std::string HandleLabelText(const CFilter& f, int position, int english);
+std::string HandleLabelText(const Filter& f, int position, Language language);
 
 }  // namespace tolmarin

@@ -6,7 +6,7 @@
 #include <QPolygon>
 
 #include "editor/graph/GraphLayout.h"
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "response/Filter.h"
 
 namespace tolmarin {
@@ -30,7 +30,7 @@ QRect ToQRect(const Rect& r) {
     return QRect(r.left, r.top, r.Width(), r.Height());
 }
 
-QColor ChannelColour(const CKTV_OutData& ch) {
+QColor ChannelColour(const OutputChannel& ch) {
     const RgbColour c = ch.GetColour();
     return QColor(c.r, c.g, c.b);
 }
@@ -65,7 +65,7 @@ void DrawGrid(QPainter& p, const GraphLayout& layout) {
 // control points and an end point each. The curve is flattened before stroking: stroking
 // the Bezier itself builds offset curves and costs a third of a redraw, for the same
 // pixels.
-void DrawCurve(QPainter& p, CKTV_OutData& ch) {
+void DrawCurve(QPainter& p, OutputChannel& ch) {
     ch.UpdateCurve();
     const auto& pts = ch.CurveF();
     QPainterPath path(QPointF(pts[0].x, pts[0].y));
@@ -96,12 +96,12 @@ void DrawCurves(QPainter& p, GraphScene& scene) {
     }
 }
 
-void DrawFrameAndLabels(QPainter& p, const GraphLayout& layout, int english) {
+void DrawFrameAndLabels(QPainter& p, const GraphLayout& layout, Language language) {
     FillOutlined(p, layout.Client(), Qt::black, kFrameColour);
     p.setPen(kFrameColour);
     const auto draw = [&](const GraphLayout::AxisLabel& label) {
         p.drawText(QRect(label.x, label.y, kAxisLabelBox, kAxisLabelBox),
-                   Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(Tr(label.text, english)));
+                   Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(Tr(label.text, language)));
     };
     for (const auto& label : layout.DbLabels()) {
         draw(label);
@@ -111,10 +111,10 @@ void DrawFrameAndLabels(QPainter& p, const GraphLayout& layout, int english) {
     }
 }
 
-void DrawHandleLabels(QPainter& p, const GraphLayout& layout, CKTVEQ& bank, int english) {
+void DrawHandleLabels(QPainter& p, const GraphLayout& layout, EqBank& bank, Language language) {
     p.setPen(kHandleText);
     for (int i = bank.FilterCount() - 1; i >= 0; --i) {
-        const CFilter& f = bank.Band(i);
+        const Filter& f = bank.Band(i);
         Qt::Alignment align = Qt::AlignVCenter;
         switch (HandleLabelAlign(f, layout.Plot())) {
             case HandleAlign::kLeft:
@@ -128,7 +128,7 @@ void DrawHandleLabels(QPainter& p, const GraphLayout& layout, CKTVEQ& bank, int 
                 break;
         }
         p.drawText(ToQRect(f.MainHandle()), align,
-                   QString::fromStdString(HandleLabelText(f, i, english)));
+                   QString::fromStdString(HandleLabelText(f, i, language)));
     }
 }
 
@@ -151,8 +151,8 @@ void DrawEqPage(QPainter& p, const GraphLayout& layout, GraphScene& scene) {
     if (scene.current == nullptr) {
         return;
     }
-    CKTVEQ& bank = scene.current->Eq();
-    DrawHandleLabels(p, layout, bank, scene.english);
+    EqBank& bank = scene.current->Eq();
+    DrawHandleLabels(p, layout, bank, scene.language);
     if (scene.active != nullptr && scene.active->GetType() == filter::kPeaking) {
         p.setPen(ChannelColour(*scene.current));
         p.setBrush(lastFill);
@@ -177,7 +177,7 @@ void GraphRenderer::Paint(QPainter& painter, const QRect& client, GraphScene& sc
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setFont(GraphFont());
-    DrawFrameAndLabels(painter, layout, scene.english);
+    DrawFrameAndLabels(painter, layout, scene.language);
     if (scene.mode == GraphMode::kGrid || scene.mode == GraphMode::kEq) {
         painter.setClipRect(ToQRect(layout.Plot()));
         if (scene.mode == GraphMode::kGrid) {

@@ -5,25 +5,26 @@
 
 #include "editor/graph/GraphInteraction.h"
 #include "response/Geometry.h"
+#include "text/Texts.h"
 
 class QPainter;
 
 namespace tolmarin {
 
-class CFilter;
-class CKTV_Data;
-class CKTV_OutData;
+class Filter;
+class ChannelSet;
+class OutputChannel;
 
 // Everything one picture of the graph is drawn from. Drawing refreshes the channels'
 // cached curve points from their filters, so the pointers are not const.
 struct GraphScene {
-    CKTV_Data* channels = nullptr;
+    ChannelSet* channels = nullptr;
     GraphMode mode = GraphMode::kGrid;
-    CKTV_OutData* current = nullptr;
-    CFilter* shown = nullptr;   // area and label text
-    CFilter* active = nullptr;  // bandwidth handles when a peaking band
-    Rect client;                // the rectangle the channels were laid out in
-    int english = 1;
+    OutputChannel* current = nullptr;
+    Filter* shown = nullptr;   // area and label text
+    Filter* active = nullptr;  // bandwidth handles when a peaking band
+    Rect client;               // the rectangle the channels were laid out in
+    Language language = Language::English;
 };
 
 // The one drawing of the graph, for the screen, image files and the print preview.

@@ -8,8 +8,8 @@
 
 #include "link/LinkController.h"
 #include "link/LinkView.h"
-#include "model/KTV_Data.h"
-#include "protocol/DataDefine.h"
+#include "model/ChannelSet.h"
+#include "protocol/DeviceImage.h"
 #include "protocol/ProgramCheck.h"
 #include "protocol/ProgramFile.h"
 
@@ -47,7 +47,7 @@ std::optional<std::string> QtProgramFileChooser::Choose(const FileRequest& reque
     return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
 }
 
-ProgramFiles::ProgramFiles(SharedState& state, CKTV_Data& channels, LinkView& view,
+ProgramFiles::ProgramFiles(SharedState& state, ChannelSet& channels, LinkView& view,
                            ProgramFileChooser& chooser, LinkController* link,
                            std::string musicFolder)
     : m_state(state),

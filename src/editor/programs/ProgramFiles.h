@@ -8,7 +8,7 @@ class QWidget;
 namespace tolmarin {
 
 struct SharedState;
-class CKTV_Data;
+class ChannelSet;
 class LinkController;
 class LinkView;
 
@@ -50,7 +50,7 @@ public:
     // All borrowed. The link controller may be null (no link layer): sending is skipped and
     // the batch transfers report that no link is open. The music folder defaults to
     // "MusicFile" in the current directory, fixed at construction.
-    ProgramFiles(SharedState& state, CKTV_Data& channels, LinkView& view,
+    ProgramFiles(SharedState& state, ChannelSet& channels, LinkView& view,
                  ProgramFileChooser& chooser, LinkController* link = nullptr,
                  std::string musicFolder = {});
 
@@ -86,7 +86,7 @@ private:
     FileRequest Request(FileRequest::Kind kind, const char* extension) const;
 
     SharedState& m_state;
-    CKTV_Data& m_channels;
+    ChannelSet& m_channels;
     LinkView& m_view;
     ProgramFileChooser& m_chooser;
     LinkController* m_link;

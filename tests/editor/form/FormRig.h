@@ -9,9 +9,9 @@
 #include "art/Artwork.h"
 #include "controls/BitmapSource.h"
 #include "controls/ControlsUi.h"
-#include "controls/NumEdit.h"
-#include "editor/form/CCAudioView.h"
-#include "model/KTV_Data.h"
+#include "controls/NumberField.h"
+#include "editor/form/MainForm.h"
+#include "model/ChannelSet.h"
 #include "support/Fresh.h"
 #include "support/TempDir.h"
 
@@ -23,8 +23,8 @@ struct FormRig {
     FormRig() {
         SetBitmapLoader([](int id) { return art::Bitmap(id); });
         SetControlsUiState(&fresh->ui);
-        view = std::make_unique<CCAudioView>(*fresh, channels, settings,
-                                             QString::fromStdString(dir.Path().string()));
+        view = std::make_unique<MainForm>(*fresh, channels, settings,
+                                          QString::fromStdString(dir.Path().string()));
         fresh->ui.sink = &fresh.sink;
         view->show();
         view->activateWindow();
@@ -39,7 +39,7 @@ struct FormRig {
 
     // Types text over a field's contents and presses Enter, as an operator does.
     void Type(int fieldId, const char* text) {
-        NumEdit* e = Get<NumEdit>(fieldId);
+        NumberField* e = Get<NumberField>(fieldId);
         e->setFocus();
         e->selectAll();
         QTest::keyClicks(e, QString::fromLatin1(text));
@@ -63,10 +63,10 @@ struct FormRig {
     ~FormRig() { SetControlsUiState(nullptr); }
 
     FreshState fresh;
-    CKTV_Data channels{*fresh};
+    ChannelSet channels{*fresh};
     TempDir dir{"form"};
     QSettings settings{QString::fromStdString(dir.PathOf("settings.ini")), QSettings::IniFormat};
-    std::unique_ptr<CCAudioView> view;
+    std::unique_ptr<MainForm> view;
 };
 
 }  // namespace tolmarin::testing

@@ -6,12 +6,12 @@
 #include <QImage>
 
 #include "FormRig.h"
-#include "controls/CBitmapSlider.h"
-#include "controls/CButtonRadio.h"
-#include "controls/CXPButton.h"
-#include "controls/NumSpin.h"
+#include "controls/Fader.h"
+#include "controls/NumberSpin.h"
+#include "controls/PictureButton.h"
+#include "controls/PictureRadio.h"
 #include "editor/form/FormIds.h"
-#include "protocol/DataDefine.h"
+#include "protocol/DeviceImage.h"
 
 namespace tolmarin::testing {
 namespace {
@@ -19,13 +19,13 @@ namespace {
 using namespace form;
 
 bool On(FormRig& r, int id) {
-    return r.Get<CXPButton>(id)->IsOn();
+    return r.Get<PictureButton>(id)->IsOn();
 }
 int Pos(FormRig& r, int spinId) {
-    return r.Get<NumSpin>(spinId)->GetPos();
+    return r.Get<NumberSpin>(spinId)->GetPos();
 }
 QString Text(FormRig& r, int fieldId) {
-    return r.Get<NumEdit>(fieldId)->text();
+    return r.Get<NumberField>(fieldId)->text();
 }
 
 TEST(FormStartUp, ShowsCh1WithTheRecordDefaultsAndEveryBandBypassed) {
@@ -43,7 +43,7 @@ TEST(FormStartUp, ShowsCh1WithTheRecordDefaultsAndEveryBandBypassed) {
     for (int k = 0; k < kBandCount; ++k) {
         EXPECT_TRUE(On(r, kBandBypass + k)) << "band " << k;
         EXPECT_EQ(Text(r, kBandGain + k), QStringLiteral("0.0")) << "band " << k;
-        EXPECT_EQ(r.Get<CBitmapSlider>(kBandFader + k)->GetPosReversed(), 200);
+        EXPECT_EQ(r.Get<Fader>(kBandFader + k)->GetPosReversed(), 200);
     }
     EXPECT_TRUE(On(r, kPower));
     EXPECT_EQ(r.List(kAmpMode)->currentIndex(), kModeStereo);
@@ -55,13 +55,13 @@ TEST(FormBands, ShelfTypeNarrowsTheFrequencyRangeAndPeakingWidensItAgain) {
     const int k = 2;
     r.Choose(kBandType + k, 1);  // low shelf
     EXPECT_EQ(r.channels.Channel(0).Band(k).GetEqKind(), 1);
-    EXPECT_FALSE(r.Get<NumEdit>(kBandQ + k)->isEnabled());
+    EXPECT_FALSE(r.Get<NumberField>(kBandQ + k)->isEnabled());
     r.Type(kBandFreq + k, "5000");  // above a low shelf's range: limited to 2000
     EXPECT_EQ(Pos(r, kBandFreqSpin + k), 2000);
     EXPECT_EQ(r.channels.Channel(0).Band(k).GetFreq(), 2000);
 
     r.Choose(kBandType + k, 0);  // peaking
-    EXPECT_TRUE(r.Get<NumEdit>(kBandQ + k)->isEnabled());
+    EXPECT_TRUE(r.Get<NumberField>(kBandQ + k)->isEnabled());
     r.Type(kBandFreq + k, "5000");
     EXPECT_EQ(r.channels.Channel(0).Band(k).GetFreq(), 5000);
 
@@ -89,7 +89,7 @@ TEST(FormBands, GainOfZeroDbBypassesTheBandAndAnyOtherGainReleasesIt) {
     r.Type(kBandGain + k, "3");
     EXPECT_EQ(r.channels.Channel(0).Band(k).GetGainStep(), 230);
     EXPECT_FALSE(On(r, kBandBypass + k));
-    EXPECT_EQ(r.Get<CBitmapSlider>(kBandFader + k)->GetPosReversed(), 230);
+    EXPECT_EQ(r.Get<Fader>(kBandFader + k)->GetPosReversed(), 230);
 
     r.Type(kBandGain + k, "0");
     EXPECT_NE(r.channels.Channel(0).Band(k).GetBypass(), 0);
@@ -97,14 +97,14 @@ TEST(FormBands, GainOfZeroDbBypassesTheBandAndAnyOtherGainReleasesIt) {
     EXPECT_EQ(Text(r, kBandGain + k), QStringLiteral("0.0"));
 
     // A flat band refuses to leave bypass: the button stays checked.
-    r.Click(r.Get<CXPButton>(kBandBypass + k));
+    r.Click(r.Get<PictureButton>(kBandBypass + k));
     EXPECT_TRUE(On(r, kBandBypass + k));
 }
 
 TEST(FormLinkedChannels, BandEditsFollowOnCh2ButMuteStaysOnItsOwnChannel) {
     FormRig r;
     r.fresh->app.sendChanges = 1;
-    r.Click(r.Get<CButtonRadio>(kLinkCheck));
+    r.Click(r.Get<PictureRadio>(kLinkCheck));
     ASSERT_TRUE(r.channels.Ch1Ch2Linked());
     r.channels.ClearAllPending(0);
 
@@ -114,25 +114,25 @@ TEST(FormLinkedChannels, BandEditsFollowOnCh2ButMuteStaysOnItsOwnChannel) {
     EXPECT_TRUE(r.channels.Channel(1).Band(1).IsPending());
 
     const auto ch2Mute = r.channels.Channel(1).GetOutputOn();
-    r.Click(r.Get<CXPButton>(kMute));
+    r.Click(r.Get<PictureButton>(kMute));
     EXPECT_EQ(r.channels.Channel(1).GetOutputOn(), ch2Mute);
 
-    r.Click(r.Get<CButtonRadio>(kLinkCheck));  // unchecked: unlinked, values kept
+    r.Click(r.Get<PictureRadio>(kLinkCheck));  // unchecked: unlinked, values kept
     EXPECT_FALSE(r.channels.Ch1Ch2Linked());
     EXPECT_EQ(r.channels.Channel(1).Band(1).GetGainStep(), 140);
 }
 
 TEST(FormModes, BridgeShowsCh1AndLocksCh2AndStereoUnlocksWithoutRelinking) {
     FormRig r;
-    r.Click(r.Get<CButtonRadio>(kLinkCheck));
-    r.Click(r.Get<CXPButton>(kChannelButton + 1));
+    r.Click(r.Get<PictureRadio>(kLinkCheck));
+    r.Click(r.Get<PictureButton>(kChannelButton + 1));
     ASSERT_EQ(r.view->CurrentChannel(), 1);
 
     r.Choose(kAmpMode, kModeBridge);
     EXPECT_EQ(r.fresh->image.systemBytes[sysbyte::kModeCh12], kModeBridge);
     EXPECT_EQ(r.view->CurrentChannel(), 0);
     EXPECT_FALSE(r.channels.Ch1Ch2Linked());
-    auto* check = r.Get<CButtonRadio>(kLinkCheck);
+    auto* check = r.Get<PictureRadio>(kLinkCheck);
     EXPECT_FALSE(check->isChecked());
     EXPECT_FALSE(check->isEnabled());
     for (int id : {kChannelButton + 1, kMute + 1, kPolarity + 1, kSensitivity + 1}) {
@@ -155,14 +155,14 @@ TEST(FormLanguage, SwitchingTwiceGivesBackEveryTextPictureAndSelection) {
     const QImage before = r.view->grab().toImage();
     const QString family = r.List(kHpFamily)->currentText();
 
-    r.Click(r.Get<CXPButton>(kLanguage));
-    EXPECT_EQ(r.fresh->ui.english, 0);
+    r.Click(r.Get<PictureButton>(kLanguage));
+    EXPECT_EQ(r.fresh->ui.language, Language::Chinese);
     EXPECT_EQ(r.List(kHpFamily)->currentText(), QStringLiteral("巴特沃斯"));
     EXPECT_EQ(r.List(kBandType + 5)->currentText(), QStringLiteral("高架/12dB"));
     EXPECT_EQ(r.List(kAmpMode)->currentText(), QStringLiteral("并接"));
     EXPECT_NE(r.view->grab().toImage(), before);
 
-    r.Click(r.Get<CXPButton>(kLanguage));
+    r.Click(r.Get<PictureButton>(kLanguage));
     EXPECT_EQ(r.List(kHpFamily)->currentText(), family);
     EXPECT_EQ(r.view->grab().toImage(), before);
 }
@@ -172,7 +172,7 @@ TEST(FormSystem, SensitivityAndPowerChangeTheSystemBytesAndTheInputGain) {
     r.Choose(kSensitivity + 1, 1);
     EXPECT_EQ(r.fresh->image.systemBytes[sysbyte::kSensitivity1 + 1], 1);
     EXPECT_EQ(r.channels.Channel(1).GetInputGain(), 578);
-    r.Click(r.Get<CXPButton>(kPower));
+    r.Click(r.Get<PictureButton>(kPower));
     EXPECT_EQ(r.fresh->image.systemBytes[sysbyte::kPower], 0);
     EXPECT_FALSE(On(r, kPower));
 }

@@ -7,10 +7,10 @@
 #include <QProgressBar>
 
 #include "FormRig.h"
-#include "controls/CButtonRadio.h"
-#include "controls/CFontStatic.h"
-#include "controls/CTransparentStatic.h"
-#include "controls/CXPButton.h"
+#include "controls/FontLabel.h"
+#include "controls/PictureButton.h"
+#include "controls/PictureRadio.h"
+#include "controls/TransparentLabel.h"
 #include "editor/form/FormIds.h"
 #include "editor/form/LinkDialogs.h"
 #include "link/ChannelSetModel.h"
@@ -53,7 +53,7 @@ struct LinkedForm : FormRig {
         return up;
     }
 
-    KTVCommand command{*fresh};
+    CommandQueue command{*fresh};
     ChannelSetModel model{channels};
     ScriptedLink serial{LinkKind::Usb};
     ScriptedLink network{LinkKind::Network};
@@ -67,19 +67,19 @@ TEST(FormLink, LinkUpBlocksTheFormUntilTheLiveProgramThenAnnouncesItForASecond) 
     r.controller->OpenSerialLinkTo("ttyFAKE0");
     auto* bar = r.view->findChild<QProgressBar*>();
     EXPECT_EQ(bar->maximum(), 24);
-    EXPECT_TRUE(r.view->BusyPopup().isVisible());
+    EXPECT_TRUE(r.view->BusyWindow().isVisible());
     EXPECT_FALSE(r.view->isEnabled());
-    EXPECT_TRUE(r.Get<CXPButton>(kLinkButton)->IsOn());
+    EXPECT_TRUE(r.Get<PictureButton>(kLinkButton)->IsOn());
 
     ASSERT_TRUE(r.LinkUp() || r.controller->Linked());
-    DataTranDlg& done = r.view->DonePopup();
+    DonePopup& done = r.view->DoneWindow();
     EXPECT_TRUE(done.isVisible());
     EXPECT_EQ(done.Text()->Text(), QStringLiteral("Up File Successful!"));
     // The event loop keeps running while it shows; then both pop-ups go and the form is
     // usable again.
     EXPECT_TRUE(SpinUntil(
         [&] {
-            return !done.isVisible() && !r.view->BusyPopup().isVisible() && r.view->isEnabled();
+            return !done.isVisible() && !r.view->BusyWindow().isVisible() && r.view->isEnabled();
         },
         5000));
 }
@@ -88,13 +88,13 @@ TEST(FormLink, StatusTemperaturesAreClampedAndShownMinusTen) {
     LinkedForm r;
     ASSERT_TRUE(r.LinkUp());
     r.Step(6);
-    EXPECT_EQ(r.Get<CTransparentStatic>(kTemperature)->text(), QStringLiteral("90"));
-    EXPECT_EQ(r.Get<CTransparentStatic>(kTemperature + 1)->text(), QStringLiteral("-5"));
+    EXPECT_EQ(r.Get<TransparentLabel>(kTemperature)->text(), QStringLiteral("90"));
+    EXPECT_EQ(r.Get<TransparentLabel>(kTemperature + 1)->text(), QStringLiteral("-5"));
 }
 
 TEST(FormLink, BusyPopupIgnoresEnterEscapeAndClose) {
     LinkedForm r;
-    DisplayDlg& busy = r.view->BusyPopup();
+    BusyPopup& busy = r.view->BusyWindow();
     busy.ShowBusy(5);
     QTest::keyClick(&busy, Qt::Key_Escape);
     QTest::keyClick(&busy, Qt::Key_Return);
@@ -108,7 +108,7 @@ TEST(FormLink, BusyPopupIgnoresEnterEscapeAndClose) {
 TEST(ConnectDialog, TakesOverATypedAddressAndPortAndRemembersThem) {
     FormRig r;
     {
-        ConnectDlg dlg(*r.fresh, r.settings, LinkKind::Usb);
+        ConnectDialog dlg(*r.fresh, r.settings, LinkKind::Usb);
         dlg.AddressField()->setText(QStringLiteral("127.0.0.1"));
         QTest::keyClicks(dlg.PortField(), QString());
         dlg.PortField()->setText(QStringLiteral("9123"));
@@ -120,7 +120,7 @@ TEST(ConnectDialog, TakesOverATypedAddressAndPortAndRemembersThem) {
         EXPECT_EQ(c.host, "127.0.0.1");
         EXPECT_EQ(c.tcpPort, 9123);
     }
-    ConnectDlg again(*r.fresh, r.settings, LinkKind::Network);
+    ConnectDialog again(*r.fresh, r.settings, LinkKind::Network);
     EXPECT_EQ(again.AddressField()->text(), QStringLiteral("127.0.0.1"));
     EXPECT_EQ(again.PortField()->text(), QStringLiteral("9123"));
     EXPECT_TRUE(again.NetworkRadio()->isChecked());

@@ -31,40 +31,40 @@ TEST(GraphLayout, AxisLabelsKeepTheirOffsets) {
     EXPECT_EQ(db[0].y, 5);
     EXPECT_EQ(db[1].y, 43);   // +10 dB: 2u + 3 with u = 20
     EXPECT_EQ(db[6].y, 240);  // -40 dB: the plot height
-    EXPECT_STREQ(Tr(db[2].text, 1), "0dB");
+    EXPECT_STREQ(Tr(db[2].text, Language::English), "0dB");
 
     const auto freq = layout.FreqLabels();
     EXPECT_EQ(freq[0].x, 30);        // "20" at its fixed place
     EXPECT_EQ(freq[5].x, 374 - 8);   // "1K"
     EXPECT_EQ(freq[9].x, 635 - 15);  // "20K"
-    EXPECT_STREQ(Tr(freq[9].text, 0), "20K");
+    EXPECT_STREQ(Tr(freq[9].text, Language::Chinese), "20K");
     EXPECT_EQ(freq[9].y, 250);
 }
 
 TEST(GraphLayout, HandleLabelsStayInsideThePlotAtBothEnds) {
     testing::FreshState fresh;
     const GraphLayout layout(kClient);
-    CFilter band(*fresh);
+    Filter band(*fresh);
     band.SetGraphRect(layout.Plot());
     band.SetFreq(1000, false);
     EXPECT_EQ(HandleLabelAlign(band, layout.Plot()), HandleAlign::kCentre);
-    EXPECT_EQ(HandleLabelText(band, 0, 1), "1");
+    EXPECT_EQ(HandleLabelText(band, 0, Language::English), "1");
     band.SetFreq(20000, false);
     EXPECT_EQ(band.MainHandle().right, 600 + 8 + 35);
     EXPECT_EQ(HandleLabelAlign(band, layout.Plot()), HandleAlign::kLeft);
     band.SetFreq(18260, false);  // handle's right edge exactly on the plot's
     EXPECT_EQ(HandleLabelAlign(band, layout.Plot()), HandleAlign::kLeft);
 
-    CFilter hp(*fresh);
+    Filter hp(*fresh);
     hp.SetType(filter::kHighPass);
     hp.SetEqBand(0);
     hp.SetGraphRect(layout.Plot());
     hp.SetFreq(20, false);
     EXPECT_EQ(HandleLabelAlign(hp, layout.Plot()), HandleAlign::kRight);
-    EXPECT_EQ(HandleLabelText(hp, 8, 0), "H");
-    CFilter lp(*fresh);
+    EXPECT_EQ(HandleLabelText(hp, 8, Language::Chinese), "H");
+    Filter lp(*fresh);
     lp.SetType(filter::kLowPass);
-    EXPECT_EQ(HandleLabelText(lp, 9, 1), "L");
+    EXPECT_EQ(HandleLabelText(lp, 9, Language::English), "L");
 }
 
 }  // namespace

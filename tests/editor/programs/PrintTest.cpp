@@ -7,10 +7,10 @@
 #include <QTextItem>
 #include <algorithm>
 
-#include "editor/programs/CListCtrlCl.h"
-#include "editor/programs/CListCtrlPrint.h"
-#include "editor/programs/DataViewDlg.h"
-#include "model/KTV_Data.h"
+#include "editor/programs/ListPrinter.h"
+#include "editor/programs/ParameterList.h"
+#include "editor/programs/ParameterTableDialog.h"
+#include "model/ChannelSet.h"
 #include "model/ParameterTable.h"
 #include "support/Fresh.h"
 #include "support/TempDir.h"
@@ -92,14 +92,14 @@ protected:
 
 struct Printing : ::testing::Test {
     FreshState fresh;
-    CKTV_Data channels{*fresh};
-    DataViewDlg dialog{channels, fresh->ui};
-    CListCtrlPrint job{fresh->ui};
+    ChannelSet channels{*fresh};
+    ParameterTableDialog dialog{channels, fresh->ui};
+    ListPrinter job{fresh->ui};
     RecordingPage device;
 
     std::vector<std::vector<RecordingEngine::Text>>& Print(int from, int to) {
         dialog.ConfigurePrint(job);
-        CPrintInfo info;
+        PrintInfo info;
         EXPECT_TRUE(job.OnPreparePrinting(info, true));
         info.fromPage = from;
         info.toPage = to;
@@ -120,7 +120,7 @@ struct Printing : ::testing::Test {
 };
 
 TEST_F(Printing, EveryPageCarriesItsNumberAndTheRowsOfItsShare) {
-    const auto& pages = Print(1, CPrintInfo::kUnboundedPage);
+    const auto& pages = Print(1, PrintInfo::kUnboundedPage);
     const int perPage = job.RowsPerPageCount();
     const int count = PageCount(kParameterRows, perPage);
     ASSERT_GT(count, 2);

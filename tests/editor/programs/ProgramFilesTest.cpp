@@ -139,7 +139,7 @@ TEST_F(Files, FailedSaveSaysSoKeepsTheEarlierFileAndCountsAsChosen) {
     std::filesystem::create_directory(Path("keep.Data12File.part"));
     channels.Channel(0).SetDelay(400);
     chooser.answer = Path("keep.Data12File");
-    s.ui.english = 0;
+    s.ui.language = Language::Chinese;
     EXPECT_TRUE(files.SaveProgramFile());
     EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"保存音乐文件错误!"});
     EXPECT_EQ(FileBytes(Path("keep.Data12File")), earlier);

@@ -7,11 +7,11 @@
 #include "Amplifier.h"
 #include "ProgramsFixture.h"
 #include "SimServer.h"
-#include "controls/CButtonRadio.h"
-#include "controls/CTransparentStatic.h"
-#include "controls/EnglishEdit.h"
-#include "editor/programs/CListCtrlCl.h"
-#include "editor/programs/ProgramDlg.h"
+#include "controls/NameEdit.h"
+#include "controls/PictureRadio.h"
+#include "controls/TransparentLabel.h"
+#include "editor/programs/ParameterList.h"
+#include "editor/programs/ProgramsDialog.h"
 #include "link/ChannelSetModel.h"
 #include "link/DeviceLink.h"
 #include "support/qt/EventLoop.h"
@@ -38,14 +38,14 @@ struct ProgramsEndToEnd : ::testing::Test {
         c.OpenNetworkLinkTo("127.0.0.1", server.TcpPort());
         ASSERT_TRUE(SpinUntil([this] { return ups == 1; }, 10000));
     }
-    std::unique_ptr<ProgramDlg> Open() {
-        auto dialog = std::make_unique<ProgramDlg>(s, files, &link.Controller(), true);
+    std::unique_ptr<ProgramsDialog> Open() {
+        auto dialog = std::make_unique<ProgramsDialog>(s, files, &link.Controller(), true);
         dialog->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
         return dialog;
     }
-    static void ClickRow(ProgramDlg& dialog, int row) {
-        CListCtrlCl& list = dialog.List();
+    static void ClickRow(ProgramsDialog& dialog, int row) {
+        ParameterList& list = dialog.List();
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
                           list.visualRect(list.model()->index(row, 0)).center());
     }
@@ -54,7 +54,7 @@ struct ProgramsEndToEnd : ::testing::Test {
     sim::SimServer server{amp, sim::Faults{}};
     FreshState fresh;
     SharedState& s = *fresh;
-    CKTV_Data channels{s};
+    ChannelSet channels{s};
     ChannelSetModel model{channels};
     FormView view;
     DeviceLink link{s, model, view};
@@ -69,9 +69,9 @@ TEST_F(ProgramsEndToEnd, StoreIntoSlot7RecallSlot3AndKeepAllTwentyOnThePc) {
     auto store = Open();
     store->SetConfirm([](const QString&) { return true; });  // the amplifier's slot 7 has a name
     ClickRow(*store, 6);
-    QTest::mouseClick(&store->DeviceChoice(ProgramDlg::kStoreToDevice), Qt::LeftButton);
-    store->NameEdit().selectAll();  // the row's name is replaced, as an operator types over it
-    QTest::keyClicks(&store->NameEdit(), "Hall2");
+    QTest::mouseClick(&store->DeviceChoice(ProgramsDialog::kStoreToDevice), Qt::LeftButton);
+    store->NameField().selectAll();  // the row's name is replaced, as an operator types over it
+    QTest::keyClicks(&store->NameField(), "Hall2");
     const std::size_t before = view.done.size();
     QTest::mouseClick(&store->DeviceOk(), Qt::LeftButton);
     ASSERT_TRUE(SpinUntil([&] { return view.done.size() > before; }, 10000));
@@ -91,7 +91,7 @@ TEST_F(ProgramsEndToEnd, StoreIntoSlot7RecallSlot3AndKeepAllTwentyOnThePc) {
     }
 
     auto keep = Open();
-    QTest::mouseClick(&keep->PcChoice(ProgramDlg::kStoreAllToPc), Qt::LeftButton);
+    QTest::mouseClick(&keep->PcChoice(ProgramsDialog::kStoreAllToPc), Qt::LeftButton);
     chooser.answer = dir.PathOf("venue");
     QTest::mouseClick(&keep->PcOk(), Qt::LeftButton);
     EXPECT_EQ(keep->result(), QDialog::Accepted);

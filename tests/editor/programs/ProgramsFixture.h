@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "editor/programs/ProgramFiles.h"
-#include "model/KTV_Data.h"
+#include "model/ChannelSet.h"
 #include "support/Fresh.h"
 #include "support/TempDir.h"
 #include "support/qt/LinkFakes.h"
@@ -54,7 +54,7 @@ inline void SavePicture(QWidget& widget, const char* name) {
 struct ProgramsFixture : ::testing::Test {
     FreshState fresh;
     SharedState& s = *fresh;
-    CKTV_Data channels{s};
+    ChannelSet channels{s};
     RecordingLinkView view;
     FakeChooser chooser;
     TempDir dir{"programs"};

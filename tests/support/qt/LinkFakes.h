@@ -8,7 +8,7 @@
 
 #include "link/LinkModel.h"
 #include "link/LinkView.h"
-#include "protocol/DataDefine.h"
+#include "protocol/DeviceImage.h"
 #include "protocol/FrameBuilder.h"
 
 namespace tolmarin::testing {

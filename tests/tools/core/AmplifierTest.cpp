@@ -7,8 +7,8 @@
 
 #include "Session.h"
 #include "protocol/ByteOrder.h"
+#include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"
-#include "protocol/KTVCommand.h"
 #include "support/Fresh.h"
 #include "support/ReplyFrames.h"
 
@@ -210,7 +210,7 @@ std::vector<Case> AllRequests() {
 TEST(SimulatorAnswers, EveryBuilderFrameGetsItsReplyAndChangesExactlyItsArea) {
     for (const auto& c : AllRequests()) {
         Pair p;
-        KTVCommand cmd(*p.s);
+        CommandQueue cmd(*p.s);
         RecordingOwner owner;
         cmd.SetOwner(&owner);
         cmd.Enqueue(c.build(*p.s));
@@ -329,7 +329,7 @@ TEST(SimulatorEndToEnd, LinkUpReadAllAndEditsLeaveBothSidesEqual) {
     Pair p;
     sim::ReplyCounter counter;
     sim::Session session(p.amp, {}, counter);
-    KTVCommand cmd(*p.s);
+    CommandQueue cmd(*p.s);
     RecordingOwner owner;
     cmd.SetOwner(&owner);
     const auto run = [&] {

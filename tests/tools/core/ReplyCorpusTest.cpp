@@ -8,8 +8,8 @@
 #include <fstream>
 #include <random>
 
+#include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"
-#include "protocol/KTVCommand.h"
 #include "support/Fresh.h"
 #include "support/ReferenceReceiver.h"
 
@@ -52,7 +52,7 @@ struct Rig {
     Observed Now() { return Observe(*s, cmd, owner); }
     FreshState s;
     RecordingOwner owner;
-    KTVCommand cmd;
+    CommandQueue cmd;
 };
 
 Observed Whole(const Bytes& b) {

@@ -9,8 +9,8 @@
 #include "OutputSchedule.h"
 #include "RequestParser.h"
 #include "Session.h"
+#include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"
-#include "protocol/KTVCommand.h"
 #include "support/Fresh.h"
 #include "support/ReplyFrames.h"
 
@@ -139,7 +139,7 @@ TEST(SimFaults, EveryNthChecksumIsBadAndTheCountSpansConnections) {
     std::vector<int> accepted;
     for (int i = 0; i < 6; ++i) {
         auto& session = i < 2 ? first : second;
-        KTVCommand cmd(*s);
+        CommandQueue cmd(*s);
         cmd.Enqueue(BuildPoll(*s));
         for (auto& o : session.Receive(Request(*s, 0))) {
             cmd.FeedBytes(o.bytes);
@@ -155,7 +155,7 @@ TEST(SimFaults, UnknownCodeRepliesAreWellFormedAndLeaveThePCCollecting) {
     f.unknownEvery = 2;
     f.unknownCode = 0xA4;
     SessionRig r(f);
-    KTVCommand cmd(*s);
+    CommandQueue cmd(*s);
     cmd.Enqueue(BuildPoll(*s));
     cmd.Enqueue(BuildPoll(*s));
     for (int i = 0; i < 2; ++i) {

@@ -17,8 +17,8 @@
 
 #include "SimServer.h"
 #include "protocol/ByteOrder.h"
+#include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"
-#include "protocol/KTVCommand.h"
 #include "support/Fresh.h"
 #include "support/ReplyFrames.h"
 
@@ -98,13 +98,13 @@ struct NetPc {
     FreshState s;
     QTcpSocket socket;
     TcpTransport link;
-    KTVCommand cmd;
+    CommandQueue cmd;
     RecordingOwner owner;
     Bytes rx = Bytes(800, 0);
     int reads = 0;
 };
 
-void QueueLinkUp(SharedState& s, KTVCommand& cmd) {
+void QueueLinkUp(SharedState& s, CommandQueue& cmd) {
     for (int n = 1; n <= 20; ++n) {
         cmd.Enqueue(BuildItemRead(s, ITEM_NAME, n));
     }
@@ -253,7 +253,7 @@ struct SerialPc {
     FreshState s;
     QSerialPort port;
     SerialTransport link;
-    KTVCommand cmd;
+    CommandQueue cmd;
     RecordingOwner owner;
     int reads = 0;
 };

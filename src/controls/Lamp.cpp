@@ -1,0 +1,41 @@
+#include "controls/Lamp.h"
+
+#include <QPainter>
+
+namespace tolmarin {
+
+namespace {
+// Segments 0 to 5 green, 6 yellow, 7 red.
+constexpr int kFirstYellow = 6;
+constexpr int kRedSegment = 7;
+}  // namespace
+
+Lamp::Lamp(QWidget* parent) : QWidget(parent) {}
+
+void Lamp::Init() {
+    m_segmentHeight = height() / LampLevel::kSegments;
+}
+
+void Lamp::SetLevel(int value) {
+    if (m_level.SetLevel(value)) {
+        update();
+    }
+}
+
+void Lamp::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    const QColor grey = QColor::fromRgb(kOutline);
+    painter.fillRect(rect(), grey);
+    const int segment = m_segmentHeight > 0 ? m_segmentHeight : height() / LampLevel::kSegments;
+    for (int i = 0; i < LampLevel::kSegments; ++i) {
+        QRgb colour = kDark;
+        if (m_level.IsLit(i)) {
+            colour = i == kRedSegment ? kRed : (i >= kFirstYellow ? kYellow : kGreen);
+        }
+        // One pixel of outline shows left, right and above each segment.
+        const int top = height() - (i + 1) * segment + 1;
+        painter.fillRect(QRect(1, top, width() - 2, segment - 1), QColor::fromRgb(colour));
+    }
+}
+
+}  // namespace tolmarin

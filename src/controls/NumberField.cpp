@@ -1,0 +1,116 @@
+#include "controls/NumberField.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QWheelEvent>
+#include <algorithm>
+
+namespace tolmarin {
+
+namespace {
+// One wheel notch.
+constexpr int kWheelNotch = 120;
+
+bool PassesToField(QChar c) {
+    return (c >= u'0' && c <= u'9') || c == u'-' || c == u'.';
+}
+}  // namespace
+
+NumberField::NumberField(QWidget* parent) : QLineEdit(parent) {
+    // Composed (double-byte) input never reaches a numeric field.
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    connect(this, &QLineEdit::textEdited, this, [this] { m_dirty = true; });
+}
+
+void NumberField::SetKind(int kind) {
+    m_rules.kind = kind;
+    UpdateText();
+}
+
+void NumberField::SetRange(int minimum, int maximum) {
+    m_rules.minimum = minimum;
+    m_rules.maximum = maximum;
+    m_value = minimum;
+}
+
+void NumberField::SetValue(int value) {
+    if (value < m_rules.minimum || value > m_rules.maximum) {
+        return;
+    }
+    m_value = value;
+    UpdateText();
+}
+
+int NumberField::GetValue() {
+    if (m_dirty) {
+        if (const auto parsed = ParseEntry(m_rules, text().toStdString())) {
+            m_value = *parsed;
+        }
+        m_dirty = false;
+    }
+    return m_value;
+}
+
+void NumberField::UpdateText() {
+    if (const auto shown = EntryText(m_rules, m_value)) {
+        setText(QString::fromStdString(*shown));
+    }
+}
+
+void NumberField::focusOutEvent(QFocusEvent* event) {
+    const EntryCommit commit = CommitEntry(m_rules, m_value, text().toStdString(), m_dirty);
+    m_value = commit.value;
+    if (commit.committed) {
+        if (m_rules.kind == entry::kDelayMetres || m_rules.kind == entry::kDelayFeet) {
+            m_dirty = false;
+        }
+        UpdateText();
+        emit commandSent(m_controlId);
+    }
+    QLineEdit::focusOutEvent(event);
+}
+
+void NumberField::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // Enter keeps the focus and shows the start of the text; it commits nothing.
+            setCursorPosition(0);
+            deselect();
+            event->accept();
+            return;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            emit arrowStep(event->key() == Qt::Key_Up ? 1 : -1);
+            event->accept();
+            return;
+        default:
+            break;
+    }
+    // Shortcuts (copy, paste, undo) and keys without a character (Delete, Home, arrows)
+    // keep their usual meaning; of the characters only the number's own pass.
+    const QString typed = event->text();
+    const bool shortcut = event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
+    if (!shortcut && !typed.isEmpty() && typed.at(0).isPrint() &&
+        !std::all_of(typed.begin(), typed.end(), PassesToField)) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void NumberField::wheelEvent(QWheelEvent* event) {
+    m_wheelAccumulator =
+        std::clamp(m_wheelAccumulator + event->angleDelta().y(), -kWheelNotch, kWheelNotch);
+    if (m_wheelAccumulator == kWheelNotch) {
+        SetValue(m_value + 1);
+        m_wheelAccumulator = 0;
+    } else if (m_wheelAccumulator == -kWheelNotch) {
+        SetValue(m_value - 1);
+        m_wheelAccumulator = 0;
+    }
+    emit commandSent(m_controlId);
+    QLineEdit::wheelEvent(event);
+}
+
+}  // namespace tolmarin

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QLineEdit>
+
+#include "model/ValueEntry.h"
+
+namespace tolmarin {
+
+// Single-line field for one numeric parameter. It holds the parameter's step index; its
+// kind (entry::k...) decides how the index is shown and how typed text is read back.
+// Typed text is committed when the field loses the focus; only digits, "-" and "." can
+// be typed; each wheel notch steps the index by one.
+class NumberField : public QLineEdit {
+    Q_OBJECT
+
+public:
+    explicit NumberField(QWidget* parent = nullptr);
+
+    void SetControlId(int id) { m_controlId = id; }
+    int ControlId() const { return m_controlId; }
+
+    void SetKind(int kind);  // then rebuilds the text
+    int Kind() const { return m_rules.kind; }
+    void SetStep(double step) { m_rules.step = step; }
+    void SetOffset(double offset) { m_rules.offset = offset; }
+    // Stores the range and puts the value at the minimum, leaving the text as it is.
+    void SetRange(int minimum, int maximum);
+    int Minimum() const { return m_rules.minimum; }
+    int Maximum() const { return m_rules.maximum; }
+
+    // A value outside the range is ignored. Never notifies.
+    void SetValue(int value);
+    // Reads typed text first (quietly: text out of range keeps the value).
+    int GetValue();
+    bool IsDirty() const { return m_dirty; }
+    virtual void UpdateText();
+
+signals:
+    // A committed entry (on focus loss) and every wheel message: the form reads the value.
+    void commandSent(int controlId);
+    // An arrow key in the field: the spin that drives the field makes the step.
+    void arrowStep(int delta);
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    int m_controlId = 0;
+    int m_value = 0;
+    EntryRules m_rules;
+    bool m_dirty = false;
+    int m_wheelAccumulator = 0;
+};
+
+}  // namespace tolmarin

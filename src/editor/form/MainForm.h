@@ -1,0 +1,153 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <map>
+#include <memory>
+
+#include "link/ChannelSetModel.h"
+#include "link/LinkView.h"
+#include "response/Filter.h"
+#include "text/Texts.h"
+
+class QComboBox;
+class QProgressBar;
+class QSettings;
+
+namespace tolmarin {
+
+enum class SelectionList;
+class Fader;
+class ResponseGraph;
+class PictureButton;
+class ChannelSet;
+class OutputChannel;
+class DonePopup;
+class DeviceLink;
+class BusyPopup;
+class CommandQueue;
+class LinkController;
+class NumberSpin;
+struct SharedState;
+
+// The editor's main form: the response graph, one channel's sections, both channels'
+// switches, levels and temperatures, and the top bar. Every control edits the channel set;
+// the pending marks the edits leave are what the link sends. The form is also the link
+// controller's view of the user interface and the operator's message sink.
+class MainForm : public QWidget, public LinkView, public MessageSink {
+    Q_OBJECT
+public:
+    // state, channels and settings are borrowed for the view's life. The "MusicFile" folder
+    // is made in workDir.
+    MainForm(SharedState& state, ChannelSet& channels, QSettings& settings, const QString& workDir,
+             QWidget* parent = nullptr);
+    ~MainForm() override;
+
+    void OnInitialUpdate();
+    void InitControls();
+    void ShowState(int channel);
+    void ShowChannel(int n);
+    void ShowBandBypass(int bypass, int k);
+    void EnableBandQ(int k, int kind);
+    void MirrorCrossover(bool high);
+    void MirrorBand(int k);
+
+    void ToggleLanguage();
+    void ApplyLanguage();
+    void SetAmpMode(int m);
+    void SetSensitivity(int n, int s);
+    void TogglePower();
+
+    int CurrentChannel() const { return m_current; }
+    OutputChannel& Current();
+    DeviceLink& Link() { return *m_link; }
+    LinkController& Controller() { return *m_controller; }
+    // Tests drive the form with a controller and command queue of their own (scripted
+    // transports); null goes back to the form's own link.
+    void UseController(LinkController* controller, CommandQueue* command);
+    QWidget* Control(int id) const;
+    template <typename T>
+    T* Get(int id) const {
+        return dynamic_cast<T*>(Control(id));
+    }
+    BusyPopup& BusyWindow() { return *m_busy; }
+    DonePopup& DoneWindow() { return *m_done; }
+    const QString& MusicFolder() const { return m_musicFolder; }
+
+    // --- LinkView --------------------------------------------------------------------------
+    void SetLinkButtonActive(bool active) override;
+    void SetProgressRange(int low, int high) override;
+    void SetProgressPos(int pos) override;
+    void ShowBusy(int mode) override;
+    void ShowTransferDone(int direction) override;
+    void ClearLinkCheckBox() override;
+    void ShowState() override;
+    void ShowSystemState(int mode, int power) override;
+    void ShowLevels(int level1, int level2) override;
+    void ShowTemperature(int readout, int celsius) override;
+    void WriteAllProgramsFile(const std::string& path) override;
+
+    // The form's own questions, asked before it calls the controller (never from inside it).
+    // Runs the Connect dialog with the current link kind; the chosen kind on OK.
+    std::optional<LinkKind> RunConnectDialog(LinkKind current);
+    // Asks for the all-programs file a read of all programs goes into; nothing on cancel.
+    std::optional<std::string> ChooseAllProgramsFile();
+
+    // --- MessageSink -----------------------------------------------------------------------
+    void ShowMessage(std::string_view text, MessageKind kind) override;
+
+signals:
+    // The Program and DataView buttons; the main window opens their dialogs.
+    void programRequested();
+    void dataViewRequested();
+    // The form has painted itself for the first time (start-up measurements).
+    void firstPainted();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The fader a filter moves when the graph drags its gain.
+    class FaderLink : public GainFader {
+    public:
+        Fader* fader = nullptr;
+        void SetPosReversed(int pos) override;
+    };
+
+    void CreateControls();
+    void OnClicked(int id);
+    void OnCommand(int id);
+    void OnSelection(int id, int selection);
+    void OnFader(int id);
+    void OnFilterChanged(int position);
+    void SetBandFreqRange(int k, int kind);
+    void FillList(int id, SelectionList entries);
+
+    OutputChannel& Channel(int n);
+    NumberSpin* Spin(int id) const;
+    PictureButton* Button(int id) const;
+    QComboBox* List(int id) const;
+    Fader* FaderAt(int id) const;
+    ResponseGraph* Graph() const;
+
+    SharedState& m_state;
+    ChannelSet& m_channels;
+    QSettings& m_settings;
+    QString m_workDir;
+    QString m_musicFolder;
+    ChannelSetModel m_linkModel;
+    std::unique_ptr<DeviceLink> m_link;
+    LinkController* m_controller = nullptr;
+    CommandQueue* m_command = nullptr;
+    std::map<int, QWidget*> m_controls;
+    std::array<FaderLink, 8> m_faderLinks;
+    BusyPopup* m_busy = nullptr;
+    DonePopup* m_done = nullptr;
+    QProgressBar* m_progress = nullptr;
+    int m_current = 0;
+    bool m_painted = false;
+};
+
+}  // namespace tolmarin

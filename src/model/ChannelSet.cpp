@@ -1,0 +1,177 @@
+#include "model/ChannelSet.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "model/Colour.h"
+#include "protocol/ByteOrder.h"
+#include "protocol/DeviceImage.h"
+#include "protocol/FrameBuilder.h"
+#include "text/NumberText.h"
+
+namespace tolmarin {
+
+namespace {
+
+constexpr int kBandCount = 8;
+constexpr int kCrossoverNumber = 2;
+constexpr int kLowPassDefault = 20000;
+
+// Input gain for each input sensitivity: 0.775 V, 1 V, 1.4 V.
+constexpr std::int16_t kSensitivityGain[] = {600, 578, 549};
+
+}  // namespace
+
+OutputChannel& OutputRoute::Add(std::unique_ptr<OutputChannel> record) {
+    m_records.push_back(std::move(record));
+    return *m_records.back();
+}
+
+OutputChannel& OutputRoute::At(int i) {
+    return *m_records.at(static_cast<std::size_t>(i));
+}
+
+const OutputChannel& OutputRoute::At(int i) const {
+    return *m_records.at(static_cast<std::size_t>(i));
+}
+
+ChannelSet::ChannelSet(SharedState& state) : m_state(&state) {
+    for (int c = 0; c < kChannelCount; ++c) {
+        OutputChannel& r = m_channels.Add(std::make_unique<OutputChannel>(state));
+        r.SetColour(kChannelColours[c]);
+        r.SetColourArgb(kChannelColoursArgb[c]);
+        r.SetName("CH" + IntText(c + 1));
+        r.Eq().CreateFilters(kBandCount, kCrossoverNumber, kLowPassDefault);
+        r.SetIndex(static_cast<std::uint8_t>(c));
+    }
+    for (int c = 0; c < kChannelCount; ++c) {
+        state.app.linkGroup[c] = c;
+        state.app.channelRecord[c] = &m_channels.At(c);
+    }
+}
+
+ChannelSet::~ChannelSet() {
+    for (int c = 0; c < kChannelCount; ++c) {
+        if (m_state->app.channelRecord[c] == &m_channels.At(c)) {
+            m_state->app.channelRecord[c] = nullptr;
+        }
+    }
+}
+
+void ChannelSet::LayoutAll(const Rect& plot) {
+    for (int c = 0; c < ChannelCount(); ++c) {
+        Channel(c).LayoutCurve(plot);
+    }
+}
+
+void ChannelSet::LoadAllFromImage() {
+    DeviceImage& image = m_state->image;
+    auto routing = [&image](int ch) -> std::uint8_t& {
+        return image.ChannelBlock(0, ch)[block::kInputRoute];
+    };
+    auto polarity = [&image](int ch) -> std::uint8_t& {
+        return image.ChannelBlock(0, ch)[block::kPolarity];
+    };
+
+    switch (image.systemBytes[sysbyte::kModeCh12]) {
+        case 0:
+            routing(0) = 1;
+            routing(1) = 2;
+            break;
+        case 1:
+            routing(0) = 1;
+            routing(1) = 1;
+            break;
+        default:
+            break;
+    }
+    switch (image.systemBytes[sysbyte::kModeCh34]) {
+        case 0:
+            routing(2) = 1;
+            routing(3) = 2;
+            break;
+        case 1:
+            routing(2) = 1;
+            routing(3) = 1;
+            break;
+        case 2:
+            routing(2) = 1;
+            polarity(3) = polarity(2) == 0 ? 1 : 0;
+            break;
+        default:
+            break;
+    }
+    for (int c = 0; c < kChannelCount; ++c) {
+        const int sensitivity = image.systemBytes[sysbyte::kSensitivity1 + c];
+        if (sensitivity >= 0 && sensitivity <= 2) {
+            WriteLeI16(image.ChannelBlock(0, c), block::kInputGain, kSensitivityGain[sensitivity]);
+        }
+    }
+    for (int c = 0; c < kChannelCount; ++c) {
+        Channel(c).LoadFromBlock(image.ChannelBlock(0, c));
+    }
+}
+
+void ChannelSet::StoreAllToImage() {
+    for (int c = 0; c < ChannelCount(); ++c) {
+        Channel(c).StoreAll();
+    }
+}
+
+std::unique_ptr<SendData> ChannelSet::NextPendingFrame() {
+    for (int c = 0; c < ChannelCount(); ++c) {
+        OutputChannel& r = Channel(c);
+        if (r.TakePendingName()) {
+            return r.StoreName();
+        }
+        if (r.TakePendingMain()) {
+            return r.StoreMain(true);
+        }
+        if (r.ConsumeCrossoverPending()) {
+            return r.StoreCrossover(true);
+        }
+        if (r.TakePendingVolume()) {
+            return r.StoreVolume(true);
+        }
+        if (r.TakePendingLimiter()) {
+            return r.StoreLimiter(true);
+        }
+        for (int k = 0; k < kBandCount; ++k) {
+            Filter& band = r.Band(k);
+            if (band.IsPending()) {
+                band.AdvanceSentFreq(0);
+                return r.StoreBand(k, band.GetNumber());
+            }
+        }
+    }
+    return BuildPoll(*m_state);
+}
+
+void ChannelSet::ClearAllPending(int value) {
+    for (int c = 0; c < ChannelCount(); ++c) {
+        Channel(c).ClearPending(value);
+    }
+}
+
+void ChannelSet::LinkCh1Ch2(bool linkOpen, const FrameSink& send) {
+    OutputChannel& ch2 = Channel(1);
+    ch2.CopyLinkedFrom(Channel(0));
+    if (linkOpen) {
+        ch2.StoreAll();
+        auto frame = BuildChannelBlock(*m_state, 0, 1);
+        if (send) {
+            send(std::move(frame));
+        }
+    }
+    m_state->app.linkGroup[1] = 0;
+}
+
+void ChannelSet::UnlinkCh1Ch2() {
+    m_state->app.linkGroup[1] = 1;
+}
+
+bool ChannelSet::Ch1Ch2Linked() const {
+    return m_state->app.linkGroup[0] == m_state->app.linkGroup[1];
+}
+
+}  // namespace tolmarin

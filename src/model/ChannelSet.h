@@ -1,0 +1,73 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "model/OutputChannel.h"
+#include "protocol/SendData.h"
+#include "response/Geometry.h"
+
+namespace tolmarin {
+
+struct SharedState;
+
+// Where a frame built outside the pending scan goes: normally the command queue's Enqueue.
+using FrameSink = std::function<void(std::unique_ptr<SendData>)>;
+
+// The four channel records, CH1 to CH4, owned; position equals the record's index.
+class OutputRoute {
+public:
+    OutputRoute() = default;
+    OutputRoute(const OutputRoute&) = delete;
+    OutputRoute& operator=(const OutputRoute&) = delete;
+
+    OutputChannel& Add(std::unique_ptr<OutputChannel> record);
+    // std::out_of_range outside 0 to Count() - 1.
+    OutputChannel& At(int i);
+    const OutputChannel& At(int i) const;
+    int Count() const { return static_cast<int>(m_records.size()); }
+
+private:
+    std::vector<std::unique_ptr<OutputChannel>> m_records;
+};
+
+// The editor's model of the amplifier's output side. It registers its records and their
+// link groups in the application state, moves all records into and out of the live
+// program, and answers the pacing tick with the next frame to send.
+class ChannelSet {
+public:
+    explicit ChannelSet(SharedState& state);
+    ChannelSet(const ChannelSet&) = delete;
+    ChannelSet& operator=(const ChannelSet&) = delete;
+    // Withdraws the record pointers from the application state.
+    ~ChannelSet();
+
+    OutputChannel& Channel(int i) { return m_channels.At(i); }
+    const OutputChannel& Channel(int i) const { return m_channels.At(i); }
+    OutputRoute& Channels() { return m_channels; }
+    int ChannelCount() const { return m_channels.Count(); }
+
+    void LayoutAll(const Rect& plot);
+    // Adjusts the live program to the amplifier modes and input sensitivities, then loads
+    // every record from it. Marks nothing pending.
+    void LoadAllFromImage();
+    // Writes every record into the live program, sending nothing.
+    void StoreAllToImage();
+    // Exactly one frame: the first pending sub-block of CH1 to CH4, else a status poll.
+    std::unique_ptr<SendData> NextPendingFrame();
+    void ClearAllPending(int value);
+
+    // CH2 follows CH1 from now on. With the amplifier link open, CH2's whole block goes
+    // out at once through send.
+    void LinkCh1Ch2(bool linkOpen, const FrameSink& send);
+    // Both channels keep their values; nothing is sent.
+    void UnlinkCh1Ch2();
+    bool Ch1Ch2Linked() const;
+
+private:
+    SharedState* m_state;
+    OutputRoute m_channels;
+};
+
+}  // namespace tolmarin

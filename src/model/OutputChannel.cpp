@@ -1,0 +1,380 @@
+#include "model/OutputChannel.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "model/ValueText.h"
+#include "protocol/ByteOrder.h"
+#include "protocol/DeviceImage.h"
+#include "protocol/FrameBuilder.h"
+
+namespace tolmarin {
+
+namespace {
+
+constexpr int kMaxVolume = 600;
+
+std::int16_t LimitVolume(long long v) {
+    return static_cast<std::int16_t>(std::clamp<long long>(v, 0, kMaxVolume));
+}
+
+// The amplifier-mode byte of the pair a channel belongs to (CH1/CH2 or CH3/CH4).
+int PairMode(const DeviceImage& image, int ch) {
+    return image.systemBytes[ch < 2 ? sysbyte::kModeCh12 : sysbyte::kModeCh34];
+}
+
+}  // namespace
+
+OutputChannel::OutputChannel(SharedState& state) : m_state(&state), m_eq(state) {}
+
+OutputChannel::~OutputChannel() = default;
+
+int OutputChannel::Mark() const {
+    return m_state->app.sendChanges;
+}
+
+template <typename Fn>
+void OutputChannel::ForEachPartner(Fn fn) {
+    const AppState& app = m_state->app;
+    // A record that is not the set's record for its channel (a stray copy) has no partners.
+    if (m_index >= kChannelCount || app.channelRecord[m_index] != this) {
+        return;
+    }
+    for (int k = 0; k < kChannelCount; ++k) {
+        OutputChannel* partner = app.channelRecord[k];
+        if (k != m_index && partner != nullptr && partner != this &&
+            app.linkGroup[k] == app.linkGroup[m_index]) {
+            fn(*partner, k);
+        }
+    }
+}
+
+void OutputChannel::PropagatePolarityAndDelay() {
+    ForEachPartner([this](OutputChannel& p, int k) {
+        // A bridged pair plays its second channel inverted.
+        const bool bridge = PairMode(m_state->image, k) == 2;
+        p.m_polarity = bridge ? (m_polarity == 0 ? 1 : 0) : m_polarity;
+        p.m_delay = m_delay;
+        p.m_pendingMain = Mark();
+    });
+}
+
+void OutputChannel::PropagateLimiter() {
+    ForEachPartner([this](OutputChannel& p, int) {
+        p.m_limitThreshold = m_limitThreshold;
+        p.m_limitAttack = m_limitAttack;
+        p.m_limitRelease = m_limitRelease;
+        p.m_pendingLimiter = Mark();
+    });
+}
+
+// --- Setters -------------------------------------------------------------------------------
+
+void OutputChannel::SetName(const std::string& name) {
+    m_name = name;
+    m_pendingName = Mark();
+}
+
+void OutputChannel::SetOutputOn(std::uint8_t on) {
+    m_outputOn = on;
+    m_pendingMain = Mark();
+}
+
+void OutputChannel::SetPolarity(std::uint8_t polarity) {
+    m_polarity = polarity;
+    PropagatePolarityAndDelay();
+    m_pendingMain = Mark();
+}
+
+void OutputChannel::SetDelay(std::int16_t delay) {
+    m_delay = delay;
+    PropagatePolarityAndDelay();
+    m_pendingMain = Mark();
+}
+
+void OutputChannel::SetInputGain(std::int16_t gain) {
+    m_inputGain = gain;
+    m_pendingMain = Mark();
+}
+
+void OutputChannel::SetInputRoute(std::uint8_t route) {
+    m_inputRoute = route;
+    m_pendingMain = Mark();
+}
+
+void OutputChannel::SetLimitThreshold(std::int16_t threshold) {
+    m_limitThreshold = threshold;
+    PropagateLimiter();
+    m_pendingLimiter = Mark();
+}
+
+void OutputChannel::SetLimitAttack(std::uint8_t attack) {
+    m_limitAttack = attack;
+    PropagateLimiter();
+    m_pendingLimiter = Mark();
+}
+
+void OutputChannel::SetLimitRelease(std::uint8_t release) {
+    m_limitRelease = release;
+    PropagateLimiter();
+    m_pendingLimiter = Mark();
+}
+
+void OutputChannel::SetVolumeDb(int db) {
+    m_volume = LimitVolume(static_cast<long long>(db) * 10);
+    ForEachPartner([this](OutputChannel& p, int) {
+        p.m_volumeAux = m_volumeAux;
+        p.m_volume = m_volume;
+        p.m_pendingVolume = Mark();
+    });
+    m_pendingVolume = Mark();
+}
+
+// --- Curve ---------------------------------------------------------------------------------
+
+void OutputChannel::LayoutCurve(const Rect& plot) {
+    m_plotHeight = plot.Height();
+    m_plotWidth = plot.Width();
+    for (int i = 0; i < kGridSize; ++i) {
+        m_curve[i] = {FreqToX(FreqTable[i], m_plotWidth) + kPlotOffsetX, m_plotHeight / 2};
+        m_curveF[i].x = FreqToXf(FreqTable[i], m_plotWidth) + kPlotOffsetX;
+    }
+    m_eq.LayoutCurve(plot);
+    UpdateCurve();
+}
+
+void OutputChannel::UpdateCurve() {
+    m_baseY = DbToY(0.0, m_plotHeight) + kPlotOffsetY;
+    m_eq.UpdateCurve();
+    const auto& curve = m_eq.Curve();
+    const auto& curveF = m_eq.CurveF();
+    for (int i = 0; i < kGridSize; ++i) {
+        m_curve[i].y = curve[i].y;
+        m_curveF[i].y = curveF[i].y;
+    }
+}
+
+// --- Block transfer ------------------------------------------------------------------------
+
+std::span<std::uint8_t, kChannelBlockSize> OutputChannel::LiveBlock() {
+    return m_state->image.ChannelBlock(0, m_index);
+}
+
+std::unique_ptr<SendData> OutputChannel::Frame(int subBlock) {
+    return BuildChannelSubBlock(*m_state, m_index, subBlock);
+}
+
+void OutputChannel::WriteMain() {
+    auto b = LiveBlock();
+    b[block::kOutputOn] = m_outputOn;
+    b[block::kPolarity] = m_polarity;
+    WriteLeI16(b, block::kInputGain, m_inputGain);
+    WriteLeI16(b, block::kDelay, m_delay);
+    b[block::kInputRoute] = m_inputRoute;
+}
+
+void OutputChannel::WriteCrossover(bool sentFreq) {
+    auto b = LiveBlock();
+    const Filter& hp = HighPass();
+    const Filter& lp = LowPass();
+    auto freq = [sentFreq](const Filter& f) {
+        return static_cast<std::int16_t>(sentFreq ? f.GetSentFreq() : f.GetFreq());
+    };
+    WriteLeI16(b, block::kHighPassFreq, freq(hp));
+    b[block::kHighPassFamily] = static_cast<std::uint8_t>(hp.GetFamily());
+    b[block::kHighPassSlope] = static_cast<std::uint8_t>(hp.GetSlope());
+    WriteLeI16(b, block::kLowPassFreq, freq(lp));
+    b[block::kLowPassFamily] = static_cast<std::uint8_t>(lp.GetFamily());
+    b[block::kLowPassSlope] = static_cast<std::uint8_t>(lp.GetSlope());
+}
+
+void OutputChannel::WriteLimiter() {
+    auto b = LiveBlock();
+    WriteLeI16(b, block::kLimitThreshold, m_limitThreshold);
+    b[block::kLimitAttack] = m_limitAttack;
+    b[block::kLimitRelease] = m_limitRelease;
+}
+
+void OutputChannel::WriteVolume() {
+    auto b = LiveBlock();
+    b[block::kVolumeAux] = m_volumeAux;
+    WriteLeI16(b, block::kVolume, m_volume);
+}
+
+std::unique_ptr<SendData> OutputChannel::StoreName() {
+    StoreFixedText(m_state->ui, LiveBlock().subspan(block::kName, 8), m_name);
+    return Frame(0);
+}
+
+std::unique_ptr<SendData> OutputChannel::StoreMain(bool send) {
+    WriteMain();
+    return send ? Frame(1) : nullptr;
+}
+
+std::unique_ptr<SendData> OutputChannel::StoreCrossover(bool send) {
+    // The amplifier gets the sent frequency, which may still be climbing towards the
+    // filter's frequency one octave per frame.
+    WriteCrossover(true);
+    return send ? Frame(2) : nullptr;
+}
+
+std::unique_ptr<SendData> OutputChannel::StoreLimiter(bool send) {
+    WriteLimiter();
+    return send ? Frame(3) : nullptr;
+}
+
+std::unique_ptr<SendData> OutputChannel::StoreVolume(bool send) {
+    WriteVolume();
+    return send ? Frame(4) : nullptr;
+}
+
+std::unique_ptr<SendData> OutputChannel::StoreBand(int k, int subBlock) {
+    auto b = LiveBlock();
+    const std::size_t at = BandOffset(k);
+    if (IsChannelLinked(m_state->app, m_index)) {
+        BandRecord record = ReadBandRecord(b, at);
+        m_eq.StepBandRecord(record, k);
+        WriteBandRecord(b, at, record);
+    } else {
+        WriteBandRecord(b, at, m_eq.BuildBandRecord(k));
+    }
+    return Frame(subBlock);
+}
+
+void OutputChannel::StoreAll() {
+    auto b = LiveBlock();
+    for (int k = 0; k < 8; ++k) {
+        WriteBandRecord(b, BandOffset(k), m_eq.BuildBandRecord(k));
+    }
+    StoreFixedText(m_state->ui, b.subspan(block::kName, 8), m_name);
+    WriteMain();
+    // Out of step with the amplifier nothing is sent, so the sent frequency would hold an
+    // offline edit back from files and mode changes: the block then takes the record's.
+    WriteCrossover(m_state->app.sendChanges != 0);
+    WriteLimiter();
+    WriteVolume();
+}
+
+void OutputChannel::LoadFromBlock(std::span<const std::uint8_t, kChannelBlockSize> b) {
+    for (int k = 0; k < 8; ++k) {
+        m_eq.LoadBand(ReadBandRecord(b, BandOffset(k)), k);
+    }
+    m_name = LoadFixedText(b.subspan(block::kName, 8), 8);
+
+    auto loadCrossover = [&b](Filter& f, int at) {
+        f.SetFreq(ReadLeI16(b, at), false);
+        f.SetFamily(b[at + 2], false);
+        f.SetSlope(b[at + 3], false);
+        f.AdvanceSentFreq(0);
+    };
+    loadCrossover(HighPass(), block::kHighPassFreq);
+    loadCrossover(LowPass(), block::kLowPassFreq);
+
+    m_volumeAux = b[block::kVolumeAux];
+    m_volume = LimitVolume(ReadLeI16(b, block::kVolume));
+
+    m_outputOn = b[block::kOutputOn];
+    m_polarity = b[block::kPolarity];
+    m_delay = ReadLeI16(b, block::kDelay);
+    m_inputGain = ReadLeI16(b, block::kInputGain);
+    m_inputRoute = b[block::kInputRoute];
+
+    m_limitThreshold = ReadLeI16(b, block::kLimitThreshold);
+    m_limitAttack = b[block::kLimitAttack];
+    m_limitRelease = b[block::kLimitRelease];
+}
+
+// --- Pending state -------------------------------------------------------------------------
+
+bool OutputChannel::ConsumeCrossoverPending() {
+    bool any = false;
+    for (Filter* f : {&HighPass(), &LowPass()}) {
+        if (f->IsPending()) {
+            f->AdvanceSentFreq(0);
+            any = true;
+        }
+    }
+    return any;
+}
+
+void OutputChannel::ClearPending(int value) {
+    m_pendingVolume = value;
+    m_pendingMain = value;
+    m_pendingLimiter = value;
+    for (int i = 0; i < FilterCount(); ++i) {
+        Band(i).AdvanceSentFreq(value);
+    }
+}
+
+bool OutputChannel::TakePendingName() {
+    return std::exchange(m_pendingName, 0) != 0;
+}
+
+bool OutputChannel::TakePendingMain() {
+    return std::exchange(m_pendingMain, 0) != 0;
+}
+
+bool OutputChannel::TakePendingVolume() {
+    return std::exchange(m_pendingVolume, 0) != 0;
+}
+
+bool OutputChannel::TakePendingLimiter() {
+    return std::exchange(m_pendingLimiter, 0) != 0;
+}
+
+void OutputChannel::CopyLinkedFrom(const OutputChannel& source) {
+    m_eq.CopyValuesFrom(source.m_eq);
+    m_polarity = source.m_polarity;
+    m_delay = source.m_delay;
+    m_inputRoute = source.m_inputRoute;
+
+    // The CH1/CH2 mode decides the routing of all four channel numbers.
+    const int mode = m_state->image.systemBytes[sysbyte::kModeCh12];
+    if (mode >= 0 && mode <= 2) {
+        const bool second = (m_index % 2) == 1;
+        m_inputRoute = (second && mode == 0) ? 2 : 1;
+    }
+
+    m_volumeAux = source.m_volumeAux;
+    m_volume = source.m_volume;
+    m_limitThreshold = source.m_limitThreshold;
+    m_limitAttack = source.m_limitAttack;
+    m_limitRelease = source.m_limitRelease;
+    UpdateCurve();
+}
+
+// --- Texts ---------------------------------------------------------------------------------
+
+std::string OutputChannel::VolumeText() const {
+    return tolmarin::VolumeText(m_volume);
+}
+
+std::string OutputChannel::OutputOnText() const {
+    return tolmarin::OutputOnText(m_outputOn, m_state->ui.language);
+}
+
+std::string OutputChannel::PolarityText() const {
+    return tolmarin::PolarityText(m_polarity, m_state->ui.language);
+}
+
+std::string OutputChannel::DelayText() const {
+    return tolmarin::DelayText(m_delay);
+}
+
+std::string OutputChannel::InputText(int n) const {
+    return tolmarin::InputText(m_inputRoute, n);
+}
+
+std::string OutputChannel::ThresholdText() const {
+    return tolmarin::ThresholdText(m_limitThreshold);
+}
+
+std::string OutputChannel::AttackText() const {
+    return tolmarin::AttackText(m_limitAttack);
+}
+
+std::string OutputChannel::ReleaseText() const {
+    return tolmarin::ReleaseText(m_limitRelease);
+}
+
+}  // namespace tolmarin

@@ -1,0 +1,174 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "model/Colour.h"
+#include "model/EqBank.h"
+#include "protocol/Protocol.h"
+#include "protocol/SendData.h"
+#include "response/Geometry.h"
+
+namespace tolmarin {
+
+struct SharedState;
+
+// Everything the editor knows about one output channel, in the amplifier's own step
+// encodings, so that it goes into the channel's block of the live program unconverted.
+// Setters never send: they copy the change-sending flag into a pending flag, which the
+// channel set's scan turns into one frame at a time. Setters of values that follow a
+// linked channel (polarity and delay, limiter, volume) update the partners first.
+class OutputChannel {
+public:
+    explicit OutputChannel(SharedState& state);
+    OutputChannel(const OutputChannel&) = delete;
+    OutputChannel& operator=(const OutputChannel&) = delete;
+    ~OutputChannel();
+
+    // --- Values --------------------------------------------------------------------------
+    void SetName(const std::string& name);
+    void SetOutputOn(std::uint8_t on);
+    void SetPolarity(std::uint8_t polarity);
+    void SetDelay(std::int16_t delay);
+    void SetInputGain(std::int16_t gain);
+    void SetInputRoute(std::uint8_t route);
+    void SetLimitThreshold(std::int16_t threshold);
+    void SetLimitAttack(std::uint8_t attack);
+    void SetLimitRelease(std::uint8_t release);
+    // Whole dB above -60 (0 to 60); the stored value is limited to 0 to 600.
+    void SetVolumeDb(int db);
+    int GetVolumeDb() const { return m_volume / 10; }
+
+    const std::string& GetName() const { return m_name; }
+    std::uint8_t GetOutputOn() const { return m_outputOn; }
+    std::uint8_t GetPolarity() const { return m_polarity; }
+    std::int16_t GetDelay() const { return m_delay; }
+    std::int16_t GetInputGain() const { return m_inputGain; }
+    std::uint8_t GetInputRoute() const { return m_inputRoute; }
+    std::int16_t GetLimitThreshold() const { return m_limitThreshold; }
+    std::uint8_t GetLimitAttack() const { return m_limitAttack; }
+    std::uint8_t GetLimitRelease() const { return m_limitRelease; }
+    std::uint8_t GetVolumeAux() const { return m_volumeAux; }
+    std::int16_t GetVolume() const { return m_volume; }
+
+    int PendingName() const { return m_pendingName; }
+    int PendingMain() const { return m_pendingMain; }
+    int PendingLimiter() const { return m_pendingLimiter; }
+    int PendingVolume() const { return m_pendingVolume; }
+
+    // --- Filters ---------------------------------------------------------------------------
+    EqBank& Eq() { return m_eq; }
+    const EqBank& Eq() const { return m_eq; }
+    Filter& HighPass() { return m_eq.HighPass(); }
+    const Filter& HighPass() const { return m_eq.HighPass(); }
+    Filter& LowPass() { return m_eq.LowPass(); }
+    const Filter& LowPass() const { return m_eq.LowPass(); }
+    Filter& Band(int i) { return m_eq.Band(i); }
+    const Filter& Band(int i) const { return m_eq.Band(i); }
+    int FilterCount() const { return m_eq.FilterCount(); }
+
+    // --- Identity --------------------------------------------------------------------------
+    void SetIndex(std::uint8_t index) { m_index = index; }
+    std::uint8_t GetIndex() const { return m_index; }
+    void SetColour(RgbColour colour) { m_colour = colour; }
+    RgbColour GetColour() const { return m_colour; }
+    void SetColourArgb(std::uint32_t argb) { m_colourArgb = argb; }
+    std::uint32_t GetColourArgb() const { return m_colourArgb; }
+
+    // --- Response curve for the graph ------------------------------------------------------
+    void LayoutCurve(const Rect& plot);
+    void UpdateCurve();
+    const std::array<Point, kGridSize>& Curve() const { return m_curve; }
+    const std::array<PointF, kGridSize>& CurveF() const { return m_curveF; }
+    int BaseY() const { return m_baseY; }
+    int PlotHeight() const { return m_plotHeight; }
+    int PlotWidth() const { return m_plotWidth; }
+
+    // --- The channel's block of the live program -----------------------------------------
+    // Each writes its sub-block of the live block; those with send return its frame
+    // (nullptr otherwise). A name of 8 characters or more is refused with the length
+    // message and the slot keeps its bytes; the frame of sub-block 0 is returned anyway.
+    std::unique_ptr<SendData> StoreName();
+    std::unique_ptr<SendData> StoreMain(bool send);
+    std::unique_ptr<SendData> StoreCrossover(bool send);
+    std::unique_ptr<SendData> StoreLimiter(bool send);
+    std::unique_ptr<SendData> StoreVolume(bool send);
+    // Band k's record, stepped while the channel is linked; returns the frame of subBlock.
+    std::unique_ptr<SendData> StoreBand(int k, int subBlock);
+    // The whole block, bands unstepped, nothing sent. The crossover frequencies are the
+    // sent ones while changes are being sent, else the filters' own.
+    void StoreAll();
+    // Takes every value from a block without marking anything pending; the volume is
+    // limited to 0 to 600.
+    void LoadFromBlock(std::span<const std::uint8_t, kChannelBlockSize> block);
+
+    // True when either crossover filter was pending; each pending one advances its sent
+    // frequency one step (and stays pending until it arrives).
+    bool ConsumeCrossoverPending();
+    // The main, limiter and volume flags and every filter take value; the name flag stays.
+    void ClearPending(int value);
+    // Takes the linked values of source (filters, polarity, delay, limiter, volume) and
+    // sets the routing this channel needs in the current CH1/CH2 mode. Nothing is marked.
+    void CopyLinkedFrom(const OutputChannel& source);
+
+    // Scan support: clears the flag and reports whether it was set.
+    bool TakePendingName();
+    bool TakePendingMain();
+    bool TakePendingVolume();
+    bool TakePendingLimiter();
+
+    // --- Display texts (parameter table), in the current interface language -------------
+    std::string VolumeText() const;
+    std::string OutputOnText() const;
+    std::string PolarityText() const;
+    std::string DelayText() const;
+    std::string InputText(int n) const;
+    std::string ThresholdText() const;
+    std::string AttackText() const;
+    std::string ReleaseText() const;
+
+private:
+    template <typename Fn>
+    void ForEachPartner(Fn fn);
+    int Mark() const;
+    void PropagatePolarityAndDelay();
+    void PropagateLimiter();
+    std::span<std::uint8_t, kChannelBlockSize> LiveBlock();
+    std::unique_ptr<SendData> Frame(int subBlock);
+    void WriteMain();
+    void WriteCrossover(bool sentFreq);
+    void WriteLimiter();
+    void WriteVolume();
+
+    SharedState* m_state;
+
+    std::array<Point, kGridSize> m_curve{};
+    std::array<PointF, kGridSize> m_curveF{};
+    int m_baseY = 0;
+    int m_plotHeight = 0;
+    int m_plotWidth = 0;
+    std::string m_name;
+    EqBank m_eq;
+    std::uint8_t m_polarity = 1;
+    std::uint8_t m_outputOn = 0;
+    std::int16_t m_inputGain = 66;
+    std::int16_t m_delay = 0;
+    std::uint8_t m_inputRoute = 1;
+    std::int16_t m_limitThreshold = 200;
+    std::uint8_t m_limitAttack = 106;
+    std::uint8_t m_limitRelease = 0;
+    std::uint8_t m_volumeAux = 0;
+    std::int16_t m_volume = 0;
+    int m_pendingName = 0;
+    int m_pendingVolume = 0;
+    int m_pendingMain = 0;
+    int m_pendingLimiter = 0;
+    std::uint8_t m_index = 0;
+    RgbColour m_colour;
+    std::uint32_t m_colourArgb = kOpaqueBlackArgb;
+};
+
+}  // namespace tolmarin
