@@ -10,6 +10,7 @@
 
 #include "Amplifier.h"
 #include "SimServer.h"
+#include "app/AboutBox.h"
 #include "app/Document.h"
 #include "app/MainFrame.h"
 #include "art/Artwork.h"
@@ -110,6 +111,8 @@ bool Application::InitInstance() {
     connect(open, &QShortcut::activated, this, [this] { m_files->LoadProgramFile(); });
     auto* save = new QShortcut(QKeySequence::Save, m_frame.get());
     connect(save, &QShortcut::activated, this, [this] { m_files->SaveProgramFile(); });
+    new AboutHook(m_frame.get(), view, m_state->ui);
+    m_frame->setWindowIcon(AppIcon());
     if (!m_options.screenshot.isEmpty()) {
         QTimer::singleShot(kScreenshotTimeoutMs, this, [this] {
             if (!m_linkUpSeen) {

@@ -46,6 +46,8 @@ std::optional<AppOptions> ParseCommandLine(const QStringList& args, QString* bad
         const bool hasValue = i + 1 < args.size();
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.help = true;
+        } else if (a == QLatin1String("--version")) {
+            o.version = true;
         } else if (a == QLatin1String("--simulator")) {
             o.simulator = true;
         } else if (a == QLatin1String("--connect") || a == QLatin1String("--trace") ||

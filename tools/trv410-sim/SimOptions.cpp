@@ -132,6 +132,11 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
                 return std::nullopt;
             }
             o.help = true;
+        } else if (name == "--version") {
+            if (!flag()) {
+                return std::nullopt;
+            }
+            o.version = true;
         } else if (name == "--tcp") {
             Endpoint e;
             if (!value(text) || !ParseEndpoint(text, e, error)) {
@@ -216,7 +221,7 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             return std::nullopt;
         }
     }
-    if (o.help) {
+    if (o.help || o.version) {
         return o;
     }
     if (!o.tcp && !o.pty) {
@@ -284,6 +289,7 @@ Faults, for testing the editor's time-outs and recovery:
 Requests the amplifier cannot carry out (no such program, channel, item or
 length) are answered with 0xAB and change nothing.
 
+  --version            the simulator's version.
   --help               this text.
 )";
 }

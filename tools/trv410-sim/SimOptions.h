@@ -16,6 +16,7 @@ struct Endpoint {
 
 struct SimOptions {
     bool help = false;
+    bool version = false;
     std::optional<Endpoint> tcp;
     bool pty = false;
     std::string traceFile;

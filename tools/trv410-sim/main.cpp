@@ -17,6 +17,7 @@
 #include "Amplifier.h"
 #include "SimOptions.h"
 #include "SimServer.h"
+#include "Version.h"
 
 namespace {
 
@@ -91,6 +92,10 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::fputs(tolmarin::sim::SimUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::printf("trv410-sim %s\n", tolmarin::kVersion);
         return 0;
     }
 
