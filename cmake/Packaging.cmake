@@ -11,16 +11,16 @@ set(TOLMARIN_PACKAGE_CONTACT
     CACHE STRING "Maintainer of the Debian package")
 set(CPACK_PACKAGE_CONTACT "${TOLMARIN_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "editor and remote control of the TRV410 DSP amplifier")
+# CPack puts the summary first and indents these lines itself; the blank line becomes " .".
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Tolmarin links to one TRV410 amplifier over USB (a serial port) or the local
- network and edits its output channels live: delay, crossover, an eight-band
- parametric equaliser, limiter and volume, with the frequency response drawn
- on screen. Programs are stored in the amplifier and in files on the PC.
- .
- The package holds the editor (tolmarin), a command-line tool for scripts and
- whole venues of amplifiers (tolmarin-cli) and a simulated amplifier to try
- them without hardware (trv410-sim).")
+    "Tolmarin links to one TRV410 amplifier over USB (a serial port) or the local
+network and edits its output channels live: delay, crossover, an eight-band
+parametric equaliser, limiter and volume, with the frequency response drawn
+on screen. Programs are stored in the amplifier and in files on the PC.
+
+The package holds the editor (tolmarin), a command-line tool for scripts and
+whole venues of amplifiers (tolmarin-cli) and a simulated amplifier to try
+them without hardware (trv410-sim).")
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

@@ -199,9 +199,9 @@ TEST(AppEndToEnd, LinksToTheSimulatorAndAFaderMoveReachesItsLiveProgramOnBothLin
     EXPECT_EQ(channels.Channel(1).Band(k).GetGainStep(), channels.Channel(0).Band(k).GetGainStep());
 }
 
-// Catches an About box that F1 or the product name does not open, a hit box taken from the
-// other language's picture or spreading over the rest of the top bar, and texts that do not
-// follow the language. TOLMARIN_SCREENSHOT_DIR=DIR also saves the box as about-en/zh.png.
+// Catches an About box that F1 or a click on the product name does not open, a hit box that
+// spreads over the rest of the top bar, and texts that do not follow the language.
+// TOLMARIN_SCREENSHOT_DIR=DIR also saves the box as about-en.png and about-zh.png.
 TEST(AboutBox, OpensFromF1AndTheProductNameInTheLanguageOfTheMoment) {
     AppRig r({});
     ASSERT_TRUE(r.Start());
