@@ -30,7 +30,7 @@ rm -f "$build"/tolmarin_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/tolmarin_*.deb)
 dpkg-deb --field "$deb" Package Version Depends
-lintian --fail-on error --no-tag-display-limit "$deb"
+lintian --fail-on error --tag-display-limit 0 "$deb"
 echo "lintian: no error in $(basename "$deb")"
 
 echo "== core for Windows (MinGW-w64), tests under Wine =="
