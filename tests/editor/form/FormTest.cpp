@@ -10,7 +10,8 @@
 #include "controls/NumberSpin.h"
 #include "controls/PictureButton.h"
 #include "controls/PictureRadio.h"
-#include "editor/form/FormIds.h"
+#include "editor/form/FormLayout.h"
+#include "form/FormIds.h"
 #include "protocol/DeviceImage.h"
 
 namespace tolmarin::testing {
@@ -165,6 +166,20 @@ TEST(FormLanguage, SwitchingTwiceGivesBackEveryTextPictureAndSelection) {
     r.Click(r.Get<PictureButton>(kLanguage));
     EXPECT_EQ(r.List(kHpFamily)->currentText(), family);
     EXPECT_EQ(r.view->grab().toImage(), before);
+}
+
+TEST(FormDescription, EveryWidgetStandsWhereTheDescriptionPlacesItInBothLanguages) {
+    FormRig r;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const ControlDef& c : FormControls()) {
+            QRect where = r.view->Control(c.id)->geometry();
+            if (c.kind == ControlKind::NumField) {
+                where = where.united(r.view->Control(c.spinId)->geometry());
+            }
+            EXPECT_EQ(where, ToQRect(PlacedRect(c))) << c.objectName << " pass " << pass;
+        }
+        r.Click(r.Get<PictureButton>(kLanguage));
+    }
 }
 
 TEST(FormSystem, SensitivityAndPowerChangeTheSystemBytesAndTheInputGain) {
