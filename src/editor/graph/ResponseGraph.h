@@ -41,8 +41,8 @@ public:
     QObject* ParentView() const { return m_parentView; }
     // Keeps the channel set (not owned) and lays out the plot.
     void AttachChannels(ChannelSet* channelSet);
-    // Takes the plot from the control's present size, lays out every channel and filter
-    // for it and starts the notice timer. The plot is not re-laid out on resize.
+    // Takes the plot from the control's present size (curves, areas and handles are drawn
+    // and found in it) and starts the notice timer. The plot is not re-laid out on resize.
     void SetPlotArea();
     // Edits channel index from now on (EQ page); clears the active filter.
     void SelectChannel(int index);
