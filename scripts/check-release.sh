@@ -32,6 +32,19 @@ deb=$(ls "$build"/tolmarin_*.deb)
 dpkg-deb --field "$deb" Package Version Depends
 lintian --fail-on error --tag-display-limit 0 "$deb"
 echo "lintian: no error in $(basename "$deb")"
+# Every packaged program says the package's upstream version.
+unpacked=$(mktemp -d)
+dpkg-deb -x "$deb" "$unpacked"
+version=$(dpkg-deb --field "$deb" Version)
+for program in tolmarin tolmarin-cli trv410-sim; do
+    said=$("$unpacked/usr/bin/$program" --version)
+    if [ "$said" != "$program ${version%-*}" ]; then
+        echo "$program --version says '$said', the package is $version"
+        exit 1
+    fi
+    echo "$said"
+done
+rm -rf "$unpacked"
 
 echo "== core for Windows (MinGW-w64), tests under Wine =="
 launcher=()
