@@ -51,7 +51,7 @@ launcher=()
 if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
-cmake -S . -B build/mingw -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+cmake --no-warn-unused-cli -S . -B build/mingw -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DTOLMARIN_CORE_ONLY=ON -DTOLMARIN_WERROR=ON \
     -DTOLMARIN_GTEST_SOURCE=/usr/src/googletest "${launcher[@]}" >/dev/null
 cmake --build build/mingw -j "$jobs"
