@@ -24,7 +24,7 @@
 #include "link/SerialLink.h"
 #include "model/ChannelSet.h"
 #include "protocol/DeviceImage.h"
-#include "protocol/ProgramCheck.h"
+#include "model/ProgramCheck.h"
 #include "protocol/ProgramFile.h"
 #include "protocol/Protocol.h"
 
