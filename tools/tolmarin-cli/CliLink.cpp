@@ -200,8 +200,8 @@ public:
             onDone(direction);
         }
     }
-    void ShowBusy(int mode) override {
-        if (mode == 0 && onBusyHidden) {
+    void ShowBusy(BusyState state) override {
+        if (state == BusyState::Hidden && onBusyHidden) {
             onBusyHidden();
         }
     }

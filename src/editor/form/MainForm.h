@@ -5,10 +5,11 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <vector>
 
+#include "editor/form/FormLayout.h"
 #include "link/ChannelSetModel.h"
 #include "link/LinkView.h"
-#include "response/Filter.h"
 #include "text/Texts.h"
 
 class QComboBox;
@@ -17,8 +18,11 @@ class QSettings;
 
 namespace tolmarin {
 
-enum class SelectionList;
 class Fader;
+class Lamp;
+class ParameterBinder;
+class PictureRadio;
+class TransparentLabel;
 class ResponseGraph;
 class PictureButton;
 class ChannelSet;
@@ -44,19 +48,13 @@ public:
              QWidget* parent = nullptr);
     ~MainForm() override;
 
-    void OnInitialUpdate();
-    void InitControls();
+    // Shows the system state, both channel columns and the given channel.
     void ShowState(int channel);
     void ShowChannel(int n);
-    void ShowBandBypass(int bypass, int k);
-    void EnableBandQ(int k, int kind);
-    void MirrorCrossover(bool high);
-    void MirrorBand(int k);
 
     void ToggleLanguage();
     void ApplyLanguage();
     void SetAmpMode(int m);
-    void SetSensitivity(int n, int s);
     void TogglePower();
 
     int CurrentChannel() const { return m_current; }
@@ -66,6 +64,7 @@ public:
     // Tests drive the form with a controller and command queue of their own (scripted
     // transports); null goes back to the form's own link.
     void UseController(LinkController* controller, CommandQueue* command);
+    // The control of an id, for tests and tools that drive the form from outside.
     QWidget* Control(int id) const;
     template <typename T>
     T* Get(int id) const {
@@ -79,7 +78,7 @@ public:
     void SetLinkButtonActive(bool active) override;
     void SetProgressRange(int low, int high) override;
     void SetProgressPos(int pos) override;
-    void ShowBusy(int mode) override;
+    void ShowBusy(BusyState state) override;
     void ShowTransferDone(int direction) override;
     void ClearLinkCheckBox() override;
     void ShowState() override;
@@ -109,28 +108,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The fader a filter moves when the graph drags its gain.
-    class FaderLink : public GainFader {
-    public:
-        Fader* fader = nullptr;
-        void SetPosReversed(int pos) override;
-    };
-
     void CreateControls();
-    void OnClicked(int id);
-    void OnCommand(int id);
-    void OnSelection(int id, int selection);
-    void OnFader(int id);
-    void OnFilterChanged(int position);
-    void SetBandFreqRange(int k, int kind);
-    void FillList(int id, SelectionList entries);
-
-    OutputChannel& Channel(int n);
-    NumberSpin* Spin(int id) const;
-    PictureButton* Button(int id) const;
-    QComboBox* List(int id) const;
-    Fader* FaderAt(int id) const;
-    ResponseGraph* Graph() const;
+    void Bind(const form::ControlDef& c, QWidget* widget, NumberSpin* spin, int index);
+    void ConnectOwnControls();
+    void OnInitialUpdate();
+    void OnLinkButton();
+    void OnLinkCheck();
+    void SetPictures(int id, const std::array<int, 6>& pictures);
 
     SharedState& m_state;
     ChannelSet& m_channels;
@@ -142,7 +126,14 @@ private:
     LinkController* m_controller = nullptr;
     CommandQueue* m_command = nullptr;
     std::map<int, QWidget*> m_controls;
-    std::array<FaderLink, 8> m_faderLinks;
+    // The form's own controls by kind; those that edit a parameter belong to the binder.
+    std::map<int, PictureButton*> m_buttons;
+    QComboBox* m_ampMode = nullptr;
+    ResponseGraph* m_graph = nullptr;
+    PictureRadio* m_linkCheck = nullptr;
+    std::vector<Lamp*> m_lamps;                     // CH1, CH2
+    std::vector<TransparentLabel*> m_temperatures;  // CH1, CH2
+    std::unique_ptr<ParameterBinder> m_binder;
     BusyPopup* m_busy = nullptr;
     DonePopup* m_done = nullptr;
     QProgressBar* m_progress = nullptr;
