@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editor/form/FormLayout.h"
+#include "editor/form/FormWidgets.h"
 #include "link/ChannelSetModel.h"
 #include "link/LinkView.h"
 #include "text/Texts.h"
@@ -114,7 +115,6 @@ private:
     void OnInitialUpdate();
     void OnLinkButton();
     void OnLinkCheck();
-    void SetPictures(int id, const std::array<int, 6>& pictures);
 
     SharedState& m_state;
     ChannelSet& m_channels;
@@ -125,18 +125,10 @@ private:
     std::unique_ptr<DeviceLink> m_link;
     LinkController* m_controller = nullptr;
     CommandQueue* m_command = nullptr;
-    std::map<int, QWidget*> m_controls;
-    // The form's own controls by kind; those that edit a parameter belong to the binder.
-    std::map<int, PictureButton*> m_buttons;
-    QComboBox* m_ampMode = nullptr;
-    ResponseGraph* m_graph = nullptr;
-    PictureRadio* m_linkCheck = nullptr;
-    std::vector<Lamp*> m_lamps;                     // CH1, CH2
-    std::vector<TransparentLabel*> m_temperatures;  // CH1, CH2
+    FormWidgets m_w;
     std::unique_ptr<ParameterBinder> m_binder;
     BusyPopup* m_busy = nullptr;
     DonePopup* m_done = nullptr;
-    QProgressBar* m_progress = nullptr;
     int m_current = 0;
     bool m_painted = false;
 };
