@@ -7,10 +7,7 @@
 #include <QProgressBar>
 #include <QProxyStyle>
 #include <QStyleOptionComplex>
-#include <string_view>
-#include <utility>
 
-#include "art/Artwork.h"
 #include "controls/BitmapSource.h"
 #include "controls/Fader.h"
 #include "controls/Lamp.h"
@@ -19,11 +16,10 @@
 #include "controls/PictureButton.h"
 #include "controls/PictureRadio.h"
 #include "controls/TransparentLabel.h"
-#include "editor/form/BoundParameters.h"
-#include "editor/form/FormIds.h"
 #include "editor/form/FormLayout.h"
 #include "editor/form/ParameterBinder.h"
 #include "editor/graph/ResponseGraph.h"
+#include "form/FormIds.h"
 
 namespace tolmarin {
 
@@ -36,48 +32,16 @@ constexpr int kLinkCheckWidthPx = 180;
 constexpr int kListArrowPx = 14;
 constexpr int kProgressMax = 100;
 
-ButtonPictures Looks(int on, int off) {
-    return {on, on, on, off, off, off};
-}
-ButtonPictures Hovering(int normal, int hover) {
-    return {normal, hover, hover, normal, hover, hover};
-}
-// The link button: the on look with its hover picture, then the off look with its own.
-ButtonPictures LinkLooks(int on, int onHover, int off, int offHover) {
-    return {on, onHover, onHover, off, offHover, offHover};
-}
-
-struct LanguagePictures {
-    int id;
-    ButtonPictures english;
-    ButtonPictures chinese;
-};
-
-const std::vector<LanguagePictures>& LanguagePictureSets() {
-    using namespace art::id;
-    static const std::vector<LanguagePictures> sets = [] {
-        std::vector<LanguagePictures> v;
-        for (int n = 0; n < 2; ++n) {
-            v.push_back({kMute + n, Looks(kOutputOnEnglish, kOutputOffEnglish),
-                         Looks(kOutputOnChinese, kOutputOffChinese)});
-            v.push_back({kPolarity + n, Looks(kPolarityInvertedEnglish, kPolarityNormalEnglish),
-                         Looks(kPolarityInvertedChinese, kPolarityNormalChinese)});
-            v.push_back({kChannelButton + n, Looks(kChannelOnEnglish + n, kChannelOffEnglish + n),
-                         Looks(kChannelOnChinese + n, kChannelOffChinese + n)});
-        }
-        // The page buttons: language, programs, parameter table, system.
-        for (int i = 0; i < 4; ++i) {
-            v.push_back({kLanguage + i, Hovering(kPageNormalEnglish + i, kPageHoverEnglish + i),
-                         Hovering(kPageNormalChinese + i, kPageHoverChinese + i)});
-        }
-        v.push_back(
-            {kLinkButton,
-             LinkLooks(kLinkOnEnglish, kLinkOnHoverEnglish, kLinkOffEnglish, kLinkOffHoverEnglish),
-             LinkLooks(kLinkOnChinese, kLinkOnHoverChinese, kLinkOffChinese,
-                       kLinkOffHoverChinese)});
-        return v;
-    }();
-    return sets;
+int EntryUnit(FieldUnit unit) {
+    switch (unit) {
+        case FieldUnit::Metres:
+            return entry::kDelayMetres;
+        case FieldUnit::Feet:
+            return entry::kDelayFeet;
+        case FieldUnit::Own:
+            break;
+    }
+    return ParameterBinder::kOwnUnit;
 }
 
 // The form's lists are narrow (the template's widths): a slimmer arrow leaves the text room.
@@ -104,8 +68,8 @@ public:
     }
 };
 
-// Makes the controls of the description one by one, keeping track of each parameter's
-// columns: the n-th control of a parameter and kind edits band, channel or input n.
+// Makes the controls of the description one by one; those that edit a parameter go to the
+// binder with their column (band, channel or input).
 class Maker {
 public:
     Maker(QWidget* form, QObject* keyFilter, ParameterBinder& binder)
@@ -114,32 +78,23 @@ public:
     QWidget* Make(const ControlDef& c, FormWidgets& out);
 
 private:
-    const ParamDef* Param(const ControlDef& c, int& index, int& unit);
-
     QWidget* m_form;
     QObject* m_keyFilter;
     ParameterBinder& m_binder;
-    std::map<std::pair<std::string_view, ControlKind>, int> m_seen;
 };
-
-const ParamDef* Maker::Param(const ControlDef& c, int& index, int& unit) {
-    const auto bound = BoundParameterOf(c.id);
-    if (!bound) {
-        return nullptr;
-    }
-    index = m_seen[{bound->name, c.kind}]++;
-    unit = bound->unit;
-    return ParamByName(bound->name);
-}
 
 QWidget* Maker::Make(const ControlDef& c, FormWidgets& out) {
     const QRect r = DialogRect(c.x, c.y, c.w, c.h);
-    int index = 0;
-    int unit = ParameterBinder::kOwnUnit;
-    const ParamDef* param = Param(c, index, unit);
+    const int index = c.index;
+    const ParamDef* param = c.param.empty() ? nullptr : ParamByName(c.param);
+    if (param != nullptr && !ParameterBinder::Binds(*param)) {
+        param = nullptr;
+    }
     switch (c.kind) {
         case ControlKind::SkinButton: {
             auto* b = new PictureButton(m_form);
+            b->SetControlId(c.id);
+            b->setGeometry(r);
             if (c.bitmaps[0] != 0) {
                 SetPictures(b, c.bitmaps);
             }
@@ -147,8 +102,6 @@ QWidget* Maker::Make(const ControlDef& c, FormWidgets& out) {
                 m_binder.BindSwitch(*param, index, b);
             }
             out.buttons[c.id] = b;
-            b->SetControlId(c.id);
-            b->setGeometry(r);
             return b;
         }
         case ControlKind::DropList:
@@ -158,7 +111,8 @@ QWidget* Maker::Make(const ControlDef& c, FormWidgets& out) {
             l->setStyle(FormListStyle());
             if (param != nullptr) {
                 m_binder.BindList(*param, index, l);
-            } else if (c.id == kAmpMode) {
+            }
+            if (c.control == Control::AmpMode) {
                 out.ampMode = l;
             }
             l->setGeometry(r);
@@ -201,8 +155,8 @@ QWidget* Maker::Make(const ControlDef& c, FormWidgets& out) {
         case ControlKind::Lamp: {
             auto* l = new Lamp(m_form);
             l->SetControlId(c.id);
-            l->Init();
             l->setGeometry(r);
+            l->Init();
             out.lamps.push_back(l);
             return l;
         }
@@ -216,7 +170,7 @@ QWidget* Maker::Make(const ControlDef& c, FormWidgets& out) {
             spin->setGeometry(
                 QRect(r.right() - kSpinWidthPx + 1, r.top(), kSpinWidthPx, r.height()));
             if (param != nullptr) {
-                m_binder.BindField(*param, index, e, spin, unit);
+                m_binder.BindField(*param, index, e, spin, EntryUnit(c.unit));
             }
             spin->installEventFilter(m_keyFilter);
             out.byId[c.spinId] = spin;
@@ -225,13 +179,13 @@ QWidget* Maker::Make(const ControlDef& c, FormWidgets& out) {
         case ControlKind::Fader: {
             auto* f = new Fader(m_form);
             f->SetControlId(c.id);
+            f->setGeometry(r);  // the track picture then sizes it
             f->SetBitmapChannel(c.bitmaps[0], 0, true, Fader::kColourFromPixel, 0, 0);
             f->SetBitmapThumb(c.bitmaps[1], c.bitmaps[2], true, Fader::kColourFromPixel, 0, 0);
             // The margin insets the thumb from the track's left edge; the track pictures hide
             // the part of the volume thumb that overhangs them.
             f->SetMargin(c.margin, 0, 0, 0);
             f->SetVertical(true);
-            f->setGeometry(r);
             if (param != nullptr) {
                 m_binder.BindFader(*param, index, f);
             }
@@ -264,8 +218,10 @@ void SetPictures(PictureButton* button, const ButtonPictures& p) {
 
 void ShowLanguagePictures(const FormWidgets& widgets, Language language) {
     const bool english = language == Language::English;
-    for (const LanguagePictures& p : LanguagePictureSets()) {
-        SetPictures(widgets.buttons.at(p.id), english ? p.english : p.chinese);
+    for (const ControlDef& c : FormControls()) {
+        if (c.bitmapsEn[0] != 0) {
+            SetPictures(widgets.buttons.at(c.id), english ? c.bitmapsEn : c.bitmapsZh);
+        }
     }
 }
 

@@ -14,12 +14,12 @@
 #include "controls/PictureButton.h"
 #include "controls/PictureRadio.h"
 #include "controls/TransparentLabel.h"
-#include "editor/form/FormIds.h"
 #include "editor/form/FormLayout.h"
 #include "editor/form/FormText.h"
 #include "editor/form/LinkDialogs.h"
 #include "editor/form/ParameterBinder.h"
 #include "editor/graph/ResponseGraph.h"
+#include "form/FormIds.h"
 #include "link/DeviceLink.h"
 #include "link/LinkController.h"
 #include "model/ChannelSet.h"
@@ -102,7 +102,6 @@ void MainForm::ConnectOwnControls() {
             SetAmpMode(selection);
         }
     });
-    connect(m_w.graph, &ResponseGraph::filterChanged, m_binder.get(), &ParameterBinder::ShowFilter);
     connect(m_binder.get(), &ParameterBinder::systemItemEdited, this,
             [this](std::uint8_t item, int index) { m_controller->SendSystemItem(item, 0, index); });
 }

@@ -15,8 +15,8 @@ namespace tolmarin {
 namespace {
 
 // The graph's positions of the crossover filters; bands are 0 to 7.
-constexpr int kHighPassPosition = 8;
-constexpr int kLowPassPosition = 9;
+constexpr int kHighPassPosition = GraphInteraction::kHighPassPosition;
+constexpr int kLowPassPosition = GraphInteraction::kLowPassPosition;
 
 // What a bypassed band's gain field reads.
 const QString kFlatGainText = QStringLiteral("0.0");
@@ -42,21 +42,24 @@ bool EditsItsColumn(const ParamDef& p) {
 
 }  // namespace
 
-void ParameterBinder::FaderLink::SetPosReversed(int pos) {
-    if (fader != nullptr) {
-        fader->SetPosReversed(pos);
-    }
-}
-
 ParameterBinder::ParameterBinder(SharedState& state, ChannelSet& channels)
     : m_state(state), m_channels(channels) {}
 
-ParameterBinder::~ParameterBinder() {
-    for (int ch = 0; ch < m_channels.ChannelCount(); ++ch) {
-        for (int k = 0; k < kEqBandCount; ++k) {
-            m_channels.Channel(ch).Band(k).AttachFaders(nullptr, nullptr, nullptr);
-        }
-    }
+bool ParameterBinder::Binds(const ParamDef& param) {
+    return param.id != Param::SystemMode && param.id != Param::SystemPower;
+}
+
+void ParameterBinder::SetGraph(ResponseGraph* graph) {
+    m_graph = graph;
+    connect(graph, &ResponseGraph::filterChanged, this, &ParameterBinder::ShowFilter);
+    // A band's gain dragged on the graph moves its fader at once.
+    connect(graph, &ResponseGraph::gainDragged, this, [this](int band, int step) {
+        ForEach(Param::BandGain, band, [step](const Binding& b) {
+            if (b.fader != nullptr) {
+                b.fader->SetPosReversed(step);
+            }
+        });
+    });
 }
 
 // ---- Binding ----
@@ -94,9 +97,6 @@ void ParameterBinder::BindFader(const ParamDef& param, int index, Fader* fader) 
     Binding b{&param, index};
     b.fader = fader;
     const std::size_t at = Add(b);
-    if (param.id == Param::BandGain) {
-        m_faderLinks[static_cast<std::size_t>(index)].fader = fader;
-    }
     const auto moved = [this, at](int, int) {
         OnEdited(at, m_bindings[at].fader->GetPosReversed());
     };
@@ -242,7 +242,7 @@ void ParameterBinder::Mirror(const Binding& b) {
 void ParameterBinder::Redraw(const Binding& b) {
     const int position = FilterPosition(*b.param, b.index);
     if (position >= 0 && m_graph != nullptr) {
-        m_graph->Redraw(position);
+        m_graph->ShowFilter(position);
     }
 }
 
@@ -321,9 +321,6 @@ void ParameterBinder::FillLists() {
 void ParameterBinder::ShowChannel(int n) {
     m_shown = n;
     OutputChannel& ch = m_channels.Channel(n);
-    for (int k = 0; k < kEqBandCount; ++k) {
-        ch.Band(k).AttachFaders(nullptr, &m_faderLinks[static_cast<std::size_t>(k)], nullptr);
-    }
     // The type first: it sets the frequency range the frequency is then shown in. The
     // bypass last: a bypassed band's gain controls read flat.
     const auto showWhere = [&](auto pick) {
@@ -381,7 +378,7 @@ void ParameterBinder::ShowFilter(int position) {
         Mirror(*any);
     }
     if (m_graph != nullptr) {
-        m_graph->Redraw(position);
+        m_graph->ShowFilter(position);
     }
 }
 

@@ -1,12 +1,10 @@
 #pragma once
 
 #include <QObject>
-#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "model/Parameters.h"
-#include "response/Filter.h"
 
 class QComboBox;
 class QWidget;
@@ -35,10 +33,11 @@ class ParameterBinder : public QObject {
 public:
     // The field's unit is its parameter's own.
     static constexpr int kOwnUnit = -1;
+    // The amplifier mode and power stay with the form: changing them reshapes the whole form
+    // or switches the whole amplifier.
+    static bool Binds(const ParamDef& param);
 
     ParameterBinder(SharedState& state, ChannelSet& channels);
-    // Lets go of the filters' gain faders.
-    ~ParameterBinder() override;
 
     // index: the band (0-7), or the channel column or input (0-1), of the control.
     void BindField(const ParamDef& param, int index, NumberField* field, NumberSpin* spin,
@@ -46,7 +45,8 @@ public:
     void BindFader(const ParamDef& param, int index, Fader* fader);
     void BindList(const ParamDef& param, int index, QComboBox* list);
     void BindSwitch(const ParamDef& param, int index, PictureButton* button);
-    void SetGraph(ResponseGraph* graph) { m_graph = graph; }
+    // The graph the edited filters are redrawn on; its drags come back to the controls.
+    void SetGraph(ResponseGraph* graph);
 
     // (Re)fills every bound list in the current language, keeping its selection.
     void FillLists();
@@ -73,13 +73,6 @@ private:
         PictureButton* button = nullptr;
     };
 
-    // The fader a filter moves when the graph drags its gain.
-    class FaderLink : public GainFader {
-    public:
-        Fader* fader = nullptr;
-        void SetPosReversed(int pos) override;
-    };
-
     std::size_t Add(const Binding& b);
     void OnEdited(std::size_t at, int value);
     void OnSystemEdited(const Binding& b, int value);
@@ -102,7 +95,6 @@ private:
     ChannelSet& m_channels;
     ResponseGraph* m_graph = nullptr;
     std::vector<Binding> m_bindings;
-    std::array<FaderLink, kEqBandCount> m_faderLinks;
     int m_shown = 0;
 };
 
