@@ -136,7 +136,7 @@ inline constexpr int kShelfSplitHz = 2000;
 inline constexpr int kFlatGainStep = 200;     // 0.0 dB
 inline constexpr int kVolumeStepsPerDb = 10;  // the stored volume counts tenths of a dB
 
-// The delay step: 0.021 ms steps below kCoarseDelayStep, then whole ms from 10 ms.
+// The delay step: 0.021 ms steps below kCoarse, then whole ms from 10 ms.
 namespace delaystep {
 inline constexpr int kCoarse = 477;
 inline constexpr double kFineMs = 0.021;
