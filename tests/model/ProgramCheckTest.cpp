@@ -6,7 +6,7 @@
 
 #include "model/ChannelSet.h"
 #include "protocol/ByteOrder.h"
-#include "protocol/ProgramCheck.h"
+#include "model/ProgramCheck.h"
 #include "protocol/ProgramFile.h"
 #include "response/FilterMath.h"
 #include "support/Fresh.h"

@@ -24,7 +24,7 @@
 #include "link/SerialLink.h"
 #include "model/ChannelSet.h"
 #include "protocol/DeviceImage.h"
-#include "protocol/ProgramCheck.h"
+#include "model/ProgramCheck.h"
 #include "protocol/ProgramFile.h"
 #include "protocol/Protocol.h"
 
@@ -200,8 +200,8 @@ public:
             onDone(direction);
         }
     }
-    void ShowBusy(int mode) override {
-        if (mode == 0 && onBusyHidden) {
+    void ShowBusy(BusyState state) override {
+        if (state == BusyState::Hidden && onBusyHidden) {
             onBusyHidden();
         }
     }
