@@ -19,7 +19,7 @@ std::unique_ptr<LinkScheduler> VirtualTime::NewClock() {
     return clock;
 }
 
-std::unique_ptr<LinkTransport> VirtualTime::NewLink(LinkKind kind, sim::Amplifier& amp,
+std::unique_ptr<SimulatedLink> VirtualTime::NewLink(LinkKind kind, sim::Amplifier& amp,
                                                     const sim::Faults& faults) {
     auto link = std::make_unique<SimulatedLink>(kind, amp, faults);
     m_links.push_back(link.get());

@@ -22,15 +22,16 @@ public:
     explicit VirtualTime(long long limitMs = 30LL * 60 * 1000);
 
     std::unique_ptr<LinkScheduler> NewClock();
-    std::unique_ptr<LinkTransport> NewLink(LinkKind kind, sim::Amplifier& amp,
+    std::unique_ptr<SimulatedLink> NewLink(LinkKind kind, sim::Amplifier& amp,
                                            const sim::Faults& faults = {});
 
+    // Moves time on by one pacing interval; the idle loop calls it, and so may a test that
+    // runs no loop.
+    void Step();
     long long Now() const { return m_now; }
     bool LimitReached() const { return m_now >= m_limitMs; }
 
 private:
-    void Step();
-
     QTimer m_idle;
     long long m_now = 0;
     long long m_limitMs;
