@@ -455,24 +455,5 @@ TEST(CliLinkUsage, NothingListeningIsALinkFailureAndBadArgumentsAreUsage) {
     EXPECT_EQ(empty.exitCode, 1);
     EXPECT_NE(empty.err.find("Program Name is not empty!"), std::string::npos) << empty.err;
 }
-
-TEST(CliLinkUsage, ConnectUrls) {
-    auto tcp = cli::ParseConnectUrl("tcp:127.0.0.1");
-    ASSERT_TRUE(tcp);
-    EXPECT_EQ(tcp->port, 8899);
-    EXPECT_FALSE(tcp->serial);
-    auto withPort = cli::ParseConnectUrl("tcp:127.0.0.1:1234");
-    ASSERT_TRUE(withPort);
-    EXPECT_EQ(withPort->host, "127.0.0.1");
-    EXPECT_EQ(withPort->port, 1234);
-    auto serial = cli::ParseConnectUrl("serial:/dev/ttyUSB0");
-    ASSERT_TRUE(serial);
-    EXPECT_EQ(serial->serialPort, "/dev/ttyUSB0");
-    for (const char* bad :
-         {"", "tcp:", "tcp::80", "tcp:h:0", "tcp:h:65536", "tcp:h:8x", "serial:", "com3"}) {
-        EXPECT_FALSE(cli::ParseConnectUrl(bad)) << bad;
-    }
-}
-
 }  // namespace
 }  // namespace tolmarin
