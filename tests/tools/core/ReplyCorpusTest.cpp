@@ -11,6 +11,7 @@
 #include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"
 #include "support/Fresh.h"
+#include "support/NetworkFeed.h"
 #include "support/ReferenceReceiver.h"
 
 namespace tolmarin {
@@ -95,7 +96,7 @@ TEST(ReplyCorpus, EverySplitAndByteByByteEqualsOnePiece) {
         for (std::size_t at = 0; at < seed.bytes.size(); at += 7) {
             const std::size_t n = std::min<std::size_t>(7, seed.bytes.size() - at);
             std::copy_n(seed.bytes.begin() + static_cast<long>(at), n, rx.begin());
-            network.cmd.FeedNetworkBytes(rx, static_cast<int>(n));
+            testing::FeedNetworkBytes(network.cmd, rx, static_cast<int>(n));
         }
         EXPECT_EQ(network.Now(), whole) << seed.name << " in TCP segments of 7";
     }

@@ -12,6 +12,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <array>
 #include <fstream>
 #include <sstream>
 
@@ -20,6 +21,7 @@
 #include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"
 #include "support/Fresh.h"
+#include "support/NetworkFeed.h"
 #include "support/ReplyFrames.h"
 
 namespace tolmarin {
@@ -63,10 +65,6 @@ public:
         return n == static_cast<qint64>(bytes.size());
     }
     void Purge() override { port.clear(); }
-    int Read(std::span<std::uint8_t> into) override {
-        return static_cast<int>(
-            port.read(reinterpret_cast<char*>(into.data()), static_cast<qint64>(into.size())));
-    }
     QSerialPort& port;
 };
 
@@ -80,7 +78,7 @@ struct NetPc {
             ++reads;
             while (socket.bytesAvailable() > 0) {
                 const auto n = socket.read(reinterpret_cast<char*>(rx.data()), 800);
-                cmd.FeedNetworkBytes(rx, static_cast<int>(n));
+                testing::FeedNetworkBytes(cmd, rx, static_cast<int>(n));
             }
         });
     }
@@ -240,8 +238,11 @@ struct SerialPc {
         port.setFlowControl(QSerialPort::NoFlowControl);
         QObject::connect(&port, &QSerialPort::readyRead, [this] {
             ++reads;
+            std::array<std::uint8_t, kReceiveBufferSize> rx{};
             while (port.bytesAvailable() > 0) {
-                cmd.ReadSerial();
+                const auto n = port.read(reinterpret_cast<char*>(rx.data()), rx.size());
+                cmd.FeedBytes(
+                    std::span(rx).first(static_cast<std::size_t>(std::max<qint64>(n, 0))));
             }
         });
     }
