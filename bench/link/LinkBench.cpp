@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "Amplifier.h"
-#include "SimServer.h"
+#include "sim/Amplifier.h"
+#include "sim/server/SimServer.h"
 #include "link/DeviceLink.h"
 #include "protocol/FrameBuilder.h"
 #include "support/Fresh.h"

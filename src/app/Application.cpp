@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "Amplifier.h"
-#include "SimServer.h"
+#include "sim/Amplifier.h"
+#include "sim/server/SimServer.h"
 #include "app/Document.h"
 #include "app/MainFrame.h"
 #include "art/Artwork.h"

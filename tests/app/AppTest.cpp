@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <fstream>
 
-#include "Amplifier.h"
+#include "sim/Amplifier.h"
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/Document.h"

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "Amplifier.h"
-#include "SimServer.h"
+#include "sim/Amplifier.h"
+#include "sim/server/SimServer.h"
 #include "link/ChannelSetModel.h"
 #include "link/DeviceLink.h"
 #include "model/ChannelSet.h"

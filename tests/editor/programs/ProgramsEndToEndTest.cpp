@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "Amplifier.h"
+#include "sim/Amplifier.h"
 #include "ProgramsFixture.h"
-#include "SimServer.h"
+#include "sim/server/SimServer.h"
 #include "controls/NameEdit.h"
 #include "controls/PictureRadio.h"
 #include "controls/TransparentLabel.h"

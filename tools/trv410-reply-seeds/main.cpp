@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Amplifier.h"
+#include "sim/Amplifier.h"
 #include "protocol/FrameBuilder.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "Amplifier.h"
-#include "RequestParser.h"
+#include "sim/Amplifier.h"
+#include "sim/RequestParser.h"
 
 namespace tolmarin::sim {
 

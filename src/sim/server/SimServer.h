@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "Amplifier.h"
-#include "Session.h"
+#include "sim/Amplifier.h"
+#include "sim/Session.h"
 
 class QTcpServer;
 

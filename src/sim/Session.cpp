@@ -1,4 +1,4 @@
-#include "Session.h"
+#include "sim/Session.h"
 
 namespace tolmarin::sim {
 

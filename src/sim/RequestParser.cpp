@@ -1,8 +1,8 @@
-#include "RequestParser.h"
+#include "sim/RequestParser.h"
 
 #include <algorithm>
 
-#include "Amplifier.h"
+#include "sim/Amplifier.h"
 #include "protocol/ByteOrder.h"
 #include "protocol/Protocol.h"
 

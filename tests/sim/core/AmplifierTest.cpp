@@ -1,11 +1,11 @@
-#include "Amplifier.h"
+#include "sim/Amplifier.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 
-#include "Session.h"
+#include "sim/Session.h"
 #include "protocol/ByteOrder.h"
 #include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"

@@ -15,7 +15,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "SimServer.h"
+#include "sim/server/SimServer.h"
 #include "protocol/ByteOrder.h"
 #include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"

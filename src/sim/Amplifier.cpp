@@ -1,4 +1,4 @@
-#include "Amplifier.h"
+#include "sim/Amplifier.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,19 +1,13 @@
-#include "SimServer.h"
-
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
+#include "sim/server/SimServer.h"
 
 #include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 
-#include "OutputSchedule.h"
+#include "sim/OutputSchedule.h"
+#include "sim/server/ServerPlatform.h"
 
 namespace tolmarin::sim {
 
@@ -119,21 +113,16 @@ private:
 // A serial line has no connection to close: after --close-after it only falls silent.
 class SimServer::PtyLink : public SimServer::Link {
 public:
-    PtyLink(SimServer& server, int master, int slave)
+    PtyLink(SimServer& server, std::unique_ptr<PseudoTerminal> pty)
         : Link(server, {kSerialBytesPerMs, server.faults_.delayMs, server.faults_.chunkBytes,
                         server.faults_.chunkGapMs}),
-          master_(master),
-          slave_(slave),
-          notifier_(master, QSocketNotifier::Read) {
+          pty_(std::move(pty)),
+          notifier_(pty_->Handle(), QSocketNotifier::Read) {
         QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { ReadAll(); });
         retry_.setSingleShot(true);
         QObject::connect(&retry_, &QTimer::timeout, [this] { Flush(); });
     }
-    ~PtyLink() override {
-        notifier_.setEnabled(false);
-        ::close(slave_);
-        ::close(master_);
-    }
+    ~PtyLink() override { notifier_.setEnabled(false); }
 
 protected:
     bool ClosesOnRequest() const override { return false; }
@@ -146,35 +135,22 @@ protected:
 private:
     void ReadAll() {
         std::uint8_t buf[4096];
-        for (;;) {
-            const ssize_t n = ::read(master_, buf, sizeof buf);
-            if (n > 0) {
-                Feed({buf, static_cast<std::size_t>(n)});
-                continue;
-            }
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            break;  // EAGAIN: all read; EIO cannot happen while we hold the slave open
+        while (const std::size_t n = pty_->Read(buf, sizeof buf)) {
+            Feed({buf, n});
         }
     }
     void Flush() {
         while (!backlog_.empty()) {
-            const ssize_t n = ::write(master_, backlog_.data(), backlog_.size());
-            if (n > 0) {
-                backlog_.erase(backlog_.begin(), backlog_.begin() + n);
-                continue;
+            const std::size_t n = pty_->Write(backlog_.data(), backlog_.size());
+            if (n == 0) {
+                retry_.start(5);  // the terminal's buffer is full: nobody is reading yet
+                return;
             }
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            retry_.start(5);  // the terminal's buffer is full: nobody is reading yet
-            return;
+            backlog_.erase(backlog_.begin(), backlog_.begin() + static_cast<std::ptrdiff_t>(n));
         }
     }
 
-    int master_;
-    int slave_;
+    std::unique_ptr<PseudoTerminal> pty_;
     QSocketNotifier notifier_;
     QTimer retry_;
     std::vector<std::uint8_t> backlog_;
@@ -268,34 +244,13 @@ bool SimServer::OpenPty(QString* error) {
     if (!ptyPath_.isEmpty()) {
         return fail(QStringLiteral("the pty is already open"));
     }
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0) {
-        return fail(QStringLiteral("posix_openpt: %1").arg(std::strerror(errno)));
+    std::string why;
+    auto pty = PseudoTerminal::Open(why);
+    if (!pty) {
+        return fail(QString::fromLocal8Bit(why.c_str()));
     }
-    if (::grantpt(master) != 0 || ::unlockpt(master) != 0) {
-        const QString why = QStringLiteral("grantpt/unlockpt: %1").arg(std::strerror(errno));
-        ::close(master);
-        return fail(why);
-    }
-    const char* name = ::ptsname(master);
-    const QString path = name != nullptr ? QString::fromLocal8Bit(name) : QString();
-    // Holding the slave open keeps the master usable while no client has the port open.
-    const int slave = path.isEmpty() ? -1 : ::open(name, O_RDWR | O_NOCTTY);
-    if (slave < 0) {
-        const QString why = QStringLiteral("opening %1: %2").arg(path, std::strerror(errno));
-        ::close(master);
-        return fail(why);
-    }
-    termios t{};
-    ::tcgetattr(slave, &t);
-    ::cfmakeraw(&t);  // no echo: the line discipline must not bounce bytes back
-    ::cfsetispeed(&t, B57600);
-    ::cfsetospeed(&t, B57600);
-    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
-    t.c_cflag |= CS8 | CLOCAL | CREAD;
-    ::tcsetattr(slave, TCSANOW, &t);
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-    links_.push_back(std::make_unique<PtyLink>(*this, master, slave));
+    const QString path = QString::fromLocal8Bit(pty->Path().c_str());
+    links_.push_back(std::make_unique<PtyLink>(*this, std::move(pty)));
     ptyPath_ = path;
     return true;
 }

@@ -1,4 +1,4 @@
-#include "OutputSchedule.h"
+#include "sim/OutputSchedule.h"
 
 #include <algorithm>
 #include <cmath>
