@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "sim/Amplifier.h"
+#include "sim/server/SimServer.h"
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/Document.h"
@@ -192,6 +193,23 @@ TEST(AppEndToEnd, LinksToTheSimulatorAndAFaderMoveReachesItsLiveProgramOnBothLin
     ASSERT_TRUE(SpinUntil([&] { return channels.Channel(0).Band(k).GetGainStep() > gain; }, 2000));
     EXPECT_TRUE(SpinUntil([&] { return reached(0) && reached(1); }, 5000));
     EXPECT_EQ(channels.Channel(1).Band(k).GetGainStep(), channels.Channel(0).Band(k).GetGainStep());
+}
+
+// The editor shares the command-line tool's address parser; an IPv6 address must reach the
+// link without its brackets.
+TEST(AppEndToEnd, LinksToAnIpv6LoopbackAddressInBracketsAsTheSimulatorPrintsIt) {
+    sim::Amplifier amp;
+    sim::SimServer server(amp, sim::Faults{});
+    if (!server.ListenTcp(QHostAddress::LocalHostIPv6, 0)) {
+        GTEST_SKIP() << "no IPv6 loopback on this machine";
+    }
+    AppRig r({"--connect", QStringLiteral("tcp:[::1]:%1").arg(server.TcpPort())});
+    ASSERT_EQ(r.options.connect, AppOptions::Connect::Tcp);
+    ASSERT_TRUE(r.Start());
+    bool up = false;
+    QObject::connect(&r.View().Controller(), &LinkController::linkUpFinished, [&] { up = true; });
+    EXPECT_TRUE(SpinUntil([&] { return up; }, 10000));
+    EXPECT_GT(server.FramesReceived(), 0);
 }
 
 }  // namespace
