@@ -8,8 +8,6 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "sim/Amplifier.h"
-#include "sim/server/SimServer.h"
 #include "app/Document.h"
 #include "app/MainFrame.h"
 #include "art/Artwork.h"
@@ -22,6 +20,8 @@
 #include "editor/programs/ProgramsDialog.h"
 #include "link/DeviceLink.h"
 #include "link/LinkController.h"
+#include "sim/Amplifier.h"
+#include "sim/server/SimServer.h"
 
 namespace tolmarin {
 

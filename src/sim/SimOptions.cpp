@@ -78,11 +78,10 @@ bool IsLoopbackAddress(const std::string& host) {
     }
     static constexpr std::array<std::uint8_t, 16> kLoop = {0, 0, 0, 0, 0, 0, 0, 0,
                                                            0, 0, 0, 0, 0, 0, 0, 1};
-    static constexpr std::array<std::uint8_t, 12> kMapped = {0, 0, 0, 0, 0, 0,
+    static constexpr std::array<std::uint8_t, 12> kMapped = {0, 0, 0, 0, 0,    0,
                                                              0, 0, 0, 0, 0xFF, 0xFF};
-    return a->bytes == kLoop ||
-           (std::equal(kMapped.begin(), kMapped.end(), a->bytes.begin()) &&
-            a->bytes[12] == kLoopbackNet);
+    return a->bytes == kLoop || (std::equal(kMapped.begin(), kMapped.end(), a->bytes.begin()) &&
+                                 a->bytes[12] == kLoopbackNet);
 }
 
 std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,

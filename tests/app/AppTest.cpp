@@ -10,8 +10,6 @@
 #include <QTimer>
 #include <fstream>
 
-#include "sim/Amplifier.h"
-#include "sim/server/SimServer.h"
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/Document.h"
@@ -26,6 +24,8 @@
 #include "model/BandRecord.h"
 #include "model/ChannelSet.h"
 #include "protocol/ProgramFile.h"
+#include "sim/Amplifier.h"
+#include "sim/server/SimServer.h"
 #include "support/RecordingSink.h"
 #include "support/TempDir.h"
 #include "support/qt/EventLoop.h"

@@ -15,14 +15,14 @@ namespace tolmarin::sim {
 class SimServer::Link {
 public:
     Link(SimServer& server, OutputSchedule::Timing timing)
-        : server_(server),
-          session_(server.amp_, server.faults_, server.counter_, server.trace_),
-          schedule_(timing) {
-        timer_.setSingleShot(true);
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Pump(); });
+        : m_server(server),
+          m_session(server.m_amp, server.m_faults, server.m_counter, server.m_trace),
+          m_schedule(timing) {
+        m_timer.setSingleShot(true);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { Pump(); });
     }
-    virtual ~Link() { timer_.stop(); }
+    virtual ~Link() { m_timer.stop(); }
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
 
@@ -32,23 +32,23 @@ protected:
     virtual void Close() = 0;
 
     void Feed(std::span<const std::uint8_t> bytes) {
-        const double now = server_.NowMs();
-        const auto generation = server_.amp_.Generation();
-        const int framesBefore = session_.FramesReceived();
-        schedule_.Received(now, static_cast<int>(bytes.size()));
-        for (auto& o : session_.Receive(bytes)) {
-            schedule_.Queue(now, std::move(o.bytes), o.closeAfter && ClosesOnRequest());
+        const double now = m_server.NowMs();
+        const auto generation = m_server.m_amp.Generation();
+        const int framesBefore = m_session.FramesReceived();
+        m_schedule.Received(now, static_cast<int>(bytes.size()));
+        for (auto& o : m_session.Receive(bytes)) {
+            m_schedule.Queue(now, std::move(o.bytes), o.closeAfter && ClosesOnRequest());
         }
-        server_.framesReceived_ += session_.FramesReceived() - framesBefore;
+        m_server.m_framesReceived += m_session.FramesReceived() - framesBefore;
         Pump();
-        if (server_.amp_.Generation() != generation) {
-            emit server_.MemoryChanged();
+        if (m_server.m_amp.Generation() != generation) {
+            emit m_server.MemoryChanged();
         }
     }
 
     void Pump() {
         for (;;) {
-            auto due = schedule_.Take(server_.NowMs());
+            auto due = m_schedule.Take(m_server.NowMs());
             if (due.bytes.empty() && !due.close) {
                 break;
             }
@@ -60,74 +60,74 @@ protected:
                 return;
             }
         }
-        if (const auto next = schedule_.NextMs()) {
-            const double wait = *next - server_.NowMs();
-            timer_.start(wait <= 0 ? 0 : static_cast<int>(std::ceil(wait)));
+        if (const auto next = m_schedule.NextMs()) {
+            const double wait = *next - m_server.NowMs();
+            m_timer.start(wait <= 0 ? 0 : static_cast<int>(std::ceil(wait)));
         }
     }
 
-    SimServer& server_;
-    Session session_;
-    OutputSchedule schedule_;
-    QTimer timer_;
+    SimServer& m_server;
+    Session m_session;
+    OutputSchedule m_schedule;
+    QTimer m_timer;
 };
 
 class SimServer::TcpLink : public SimServer::Link {
 public:
     TcpLink(SimServer& server, QTcpSocket* socket)
-        : Link(server,
-               {0.0, server.faults_.delayMs, server.faults_.chunkBytes, server.faults_.chunkGapMs}),
-          socket_(socket) {
-        socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        QObject::connect(socket_, &QTcpSocket::readyRead, [this] {
-            const QByteArray data = socket_->readAll();
+        : Link(server, {0.0, server.m_faults.delayMs, server.m_faults.chunkBytes,
+                        server.m_faults.chunkGapMs}),
+          m_socket(socket) {
+        m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        QObject::connect(m_socket, &QTcpSocket::readyRead, [this] {
+            const QByteArray data = m_socket->readAll();
             Feed({reinterpret_cast<const std::uint8_t*>(data.constData()),
                   static_cast<std::size_t>(data.size())});
         });
-        QObject::connect(socket_, &QTcpSocket::disconnected, [this] { server_.Drop(this); });
+        QObject::connect(m_socket, &QTcpSocket::disconnected, [this] { m_server.Drop(this); });
     }
     ~TcpLink() override {
-        QObject::disconnect(socket_, nullptr, nullptr, nullptr);
-        socket_->abort();
-        socket_->deleteLater();
+        QObject::disconnect(m_socket, nullptr, nullptr, nullptr);
+        m_socket->abort();
+        m_socket->deleteLater();
     }
 
 protected:
     bool ClosesOnRequest() const override { return true; }
     void WriteBytes(const std::vector<std::uint8_t>& bytes) override {
-        socket_->write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<qint64>(bytes.size()));
-        socket_->flush();
+        m_socket->write(reinterpret_cast<const char*>(bytes.data()),
+                        static_cast<qint64>(bytes.size()));
+        m_socket->flush();
     }
     void Close() override {
-        if (server_.trace_ != nullptr) {
-            server_.trace_->Note("closing the connection");
+        if (m_server.m_trace != nullptr) {
+            m_server.m_trace->Note("closing the connection");
         }
-        socket_->disconnectFromHost();  // after what was written has gone out
+        m_socket->disconnectFromHost();  // after what was written has gone out
     }
 
 private:
-    QTcpSocket* socket_;
+    QTcpSocket* m_socket;
 };
 
 // A serial line has no connection to close: after --close-after it only falls silent.
 class SimServer::PtyLink : public SimServer::Link {
 public:
     PtyLink(SimServer& server, std::unique_ptr<PseudoTerminal> pty)
-        : Link(server, {kSerialBytesPerMs, server.faults_.delayMs, server.faults_.chunkBytes,
-                        server.faults_.chunkGapMs}),
-          pty_(std::move(pty)),
-          notifier_(pty_->Handle(), QSocketNotifier::Read) {
-        QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { ReadAll(); });
-        retry_.setSingleShot(true);
-        QObject::connect(&retry_, &QTimer::timeout, [this] { Flush(); });
+        : Link(server, {kSerialBytesPerMs, server.m_faults.delayMs, server.m_faults.chunkBytes,
+                        server.m_faults.chunkGapMs}),
+          m_pty(std::move(pty)),
+          m_notifier(m_pty->Handle(), QSocketNotifier::Read) {
+        QObject::connect(&m_notifier, &QSocketNotifier::activated, [this] { ReadAll(); });
+        m_retry.setSingleShot(true);
+        QObject::connect(&m_retry, &QTimer::timeout, [this] { Flush(); });
     }
-    ~PtyLink() override { notifier_.setEnabled(false); }
+    ~PtyLink() override { m_notifier.setEnabled(false); }
 
 protected:
     bool ClosesOnRequest() const override { return false; }
     void WriteBytes(const std::vector<std::uint8_t>& bytes) override {
-        backlog_.insert(backlog_.end(), bytes.begin(), bytes.end());
+        m_backlog.insert(m_backlog.end(), bytes.begin(), bytes.end());
         Flush();
     }
     void Close() override {}
@@ -135,34 +135,34 @@ protected:
 private:
     void ReadAll() {
         std::uint8_t buf[4096];
-        while (const std::size_t n = pty_->Read(buf, sizeof buf)) {
+        while (const std::size_t n = m_pty->Read(buf, sizeof buf)) {
             Feed({buf, n});
         }
     }
     void Flush() {
-        while (!backlog_.empty()) {
-            const std::size_t n = pty_->Write(backlog_.data(), backlog_.size());
+        while (!m_backlog.empty()) {
+            const std::size_t n = m_pty->Write(m_backlog.data(), m_backlog.size());
             if (n == 0) {
-                retry_.start(5);  // the terminal's buffer is full: nobody is reading yet
+                m_retry.start(5);  // the terminal's buffer is full: nobody is reading yet
                 return;
             }
-            backlog_.erase(backlog_.begin(), backlog_.begin() + static_cast<std::ptrdiff_t>(n));
+            m_backlog.erase(m_backlog.begin(), m_backlog.begin() + static_cast<std::ptrdiff_t>(n));
         }
     }
 
-    std::unique_ptr<PseudoTerminal> pty_;
-    QSocketNotifier notifier_;
-    QTimer retry_;
-    std::vector<std::uint8_t> backlog_;
+    std::unique_ptr<PseudoTerminal> m_pty;
+    QSocketNotifier m_notifier;
+    QTimer m_retry;
+    std::vector<std::uint8_t> m_backlog;
 };
 
 SimServer::SimServer(Amplifier& amp, const Faults& faults, QObject* parent)
-    : QObject(parent), amp_(amp), faults_(faults) {
-    clock_.start();
+    : QObject(parent), m_amp(amp), m_faults(faults) {
+    m_clock.start();
 }
 
 SimServer::~SimServer() {
-    links_.clear();
+    m_links.clear();
 }
 
 bool SimServer::ListenTcp(const QHostAddress& address, quint16 port, QString* error) {
@@ -172,57 +172,57 @@ bool SimServer::ListenTcp(const QHostAddress& address, quint16 port, QString* er
         }
         return false;
     };
-    if (!allowRemote_ && !address.isLoopback()) {
+    if (!m_allowRemote && !address.isLoopback()) {
         return fail(QStringLiteral("refusing to listen on %1: not a loopback address")
                         .arg(address.toString()));
     }
-    if (tcp_ != nullptr) {
+    if (m_tcp != nullptr) {
         return fail(QStringLiteral("already listening"));
     }
-    tcp_ = new QTcpServer(this);
-    if (!tcp_->listen(address, port)) {
-        const QString why = tcp_->errorString();
-        delete tcp_;
-        tcp_ = nullptr;
+    m_tcp = new QTcpServer(this);
+    if (!m_tcp->listen(address, port)) {
+        const QString why = m_tcp->errorString();
+        delete m_tcp;
+        m_tcp = nullptr;
         return fail(why);
     }
-    connect(tcp_, &QTcpServer::newConnection, this, &SimServer::AcceptConnections);
+    connect(m_tcp, &QTcpServer::newConnection, this, &SimServer::AcceptConnections);
     return true;
 }
 
 void SimServer::CloseTcp() {
-    delete tcp_;
-    tcp_ = nullptr;
+    delete m_tcp;
+    m_tcp = nullptr;
 }
 
 quint16 SimServer::TcpPort() const {
-    return tcp_ != nullptr ? tcp_->serverPort() : 0;
+    return m_tcp != nullptr ? m_tcp->serverPort() : 0;
 }
 
 QHostAddress SimServer::TcpAddress() const {
-    return tcp_ != nullptr ? tcp_->serverAddress() : QHostAddress();
+    return m_tcp != nullptr ? m_tcp->serverAddress() : QHostAddress();
 }
 
 void SimServer::AcceptConnections() {
-    while (QTcpSocket* socket = tcp_->nextPendingConnection()) {
-        if (trace_ != nullptr) {
-            trace_->Note("connection from " + socket->peerAddress().toString().toStdString() + ":" +
-                         std::to_string(socket->peerPort()));
+    while (QTcpSocket* socket = m_tcp->nextPendingConnection()) {
+        if (m_trace != nullptr) {
+            m_trace->Note("connection from " + socket->peerAddress().toString().toStdString() +
+                          ":" + std::to_string(socket->peerPort()));
         }
-        links_.push_back(std::make_unique<TcpLink>(*this, socket));
+        m_links.push_back(std::make_unique<TcpLink>(*this, socket));
         emit ConnectionOpened();
     }
 }
 
 void SimServer::Drop(Link* link) {
-    if (trace_ != nullptr) {
-        trace_->Note("connection closed");
+    if (m_trace != nullptr) {
+        m_trace->Note("connection closed");
     }
     // Not from inside the link's own signal handler: later, on the event loop.
     QTimer::singleShot(0, this, [this, link] {
-        for (auto it = links_.begin(); it != links_.end(); ++it) {
+        for (auto it = m_links.begin(); it != m_links.end(); ++it) {
             if (it->get() == link) {
-                links_.erase(it);
+                m_links.erase(it);
                 emit ConnectionClosed();
                 return;
             }
@@ -231,7 +231,7 @@ void SimServer::Drop(Link* link) {
 }
 
 int SimServer::OpenConnections() const {
-    return static_cast<int>(links_.size());
+    return static_cast<int>(m_links.size());
 }
 
 bool SimServer::OpenPty(QString* error) {
@@ -241,7 +241,7 @@ bool SimServer::OpenPty(QString* error) {
         }
         return false;
     };
-    if (!ptyPath_.isEmpty()) {
+    if (!m_ptyPath.isEmpty()) {
         return fail(QStringLiteral("the pty is already open"));
     }
     std::string why;
@@ -250,8 +250,8 @@ bool SimServer::OpenPty(QString* error) {
         return fail(QString::fromLocal8Bit(why.c_str()));
     }
     const QString path = QString::fromLocal8Bit(pty->Path().c_str());
-    links_.push_back(std::make_unique<PtyLink>(*this, std::move(pty)));
-    ptyPath_ = path;
+    m_links.push_back(std::make_unique<PtyLink>(*this, std::move(pty)));
+    m_ptyPath = path;
     return true;
 }
 

@@ -5,10 +5,10 @@
 #include <functional>
 #include <string>
 
-#include "sim/Session.h"
 #include "protocol/ByteOrder.h"
 #include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"
+#include "sim/Session.h"
 #include "support/Fresh.h"
 #include "support/ReplyFrames.h"
 

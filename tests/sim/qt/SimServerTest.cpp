@@ -15,10 +15,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "sim/server/SimServer.h"
 #include "protocol/ByteOrder.h"
 #include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"
+#include "sim/server/SimServer.h"
 #include "support/Fresh.h"
 #include "support/ReplyFrames.h"
 
