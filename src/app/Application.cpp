@@ -8,8 +8,6 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "Amplifier.h"
-#include "SimServer.h"
 #include "app/AboutBox.h"
 #include "app/Document.h"
 #include "app/MainFrame.h"
@@ -23,6 +21,8 @@
 #include "editor/programs/ProgramsDialog.h"
 #include "link/DeviceLink.h"
 #include "link/LinkController.h"
+#include "sim/Amplifier.h"
+#include "sim/server/SimServer.h"
 
 namespace tolmarin {
 

@@ -27,8 +27,9 @@ struct AppOptions {
 };
 
 // The options, or nothing with the offending argument in bad. args excludes the program.
-// tolmarin [FILE.Data12File] [--connect tcp:HOST[:PORT] | serial:PORT] [--simulator]
-//          [--trace FILE] [--lang en|zh] [--screenshot FILE] [--version] [--help]
+// tolmarin [FILE.Data12File] [--connect tcp:HOST[:PORT] | tcp:[IPV6][:PORT] | serial:PORT]
+//          [--simulator] [--trace FILE] [--lang en|zh] [--screenshot FILE] [--version]
+//          [--help]
 std::optional<AppOptions> ParseCommandLine(const QStringList& args, QString* bad);
 
 }  // namespace tolmarin

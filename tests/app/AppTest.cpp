@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "Amplifier.h"
 #include "Version.h"
 #include "app/AboutBox.h"
 #include "app/Application.h"
@@ -30,6 +29,8 @@
 #include "model/BandRecord.h"
 #include "model/ChannelSet.h"
 #include "protocol/ProgramFile.h"
+#include "sim/Amplifier.h"
+#include "sim/server/SimServer.h"
 #include "support/RecordingSink.h"
 #include "support/TempDir.h"
 #include "support/qt/EventLoop.h"
@@ -251,6 +252,23 @@ TEST(AboutBox, OpensFromF1AndTheProductNameInTheLanguageOfTheMoment) {
     QTest::qWait(60);
     closer.stop();
     EXPECT_EQ(seen.size(), 2U);
+}
+
+// The editor shares the command-line tool's address parser; an IPv6 address must reach the
+// link without its brackets.
+TEST(AppEndToEnd, LinksToAnIpv6LoopbackAddressInBracketsAsTheSimulatorPrintsIt) {
+    sim::Amplifier amp;
+    sim::SimServer server(amp, sim::Faults{});
+    if (!server.ListenTcp(QHostAddress::LocalHostIPv6, 0)) {
+        GTEST_SKIP() << "no IPv6 loopback on this machine";
+    }
+    AppRig r({"--connect", QStringLiteral("tcp:[::1]:%1").arg(server.TcpPort())});
+    ASSERT_EQ(r.options.connect, AppOptions::Connect::Tcp);
+    ASSERT_TRUE(r.Start());
+    bool up = false;
+    QObject::connect(&r.View().Controller(), &LinkController::linkUpFinished, [&] { up = true; });
+    EXPECT_TRUE(SpinUntil([&] { return up; }, 10000));
+    EXPECT_GT(server.FramesReceived(), 0);
 }
 
 }  // namespace

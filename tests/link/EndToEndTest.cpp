@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <memory>
 
-#include "Amplifier.h"
-#include "SimServer.h"
 #include "link/ChannelSetModel.h"
 #include "link/DeviceLink.h"
 #include "model/ChannelSet.h"
 #include "protocol/FrameBuilder.h"
+#include "sim/Amplifier.h"
+#include "sim/server/SimServer.h"
 #include "support/Fresh.h"
 #include "support/qt/EventLoop.h"
 #include "support/qt/LinkFakes.h"

@@ -1,7 +1,5 @@
 #include "CliLink.h"
 
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -16,6 +14,7 @@
 #include <sstream>
 
 #include "CliOffline.h"
+#include "CliPlatform.h"
 #include "link/ChannelSetModel.h"
 #include "link/FrameTrace.h"
 #include "link/LinkController.h"
@@ -126,7 +125,7 @@ private:
 // bar's reset to 0 at the start and end of a batch is not shown.
 class ProgressReporter {
 public:
-    explicit ProgressReporter(std::ostream& err) : m_err(err), m_tty(isatty(2) != 0) {}
+    explicit ProgressReporter(std::ostream& err) : m_err(err), m_tty(IsTerminal(2)) {}
     ~ProgressReporter() { Finish(); }
 
     void Range(int high) {
@@ -849,7 +848,7 @@ private:
     // One line for one amplifier, or a table of all of them.
     void ShowStatus(bool watching) {
         std::ostream& out = m_ctx.out;
-        const bool tty = isatty(1) != 0;
+        const bool tty = IsTerminal(1);
         if (!m_ctx.fleet) {
             const CliView& v = m_runs.front()->View();
             if (watching) {

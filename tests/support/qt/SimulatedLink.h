@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "Amplifier.h"
-#include "Session.h"
+#include "sim/Amplifier.h"
+#include "sim/Session.h"
 #include "link/LinkTransport.h"
 
 namespace tolmarin::testing {

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "Amplifier.h"
-#include "RequestParser.h"
+#include "sim/Amplifier.h"
+#include "sim/RequestParser.h"
 
 namespace tolmarin::sim {
 
@@ -36,14 +36,14 @@ struct ReplyCounter {
 // test or an operator can follow it live.
 class Trace {
 public:
-    explicit Trace(std::FILE* out) : out_(out) {}
+    explicit Trace(std::FILE* out) : m_out(out) {}
     void Received(std::span<const std::uint8_t> frame) { Line("received", frame); }
     void Sent(std::span<const std::uint8_t> frame) { Line("sent", frame); }
     void Note(std::string_view text);
 
 private:
     void Line(const char* mark, std::span<const std::uint8_t> frame);
-    std::FILE* out_;
+    std::FILE* m_out;
 };
 
 std::string Hex(std::span<const std::uint8_t> bytes);
@@ -62,21 +62,21 @@ public:
 
     std::vector<Outgoing> Receive(std::span<const std::uint8_t> bytes);
 
-    int FramesReceived() const { return framesReceived_; }
-    bool Finished() const { return finished_; }
-    const RequestParser& Parser() const { return parser_; }
+    int FramesReceived() const { return m_framesReceived; }
+    bool Finished() const { return m_finished; }
+    const RequestParser& Parser() const { return m_parser; }
     // After this the session answers nothing more (an unplugged serial line).
-    void GoSilent() { silent_ = true; }
+    void GoSilent() { m_silent = true; }
 
 private:
-    Amplifier& amp_;
-    Faults faults_;
-    ReplyCounter& counter_;
-    Trace* trace_;
-    RequestParser parser_;
-    int framesReceived_ = 0;
-    bool finished_ = false;
-    bool silent_ = false;
+    Amplifier& m_amp;
+    Faults m_faults;
+    ReplyCounter& m_counter;
+    Trace* m_trace;
+    RequestParser m_parser;
+    int m_framesReceived = 0;
+    bool m_finished = false;
+    bool m_silent = false;
 };
 
 }  // namespace tolmarin::sim

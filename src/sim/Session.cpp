@@ -1,4 +1,4 @@
-#include "Session.h"
+#include "sim/Session.h"
 
 namespace tolmarin::sim {
 
@@ -17,19 +17,19 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
 }
 
 void Trace::Line(const char* mark, std::span<const std::uint8_t> frame) {
-    if (out_ == nullptr) {
+    if (m_out == nullptr) {
         return;
     }
-    std::fprintf(out_, "%s %s\n", mark, Hex(frame).c_str());
-    std::fflush(out_);
+    std::fprintf(m_out, "%s %s\n", mark, Hex(frame).c_str());
+    std::fflush(m_out);
 }
 
 void Trace::Note(std::string_view text) {
-    if (out_ == nullptr) {
+    if (m_out == nullptr) {
         return;
     }
-    std::fprintf(out_, "# %.*s\n", static_cast<int>(text.size()), text.data());
-    std::fflush(out_);
+    std::fprintf(m_out, "# %.*s\n", static_cast<int>(text.size()), text.data());
+    std::fflush(m_out);
 }
 
 namespace {
@@ -49,40 +49,41 @@ std::vector<std::uint8_t> RefusedReply(std::span<const std::uint8_t> request) {
 }  // namespace
 
 Session::Session(Amplifier& amp, const Faults& faults, ReplyCounter& counter, Trace* trace)
-    : amp_(amp), faults_(faults), counter_(counter), trace_(trace) {}
+    : m_amp(amp), m_faults(faults), m_counter(counter), m_trace(trace) {}
 
 std::vector<Outgoing> Session::Receive(std::span<const std::uint8_t> bytes) {
     std::vector<Outgoing> out;
-    if (finished_) {
+    if (m_finished) {
         return out;
     }
-    for (const auto& request : parser_.Feed(bytes)) {
-        if (trace_ != nullptr) {
-            trace_->Received(request);
+    for (const auto& request : m_parser.Feed(bytes)) {
+        if (m_trace != nullptr) {
+            m_trace->Received(request);
         }
-        ++framesReceived_;
+        ++m_framesReceived;
         Outgoing o;
-        if (!faults_.noReply && !silent_) {
-            o.bytes = faults_.refuseReads && IsRead(request) ? RefusedReply(request)
-                                                             : amp_.Handle(request);
-            const long k = ++counter_.replies;
-            if (faults_.unknownEvery > 0 && k % faults_.unknownEvery == 0) {
-                o.bytes[4] = faults_.unknownCode;
+        if (!m_faults.noReply && !m_silent) {
+            o.bytes = m_faults.refuseReads && IsRead(request) ? RefusedReply(request)
+                                                              : m_amp.Handle(request);
+            const long k = ++m_counter.replies;
+            if (m_faults.unknownEvery > 0 && k % m_faults.unknownEvery == 0) {
+                o.bytes[4] = m_faults.unknownCode;
                 o.bytes[o.bytes.size() - 2] = ReplyChecksum(o.bytes);
             }
-            if (faults_.badChecksumEvery > 0 && k % faults_.badChecksumEvery == 0) {
+            if (m_faults.badChecksumEvery > 0 && k % m_faults.badChecksumEvery == 0) {
                 o.bytes[o.bytes.size() - 2] ^= 0xFF;
             }
-            if (trace_ != nullptr) {
-                trace_->Sent(o.bytes);
+            if (m_trace != nullptr) {
+                m_trace->Sent(o.bytes);
             }
         }
-        o.closeAfter = faults_.closeAfterFrames > 0 && framesReceived_ >= faults_.closeAfterFrames;
+        o.closeAfter =
+            m_faults.closeAfterFrames > 0 && m_framesReceived >= m_faults.closeAfterFrames;
         if (!o.bytes.empty() || o.closeAfter) {
             out.push_back(std::move(o));
         }
         if (out.size() > 0 && out.back().closeAfter) {
-            finished_ = true;  // whatever followed in this read is never seen
+            m_finished = true;  // whatever followed in this read is never seen
             break;
         }
     }

@@ -1,14 +1,14 @@
-#include "Amplifier.h"
+#include "sim/Amplifier.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 
-#include "Session.h"
 #include "protocol/ByteOrder.h"
 #include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"
+#include "sim/Session.h"
 #include "support/Fresh.h"
 #include "support/ReplyFrames.h"
 

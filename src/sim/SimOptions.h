@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Session.h"
+#include "sim/Session.h"
 
 namespace tolmarin::sim {
 

@@ -1,4 +1,4 @@
-#include "OutputSchedule.h"
+#include "sim/OutputSchedule.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,31 +6,31 @@
 namespace tolmarin::sim {
 
 void OutputSchedule::Received(double nowMs, int n) {
-    if (timing_.bytesPerMs <= 0 || n <= 0) {
+    if (m_timing.bytesPerMs <= 0 || n <= 0) {
         return;
     }
-    rxFreeMs_ = std::max(rxFreeMs_, nowMs) + n / timing_.bytesPerMs;
+    m_rxFreeMs = std::max(m_rxFreeMs, nowMs) + n / m_timing.bytesPerMs;
 }
 
 void OutputSchedule::Queue(double nowMs, std::vector<std::uint8_t> reply, bool closeAfter) {
-    const bool paced = timing_.bytesPerMs > 0;
-    double ready = std::max(nowMs, paced ? rxFreeMs_ : nowMs) + timing_.delayMs;
-    const std::size_t step = timing_.chunkBytes > 0 ? static_cast<std::size_t>(timing_.chunkBytes)
-                                                    : std::max<std::size_t>(reply.size(), 1);
+    const bool paced = m_timing.bytesPerMs > 0;
+    double ready = std::max(nowMs, paced ? m_rxFreeMs : nowMs) + m_timing.delayMs;
+    const std::size_t step = m_timing.chunkBytes > 0 ? static_cast<std::size_t>(m_timing.chunkBytes)
+                                                     : std::max<std::size_t>(reply.size(), 1);
     std::size_t at = 0;
     do {
         const std::size_t n = std::min(step, reply.size() - at);
         Piece p;
         p.bytes.assign(reply.begin() + static_cast<std::ptrdiff_t>(at),
                        reply.begin() + static_cast<std::ptrdiff_t>(at + n));
-        p.startMs = paced ? std::max(ready, txFreeMs_) : ready;
+        p.startMs = paced ? std::max(ready, m_txFreeMs) : ready;
         if (paced) {
-            txFreeMs_ = p.startMs + n / timing_.bytesPerMs;
+            m_txFreeMs = p.startMs + n / m_timing.bytesPerMs;
         }
         at += n;
         p.closeAfter = closeAfter && at >= reply.size();
-        pieces_.push_back(std::move(p));
-        ready = (paced ? txFreeMs_ : ready) + timing_.chunkGapMs;
+        m_pieces.push_back(std::move(p));
+        ready = (paced ? m_txFreeMs : ready) + m_timing.chunkGapMs;
     } while (at < reply.size());
 }
 
@@ -38,20 +38,20 @@ std::size_t OutputSchedule::DueCount(const Piece& p, double nowMs) const {
     if (nowMs < p.startMs) {
         return 0;
     }
-    if (timing_.bytesPerMs <= 0) {
+    if (m_timing.bytesPerMs <= 0) {
         return p.bytes.size();
     }
     // A byte is handed over once it has fully crossed the line.
-    const double crossed = std::floor((nowMs - p.startMs) * timing_.bytesPerMs + 1e-9);
+    const double crossed = std::floor((nowMs - p.startMs) * m_timing.bytesPerMs + 1e-9);
     return std::min(p.bytes.size(), static_cast<std::size_t>(crossed));
 }
 
 OutputSchedule::Due OutputSchedule::Take(double nowMs) {
     Due due;
-    if (pieces_.empty()) {
+    if (m_pieces.empty()) {
         return due;
     }
-    Piece& p = pieces_.front();
+    Piece& p = m_pieces.front();
     const std::size_t upTo = DueCount(p, nowMs);
     if (upTo > p.sent) {
         due.bytes.assign(p.bytes.begin() + static_cast<std::ptrdiff_t>(p.sent),
@@ -60,20 +60,20 @@ OutputSchedule::Due OutputSchedule::Take(double nowMs) {
     }
     if (p.sent == p.bytes.size() && nowMs >= p.startMs) {
         due.close = p.closeAfter;
-        pieces_.pop_front();
+        m_pieces.pop_front();
     }
     return due;
 }
 
 std::optional<double> OutputSchedule::NextMs() const {
-    if (pieces_.empty()) {
+    if (m_pieces.empty()) {
         return std::nullopt;
     }
-    const Piece& p = pieces_.front();
-    if (timing_.bytesPerMs <= 0 || p.bytes.empty()) {
+    const Piece& p = m_pieces.front();
+    if (m_timing.bytesPerMs <= 0 || p.bytes.empty()) {
         return p.startMs;
     }
-    return p.startMs + static_cast<double>(p.sent + 1) / timing_.bytesPerMs;
+    return p.startMs + static_cast<double>(p.sent + 1) / m_timing.bytesPerMs;
 }
 
 }  // namespace tolmarin::sim

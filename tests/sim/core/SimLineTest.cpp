@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <string>
 
-#include "Amplifier.h"
-#include "OutputSchedule.h"
-#include "RequestParser.h"
-#include "Session.h"
 #include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"
+#include "sim/Amplifier.h"
+#include "sim/OutputSchedule.h"
+#include "sim/RequestParser.h"
+#include "sim/Session.h"
 #include "support/Fresh.h"
 #include "support/ReplyFrames.h"
 

@@ -20,12 +20,12 @@ public:
     // Appends bytes and returns every complete, valid request now found, in order.
     std::vector<std::vector<std::uint8_t>> Feed(std::span<const std::uint8_t> bytes);
 
-    int Dropped() const { return dropped_; }
-    std::size_t Buffered() const { return buffer_.size(); }
+    int Dropped() const { return m_dropped; }
+    std::size_t Buffered() const { return m_buffer.size(); }
 
 private:
-    std::vector<std::uint8_t> buffer_;
-    int dropped_ = 0;
+    std::vector<std::uint8_t> m_buffer;
+    int m_dropped = 0;
 };
 
 }  // namespace tolmarin::sim

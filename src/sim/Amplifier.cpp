@@ -1,4 +1,4 @@
-#include "Amplifier.h"
+#include "sim/Amplifier.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -87,7 +87,7 @@ std::vector<std::uint8_t> MakeReply(std::uint8_t code, std::uint8_t program, std
     return f;
 }
 
-Amplifier::Amplifier(std::uint32_t seed) : rng_(seed) {
+Amplifier::Amplifier(std::uint32_t seed) : m_rng(seed) {
     FactoryReset();
 }
 
@@ -104,9 +104,9 @@ void Amplifier::FactoryReset() {
             FactoryBlock(ChannelBlock(n, ch), ch);
         }
     }
-    system_ = {0, 0, 0, 0, 0, 0, 0, 1};
-    tempTenths_.fill(300);
-    status_.fill(0);
+    m_system = {0, 0, 0, 0, 0, 0, 0, 1};
+    m_tempTenths.fill(300);
+    m_status.fill(0);
     Changed();
 }
 
@@ -114,7 +114,7 @@ std::span<std::uint8_t, Amplifier::kRecordSize> Amplifier::ProgramRecord(int n) 
     if (n < 0 || n >= kProgramCount) {
         throw std::out_of_range("program number out of range");
     }
-    return records_[static_cast<std::size_t>(n)];
+    return m_records[static_cast<std::size_t>(n)];
 }
 
 std::span<std::uint8_t, kProgramNameSize> Amplifier::Name(int n) {
@@ -188,10 +188,10 @@ std::vector<std::uint8_t> Amplifier::ReadItem(std::span<const std::uint8_t> requ
     std::span<const std::uint8_t> bytes;
     switch (item) {
         case ITEM_MODES:
-            bytes = std::span(system_).subspan(0, 2);
+            bytes = std::span(m_system).subspan(0, 2);
             break;
         case ITEM_SENSITIVITY:
-            bytes = std::span(system_).subspan(2, 4);
+            bytes = std::span(m_system).subspan(2, 4);
             break;
         case ITEM_NAME:
             if (n > kStoredPrograms) {
@@ -200,7 +200,7 @@ std::vector<std::uint8_t> Amplifier::ReadItem(std::span<const std::uint8_t> requ
             bytes = Name(n);
             break;
         case ITEM_POWER:
-            bytes = std::span(system_).subspan(7, 1);
+            bytes = std::span(m_system).subspan(7, 1);
             break;
         default:
             return Refuse(request);
@@ -248,13 +248,13 @@ std::vector<std::uint8_t> Amplifier::Write(std::span<const std::uint8_t> request
                 if (length < 2) {
                     return Refuse(request);
                 }
-                put(std::span(system_).subspan(0), 2);
+                put(std::span(m_system).subspan(0), 2);
                 return Ack(request);
             case ITEM_SENSITIVITY:
                 if (length < 4) {
                     return Refuse(request);
                 }
-                put(std::span(system_).subspan(2), 4);
+                put(std::span(m_system).subspan(2), 4);
                 return Ack(request);
             case ITEM_NAME:
                 if (n > kStoredPrograms || length != 2 * kSubBlockSize) {
@@ -267,7 +267,7 @@ std::vector<std::uint8_t> Amplifier::Write(std::span<const std::uint8_t> request
                 if (length < 1) {
                     return Refuse(request);
                 }
-                put(std::span(system_).subspan(7), 1);
+                put(std::span(m_system).subspan(7), 1);
                 return Ack(request);
             default:
                 return Refuse(request);
@@ -280,7 +280,7 @@ std::vector<std::uint8_t> Amplifier::Write(std::span<const std::uint8_t> request
 // movement of music; a muted output or a switched-off amplifier shows nothing. The output
 // stages warm towards a temperature set by their level and cool back when idle.
 std::vector<std::uint8_t> Amplifier::Poll() {
-    const bool powered = system_[7] != 0;
+    const bool powered = m_system[7] != 0;
     std::uniform_int_distribution<int> music(-8, 0);
     std::uniform_int_distribution<int> drift(-2, 2);
     std::array<int, kChannelCount> level{};
@@ -290,29 +290,29 @@ std::vector<std::uint8_t> Amplifier::Poll() {
         const bool sounding = powered && b[8] != 0;
         const int dbBelowFull = (kVolumeFull - volume) / 10;
         level[ch] =
-            sounding ? std::clamp(kFullLevel - dbBelowFull + music(rng_), 0, kFullLevel) : 0;
+            sounding ? std::clamp(kFullLevel - dbBelowFull + music(m_rng), 0, kFullLevel) : 0;
         const int target = kAmbientTenths + (powered ? 100 + level[ch] * 4 : 0);
-        int& t = tempTenths_[ch];
-        t += (target - t) / 16 + drift(rng_);
+        int& t = m_tempTenths[ch];
+        t += (target - t) / 16 + drift(m_rng);
         t = std::clamp(t, 150, 850);
     }
-    status_ = {static_cast<std::uint8_t>(level[0]),
-               static_cast<std::uint8_t>(level[1]),
-               static_cast<std::uint8_t>(level[2]),
-               static_cast<std::uint8_t>(level[3]),
-               static_cast<std::uint8_t>(tempTenths_[0] / 10 + 10),
-               static_cast<std::uint8_t>(tempTenths_[1] / 10 + 10),
-               0,
-               0};
-    return MakeReply(CMD_POLL, 0, 0, 0, 0, status_);
+    m_status = {static_cast<std::uint8_t>(level[0]),
+                static_cast<std::uint8_t>(level[1]),
+                static_cast<std::uint8_t>(level[2]),
+                static_cast<std::uint8_t>(level[3]),
+                static_cast<std::uint8_t>(m_tempTenths[0] / 10 + 10),
+                static_cast<std::uint8_t>(m_tempTenths[1] / 10 + 10),
+                0,
+                0};
+    return MakeReply(CMD_POLL, 0, 0, 0, 0, m_status);
 }
 
 std::vector<std::uint8_t> Amplifier::SaveState() const {
     std::vector<std::uint8_t> out(std::begin(kStateMagic), std::end(kStateMagic));
-    for (const auto& r : records_) {
+    for (const auto& r : m_records) {
         out.insert(out.end(), r.begin(), r.end());
     }
-    out.insert(out.end(), system_.begin(), system_.end());
+    out.insert(out.end(), m_system.begin(), m_system.end());
     return out;
 }
 
@@ -322,11 +322,11 @@ bool Amplifier::LoadState(std::span<const std::uint8_t> bytes) {
         return false;
     }
     auto at = bytes.begin() + 8;
-    for (auto& r : records_) {
+    for (auto& r : m_records) {
         std::copy_n(at, kRecordSize, r.begin());
         at += kRecordSize;
     }
-    std::copy_n(at, kSystemByteCount, system_.begin());
+    std::copy_n(at, kSystemByteCount, m_system.begin());
     Changed();
     return true;
 }

@@ -47,13 +47,13 @@ public:
     std::span<std::uint8_t, kProgramNameSize> Name(int n);
     std::span<std::uint8_t, kProgramDataSize> Data(int n);
     std::span<std::uint8_t, kChannelBlockSize> ChannelBlock(int n, int ch);
-    std::array<std::uint8_t, kSystemByteCount>& SystemBytes() { return system_; }
+    std::array<std::uint8_t, kSystemByteCount>& SystemBytes() { return m_system; }
 
     // The eight bytes the last poll answered.
-    const std::array<std::uint8_t, kStatusByteCount>& LastStatus() const { return status_; }
+    const std::array<std::uint8_t, kStatusByteCount>& LastStatus() const { return m_status; }
 
     // Changes with every write that reached the memory, so savers know when to save.
-    std::uint64_t Generation() const { return generation_; }
+    std::uint64_t Generation() const { return m_generation; }
 
     // The memory as a state file holds it: a magic line, records 0 to 20, system bytes.
     std::vector<std::uint8_t> SaveState() const;
@@ -67,14 +67,14 @@ private:
     std::vector<std::uint8_t> ReadItem(std::span<const std::uint8_t> request);
     std::vector<std::uint8_t> Write(std::span<const std::uint8_t> request);
     std::vector<std::uint8_t> Poll();
-    void Changed() { ++generation_; }
+    void Changed() { ++m_generation; }
 
-    std::array<Record, kProgramCount> records_{};  // index = program number
-    std::array<std::uint8_t, kSystemByteCount> system_{};
-    std::array<std::uint8_t, kStatusByteCount> status_{};
-    std::array<int, kChannelCount> tempTenths_{};  // output stage temperatures, 0.1 °C
-    std::mt19937 rng_;
-    std::uint64_t generation_ = 0;
+    std::array<Record, kProgramCount> m_records{};  // index = program number
+    std::array<std::uint8_t, kSystemByteCount> m_system{};
+    std::array<std::uint8_t, kStatusByteCount> m_status{};
+    std::array<int, kChannelCount> m_tempTenths{};  // output stage temperatures, 0.1 °C
+    std::mt19937 m_rng;
+    std::uint64_t m_generation = 0;
 };
 
 }  // namespace tolmarin::sim

@@ -1,9 +1,9 @@
-#include "SimOptions.h"
+#include "sim/SimOptions.h"
 
-#include <arpa/inet.h>
-
+#include <algorithm>
 #include <charconv>
-#include <cstring>
+
+#include "sim/SimPlatform.h"
 
 namespace tolmarin::sim {
 
@@ -51,9 +51,7 @@ bool ParseEndpoint(const std::string& text, Endpoint& out, std::string& error) {
     if (host == "localhost") {
         host = "127.0.0.1";
     }
-    in_addr a4{};
-    in6_addr a6{};
-    if (inet_pton(AF_INET, host.c_str(), &a4) != 1 && inet_pton(AF_INET6, host.c_str(), &a6) != 1) {
+    if (!ParseNumericAddress(host)) {
         error = "--tcp: '" + host + "' is not a numeric IP address";
         return false;
     }
@@ -70,18 +68,20 @@ bool ParseEndpoint(const std::string& text, Endpoint& out, std::string& error) {
 }  // namespace
 
 bool IsLoopbackAddress(const std::string& host) {
-    in_addr a4{};
-    if (inet_pton(AF_INET, host.c_str(), &a4) == 1) {
-        return (ntohl(a4.s_addr) >> 24) == 127;
+    constexpr std::uint8_t kLoopbackNet = 127;
+    const auto a = ParseNumericAddress(host);
+    if (!a) {
+        return false;
     }
-    in6_addr a6{};
-    if (inet_pton(AF_INET6, host.c_str(), &a6) == 1) {
-        static const std::uint8_t loop[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
-        static const std::uint8_t mapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
-        return std::memcmp(a6.s6_addr, loop, 16) == 0 ||
-               (std::memcmp(a6.s6_addr, mapped, 12) == 0 && a6.s6_addr[12] == 127);
+    if (!a->v6) {
+        return a->bytes[0] == kLoopbackNet;
     }
-    return false;
+    static constexpr std::array<std::uint8_t, 16> kLoop = {0, 0, 0, 0, 0, 0, 0, 0,
+                                                           0, 0, 0, 0, 0, 0, 0, 1};
+    static constexpr std::array<std::uint8_t, 12> kMapped = {0, 0, 0, 0, 0,    0,
+                                                             0, 0, 0, 0, 0xFF, 0xFF};
+    return a->bytes == kLoop || (std::equal(kMapped.begin(), kMapped.end(), a->bytes.begin()) &&
+                                 a->bytes[12] == kLoopbackNet);
 }
 
 std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,

@@ -24,7 +24,7 @@ public:
         int chunkGapMs = 2;
     };
 
-    explicit OutputSchedule(Timing timing) : timing_(timing) {}
+    explicit OutputSchedule(Timing timing) : m_timing(timing) {}
 
     // n request bytes arrived at nowMs; on a paced line they occupy it for n / rate.
     void Received(double nowMs, int n);
@@ -40,7 +40,7 @@ public:
 
     // When Take will next have something; none when nothing waits.
     std::optional<double> NextMs() const;
-    bool Empty() const { return pieces_.empty(); }
+    bool Empty() const { return m_pieces.empty(); }
 
 private:
     struct Piece {
@@ -51,10 +51,10 @@ private:
     };
     std::size_t DueCount(const Piece& p, double nowMs) const;
 
-    Timing timing_;
-    std::deque<Piece> pieces_;
-    double rxFreeMs_ = 0;  // the line towards the amplifier is busy until then
-    double txFreeMs_ = 0;  // the line towards the PC is busy until then
+    Timing m_timing;
+    std::deque<Piece> m_pieces;
+    double m_rxFreeMs = 0;  // the line towards the amplifier is busy until then
+    double m_txFreeMs = 0;  // the line towards the PC is busy until then
 };
 
 }  // namespace tolmarin::sim

@@ -16,10 +16,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "SimServer.h"
 #include "protocol/ByteOrder.h"
 #include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"
+#include "sim/server/SimServer.h"
 #include "support/Fresh.h"
 #include "support/NetworkFeed.h"
 #include "support/ReplyFrames.h"

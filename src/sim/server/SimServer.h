@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "Amplifier.h"
-#include "Session.h"
+#include "sim/Amplifier.h"
+#include "sim/Session.h"
 
 class QTcpServer;
 
@@ -26,9 +26,9 @@ public:
     ~SimServer() override;
 
     // Frames are traced here when set (not owned).
-    void SetTrace(Trace* trace) { trace_ = trace; }
+    void SetTrace(Trace* trace) { m_trace = trace; }
     // Without this, ListenTcp refuses every address that is not loopback.
-    void SetAllowRemote(bool allow) { allowRemote_ = allow; }
+    void SetAllowRemote(bool allow) { m_allowRemote = allow; }
 
     // Starts listening; port 0 picks a free one. False with a reason in error.
     bool ListenTcp(const QHostAddress& address, quint16 port, QString* error = nullptr);
@@ -39,13 +39,13 @@ public:
 
     // Creates the pseudo-terminal (raw, 57600 8N1); PtyPath() is what a client opens.
     bool OpenPty(QString* error = nullptr);
-    QString PtyPath() const { return ptyPath_; }
+    QString PtyPath() const { return m_ptyPath; }
 
-    Amplifier& Amp() { return amp_; }
+    Amplifier& Amp() { return m_amp; }
     // Links open: every TCP connection, and the pty once created.
     int OpenConnections() const;
     // Requests received so far on every link.
-    long FramesReceived() const { return framesReceived_; }
+    long FramesReceived() const { return m_framesReceived; }
 
 signals:
     // The memory changed (a write or a recall reached it).
@@ -59,20 +59,20 @@ private:
     class PtyLink;
     friend class Link;
 
-    double NowMs() const { return static_cast<double>(clock_.nsecsElapsed()) / 1e6; }
+    double NowMs() const { return static_cast<double>(m_clock.nsecsElapsed()) / 1e6; }
     void AcceptConnections();
     void Drop(Link* link);
 
-    Amplifier& amp_;
-    Faults faults_;
-    ReplyCounter counter_;
-    Trace* trace_ = nullptr;
-    bool allowRemote_ = false;
-    QTcpServer* tcp_ = nullptr;
-    std::vector<std::unique_ptr<Link>> links_;
-    QString ptyPath_;
-    QElapsedTimer clock_;
-    long framesReceived_ = 0;
+    Amplifier& m_amp;
+    Faults m_faults;
+    ReplyCounter m_counter;
+    Trace* m_trace = nullptr;
+    bool m_allowRemote = false;
+    QTcpServer* m_tcp = nullptr;
+    std::vector<std::unique_ptr<Link>> m_links;
+    QString m_ptyPath;
+    QElapsedTimer m_clock;
+    long m_framesReceived = 0;
 };
 
 }  // namespace tolmarin::sim

@@ -1,10 +1,10 @@
-#include "RequestParser.h"
+#include "sim/RequestParser.h"
 
 #include <algorithm>
 
-#include "Amplifier.h"
 #include "protocol/ByteOrder.h"
 #include "protocol/Protocol.h"
+#include "sim/Amplifier.h"
 
 namespace tolmarin::sim {
 
@@ -23,37 +23,37 @@ std::size_t FindStart(const std::vector<std::uint8_t>& b, std::size_t from) {
 }  // namespace
 
 std::vector<std::vector<std::uint8_t>> RequestParser::Feed(std::span<const std::uint8_t> bytes) {
-    buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+    m_buffer.insert(m_buffer.end(), bytes.begin(), bytes.end());
     std::vector<std::vector<std::uint8_t>> frames;
     for (;;) {
-        const std::size_t start = FindStart(buffer_, 0);
-        if (start == buffer_.size()) {
+        const std::size_t start = FindStart(m_buffer, 0);
+        if (start == m_buffer.size()) {
             // Keep a tail that may be the beginning of a start marker.
-            const std::size_t keep = std::min<std::size_t>(3, buffer_.size());
-            buffer_.erase(buffer_.begin(), buffer_.end() - static_cast<std::ptrdiff_t>(keep));
+            const std::size_t keep = std::min<std::size_t>(3, m_buffer.size());
+            m_buffer.erase(m_buffer.begin(), m_buffer.end() - static_cast<std::ptrdiff_t>(keep));
             break;
         }
-        buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(start));
-        if (buffer_.size() < static_cast<std::size_t>(kFrameHeaderSize)) {
+        m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(start));
+        if (m_buffer.size() < static_cast<std::size_t>(kFrameHeaderSize)) {
             break;
         }
-        const std::size_t length = ReadLe16(buffer_, 10);
+        const std::size_t length = ReadLe16(m_buffer, 10);
         if (length > static_cast<std::size_t>(kMaxPayload)) {
-            ++dropped_;
-            buffer_.erase(buffer_.begin(), buffer_.begin() + 4);
+            ++m_dropped;
+            m_buffer.erase(m_buffer.begin(), m_buffer.begin() + 4);
             continue;
         }
         const std::size_t total = length + kFrameOverhead;
-        if (buffer_.size() < total) {
+        if (m_buffer.size() < total) {
             break;
         }
-        const std::span<const std::uint8_t> frame(buffer_.data(), total);
+        const std::span<const std::uint8_t> frame(m_buffer.data(), total);
         if (frame[total - 1] == FRAME_END && frame[total - 2] == RequestChecksum(frame)) {
             frames.emplace_back(frame.begin(), frame.end());
-            buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(total));
+            m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(total));
         } else {
-            ++dropped_;
-            buffer_.erase(buffer_.begin(), buffer_.begin() + 4);
+            ++m_dropped;
+            m_buffer.erase(m_buffer.begin(), m_buffer.begin() + 4);
         }
     }
     return frames;

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "Amplifier.h"
 #include "protocol/FrameBuilder.h"
+#include "sim/Amplifier.h"
 
 namespace {
 
