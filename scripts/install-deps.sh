@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
     fonts-liberation fonts-liberation2 fonts-wqy-microhei
+    libnlopt-dev libnlopt-cxx-dev
     python3 xvfb
 )
 
