@@ -361,11 +361,14 @@ void SearchGrids(Problem& p, int gainStepLo, int gainStepHi) {
 std::pair<double, double> DefaultRange(const ChannelFilters& channel) {
     double lo = kDefaultFitLowHz;
     double hi = kDefaultFitHighHz;
-    if (channel.highPass.frequency != kLowestHz) {
-        lo = std::max(lo, channel.highPass.frequency);
+    // Only a crossover inside the range narrows it (a record may hold any number there).
+    const double hp = channel.highPass.frequency;
+    const double lp = channel.lowPass.frequency;
+    if (hp > lo && hp < hi) {
+        lo = hp;
     }
-    if (channel.lowPass.frequency != kHighestHz) {
-        hi = std::min(hi, channel.lowPass.frequency);
+    if (lp > lo && lp < hi) {
+        hi = lp;
     }
     return {lo, hi};
 }

@@ -56,7 +56,8 @@ void WriteBands(std::span<std::uint8_t, kChannelBlockSize> block,
 }
 
 double GainDb(const BandRecord& band) {
-    return (band.gainStep - kGainStepZero) * kDbPerGainStep;
+    // A record may hold any number; the amplifier's range is +-20 dB.
+    return (std::clamp<int>(band.gainStep, 0, kGainStepMax) - kGainStepZero) * kDbPerGainStep;
 }
 
 double BandQ(int bandwidthStep) {
