@@ -4,10 +4,13 @@
 #include <QPalette>
 
 #include "controls/BitmapSource.h"
-#include "editor/form/FormIds.h"
 #include "editor/form/MainForm.h"
+#include "form/FormDescription.h"
 
 namespace tolmarin {
+
+// The form's reserved strip fits in the window's margin below it.
+static_assert(form::kFormHeightWithStrip <= MainFrame::kHeight);
 
 MainFrame::MainFrame(MainForm* view, const QString& title) : m_view(view) {
     setWindowTitle(title);

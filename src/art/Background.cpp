@@ -42,16 +42,14 @@ void PaintGraphFrame(QPainter& p, const BackgroundLayout& l) {
     p.drawRoundedRect(outer, kFrameRadius, kFrameRadius);
     // A recessed lip around the graph itself.
     p.setRenderHint(QPainter::Antialiasing, false);
-    for (const FormControl& c : FormControls()) {
-        if (c.id == 1192) {
-            const QRect g = c.rect.toAlignedRect().adjusted(-2, -2, 1, 1);
-            p.setPen(QColor(10, 11, 13));
-            p.setBrush(Qt::NoBrush);
-            p.drawRect(g);
-            p.setPen(QColor(120, 126, 138));
-            p.drawLine(g.left() - 1, g.bottom() + 1, g.right() + 1, g.bottom() + 1);
-            p.drawLine(g.right() + 1, g.top() - 1, g.right() + 1, g.bottom() + 1);
-        }
+    if (const form::ControlDef* graph = form::FindControl(form::kGraph); graph != nullptr) {
+        const QRect g = ControlRect(*graph).toAlignedRect().adjusted(-2, -2, 1, 1);
+        p.setPen(QColor(10, 11, 13));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(g);
+        p.setPen(QColor(120, 126, 138));
+        p.drawLine(g.left() - 1, g.bottom() + 1, g.right() + 1, g.bottom() + 1);
+        p.drawLine(g.right() + 1, g.top() - 1, g.right() + 1, g.bottom() + 1);
     }
     p.restore();
 }

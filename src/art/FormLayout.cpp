@@ -2,7 +2,6 @@
 
 #include <QFontMetricsF>
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "art/Painting.h"
@@ -12,85 +11,14 @@ namespace tolmarin::art {
 
 namespace {
 
-constexpr double kFieldHeightDu = 12.0;  // a single-line edit, spin or closed list
-constexpr int kBands = 8;
-constexpr double kBandPitchDu = 77.0;
+constexpr int kBands = form::kBandCount;
 constexpr qreal kLabelGap = 6.0;    // between a label and the field it names, beside it
 constexpr qreal kLabelRaise = 2.0;  // between a label and the field below it
 constexpr qreal kTitleHeight = 16.0;
 
-// Field-like control of the template: position and width in dialog units.
-FormControl Field(int id, double x, double y, double w, double h = kFieldHeightDu,
-                  bool hidden = false) {
-    return {id, FromDialogUnits(x, y, w, h), hidden};
-}
-
-// Picture control: position in dialog units, size of its picture.
-FormControl Picture(int id, double x, double y, QSize size, bool hidden = false) {
-    const QRectF at = FromDialogUnits(x, y, 0, 0);
-    return {id, QRectF(at.topLeft(), QSizeF(size)), hidden};
-}
-
-std::vector<FormControl> BuildControls() {
-    std::vector<FormControl> c;
-    // Top bar.
-    c.push_back(Picture(2900, 7, 2, kTopButtonSize));
-    c.push_back(Picture(2901, 74, 2, kTopButtonSize));
-    c.push_back(Picture(2902, 141, 2, kTopButtonSize));
-    c.push_back(Picture(2903, 141, 3, kTopButtonSize, true));
-    c.push_back(Picture(1237, 325, 2, kPowerButtonSize));
-    c.push_back(Field(1229, 385, 5, 55));
-    c.push_back(Field(2905, 474, 4, 110));
-    c.push_back(Picture(2904, 592, 2, kTopButtonSize));
-    // Response graph.
-    c.push_back(Field(1192, 15, 25, 623, 126));
-    // Channel panel, CH1 then CH2 one column further.
-    c.push_back(Field(1240, 38, 166, 97, 10));
-    constexpr double kColumnDu = 64.0;
-    constexpr std::array<double, 2> kDegreeXDu{50, 115};
-    for (int ch = 0; ch < 2; ++ch) {
-        const double dx = kColumnDu * ch;
-        c.push_back(Field(1238 + ch, 29 + dx, 182, 20, 10));
-        c.push_back(Picture(0, kDegreeXDu[ch], 181, kDegreeSize));
-        c.push_back(Field(1223 + ch, 71 + dx, 184, 8, 55));
-        c.push_back(Picture(3010 + ch, 29 + dx, 195, kSwitchButtonSize));
-        c.push_back(Picture(3020 + ch, 29 + dx, 210, kSwitchButtonSize, true));
-        c.push_back(Field(1235 + ch, 25 + dx, 227, 44));
-        c.push_back(Picture(3000 + ch, 16 + dx, 241, kChannelButtonSize));
-    }
-    // Delay, crossover, limiter and volume of the shown channel.
-    constexpr std::array<double, 3> kRowsDu{189, 212, 235};
-    constexpr std::array<std::array<int, 3>, 4> kColumns{
-        {{3050, 3051, 3052}, {3090, 3070, 3091}, {3100, 3071, 3101}, {3130, 3131, 1190}}};
-    constexpr std::array<double, 4> kColumnXDu{286, 365, 422, 492};
-    constexpr std::array<double, 4> kColumnWDu{48, 48, 48, 44};
-    for (size_t col = 0; col < kColumns.size(); ++col) {
-        for (size_t row = 0; row < kRowsDu.size(); ++row) {
-            c.push_back(Field(kColumns[col][row], kColumnXDu[col], kRowsDu[row], kColumnWDu[col]));
-        }
-    }
-    c.push_back(Picture(1204, 592, 178, kVolumeTrackSize));
-    c.push_back(Field(3133, 581, 235, 38));
-    // Equaliser bands.
-    for (int k = 0; k < kBands; ++k) {
-        const double x = 50 + kBandPitchDu * k;
-        c.push_back(Field(3500 + k, x, 268, 50));
-        c.push_back(Field(3300 + k, x, 282, 50));
-        c.push_back(Field(3350 + k, x, 296, 50));
-        c.push_back(Field(3450 + k, x, 309, 50));
-        c.push_back(Picture(3850 + k, 70 + kBandPitchDu * k, 326, kGainTrackSize));
-        c.push_back(Picture(3800 + k, 43 + kBandPitchDu * k, 345, kBypassButtonSize));
-    }
-    return c;
-}
-
-QRectF ControlRect(int id) {
-    for (const FormControl& c : FormControls()) {
-        if (c.id == id) {
-            return c.rect;
-        }
-    }
-    return {};
+QRectF RectOf(int id) {
+    const form::ControlDef* control = form::FindControl(id);
+    return control != nullptr ? ControlRect(*control) : QRectF();
 }
 
 QSizeF Extent(const QString& text, TextRole role) {
@@ -99,7 +27,7 @@ QSizeF Extent(const QString& text, TextRole role) {
 }
 
 FormText Above(int id, const QString& text) {
-    const QRectF field = ControlRect(id);
+    const QRectF field = RectOf(id);
     const QSizeF size = Extent(text, TextRole::FieldLabel);
     return {QRectF(field.center().x() - size.width() / 2, field.top() - kLabelRaise - size.height(),
                    size.width(), size.height()),
@@ -107,7 +35,7 @@ FormText Above(int id, const QString& text) {
 }
 
 FormText LeftOf(int id, const QString& text) {
-    const QRectF field = ControlRect(id);
+    const QRectF field = RectOf(id);
     const QSizeF size = Extent(text, TextRole::FieldLabel);
     return {QRectF(field.left() - kLabelGap - size.width(), field.center().y() - size.height() / 2,
                    size.width(), size.height()),
@@ -131,17 +59,9 @@ FormText Title(const FormSection& section, const QString& text) {
 
 }  // namespace
 
-QRectF FromDialogUnits(double x, double y, double width, double height) {
-    const double left = std::lround(x * kPixelsPerDialogUnitX);
-    const double top = std::lround(y * kPixelsPerDialogUnitY);
-    const double right = std::lround((x + width) * kPixelsPerDialogUnitX);
-    const double bottom = std::lround((y + height) * kPixelsPerDialogUnitY);
-    return {left, top, right - left, bottom - top};
-}
-
-std::span<const FormControl> FormControls() {
-    static const std::vector<FormControl> controls = BuildControls();
-    return controls;
+QRectF ControlRect(const form::ControlDef& control) {
+    const form::PixelRect r = form::PlacedRect(control);
+    return {qreal(r.x), qreal(r.y), qreal(r.width), qreal(r.height)};
 }
 
 QFont FontFor(TextRole role) {
@@ -177,11 +97,11 @@ BackgroundLayout LayoutBackground(bool english) {
 
     auto& t = l.texts;
     // Top bar: the product between the page buttons and the power switch.
-    const qreal brandX = (ControlRect(2902).right() + ControlRect(1237).left()) / 2;
+    const qreal brandX = (RectOf(form::kDataView).right() + RectOf(form::kPower).left()) / 2;
     t.push_back(Centred({brandX, 12}, QStringLiteral("TOLMARIN"), TextRole::Brand));
     t.push_back(Centred({brandX, 29}, ArtText(TextId::ArtProduct, english), TextRole::TopBarLabel));
     {
-        FormText mode = LeftOf(1229, ArtText(TextId::ArtMode, english));
+        FormText mode = LeftOf(form::kAmpMode, ArtText(TextId::ArtMode, english));
         mode.role = TextRole::TopBarLabel;
         t.push_back(mode);
     }
@@ -193,27 +113,29 @@ BackgroundLayout LayoutBackground(bool english) {
     t.push_back(Title(volume, ArtText(TextId::ArtVolume, english)));
     t.push_back(Title(eq, ArtText(TextId::ArtEq, english)));
 
-    t.push_back(LeftOf(3050, ArtText(TextId::ArtDelayMs, english)));
-    t.push_back(LeftOf(3051, ArtText(TextId::ArtDistanceM, english)));
-    t.push_back(LeftOf(3052, ArtText(TextId::ArtDistanceFt, english)));
+    t.push_back(LeftOf(form::kDelayMs, ArtText(TextId::ArtDelayMs, english)));
+    t.push_back(
+        LeftOf(form::IdOf(form::Control::DelayMetres), ArtText(TextId::ArtDistanceM, english)));
+    t.push_back(
+        LeftOf(form::IdOf(form::Control::DelayFeet), ArtText(TextId::ArtDistanceFt, english)));
 
-    t.push_back(Above(3090, ArtText(TextId::ArtHighPassType, english)));
-    t.push_back(Above(3100, ArtText(TextId::ArtLowPassType, english)));
-    for (int id : {3070, 3071}) {
+    t.push_back(Above(form::kHpFamily, ArtText(TextId::ArtHighPassType, english)));
+    t.push_back(Above(form::kLpFamily, ArtText(TextId::ArtLowPassType, english)));
+    for (int id : {form::kHpFreq, form::kLpFreq}) {
         t.push_back(Above(id, ArtText(TextId::ArtFreqHz, english)));
     }
-    for (int id : {3091, 3101}) {
+    for (int id : {form::kHpSlope, form::kLpSlope}) {
         t.push_back(Above(id, ArtText(TextId::ArtSlope, english)));
     }
 
-    t.push_back(Above(3130, ArtText(TextId::ArtThreshold, english)));
-    t.push_back(Above(3131, ArtText(TextId::ArtAttack, english)));
-    t.push_back(Above(1190, ArtText(TextId::ArtRelease, english)));
+    t.push_back(Above(form::kThreshold, ArtText(TextId::ArtThreshold, english)));
+    t.push_back(Above(form::kAttack, ArtText(TextId::ArtAttack, english)));
+    t.push_back(Above(form::kRelease, ArtText(TextId::ArtRelease, english)));
 
-    t.push_back(LeftOf(3133, QStringLiteral("dB")));
-    t.push_back(Above(1204, ArtText(TextId::ArtLevelDb, english)));
+    t.push_back(LeftOf(form::kVolume, QStringLiteral("dB")));
+    t.push_back(Above(form::kVolumeFader, ArtText(TextId::ArtLevelDb, english)));
     // The volume track is too narrow for its numbers: they stand beside its ticks.
-    const QRectF volumeFader = ControlRect(1204);
+    const QRectF volumeFader = RectOf(form::kVolumeFader);
     for (int position : {0, 20, 40, 60}) {
         const QString value = QString::number(-position);
         const QSizeF size = Extent(value, TextRole::Scale);
@@ -223,21 +145,23 @@ BackgroundLayout LayoutBackground(bool english) {
                      value, TextRole::Scale});
     }
 
-    t.push_back(LeftOf(3500, ArtText(TextId::ArtBandType, english)));
-    t.push_back(LeftOf(3300, ArtText(TextId::ArtFreqHz, english)));
-    t.push_back(LeftOf(3350, ArtText(TextId::ArtBandwidth, english)));
-    t.push_back(LeftOf(3450, ArtText(TextId::ArtGainDb, english)));
+    t.push_back(LeftOf(form::kBandType, ArtText(TextId::ArtBandType, english)));
+    t.push_back(LeftOf(form::kBandFreq, ArtText(TextId::ArtFreqHz, english)));
+    t.push_back(LeftOf(form::kBandQ, ArtText(TextId::ArtBandwidth, english)));
+    t.push_back(LeftOf(form::kBandGain, ArtText(TextId::ArtGainDb, english)));
     const qreal titleY = eq.frame.top() + kTitleHeight / 2;
     for (int k = 0; k < kBands; ++k) {
-        const QRectF column = ControlRect(3500 + k);
+        const QRectF column = RectOf(form::kBandType + k);
         t.push_back(
             Centred({column.center().x(), titleY},
                     QStringLiteral("%1 %2").arg(ArtText(TextId::ArtBand, english)).arg(k + 1),
                     TextRole::ColumnTitle));
-        t.push_back(Above(3800 + k, ArtText(TextId::ArtFlat, english)));
+        t.push_back(Above(form::kBandBypass + k, ArtText(TextId::ArtFlat, english)));
         // Dividers halfway between this band's fader and the next band's bypass button.
         if (k + 1 < kBands) {
-            const qreal x = (ControlRect(3850 + k).right() + ControlRect(3800 + k + 1).left()) / 2;
+            const qreal x =
+                (RectOf(form::kBandFader + k).right() + RectOf(form::kBandBypass + k + 1).left()) /
+                2;
             l.bandDividers.push_back(std::floor(x) + 0.5);
         }
     }

@@ -1,31 +1,20 @@
 #pragma once
 
-// Where the main form's controls sit, and where its background picture puts its frames,
-// titles and labels around them. The background is drawn from this layout, and a test
-// checks that no label lies under a control.
+// Where the main form's background picture puts its frames, titles and labels around the
+// controls the form's description places. The background is drawn from this layout, and a
+// test checks that no label lies under a control.
 
 #include <QFont>
 #include <QRectF>
 #include <QString>
-#include <span>
 #include <vector>
+
+#include "form/FormDescription.h"
 
 namespace tolmarin::art {
 
-// Dialog units of the form template to pixels, each edge rounded to the nearest pixel as
-// the form places its controls.
-inline constexpr double kPixelsPerDialogUnitX = 1.5;
-inline constexpr double kPixelsPerDialogUnitY = 1.75;
-QRectF FromDialogUnits(double x, double y, double width, double height);
-
-// A control of the main form in pixels. Picture controls take their picture's size;
-// fields and lists the height of a single-line field.
-struct FormControl {
-    int id = 0;  // 0 for the degree signs, which have no control id
-    QRectF rect;
-    bool hidden = false;
-};
-std::span<const FormControl> FormControls();
+// Where a control of the form stands, in pixels, as the form's description places it.
+QRectF ControlRect(const form::ControlDef& control);
 
 enum class TextRole {
     Brand,         // the product name in the top bar

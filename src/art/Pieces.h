@@ -6,20 +6,26 @@
 #include <QImage>
 #include <QSize>
 
+#include "form/Pictures.h"
+
 namespace tolmarin::art {
 
-// Sizes in pixels. The form places each picture's control at the picture's own size.
-inline constexpr QSize kFormSize{980, 700};
-inline constexpr QSize kVolumeTrackSize{35, 90};
+// Sizes in pixels. The form places each picture's control at the picture's own size, so
+// those sizes come from its description.
+constexpr QSize ToQSize(form::PixelSize size) {
+    return {size.width, size.height};
+}
+inline constexpr QSize kFormSize = ToQSize(form::picture::kFormSize);
+inline constexpr QSize kVolumeTrackSize = ToQSize(form::picture::kVolumeTrackSize);
 inline constexpr QSize kVolumeThumbSize{24, 11};
-inline constexpr QSize kGainTrackSize{45, 115};
+inline constexpr QSize kGainTrackSize = ToQSize(form::picture::kGainTrackSize);
 inline constexpr QSize kGainThumbSize{19, 9};
-inline constexpr QSize kTopButtonSize{75, 30};  // 50 dialog units wide, like the controls
-inline constexpr QSize kPowerButtonSize{48, 30};
-inline constexpr QSize kChannelButtonSize{76, 22};
-inline constexpr QSize kSwitchButtonSize{56, 20};
-inline constexpr QSize kBypassButtonSize{23, 44};  // 15 x 25 dialog units
-inline constexpr QSize kDegreeSize{12, 14};  // fits the form's 8 x 8 dialog-unit picture control
+inline constexpr QSize kTopButtonSize = ToQSize(form::picture::kTopButtonSize);
+inline constexpr QSize kPowerButtonSize = ToQSize(form::picture::kPowerButtonSize);
+inline constexpr QSize kChannelButtonSize = ToQSize(form::picture::kChannelButtonSize);
+inline constexpr QSize kSwitchButtonSize = ToQSize(form::picture::kSwitchButtonSize);
+inline constexpr QSize kBypassButtonSize = ToQSize(form::picture::kBypassButtonSize);
+inline constexpr QSize kDegreeSize = ToQSize(form::picture::kDegreeSize);
 
 // The faders' travel as the form sets it up: the thumb is inset from the track's left edge
 // (the part of it past the track's right edge is cut off, so its face is only as wide as

@@ -11,6 +11,7 @@
 #include "art/FormLayout.h"
 
 namespace art = tolmarin::art;
+namespace form = tolmarin::form;
 
 namespace {
 
@@ -183,9 +184,11 @@ TEST(Artwork, LabelsStayInTheirFramesAndNeverLieUnderAControlOrEachOther) {
                 framed = framed || s.frame.adjusted(2, 0, -2, -2).contains(box);
             }
             EXPECT_TRUE(framed) << what.toStdString();
-            for (const art::FormControl& c : art::FormControls()) {
-                EXPECT_FALSE(box.intersects(c.rect))
-                    << what.toStdString() << " under control " << c.id;
+            for (const auto* controls : {&form::FormControls(), &form::ReservedControls()}) {
+                for (const form::ControlDef& c : *controls) {
+                    EXPECT_FALSE(box.intersects(art::ControlRect(c)))
+                        << what.toStdString() << " under control " << c.objectName;
+                }
             }
             for (size_t j = i + 1; j < texts.size(); ++j) {
                 EXPECT_FALSE(box.intersects(texts[j].box))

@@ -20,6 +20,7 @@
 #include "art/Painting.h"
 
 namespace art = tolmarin::art;
+namespace form = tolmarin::form;
 
 namespace {
 
@@ -36,9 +37,9 @@ bool Save(const QImage& image, const QDir& dir, const QString& name) {
 QImage Outlined(int backgroundId, bool english) {
     QImage image = art::Bitmap(backgroundId).toImage().convertToFormat(QImage::Format_RGB32);
     QPainter p(&image);
-    for (const art::FormControl& c : art::FormControls()) {
+    for (const form::ControlDef& c : form::FormControls()) {
         p.setPen(QPen(c.hidden ? QColor(255, 150, 0) : QColor(230, 0, 0), 1));
-        p.drawRect(c.rect.adjusted(0, 0, -1, -1));
+        p.drawRect(art::ControlRect(c).adjusted(0, 0, -1, -1));
     }
     p.setPen(QPen(QColor(0, 90, 255), 1));
     for (const art::FormText& t : art::LayoutBackground(english).texts) {
@@ -58,14 +59,15 @@ QImage MockUp(bool english) {
                 : std::map<int, int>{{2900, 4000}, {2901, 4001}, {2902, 4002},
                                      {2904, 4203}, {1237, 167},  {3010, 4600},
                                      {3011, 4601}, {3000, 154},  {3001, 151}};
-    for (const art::FormControl& c : art::FormControls()) {
+    for (const form::ControlDef& c : form::FormControls()) {
         if (c.hidden) {
             continue;
         }
+        const QRectF rect = art::ControlRect(c);
         int id = -1;
         if (auto it = pictureOf.find(c.id); it != pictureOf.end()) {
             id = it->second;
-        } else if (c.id == 0) {
+        } else if (c.control == form::Control::DegreePicture) {
             id = 168;
         } else if (c.id == 1204) {
             id = 142;
@@ -75,7 +77,7 @@ QImage MockUp(bool english) {
             id = (c.id % 2 != 0) ? 3950 + c.id - 3800 : 3900 + c.id - 3800;
         }
         if (id >= 0) {
-            p.drawPixmap(c.rect.topLeft(), art::Bitmap(id));
+            p.drawPixmap(rect.topLeft(), art::Bitmap(id));
             if (id == 142 || id == 145) {
                 // A thumb, with its key colour left out as the fader does.
                 const bool volume = id == 142;
@@ -92,17 +94,17 @@ QImage MockUp(bool english) {
                 const int inset = volume ? 17 : 25;  // the faders' left margins
                 const int y = volume ? 30 : 50;
                 p.save();
-                p.setClipRect(c.rect);
-                p.drawImage(c.rect.topLeft() + QPointF(inset, y), masked);
+                p.setClipRect(rect);
+                p.drawImage(rect.topLeft() + QPointF(inset, y), masked);
                 p.restore();
             }
-        } else if (c.id != 1192) {
+        } else if (c.id != form::kGraph) {
             // Fields, lists, lamps: a plain white box standing in for the widget.
             p.setPen(QColor(120, 124, 132));
             p.setBrush(c.id == 1223 || c.id == 1224 ? QColor(50, 50, 50) : QColor(255, 255, 255));
-            p.drawRect(c.rect.adjusted(0, 0, -1, -1));
+            p.drawRect(rect.adjusted(0, 0, -1, -1));
         } else {
-            p.fillRect(c.rect, QColor(20, 22, 26));
+            p.fillRect(rect, QColor(20, 22, 26));
         }
     }
     return image;

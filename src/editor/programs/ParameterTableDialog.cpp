@@ -4,6 +4,7 @@
 
 #include "editor/programs/ListPrinter.h"
 #include "editor/programs/ParameterList.h"
+#include "form/DialogUnits.h"
 #include "model/ParameterTable.h"
 #include "text/Texts.h"
 
@@ -15,7 +16,8 @@ namespace {
 constexpr QRgb kDialogBackground = qRgb(227, 228, 238);
 
 QRect DialogUnits(int x, int y, int w, int h) {
-    return QRect(x * 3 / 2, y * 7 / 4, w * 3 / 2, h * 7 / 4);
+    const form::PixelRect r = form::FromDialogUnits(x, y, w, h);
+    return {r.x, r.y, r.width, r.height};
 }
 
 QString Q(const std::string& text) {

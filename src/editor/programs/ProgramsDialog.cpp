@@ -12,6 +12,7 @@
 
 #include "editor/programs/ParameterList.h"
 #include "editor/programs/ProgramFiles.h"
+#include "form/DialogUnits.h"
 #include "link/LinkController.h"
 #include "protocol/DeviceImage.h"
 #include "text/Texts.h"
@@ -26,7 +27,8 @@ constexpr int kNameColumnWidth = 200;
 constexpr QPoint kScreenPosition(200, 20);
 
 QRect DialogUnits(int x, int y, int w, int h) {
-    return QRect(x * 3 / 2, y * 7 / 4, w * 3 / 2, h * 7 / 4);
+    const form::PixelRect r = form::FromDialogUnits(x, y, w, h);
+    return {r.x, r.y, r.width, r.height};
 }
 
 QString Number(int n) {
