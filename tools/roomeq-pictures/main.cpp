@@ -2,10 +2,13 @@
 // result, before and after the room EQ fit, into the folder given (default docs/images).
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
 
 #include "editor/graph/ResponseGraph.h"
+#include "editor/roomeq/RoomEqDialog.h"
 #include "model/ChannelSet.h"
 #include "protocol/DeviceImage.h"
 #include "roomeq/Fit.h"
@@ -123,5 +126,27 @@ int main(int argc, char** argv) {
     }
     graph.SetOverlays(Overlays(measured, ch1, lo, hi));
     ok = Save(graph.RenderToImage(), dir, "roomeq-after.png") && ok;
+
+    // The fit dialog in both languages, after a fit of the same room written as REW does.
+    QTemporaryDir temp;
+    const QString path = temp.filePath(QStringLiteral("room.txt"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return 1;
+    }
+    const roomeq::Measurement room = Room();
+    file.write("* Measurement data measured by REW\n* Freq(Hz), SPL(dB), Phase(degrees)\n");
+    for (std::size_t i = 0; i < room.hz.size(); ++i) {
+        file.write(QString::asprintf("%.3f, %.3f, 0.0\n", room.hz[i], room.db[i]).toLatin1());
+    }
+    file.close();
+    for (auto [language, name] : {std::pair{Language::English, "roomeq-dialog-en.png"},
+                                  std::pair{Language::Chinese, "roomeq-dialog-zh.png"}}) {
+        RoomEqDialog dialog(FiltersOf(set.Channel(1)), language);
+        dialog.SetMeasurementPath(path);
+        dialog.RunFit();
+        dialog.adjustSize();
+        ok = Save(dialog.grab().toImage(), dir, name) && ok;
+    }
     return ok ? 0 : 1;
 }
