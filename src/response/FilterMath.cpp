@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 
-
 namespace tolmarin {
 
 // Hand-rounded, so listed rather than computed; 179 and 5000 are as the device uses them.

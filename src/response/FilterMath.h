@@ -5,7 +5,6 @@
 
 namespace tolmarin {
 
-
 // Number of grid frequencies every response is computed and shown at.
 inline constexpr int kGridSize = 241;
 // Number of bandwidth steps (0.05 to 3.00 octaves).

@@ -528,7 +528,8 @@ TEST(VerifiedReads, ARefusedProgramMeansNoFileAndNoDonePopup) {
     rig.LinkedUsb();
     Refusing(rig, CMD_READ_PROGRAM, 7);
     ASSERT_TRUE(rig.controller->ReadAllPrograms("/tmp/all.ALLData12File"));
-    rig.StepUntil([&] { return !rig.view.busy.empty() && rig.view.busy.back() == BusyState::Hidden; });
+    rig.StepUntil(
+        [&] { return !rig.view.busy.empty() && rig.view.busy.back() == BusyState::Hidden; });
     EXPECT_TRUE(rig.view.written.empty());
     EXPECT_TRUE(rig.view.done.empty());
     EXPECT_EQ(rig.fresh.sink.messages,

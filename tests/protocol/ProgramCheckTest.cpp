@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "model/ChannelSet.h"
-#include "protocol/ByteOrder.h"
 #include "model/ProgramCheck.h"
+#include "protocol/ByteOrder.h"
 #include "protocol/ProgramFile.h"
 #include "response/FilterMath.h"
 #include "support/Fresh.h"

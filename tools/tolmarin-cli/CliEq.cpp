@@ -1,7 +1,6 @@
 #include "CliEq.h"
 #include "CliPlatform.h"
 
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>

@@ -23,8 +23,8 @@
 #include "link/NetworkLink.h"
 #include "link/SerialLink.h"
 #include "model/ChannelSet.h"
-#include "protocol/DeviceImage.h"
 #include "model/ProgramCheck.h"
+#include "protocol/DeviceImage.h"
 #include "protocol/ProgramFile.h"
 #include "protocol/Protocol.h"
 

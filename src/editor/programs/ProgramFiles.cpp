@@ -9,8 +9,8 @@
 #include "link/LinkController.h"
 #include "link/LinkView.h"
 #include "model/ChannelSet.h"
-#include "protocol/DeviceImage.h"
 #include "model/ProgramCheck.h"
+#include "protocol/DeviceImage.h"
 #include "protocol/ProgramFile.h"
 
 namespace tolmarin {

@@ -4,9 +4,9 @@
 #include <memory>
 #include <vector>
 
+#include "link/LinkTransport.h"
 #include "sim/Amplifier.h"
 #include "sim/Session.h"
-#include "link/LinkTransport.h"
 
 namespace tolmarin::testing {
 
