@@ -1,3 +1,6 @@
+// Needs localedef, setenv and a child process: POSIX only, left out of the Windows build.
+#ifndef _WIN32
+
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -88,3 +91,5 @@ TEST(TextsUnderACommaLocale, ParameterTableAndValueTextsKeepTheDecimalPoint) {
 
 }  // namespace
 }  // namespace tolmarin
+
+#endif  // _WIN32
