@@ -260,13 +260,13 @@ std::vector<ControlDef> Build() {
             Field(kDelays[i], 0, kDelaySpin + i, 286, kRows[i], 48, "delay", i, 0, kDelayMax));
     }
     constexpr int kFreqKind = 4;
-    v.push_back(Plain(Control::HpFamily, 0, ControlKind::ComboEdit, 365, kRows[0], 48, kFieldHeight,
+    v.push_back(Plain(Control::HpFamily, 0, ControlKind::DropList, 365, kRows[0], 48, kFieldHeight,
                       "hp.family"));
     v.push_back(Field(Control::HpFreq, 0, kHpSpin, 365, kRows[1], 48, "hp.freq", kFreqKind,
                       kMinFreqHz, kMaxFreqHz));
     v.push_back(Plain(Control::HpSlope, 0, ControlKind::DropList, 365, kRows[2], 48, kFieldHeight,
                       "hp.slope"));
-    v.push_back(Plain(Control::LpFamily, 0, ControlKind::ComboEdit, 422, kRows[0], 48, kFieldHeight,
+    v.push_back(Plain(Control::LpFamily, 0, ControlKind::DropList, 422, kRows[0], 48, kFieldHeight,
                       "lp.family"));
     v.push_back(Field(Control::LpFreq, 0, kLpSpin, 422, kRows[1], 48, "lp.freq", kFreqKind,
                       kMinFreqHz, kMaxFreqHz));

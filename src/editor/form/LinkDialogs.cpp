@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QTimer>
 
+#include "controls/FixedList.h"
 #include "controls/FontLabel.h"
 #include "controls/PictureRadio.h"
 #include "editor/form/FormLayout.h"
@@ -74,7 +75,7 @@ ConnectDialog::ConnectDialog(SharedState& state, QSettings& settings, LinkKind c
     (current == LinkKind::Network ? m_network : m_usb)->setChecked(true);
 
     // The port list: an earlier choice still present stays selected, else the first USB port.
-    m_ports = new QComboBox(this);
+    m_ports = new FixedList(this);
     m_ports->setGeometry(form::DialogRect(165, 10, 60, 12));
     std::string remembered = m_settings.value(kKeyPort).toString().toStdString();
     if (m_state.app.portName != "NULL" && !m_state.app.portName.empty()) {

@@ -16,6 +16,7 @@
 
 #include "controls/BitmapSource.h"
 #include "controls/Fader.h"
+#include "controls/FixedList.h"
 #include "controls/Lamp.h"
 #include "controls/NumberField.h"
 #include "controls/NumberSpin.h"
@@ -161,8 +162,7 @@ void MainForm::CreateControls() {
             }
             case ControlKind::DropList:
             case ControlKind::ComboEdit: {
-                auto* l = new QComboBox(this);
-                l->setEditable(c.kind == ControlKind::ComboEdit);
+                auto* l = new FixedList(this);
                 l->setStyle(FormListStyle());
                 connect(l, &QComboBox::activated, this,
                         [this, id](int selection) { OnSelection(id, selection); });
@@ -822,12 +822,12 @@ void MainForm::paintEvent(QPaintEvent* /*event*/) {
     }
 }
 
-// Enter and Escape give the focus to the form, so a field being typed in commits its value;
-// the key then goes on to the control.
+// Enter gives the focus to the form, so a field being typed in commits its value; the key
+// then goes on to the control. Escape is the field's own: it drops the typing.
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             setFocus(Qt::OtherFocusReason);
         }
     }
