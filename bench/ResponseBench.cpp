@@ -87,14 +87,13 @@ void BM_ChannelFullRecompute(benchmark::State& st) {
 }
 BENCHMARK(BM_ChannelFullRecompute)->Unit(benchmark::kMicrosecond);
 
-// The same through the filter records, as an edit or a drag step runs it (response,
-// polygon and handle geometry of every filter), plus the sum.
+// The same through the filter records, as an edit or a drag step runs it (the response of
+// every filter), plus the sum.
 void BM_ChannelFullRecomputeThroughFilters(benchmark::State& st) {
     SharedState state;
     std::vector<Filter> filters(10, Filter(state));
     const int bandFreq[] = {40, 80, 160, 317, 632, 1261, 2515, 5018};
     for (int k = 0; k < 8; ++k) {
-        filters[k].SetGraphRect({35, 10, 635, 250});
         filters[k].SetFreq(bandFreq[k], true);
         filters[k].SetGainStep(230 + 10 * k);
         filters[k].SetBandwidthStep(5 + 2 * k);
@@ -102,7 +101,6 @@ void BM_ChannelFullRecomputeThroughFilters(benchmark::State& st) {
     for (int k = 8; k < 10; ++k) {
         filters[k].SetType(k == 8 ? 3 : 4);
         filters[k].SetEqBand(0);
-        filters[k].SetGraphRect({35, 10, 635, 250});
         filters[k].SetFamily(1, false);
         filters[k].SetSlope(3, false);
     }

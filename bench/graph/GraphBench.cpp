@@ -37,6 +37,9 @@ struct Rig {
     }
 
     QPointF Centre(const tolmarin::Rect& r) const { return QPointF(r.Center().x, r.Center().y); }
+    tolmarin::Rect HandleOf(int band) const {
+        return graph.Interaction().Marks(set.Channel(0).Band(band)).main;
+    }
 
     void Send(QEvent::Type type, QPointF p, Qt::MouseButtons buttons) {
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
@@ -50,7 +53,7 @@ struct Rig {
 
 void BM_EqPageRedraw(benchmark::State& st) {
     Rig rig;
-    rig.Send(QEvent::MouseMove, rig.Centre(rig.set.Channel(0).Band(3).MainHandle()), Qt::NoButton);
+    rig.Send(QEvent::MouseMove, rig.Centre(rig.HandleOf(3)), Qt::NoButton);
     for (auto _ : st) {
         rig.Paint();
     }
@@ -59,7 +62,7 @@ BENCHMARK(BM_EqPageRedraw)->Unit(benchmark::kMillisecond);
 
 void BM_DragStep(benchmark::State& st) {
     Rig rig;
-    const QPointF start = rig.Centre(rig.set.Channel(0).Band(3).MainHandle());
+    const QPointF start = rig.Centre(rig.HandleOf(3));
     rig.Send(QEvent::MouseMove, start, Qt::NoButton);
     rig.Send(QEvent::MouseButtonPress, start, Qt::LeftButton);
     int i = 0;

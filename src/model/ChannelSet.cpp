@@ -58,12 +58,6 @@ ChannelSet::~ChannelSet() {
     }
 }
 
-void ChannelSet::LayoutAll(const Rect& plot) {
-    for (int c = 0; c < ChannelCount(); ++c) {
-        Channel(c).LayoutCurve(plot);
-    }
-}
-
 void ChannelSet::LoadAllFromImage() {
     DeviceImage& image = m_state->image;
     auto routing = [&image](int ch) -> std::uint8_t& {

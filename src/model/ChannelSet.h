@@ -6,7 +6,6 @@
 
 #include "model/OutputChannel.h"
 #include "protocol/SendData.h"
-#include "response/Geometry.h"
 
 namespace tolmarin {
 
@@ -48,7 +47,6 @@ public:
     OutputRoute& Channels() { return m_channels; }
     int ChannelCount() const { return m_channels.Count(); }
 
-    void LayoutAll(const Rect& plot);
     // Adjusts the live program to the amplifier modes and input sensitivities, then loads
     // every record from it. Marks nothing pending.
     void LoadAllFromImage();

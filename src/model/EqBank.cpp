@@ -66,17 +66,6 @@ const Filter& EqBank::LowPass() const {
     return f;
 }
 
-void EqBank::LayoutCurve(const Rect& plot) {
-    m_plotHeight = plot.Height();
-    m_plotWidth = plot.Width();
-    for (int i = 0; i < kGridSize; ++i) {
-        m_curve[i] = {FreqToX(FreqTable[i], m_plotWidth) + kPlotOffsetX, m_plotHeight / 2};
-    }
-    for (auto& f : m_filters) {
-        f->SetGraphRect(plot);
-    }
-}
-
 GridResponse EqBank::SummedResponse() const {
     GridResponse sum{};
     for (const auto& f : m_filters) {
@@ -85,15 +74,6 @@ GridResponse EqBank::SummedResponse() const {
         }
     }
     return sum;
-}
-
-void EqBank::UpdateCurve() {
-    const GridResponse total = SummedResponse();
-    for (int i = 0; i < kGridSize; ++i) {
-        const double sum = total[i];
-        m_curve[i].y = DbToY(sum, m_plotHeight) + kPlotOffsetY;
-        m_curveF[i].y = DbToYf(sum, m_plotHeight) + kPlotOffsetY;
-    }
 }
 
 void EqBank::CopyValuesFrom(const EqBank& other) {

@@ -7,7 +7,6 @@
 #include "model/BandRecord.h"
 #include "response/Filter.h"
 #include "response/FilterMath.h"
-#include "response/Geometry.h"
 
 namespace tolmarin {
 
@@ -17,8 +16,8 @@ struct SharedState;
 inline constexpr std::array<int, 8> kDefaultBandFreq{40, 80, 160, 317, 632, 1261, 2515, 5018};
 
 // The filters of one output channel, in order: the equaliser bands, then the high-pass and
-// the low-pass crossover filter, with the channel's summed response curve in pixels. The
-// bank owns its filters; they are created once and only changed in place afterwards.
+// the low-pass crossover filter. The bank owns its filters; they are created once and only changed
+// in place afterwards.
 class EqBank {
 public:
     explicit EqBank(SharedState& state);
@@ -40,11 +39,8 @@ public:
     Filter& LowPass();
     const Filter& LowPass() const;
 
-    void LayoutCurve(const Rect& plot);
     // The channel's response in dB at every grid frequency: the sum over all its filters.
     GridResponse SummedResponse() const;
-    // Sums the responses of all filters into the curve's y values.
-    void UpdateCurve();
 
     // Every filter takes the values of the filter at the same position; pending untouched.
     // Positions missing on either side are skipped.
@@ -58,18 +54,9 @@ public:
     // Sets the band from a record without marking it pending.
     void LoadBand(const BandRecord& record, int position);
 
-    const std::array<Point, kGridSize>& Curve() const { return m_curve; }
-    const std::array<PointF, kGridSize>& CurveF() const { return m_curveF; }
-    int PlotHeight() const { return m_plotHeight; }
-    int PlotWidth() const { return m_plotWidth; }
-
 private:
     SharedState* m_state;
     std::vector<std::unique_ptr<Filter>> m_filters;
-    std::array<Point, kGridSize> m_curve{};
-    std::array<PointF, kGridSize> m_curveF{};
-    int m_plotHeight = 0;
-    int m_plotWidth = 0;
 };
 
 }  // namespace tolmarin

@@ -130,30 +130,6 @@ void OutputChannel::SetVolumeDb(int db) {
     m_pendingVolume = Mark();
 }
 
-// --- Curve ---------------------------------------------------------------------------------
-
-void OutputChannel::LayoutCurve(const Rect& plot) {
-    m_plotHeight = plot.Height();
-    m_plotWidth = plot.Width();
-    for (int i = 0; i < kGridSize; ++i) {
-        m_curve[i] = {FreqToX(FreqTable[i], m_plotWidth) + kPlotOffsetX, m_plotHeight / 2};
-        m_curveF[i].x = FreqToXf(FreqTable[i], m_plotWidth) + kPlotOffsetX;
-    }
-    m_eq.LayoutCurve(plot);
-    UpdateCurve();
-}
-
-void OutputChannel::UpdateCurve() {
-    m_baseY = DbToY(0.0, m_plotHeight) + kPlotOffsetY;
-    m_eq.UpdateCurve();
-    const auto& curve = m_eq.Curve();
-    const auto& curveF = m_eq.CurveF();
-    for (int i = 0; i < kGridSize; ++i) {
-        m_curve[i].y = curve[i].y;
-        m_curveF[i].y = curveF[i].y;
-    }
-}
-
 // --- Block transfer ------------------------------------------------------------------------
 
 std::span<std::uint8_t, kChannelBlockSize> OutputChannel::LiveBlock() {
@@ -340,7 +316,6 @@ void OutputChannel::CopyLinkedFrom(const OutputChannel& source) {
     m_limitThreshold = source.m_limitThreshold;
     m_limitAttack = source.m_limitAttack;
     m_limitRelease = source.m_limitRelease;
-    UpdateCurve();
 }
 
 // --- Texts ---------------------------------------------------------------------------------

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -10,7 +9,6 @@
 #include "model/EqBank.h"
 #include "protocol/Protocol.h"
 #include "protocol/SendData.h"
-#include "response/Geometry.h"
 
 namespace tolmarin {
 
@@ -78,15 +76,6 @@ public:
     void SetColourArgb(std::uint32_t argb) { m_colourArgb = argb; }
     std::uint32_t GetColourArgb() const { return m_colourArgb; }
 
-    // --- Response curve for the graph ------------------------------------------------------
-    void LayoutCurve(const Rect& plot);
-    void UpdateCurve();
-    const std::array<Point, kGridSize>& Curve() const { return m_curve; }
-    const std::array<PointF, kGridSize>& CurveF() const { return m_curveF; }
-    int BaseY() const { return m_baseY; }
-    int PlotHeight() const { return m_plotHeight; }
-    int PlotWidth() const { return m_plotWidth; }
-
     // --- The channel's block of the live program -----------------------------------------
     // Each writes its sub-block of the live block; those with send return its frame
     // (nullptr otherwise). A name of 8 characters or more is refused with the length
@@ -145,11 +134,6 @@ private:
 
     SharedState* m_state;
 
-    std::array<Point, kGridSize> m_curve{};
-    std::array<PointF, kGridSize> m_curveF{};
-    int m_baseY = 0;
-    int m_plotHeight = 0;
-    int m_plotWidth = 0;
     std::string m_name;
     EqBank m_eq;
     std::uint8_t m_polarity = 1;

@@ -1,31 +1,17 @@
 #pragma once
 
-#include <array>
 #include <string>
 
 #include "response/FilterMath.h"
-#include "response/Geometry.h"
 
 namespace tolmarin {
 
 struct SharedState;
 
-// What a filter needs of the fader that shows its gain: moving the thumb on the fader's
-// reversed scale (top = largest step). The editor's fader implements it.
-class GainFader {
-public:
-    virtual ~GainFader() = default;
-    virtual void SetPosReversed(int pos) = 0;
-};
-
-// Points of a filter's filled response area: the 0 dB start, one per grid frequency, the
-// 0 dB end.
-inline constexpr int kPolygonPoints = kGridSize + 2;
-
 // One filter of an output channel: a peaking band, a shelf, or the high-pass or low-pass
 // crossover filter. It keeps its parameters, its response at the grid frequencies (always
-// current: every change recomputes it before returning), the geometry the response graph
-// draws and hit-tests, and the pending flag the change emission sends from.
+// current: every change recomputes it before returning) and the pending flag the change
+// emission sends from. How it is drawn and dragged is the response graph's business.
 //
 // The filter holds a reference to the process's shared state: a change copies
 // state.app.sendChanges into the pending flag, and messages and language-dependent texts
@@ -75,10 +61,8 @@ public:
     // above it, else straight to it) and stays pending until they are equal.
     void AdvanceSentFreq(int doneValue);
 
-    // Only the gain fader is kept (the filter never uses the other two). Not owned.
-    void AttachFaders(GainFader* freqFader, GainFader* gainFader, GainFader* bandwidthFader);
-    GainFader* GetGainFader() const { return m_gainFader; }
-    // 1 for peaking bands and shelves, 0 for crossover filters: selects geometry and sending.
+    // 1 for peaking bands and shelves, 0 for crossover filters: selects how the filter is
+    // sent and drawn.
     void SetEqBand(int on) { m_eqBand = on; }
     void SetNumber(int number) { m_number = number; }
 
@@ -89,47 +73,24 @@ public:
     // Frequency, type, slope, gain, bypass, bandwidth. Marks pending.
     void CopyEqFrom(const Filter& other);
 
-    // Recomputes the response and the polygon's y coordinates.
+    // Recomputes the response.
     void Recalculate();
 
-    // --- Graph geometry (graph coordinates: plot + (35, 10)) ---------------------------
-    // Takes the plot size, lays out handles and polygon, recomputes.
-    void SetGraphRect(const Rect& plot);
-    int GraphWidth() const { return m_graphWidth; }
-    int GraphHeight() const { return m_graphHeight; }
-
     const GridResponse& Response() const { return m_response; }
-    const std::array<Point, kPolygonPoints>& Polygon() const { return m_polygon; }
-    const Rect& MainHandle() const { return m_mainHandle; }
-    const Rect& LeftHandle() const { return m_leftHandle; }
-    const Rect& RightHandle() const { return m_rightHandle; }
-    const Rect& LabelRect() const { return m_labelRect; }
-    const std::string& Label() const { return m_label; }
 
-    // Hit-testing and drag state; the response graph reads and writes it.
-    struct PointerState {
-        Point grabOffset;  // pointer - main handle centre when a main drag began
-        int hoverMain = 0;
-        int hoverLeft = 0;
-        int hoverRight = 0;
-        int draggingMain = 0;
-        int draggingLeft = 0;
-        int draggingRight = 0;
+    // --- Drags, in the filter's own units ----------------------------------------------
+    struct PointDrag {
+        bool changed = false;  // the frequency or the gain step changed, or always was set
+        int gainStep = 0;      // the gain step the drag landed on
     };
-    PointerState& Pointer() { return m_pointer; }
-    const PointerState& Pointer() const { return m_pointer; }
-
-    // --- Drags (pointer in graph coordinates) ------------------------------------------
-    // Peaking band or shelf: frequency and gain from the pointer less the grab offset.
-    // Returns whether the frequency or gain step changed (always at the top edge). A
-    // crossover filter returns 0 and is not touched.
-    int DragPoint(Point pointer);
-    // Peaking band: the bandwidth from the dragged side handle's x (left or right by the
-    // dragging flags), 0.05 to 3.00 octaves. Marks pending.
-    void DragBandwidth(int x);
-    // Crossover filter: the frequency from the pointer's x, never past otherFreq (the
-    // other crossover filter's frequency). The high-pass at the left edge is 20 Hz, off.
-    int DragCrossover(Point pointer, int otherFreq);
+    // Peaking band or shelf dragged to hz and db: the frequency kept on a shelf's side of
+    // 2000 Hz, the gain limited to +-20 dB and taken to its step. Marks pending when changed
+    // (or always). A crossover filter is not touched and reports no change.
+    PointDrag DragTo(int hz, double db, bool always);
+    // Peaking band: the bandwidth that puts the band's lower (or upper) edge at edgeHz,
+    // limited to 0.05 to 3.00 octaves and taken to its step. Marks pending.
+    enum class BandEdge { kLower, kUpper };
+    void DragEdgeTo(int edgeHz, BandEdge edge);
 
     // --- Texts --------------------------------------------------------------------------
     std::string FreqText() const;            // "1000Hz"
@@ -140,26 +101,17 @@ public:
     std::string ShelfSlopeText() const;      // "6dB/Oct", "12dB/Oct"
     std::string CrossoverSlopeText() const;  // "12dB/Oct" ... "48dB/Oct"; slopes 4-6 empty
     std::string TypeText() const;            // language-dependent; crossover filters empty
-    // The graph label, also kept in Label().
-    std::string LabelText();
+    // The label the graph shows: "1000Hz 4.800Q 3.0dB", "2000Hz -6.0dB", "80HZ ".
+    std::string LabelText() const;
 
 private:
     void MarkPending();
     void ApplyShelfLimits();
-    void UpdateGeometry();  // by the EQ band flag
-    void UpdateBandGeometry();
-    void UpdateBandwidthHandles();
-    void UpdateCrossoverGeometry();
     FilterParams Params() const;
 
     SharedState* m_state;
 
     GridResponse m_response{};
-    PointerState m_pointer;
-    Rect m_mainHandle;
-    Rect m_leftHandle;
-    Rect m_rightHandle;
-    GainFader* m_gainFader = nullptr;
     int m_type = filter::kPeaking;
     int m_freq = 1000;
     int m_sentFreq = 20;
@@ -169,13 +121,8 @@ private:
     int m_family = filter::kLinkwitzRiley;
     int m_slope = 0;
     int m_number = 0;
-    int m_graphWidth = 0;
-    int m_graphHeight = 0;
     int m_eqBand = 1;
     int m_pending = 0;
-    std::array<Point, kPolygonPoints> m_polygon{};
-    Rect m_labelRect;
-    std::string m_label;
 };
 
 }  // namespace tolmarin

@@ -78,25 +78,20 @@ std::string Filter::TypeText() const {
     }
 }
 
-std::string Filter::LabelText() {
+std::string Filter::LabelText() const {
     const std::string gain = (m_bypass != 0 ? std::string("0.0") : FixedText(m_gain, 1)) + "dB";
     switch (m_type) {
         case filter::kPeaking:
-            m_label = IntText(m_freq) + "Hz " + QText() + "Q " + gain;
-            break;
+            return IntText(m_freq) + "Hz " + QText() + "Q " + gain;
         case filter::kLowShelf:
         case filter::kHighShelf:
-            m_label = IntText(m_freq) + "Hz " + gain;
-            break;
+            return IntText(m_freq) + "Hz " + gain;
         case filter::kHighPass:
         case filter::kLowPass:
-            m_label = IntText(m_freq) + "HZ ";
-            break;
+            return IntText(m_freq) + "HZ ";
         default:
-            m_label.clear();
-            break;
+            return {};
     }
-    return m_label;
 }
 
 }  // namespace tolmarin

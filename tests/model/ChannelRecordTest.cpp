@@ -83,28 +83,6 @@ TEST_F(ChannelRecord, LoadFromBlockReadsEachFieldFromItsOffset) {
     EXPECT_EQ(Scan(1)[0][4], 0xA9);
 }
 
-TEST_F(ChannelRecord, LayoutPutsTheCurveOnTheFrequencyAxisAndFlatOnZeroDb) {
-    const Rect plot{0, 0, 600, 240};
-    set.LayoutAll(plot);
-    EXPECT_EQ(ch1.Curve()[0].x, FreqToX(19.7, 600) + 35);
-    EXPECT_EQ(ch1.Curve()[240].x, FreqToX(20000, 600) + 35);
-    EXPECT_NEAR(ch1.CurveF()[240].x, std::log10(1000.0) * 200 + 35, 1e-9);
-    const int zeroDb = static_cast<int>(240 / 60.0 * 20 + 0.5) + 10;
-    EXPECT_EQ(ch1.BaseY(), zeroDb);
-    for (int c = 0; c < 4; ++c) {
-        for (int i = 0; i < kGridSize; ++i) {
-            ASSERT_EQ(set.Channel(c).Curve()[i].y, zeroDb) << c << " " << i;
-            ASSERT_EQ(set.Channel(c).CurveF()[i].y, 240 / 60.0 * 20 + 10);
-        }
-    }
-    EXPECT_EQ(ch1.Band(3).GraphWidth(), 600);
-    // Volume and input gain do not move the curve.
-    ch1.SetVolumeDb(10);
-    ch1.SetInputGain(549);
-    ch1.UpdateCurve();
-    EXPECT_EQ(ch1.Curve()[100].y, zeroDb);
-}
-
 TEST_F(ChannelRecord, TextsFollowTheInterfaceLanguageAtCallTime) {
     ch1.SetOutputOn(1);
     EXPECT_EQ(ch1.OutputOnText(), "On");

@@ -68,12 +68,12 @@ int main(int argc, char** argv) {
 
     // CH1 edited, the pointer on band 4 (its area, label and bandwidth handles).
     graph.SelectChannel(0);
-    Hover(graph, set.Channel(0).Band(3).MainHandle());
+    Hover(graph, graph.Interaction().Marks(set.Channel(0).Band(3)).main);
     ok = Save(graph.RenderToImage(scale), dir, "graph-eq-page.png") && ok;
 
     // CH2 edited, its high-pass chosen in the crossover fields.
     graph.SelectChannel(1);
-    graph.Redraw(8);
+    graph.ShowHighPass();
     ok = Save(graph.RenderToImage(scale), dir, "graph-crossover.png") && ok;
     return ok ? 0 : 1;
 }

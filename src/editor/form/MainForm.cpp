@@ -98,12 +98,6 @@ QRect ListStyle::subControlRect(ComplexControl control, const QStyleOptionComple
     return r;
 }
 
-void MainForm::FaderLink::SetPosReversed(int pos) {
-    if (fader != nullptr) {
-        fader->SetPosReversed(pos);
-    }
-}
-
 MainForm::MainForm(SharedState& state, ChannelSet& channels, QSettings& settings,
                    const QString& workDir, QWidget* parent)
     : QWidget(parent),
@@ -129,11 +123,6 @@ MainForm::~MainForm() {
     // A link still open is closed (and its serial port released) before the form goes.
     if (m_controller != nullptr) {
         m_controller->CloseLink();
-    }
-    for (int ch = 0; ch < m_channels.ChannelCount(); ++ch) {
-        for (int k = 0; k < kBandCount; ++k) {
-            m_channels.Channel(ch).Band(k).AttachFaders(nullptr, nullptr, nullptr);
-        }
     }
     if (m_state.ui.sink == this) {
         m_state.ui.sink = nullptr;
@@ -181,6 +170,8 @@ void MainForm::CreateControls() {
                 auto* g = new ResponseGraph(this);
                 g->SetControlId(id);
                 connect(g, &ResponseGraph::filterChanged, this, &MainForm::OnFilterChanged);
+                connect(g, &ResponseGraph::gainDragged, this,
+                        [this](int k, int step) { FaderAt(kBandFader + k)->SetPosReversed(step); });
                 w = g;
                 break;
             }
@@ -309,9 +300,6 @@ void MainForm::InitControls() {
         FillList(id, SelectionList::CrossoverSlope);
     }
     FillList(kRelease, SelectionList::Release);
-    for (int k = 0; k < kBandCount; ++k) {
-        m_faderLinks[static_cast<std::size_t>(k)].fader = FaderAt(kBandFader + k);
-    }
 }
 
 void MainForm::FillList(int id, SelectionList entries) {
@@ -372,7 +360,6 @@ void MainForm::ShowChannel(int n) {
 
     for (int k = 0; k < kBandCount; ++k) {
         Filter& f = rec.Band(k);
-        f.AttachFaders(nullptr, &m_faderLinks[static_cast<std::size_t>(k)], nullptr);
         Spin(kBandQSpin + k)->SetPos(f.GetBandwidthStep());
         Spin(kBandGainSpin + k)->SetPos(f.GetGainStep());
         FaderAt(kBandFader + k)->SetPosReversed(f.GetGainStep());
@@ -484,7 +471,7 @@ void MainForm::OnClicked(int id) {
         }
         Button(id)->SetOn(band.GetBypass() != 0);
         MirrorBand(k);
-        Graph()->Redraw(k);
+        Graph()->ShowFilter(k);
     } else if (id == kLinkCheck) {
         if (Get<PictureRadio>(kLinkCheck)->isChecked()) {
             CommandQueue& command = *m_command;
@@ -520,7 +507,7 @@ void MainForm::OnCommand(int id) {
         }
         rec.HighPass().SetFreq(f, true);
         MirrorCrossover(true);
-        Graph()->Redraw(8);
+        Graph()->ShowHighPass();
     } else if (pick(kLpFreq, kLpSpin)) {
         int f = Spin(kLpSpin)->GetPos();
         if (f < rec.HighPass().GetFreq()) {
@@ -529,17 +516,17 @@ void MainForm::OnCommand(int id) {
         }
         rec.LowPass().SetFreq(f, true);
         MirrorCrossover(false);
-        Graph()->Redraw(9);
+        Graph()->ShowLowPass();
     } else if (InBand(id, kBandFreq) || InBand(id, kBandFreqSpin)) {
         const int k = InBand(id, kBandFreq) ? id - kBandFreq : id - kBandFreqSpin;
         rec.Band(k).SetFreq(Spin(kBandFreqSpin + k)->GetPos(), true);
         MirrorBand(k);
-        Graph()->Redraw(k);
+        Graph()->ShowFilter(k);
     } else if (InBand(id, kBandQ) || InBand(id, kBandQSpin)) {
         const int k = InBand(id, kBandQ) ? id - kBandQ : id - kBandQSpin;
         rec.Band(k).SetBandwidthStep(Spin(kBandQSpin + k)->GetPos());
         MirrorBand(k);
-        Graph()->Redraw(k);
+        Graph()->ShowFilter(k);
     } else if (InBand(id, kBandGain) || InBand(id, kBandGainSpin)) {
         const int k = InBand(id, kBandGain) ? id - kBandGain : id - kBandGainSpin;
         const int g = Spin(kBandGainSpin + k)->GetPos();
@@ -548,7 +535,7 @@ void MainForm::OnCommand(int id) {
         FaderAt(kBandFader + k)->SetPosReversed(g);
         ShowBandBypass(band.GetBypass(), k);
         MirrorBand(k);
-        Graph()->Redraw(k);
+        Graph()->ShowFilter(k);
     } else if (pick(kThreshold, kThresholdSpin)) {
         rec.SetLimitThreshold(static_cast<std::int16_t>(Spin(kThresholdSpin)->GetPos()));
     } else if (pick(kAttack, kAttackSpin)) {
@@ -572,7 +559,7 @@ void MainForm::OnSelection(int id, int selection) {
             rec.HighPass().SetSlope(selection, true);
         }
         MirrorCrossover(true);
-        Graph()->Redraw(8);
+        Graph()->ShowHighPass();
     } else if (id == kLpFamily || id == kLpSlope) {
         if (id == kLpFamily) {
             rec.LowPass().SetFamily(selection, true);
@@ -580,7 +567,7 @@ void MainForm::OnSelection(int id, int selection) {
             rec.LowPass().SetSlope(selection, true);
         }
         MirrorCrossover(false);
-        Graph()->Redraw(9);
+        Graph()->ShowLowPass();
     } else if (InBand(id, kBandType)) {
         const int k = id - kBandType;
         Filter& band = rec.Band(k);
@@ -589,7 +576,7 @@ void MainForm::OnSelection(int id, int selection) {
         SetBandFreqRange(k, selection);
         Spin(kBandFreqSpin + k)->SetPos(band.GetFreq());
         MirrorBand(k);
-        Graph()->Redraw(k);
+        Graph()->ShowFilter(k);
     } else if (id == kRelease) {
         rec.SetLimitRelease(static_cast<std::uint8_t>(selection));
     } else if (id == kAmpMode) {
@@ -609,7 +596,7 @@ void MainForm::OnFader(int id) {
         Spin(kBandGainSpin + k)->SetPos(g);
         ShowBandBypass(band.GetBypass(), k);
         MirrorBand(k);
-        Graph()->Redraw(k);
+        Graph()->ShowFilter(k);
     } else if (id == kVolumeFader) {
         const int v = FaderAt(id)->GetPosReversed();
         rec.SetVolumeDb(v);
@@ -637,7 +624,7 @@ void MainForm::OnFilterChanged(int t) {
     } else {
         return;
     }
-    Graph()->Redraw(t);
+    Graph()->ShowFilter(t);
 }
 
 // ---- Language, amplifier mode, sensitivity, power ----

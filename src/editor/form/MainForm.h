@@ -109,13 +109,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The fader a filter moves when the graph drags its gain.
-    class FaderLink : public GainFader {
-    public:
-        Fader* fader = nullptr;
-        void SetPosReversed(int pos) override;
-    };
-
     void CreateControls();
     void OnClicked(int id);
     void OnCommand(int id);
@@ -142,7 +135,6 @@ private:
     LinkController* m_controller = nullptr;
     CommandQueue* m_command = nullptr;
     std::map<int, QWidget*> m_controls;
-    std::array<FaderLink, 8> m_faderLinks;
     BusyPopup* m_busy = nullptr;
     DonePopup* m_done = nullptr;
     QProgressBar* m_progress = nullptr;

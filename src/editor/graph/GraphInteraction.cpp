@@ -18,6 +18,9 @@ constexpr int kLastBandwidthStep = kBandwidthSteps - 1;
 }  // namespace
 
 void GraphInteraction::Attach(ChannelSet* channelSet) {
+    if (channelSet != m_channelSet) {
+        m_pointers.clear();  // states of filters that are not shown any more
+    }
     m_channelSet = channelSet;
 }
 
@@ -27,14 +30,12 @@ void GraphInteraction::SelectChannel(int index) {
     }
     if (m_active != nullptr) {
         // A drag the switch cut short must not carry on when this filter is next touched.
-        m_active->Pointer() = Filter::PointerState{};
+        m_pointers.erase(m_active);
     }
     m_current = &m_channelSet->Channel(index);
     m_bank = &m_current->Eq();
     m_active = nullptr;
     m_hover = false;
-    m_pageCode = kEqPageCode;
-    m_messageCode = m_pageCode * 256 + index;
     m_mode = GraphMode::kEq;
     m_selected = -1;
 }
@@ -59,7 +60,7 @@ Filter* GraphInteraction::FilterAt(Point p, int* position) const {
     }
     for (int i = 0; i < m_bank->FilterCount(); ++i) {
         Filter& f = m_bank->Band(i);
-        if (f.MainHandle().Contains(p)) {
+        if (Marks(f).main.Contains(p)) {
             if (position != nullptr) {
                 *position = i;
             }
@@ -73,8 +74,12 @@ bool GraphInteraction::AnyDrag() const {
     if (m_active == nullptr) {
         return false;
     }
-    const auto& ps = m_active->Pointer();
-    return ps.draggingMain != 0 || ps.draggingLeft != 0 || ps.draggingRight != 0;
+    const auto it = m_pointers.find(m_active);
+    if (it == m_pointers.end()) {
+        return false;
+    }
+    const PointerState& ps = it->second;
+    return ps.draggingMain || ps.draggingLeft || ps.draggingRight;
 }
 
 GraphInteraction::Outcome GraphInteraction::Move(Point p) {
@@ -93,18 +98,19 @@ GraphInteraction::Outcome GraphInteraction::Move(Point p) {
 void GraphInteraction::MoveBand(Point p, Outcome& out) {
     if (m_active != nullptr) {
         Filter& a = *m_active;
-        auto& ps = a.Pointer();
-        const bool inMain = a.MainHandle().Contains(p);
-        if (!inMain && ps.draggingMain != 0) {
-            DragStep(a.DragPoint(p) != 0, out);
+        PointerState& ps = PointerOf(&a);
+        const FilterMarks marks = Marks(a);
+        const bool inMain = marks.main.Contains(p);
+        if (!inMain && ps.draggingMain) {
+            PointStep(a, p, out);
             m_hover = false;
             return;
         }
         if (inMain) {
-            ps.hoverMain = 1;
-            ps.hoverLeft = ps.hoverRight = 0;
-            if (ps.draggingMain != 0) {
-                DragStep(a.DragPoint(p) != 0, out);
+            ps.hoverMain = true;
+            ps.hoverLeft = ps.hoverRight = false;
+            if (ps.draggingMain) {
+                PointStep(a, p, out);
             }
             m_hover = true;
             return;
@@ -112,33 +118,33 @@ void GraphInteraction::MoveBand(Point p, Outcome& out) {
         // Only a peaking band shows its side handles, so only it answers to them: a shelf
         // would otherwise show the move cursor over a handle that is not there.
         if (a.GetType() == filter::kPeaking) {
-            const bool inLeft = a.LeftHandle().Contains(p);
-            if (!inLeft && ps.draggingLeft != 0) {
+            const bool inLeft = marks.left.Contains(p);
+            if (!inLeft && ps.draggingLeft) {
                 BandwidthStep(p.x, out);
                 m_hover = false;
                 return;
             }
             if (inLeft) {
-                ps.hoverLeft = 1;
-                ps.hoverMain = ps.hoverRight = 0;
-                ps.draggingRight = 0;
-                if (ps.draggingLeft != 0) {
+                ps.hoverLeft = true;
+                ps.hoverMain = ps.hoverRight = false;
+                ps.draggingRight = false;
+                if (ps.draggingLeft) {
                     BandwidthStep(p.x, out);
                 }
                 m_hover = true;
                 return;
             }
-            const bool inRight = a.RightHandle().Contains(p);
-            if (!inRight && ps.draggingRight != 0) {
+            const bool inRight = marks.right.Contains(p);
+            if (!inRight && ps.draggingRight) {
                 BandwidthStep(p.x, out);
                 m_hover = false;
                 return;
             }
             if (inRight) {
-                ps.hoverRight = 1;
-                ps.hoverMain = ps.hoverLeft = 0;
-                ps.draggingLeft = 0;
-                if (ps.draggingRight != 0) {
+                ps.hoverRight = true;
+                ps.hoverMain = ps.hoverLeft = false;
+                ps.draggingLeft = false;
+                if (ps.draggingRight) {
                     BandwidthStep(p.x, out);
                 }
                 m_hover = true;
@@ -157,13 +163,13 @@ void GraphInteraction::Scan(Point p, Outcome& out) {
         return;
     }
     if (m_active != nullptr && m_active != hit) {
-        auto& old = m_active->Pointer();
-        old.hoverMain = old.hoverLeft = old.hoverRight = 0;
+        PointerState& old = PointerOf(m_active);
+        old.hoverMain = old.hoverLeft = old.hoverRight = false;
     }
     m_active = hit;
-    auto& ps = hit->Pointer();
-    ps.hoverMain = 1;
-    ps.hoverLeft = ps.hoverRight = 0;
+    PointerState& ps = PointerOf(hit);
+    ps.hoverMain = true;
+    ps.hoverLeft = ps.hoverRight = false;
     m_activeIndex = position;
     m_selected = -1;
     out.redraw = true;
@@ -172,28 +178,39 @@ void GraphInteraction::Scan(Point p, Outcome& out) {
 
 void GraphInteraction::MoveCrossover(Point p, Outcome& out) {
     Filter& a = *m_active;
-    auto& ps = a.Pointer();
+    PointerState& ps = PointerOf(&a);
     const bool highPass = a.GetType() == filter::kHighPass;
     const int other = highPass ? m_bank->LowPass().GetFreq() : m_bank->HighPass().GetFreq();
-    if (a.MainHandle().Contains(p)) {
-        if (ps.draggingMain != 0) {
-            DragStep(a.DragCrossover(p, other) != 0, out);
+    if (Marks(a).main.Contains(p)) {
+        if (ps.draggingMain) {
+            DragStep(DragCrossover(a, p, ps.grabOffset, other, m_plot), out);
         }
         m_hover = true;
-    } else if (ps.draggingMain == 0) {
-        ps.hoverMain = 0;
+    } else if (!ps.draggingMain) {
+        ps.hoverMain = false;
         m_active = nullptr;
         m_hover = false;
         out.redraw = true;  // its area goes with it
     } else {
-        DragStep(a.DragCrossover(p, other) != 0, out);
+        DragStep(DragCrossover(a, p, ps.grabOffset, other, m_plot), out);
         m_hover = true;
     }
 }
 
+void GraphInteraction::PointStep(Filter& band, Point p, Outcome& out) {
+    const Filter::PointDrag drag = DragBand(band, p, PointerOf(&band).grabOffset, m_plot);
+    out.gainStep = drag.gainStep;
+    DragStep(drag.changed, out);
+}
+
 void GraphInteraction::BandwidthStep(int x, Outcome& out) {
     const int before = m_active->GetBandwidthStep();
-    m_active->DragBandwidth(x);
+    const PointerState& ps = PointerOf(m_active);
+    if (ps.draggingLeft) {
+        DragBandEdge(*m_active, x, Filter::BandEdge::kLower, m_plot);
+    } else if (ps.draggingRight) {
+        DragBandEdge(*m_active, x, Filter::BandEdge::kUpper, m_plot);
+    }
     DragStep(m_active->GetBandwidthStep() != before, out);
 }
 
@@ -218,16 +235,16 @@ GraphInteraction::Outcome GraphInteraction::Press(Point p) {
     if (m_mode != GraphMode::kEq || m_active == nullptr) {
         return out;
     }
-    auto& ps = m_active->Pointer();
-    if (m_hover && ps.hoverMain != 0) {
-        ps.draggingMain = 1;
-        const Point c = m_active->MainHandle().Center();
+    PointerState& ps = PointerOf(m_active);
+    if (m_hover && ps.hoverMain) {
+        ps.draggingMain = true;
+        const Point c = Marks(*m_active).main.Center();
         ps.grabOffset = {p.x - c.x, p.y - c.y};
     } else if (m_active->GetType() == filter::kPeaking) {
-        if (ps.hoverLeft != 0) {
-            ps.draggingLeft = 1;
-        } else if (ps.hoverRight != 0) {
-            ps.draggingRight = 1;
+        if (ps.hoverLeft) {
+            ps.draggingLeft = true;
+        } else if (ps.hoverRight) {
+            ps.draggingRight = true;
         }
     }
     return out;
@@ -238,19 +255,19 @@ GraphInteraction::Outcome GraphInteraction::Release() {
     if (m_mode != GraphMode::kEq || m_active == nullptr) {
         return out;
     }
-    auto& ps = m_active->Pointer();
+    PointerState& ps = PointerOf(m_active);
     bool clearRight = false;
-    if (ps.hoverMain != 0) {
-        ps.draggingMain = ps.hoverMain = ps.draggingLeft = ps.hoverLeft = 0;
+    if (ps.hoverMain) {
+        ps.draggingMain = ps.hoverMain = ps.draggingLeft = ps.hoverLeft = false;
         clearRight = true;
-    } else if (ps.hoverLeft != 0) {
-        ps.draggingLeft = ps.hoverLeft = 0;
+    } else if (ps.hoverLeft) {
+        ps.draggingLeft = ps.hoverLeft = false;
         clearRight = true;
-    } else if (ps.hoverRight != 0) {
+    } else if (ps.hoverRight) {
         clearRight = true;
     }
     if (clearRight) {
-        ps.hoverRight = ps.draggingRight = 0;
+        ps.hoverRight = ps.draggingRight = false;
         m_hover = false;
     }
     return out;
@@ -273,10 +290,10 @@ GraphInteraction::Outcome GraphInteraction::Wheel(Point p, int notches) {
         return out;
     }
     if (m_active != nullptr && m_active != hit) {
-        m_active->Pointer().hoverMain = 0;
+        PointerOf(m_active).hoverMain = false;
     }
     m_active = hit;
-    m_active->Pointer().hoverMain = 1;
+    PointerOf(m_active).hoverMain = true;
     m_activeIndex = position;
     m_hover = true;
     hit->SetBandwidthStep(after);

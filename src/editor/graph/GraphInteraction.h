@@ -1,7 +1,9 @@
 #pragma once
 
 #include <optional>
+#include <unordered_map>
 
+#include "editor/graph/GraphGeometry.h"
 #include "response/Geometry.h"
 
 namespace tolmarin {
@@ -17,11 +19,12 @@ enum class GraphMode : int { kGrid = 0, kEq = 2 };
 
 // The graph's pointer handling and drag state, without any drawing or toolkit: pointer
 // positions are in graph coordinates, results say whether to redraw. The control forwards
-// its input here and paints from what this holds.
+// its input here and paints from what this holds. Filters are numbered by their position
+// in the bank: 0-7 the EQ bands, then the high-pass and the low-pass.
 class GraphInteraction {
 public:
-    // The page code once a channel is selected; the message code is page * 256 + channel.
-    static constexpr int kEqPageCode = 3;
+    static constexpr int kHighPassPosition = 8;
+    static constexpr int kLowPassPosition = 9;
     // Whole bandwidth steps one wheel notch moves.
     static constexpr int kWheelBandwidthSteps = 1;
 
@@ -32,9 +35,27 @@ public:
         std::optional<int> noticeNow;
         // The wheel was used (it turned a peaking band's bandwidth or stopped at a limit).
         bool consumed = false;
+        // A band's handle was dragged: its gain step, for the fader that shows it (the
+        // active position).
+        std::optional<int> gainStep;
+    };
+
+    // What the pointer does to one filter: hovering over and dragging its handles.
+    struct PointerState {
+        Point grabOffset;  // pointer - main handle centre when a main drag began
+        bool hoverMain = false;
+        bool hoverLeft = false;
+        bool hoverRight = false;
+        bool draggingMain = false;
+        bool draggingLeft = false;
+        bool draggingRight = false;
     };
 
     void Attach(ChannelSet* channelSet);
+    // The plot every filter is drawn and hit-tested in.
+    void SetPlot(const Rect& plot) { m_plot = PlotSize::Of(plot); }
+    PlotSize Plot() const { return m_plot; }
+    FilterMarks Marks(const Filter& f) const { return MarksOf(f, m_plot); }
     void SelectChannel(int index);
     void SetSelected(int selected) { m_selected = selected; }
 
@@ -48,7 +69,6 @@ public:
     // The filter whose area and label are shown: the selected one, else the active one.
     Filter* ShownFilter() const;
     GraphMode Mode() const { return m_mode; }
-    int MessageCode() const { return m_messageCode; }
     bool Hover() const { return m_hover; }
     bool Changed() const { return m_changed; }
     bool NoticeDue() const { return m_notify; }
@@ -71,9 +91,11 @@ private:
     void MoveBand(Point p, Outcome& out);
     void MoveCrossover(Point p, Outcome& out);
     void Scan(Point p, Outcome& out);
+    void PointStep(Filter& band, Point p, Outcome& out);
     void DragStep(bool changed, Outcome& out);
     void BandwidthStep(int x, Outcome& out);
     bool AnyDrag() const;
+    PointerState& PointerOf(const Filter* f) { return m_pointers[f]; }
 
     ChannelSet* m_channelSet = nullptr;
     OutputChannel* m_current = nullptr;
@@ -86,8 +108,9 @@ private:
     int m_noticeIndex = 0;  // the filter the due notice is about
     int m_selected = -1;
     GraphMode m_mode = GraphMode::kGrid;
-    int m_pageCode = 0;
-    int m_messageCode = 0;
+    PlotSize m_plot;
+    // Kept per filter, so a filter the pointer comes back to carries on as it was left.
+    std::unordered_map<const Filter*, PointerState> m_pointers;
 };
 
 }  // namespace tolmarin

@@ -76,8 +76,8 @@ std::array<GraphLayout::AxisLabel, GraphLayout::kFreqLabels> GraphLayout::FreqLa
     return labels;
 }
 
-HandleAlign HandleLabelAlign(const Filter& f, const Rect& plot) {
-    if (f.MainHandle().right == plot.right) {
+HandleAlign HandleLabelAlign(const Filter& f, const Rect& handle, const Rect& plot) {
+    if (handle.right == plot.right) {
         return HandleAlign::kLeft;
     }
     if (f.GetFreq() <= 20) {

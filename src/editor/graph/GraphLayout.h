@@ -61,8 +61,8 @@ private:
 enum class HandleAlign { kLeft, kCentre, kRight };
 
 // Left at the plot's right edge or at 20 kHz, right at 20 Hz, centred otherwise, so the
-// label stays inside the plot at both ends.
-HandleAlign HandleLabelAlign(const Filter& f, const Rect& plot);
+// label stays inside the plot at both ends. handle is the filter's main handle.
+HandleAlign HandleLabelAlign(const Filter& f, const Rect& handle, const Rect& plot);
 // "H" for the high-pass, "L" for the low-pass, else the band's number from 1.
 std::string HandleLabelText(const Filter& f, int position, Language language);
 

@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <QPolygon>
 
+#include "editor/graph/GraphGeometry.h"
 #include "editor/graph/GraphLayout.h"
 #include "model/ChannelSet.h"
 #include "response/Filter.h"
@@ -65,9 +66,8 @@ void DrawGrid(QPainter& p, const GraphLayout& layout) {
 // control points and an end point each. The curve is flattened before stroking: stroking
 // the Bezier itself builds offset curves and costs a third of a redraw, for the same
 // pixels.
-void DrawCurve(QPainter& p, OutputChannel& ch) {
-    ch.UpdateCurve();
-    const auto& pts = ch.CurveF();
+void DrawCurve(QPainter& p, const OutputChannel& ch, PlotSize plot) {
+    const auto pts = CurveOf(ch.Eq().SummedResponse(), plot);
     QPainterPath path(QPointF(pts[0].x, pts[0].y));
     for (int i = 1; i + 2 < kGridSize; i += 3) {
         path.cubicTo(QPointF(pts[i].x, pts[i].y), QPointF(pts[i + 1].x, pts[i + 1].y),
@@ -83,16 +83,16 @@ void DrawCurve(QPainter& p, OutputChannel& ch) {
     p.setRenderHint(QPainter::Antialiasing, false);
 }
 
-void DrawCurves(QPainter& p, GraphScene& scene) {
+void DrawCurves(QPainter& p, const GraphScene& scene, PlotSize plot) {
     if (scene.channels == nullptr) {
         return;
     }
     const int count = std::min(kAlwaysDrawnChannels, scene.channels->ChannelCount());
     for (int c = 0; c < count; ++c) {
-        DrawCurve(p, scene.channels->Channel(c));
+        DrawCurve(p, scene.channels->Channel(c), plot);
     }
     if (scene.mode == GraphMode::kEq && scene.current != nullptr) {
-        DrawCurve(p, *scene.current);
+        DrawCurve(p, *scene.current, plot);
     }
 }
 
@@ -111,12 +111,14 @@ void DrawFrameAndLabels(QPainter& p, const GraphLayout& layout, Language languag
     }
 }
 
-void DrawHandleLabels(QPainter& p, const GraphLayout& layout, EqBank& bank, Language language) {
+void DrawHandleLabels(QPainter& p, const GraphLayout& layout, const EqBank& bank, PlotSize plot,
+                      Language language) {
     p.setPen(kHandleText);
     for (int i = bank.FilterCount() - 1; i >= 0; --i) {
         const Filter& f = bank.Band(i);
+        const Rect handle = MarksOf(f, plot).main;
         Qt::Alignment align = Qt::AlignVCenter;
-        switch (HandleLabelAlign(f, layout.Plot())) {
+        switch (HandleLabelAlign(f, handle, layout.Plot())) {
             case HandleAlign::kLeft:
                 align |= Qt::AlignLeft;
                 break;
@@ -127,16 +129,15 @@ void DrawHandleLabels(QPainter& p, const GraphLayout& layout, EqBank& bank, Lang
                 align |= Qt::AlignHCenter;
                 break;
         }
-        p.drawText(ToQRect(f.MainHandle()), align,
-                   QString::fromStdString(HandleLabelText(f, i, language)));
+        p.drawText(ToQRect(handle), align, QString::fromStdString(HandleLabelText(f, i, language)));
     }
 }
 
-void DrawEqPage(QPainter& p, const GraphLayout& layout, GraphScene& scene) {
+void DrawEqPage(QPainter& p, const GraphLayout& layout, const GraphScene& scene, PlotSize plot) {
     FillOutlined(p, layout.Plot(), Qt::black, kEqBorder);
     QColor lastFill = Qt::black;
     if (scene.shown != nullptr) {
-        const auto& poly = scene.shown->Polygon();
+        const auto poly = AreaOf(*scene.shown, plot);
         QPolygon area(static_cast<int>(poly.size()));
         for (int i = 0; i < static_cast<int>(poly.size()); ++i) {
             area.setPoint(i, poly[i].x, poly[i].y);
@@ -147,16 +148,16 @@ void DrawEqPage(QPainter& p, const GraphLayout& layout, GraphScene& scene) {
         lastFill = kAreaColour;
     }
     DrawGrid(p, layout);
-    DrawCurves(p, scene);
+    DrawCurves(p, scene, plot);
     if (scene.current == nullptr) {
         return;
     }
-    EqBank& bank = scene.current->Eq();
-    DrawHandleLabels(p, layout, bank, scene.language);
+    DrawHandleLabels(p, layout, scene.current->Eq(), plot, scene.language);
     if (scene.active != nullptr && scene.active->GetType() == filter::kPeaking) {
         p.setPen(ChannelColour(*scene.current));
         p.setBrush(lastFill);
-        for (const Rect& r : {scene.active->LeftHandle(), scene.active->RightHandle()}) {
+        const FilterMarks marks = MarksOf(*scene.active, plot);
+        for (const Rect& r : {marks.left, marks.right}) {
             p.drawRect(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
         }
     }
@@ -164,16 +165,17 @@ void DrawEqPage(QPainter& p, const GraphLayout& layout, GraphScene& scene) {
         // Centred across, from the top: a crossover's rectangle starts above its handle, a
         // band's below it, so the text never covers the handle.
         p.setPen(kHandleText);
-        p.drawText(ToQRect(scene.shown->LabelRect()), Qt::AlignHCenter | Qt::AlignTop,
+        p.drawText(ToQRect(MarksOf(*scene.shown, plot).label), Qt::AlignHCenter | Qt::AlignTop,
                    QString::fromStdString(scene.shown->LabelText()));
     }
 }
 
 }  // namespace
 
-void GraphRenderer::Paint(QPainter& painter, const QRect& client, GraphScene& scene) {
+void GraphRenderer::Paint(QPainter& painter, const QRect& client, const GraphScene& scene) {
     const GraphLayout layout({client.left(), client.top(), client.left() + client.width(),
                               client.top() + client.height()});
+    const PlotSize plot = PlotSize::Of(GraphLayout(scene.client).Plot());
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setFont(GraphFont());
@@ -183,15 +185,15 @@ void GraphRenderer::Paint(QPainter& painter, const QRect& client, GraphScene& sc
         if (scene.mode == GraphMode::kGrid) {
             FillOutlined(painter, layout.Plot(), Qt::black, kGridBorder);
             DrawGrid(painter, layout);
-            DrawCurves(painter, scene);
+            DrawCurves(painter, scene, plot);
         } else {
-            DrawEqPage(painter, layout, scene);
+            DrawEqPage(painter, layout, scene, plot);
         }
     }
     painter.restore();
 }
 
-QImage GraphRenderer::RenderToImage(GraphScene& scene, qreal scale) {
+QImage GraphRenderer::RenderToImage(const GraphScene& scene, qreal scale) {
     const QSize size(qRound(scene.client.Width() * scale), qRound(scene.client.Height() * scale));
     QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::black);

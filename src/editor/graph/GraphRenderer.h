@@ -15,15 +15,16 @@ class Filter;
 class ChannelSet;
 class OutputChannel;
 
-// Everything one picture of the graph is drawn from. Drawing refreshes the channels'
-// cached curve points from their filters, so the pointers are not const.
+// Everything one picture of the graph is drawn from; drawing only reads it.
 struct GraphScene {
-    ChannelSet* channels = nullptr;
+    const ChannelSet* channels = nullptr;  // CH1 and CH2 curves; none while null
     GraphMode mode = GraphMode::kGrid;
-    OutputChannel* current = nullptr;
-    Filter* shown = nullptr;   // area and label text
-    Filter* active = nullptr;  // bandwidth handles when a peaking band
-    Rect client;               // the rectangle the channels were laid out in
+    const OutputChannel* current = nullptr;
+    const Filter* shown = nullptr;   // area and label text
+    const Filter* active = nullptr;  // bandwidth handles when a peaking band
+    // The rectangle the graph was laid out in: its plot places the curves, areas and
+    // handles, which is also where the pointer finds them.
+    Rect client;
     Language language = Language::English;
 };
 
@@ -31,9 +32,9 @@ struct GraphScene {
 class GraphRenderer {
 public:
     // Draws into client, which must be the rectangle the channels were laid out for.
-    static void Paint(QPainter& painter, const QRect& client, GraphScene& scene);
+    static void Paint(QPainter& painter, const QRect& client, const GraphScene& scene);
     // The scene at its laid-out size times scale; vector drawing, so it stays sharp.
-    static QImage RenderToImage(GraphScene& scene, qreal scale = 1.0);
+    static QImage RenderToImage(const GraphScene& scene, qreal scale = 1.0);
 };
 
 }  // namespace tolmarin

@@ -7,7 +7,6 @@
 
 #include "editor/graph/GraphLayout.h"
 #include "editor/graph/GraphRenderer.h"
-#include "model/ChannelSet.h"
 #include "response/Filter.h"
 
 namespace tolmarin {
@@ -44,21 +43,23 @@ void ResponseGraph::AttachChannels(ChannelSet* channelSet) {
 
 void ResponseGraph::SetPlotArea() {
     m_client = {0, 0, width(), height()};
-    const GraphLayout layout(m_client);
-    if (m_state.Channels() != nullptr) {
-        m_state.Channels()->LayoutAll(layout.Plot());
-    }
+    m_state.SetPlot(GraphLayout(m_client).Plot());
     m_noticeTimer.start();
 }
 
 void ResponseGraph::SelectChannel(int index) {
     m_state.SelectChannel(index);
     UpdateCursor();
-    Redraw(-1);
+    ShowActiveFilter();
 }
 
-void ResponseGraph::Redraw(int selected) {
-    m_state.SetSelected(selected);
+void ResponseGraph::ShowFilter(int position) {
+    m_state.SetSelected(position);
+    update();
+}
+
+void ResponseGraph::ShowActiveFilter() {
+    m_state.SetSelected(-1);
     update();
 }
 
@@ -73,9 +74,8 @@ GraphScene ResponseGraph::Scene() const {
     return scene;
 }
 
-QImage ResponseGraph::RenderToImage(qreal scale) {
-    GraphScene scene = Scene();
-    return GraphRenderer::RenderToImage(scene, scale);
+QImage ResponseGraph::RenderToImage(qreal scale) const {
+    return GraphRenderer::RenderToImage(Scene(), scale);
 }
 
 void ResponseGraph::OnNoticeTimer() {
@@ -120,7 +120,7 @@ void ResponseGraph::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ResponseGraph::UpdateToolTip(Point p) {
-    Filter* f = m_state.Mode() == GraphMode::kEq ? m_state.FilterAt(p) : nullptr;
+    const Filter* f = m_state.Mode() == GraphMode::kEq ? m_state.FilterAt(p) : nullptr;
     const QString text = f != nullptr ? QString::fromStdString(f->LabelText()) : QString();
     if (text != toolTip()) {
         setToolTip(text);
@@ -150,8 +150,11 @@ void ResponseGraph::Apply(const GraphInteraction::Outcome& outcome) {
     if (outcome.noticeNow && m_parentView != nullptr) {
         Post(*outcome.noticeNow);
     }
+    if (outcome.gainStep) {
+        emit gainDragged(m_state.ActiveIndex(), *outcome.gainStep);
+    }
     if (outcome.redraw) {
-        Redraw(-1);
+        ShowActiveFilter();
     }
     UpdateCursor();
 }

@@ -19,7 +19,8 @@ class ChannelSet;
 // The response graph of the main form: the channels' responses on a 20 Hz - 20 kHz by
 // +20 dB - -40 dB plot, with handles that drag the selected channel's filters. A drag
 // changes the filter directly; the form learns which filter changed from filterChanged,
-// at most once per notice period and always after the drag's own handler has returned.
+// at most once per notice period and always after the drag's own handler has returned, and
+// the gain a band's drag lands on at once from gainDragged, for the band's fader.
 //
 // Set-up order (as the form does it): give the control its size, AttachChannels (which
 // lays out the plot), SetPlotArea, SetParentView, then SelectChannel whenever the edited
@@ -40,26 +41,28 @@ public:
     QObject* ParentView() const { return m_parentView; }
     // Keeps the channel set (not owned) and lays out the plot.
     void AttachChannels(ChannelSet* channelSet);
-    // Takes the plot from the control's present size, lays out every channel and filter
-    // for it and starts the notice timer. The plot is not re-laid out on resize.
+    // Takes the plot from the control's present size (curves, areas and handles are drawn
+    // and found in it) and starts the notice timer. The plot is not re-laid out on resize.
     void SetPlotArea();
     // Edits channel index from now on (EQ page); clears the active filter.
     void SelectChannel(int index);
-    // Shows the filter at position selected (0-7 bands, 8 high-pass, 9 low-pass) as the
-    // filled area with its label, or the active filter when selected is negative.
-    void Redraw(int selected);
+    // Redraws with the filter at position (0-7 bands, 8 high-pass, 9 low-pass) shown as
+    // the filled area with its label.
+    void ShowFilter(int position);
+    void ShowHighPass() { ShowFilter(GraphInteraction::kHighPassPosition); }
+    void ShowLowPass() { ShowFilter(GraphInteraction::kLowPassPosition); }
+    // Redraws with the filter the pointer last picked shown, if any.
+    void ShowActiveFilter();
 
     void SetControlId(int id) { m_controlId = id; }
     int ControlId() const { return m_controlId; }
 
-    // Page code * 256 + channel index, 0 before a channel is selected.
-    int MessageCode() const { return m_state.MessageCode(); }
     GraphMode Mode() const { return m_state.Mode(); }
     const GraphInteraction& Interaction() const { return m_state; }
 
     // The graph as it is on screen, for pictures and the print preview; scale multiplies
     // the laid-out size (the drawing is vector, so a larger scale stays sharp).
-    QImage RenderToImage(qreal scale = 1.0);
+    QImage RenderToImage(qreal scale = 1.0) const;
 
     // The notice timer's handler: posts filterChanged when a drag changed a filter since
     // the last tick and a parent view is set.
@@ -68,6 +71,9 @@ public:
 signals:
     // Posted (queued): position 0-7 bands, 8 high-pass, 9 low-pass.
     void filterChanged(int position);
+    // Sent during a band's drag, each time the pointer moves it: band position 0-7 and the
+    // gain step it now has.
+    void gainDragged(int position, int gainStep);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -11,6 +11,7 @@
 #include "controls/PictureButton.h"
 #include "controls/PictureRadio.h"
 #include "editor/form/FormLayout.h"
+#include "editor/graph/ResponseGraph.h"
 #include "form/FormIds.h"
 #include "protocol/DeviceImage.h"
 
@@ -69,6 +70,26 @@ TEST(FormBands, ShelfTypeNarrowsTheFrequencyRangeAndPeakingWidensItAgain) {
     r.Choose(kBandType + k, 3);  // high shelf from 5000 keeps 5000; below 2000 is refused
     r.Type(kBandFreq + k, "100");
     EXPECT_EQ(Pos(r, kBandFreqSpin + k), 2000);
+}
+
+// The graph only announces a drag; the form moves the band's fader while the button is
+// still held, before the change notice arrives.
+TEST(FormBands, DraggingABandOnTheGraphMovesItsOwnFaderAtOnce) {
+    FormRig r;
+    const int k = 3;
+    auto* graph = r.Get<ResponseGraph>(kGraph);
+    const Filter& band = r.channels.Channel(0).Band(k);
+    const Point c = graph->Interaction().Marks(band).main.Center();
+    const QPoint handle(c.x, c.y);
+    QMouseEvent hover(QEvent::MouseMove, handle, graph->mapToGlobal(handle), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(graph, &hover);
+    QTest::mousePress(graph, Qt::LeftButton, {}, handle);
+    QTest::mouseMove(graph, handle + QPoint(0, -40));
+    EXPECT_GT(band.GetGainStep(), 200);
+    EXPECT_EQ(r.Get<Fader>(kBandFader + k)->GetPosReversed(), band.GetGainStep());
+    EXPECT_EQ(r.Get<Fader>(kBandFader + k - 1)->GetPosReversed(), 200);
+    QTest::mouseRelease(graph, Qt::LeftButton, {}, handle + QPoint(0, -40));
 }
 
 TEST(FormCrossover, HighPassTypedAboveTheLowPassSnapsDownToIt) {

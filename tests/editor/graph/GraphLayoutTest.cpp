@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "editor/graph/GraphGeometry.h"
 #include "editor/graph/GraphLayout.h"
 #include "response/Filter.h"
 #include "support/Fresh.h"
@@ -44,23 +45,25 @@ TEST(GraphLayout, AxisLabelsKeepTheirOffsets) {
 TEST(GraphLayout, HandleLabelsStayInsideThePlotAtBothEnds) {
     testing::FreshState fresh;
     const GraphLayout layout(kClient);
+    const PlotSize plot = PlotSize::Of(layout.Plot());
+    const auto align = [&](const Filter& f) {
+        return HandleLabelAlign(f, MarksOf(f, plot).main, layout.Plot());
+    };
     Filter band(*fresh);
-    band.SetGraphRect(layout.Plot());
     band.SetFreq(1000, false);
-    EXPECT_EQ(HandleLabelAlign(band, layout.Plot()), HandleAlign::kCentre);
+    EXPECT_EQ(align(band), HandleAlign::kCentre);
     EXPECT_EQ(HandleLabelText(band, 0, Language::English), "1");
     band.SetFreq(20000, false);
-    EXPECT_EQ(band.MainHandle().right, 600 + 8 + 35);
-    EXPECT_EQ(HandleLabelAlign(band, layout.Plot()), HandleAlign::kLeft);
+    EXPECT_EQ(MarksOf(band, plot).main.right, 600 + 8 + 35);
+    EXPECT_EQ(align(band), HandleAlign::kLeft);
     band.SetFreq(18260, false);  // handle's right edge exactly on the plot's
-    EXPECT_EQ(HandleLabelAlign(band, layout.Plot()), HandleAlign::kLeft);
+    EXPECT_EQ(align(band), HandleAlign::kLeft);
 
     Filter hp(*fresh);
     hp.SetType(filter::kHighPass);
     hp.SetEqBand(0);
-    hp.SetGraphRect(layout.Plot());
     hp.SetFreq(20, false);
-    EXPECT_EQ(HandleLabelAlign(hp, layout.Plot()), HandleAlign::kRight);
+    EXPECT_EQ(align(hp), HandleAlign::kRight);
     EXPECT_EQ(HandleLabelText(hp, 8, Language::Chinese), "H");
     Filter lp(*fresh);
     lp.SetType(filter::kLowPass);

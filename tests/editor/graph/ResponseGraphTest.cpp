@@ -35,6 +35,7 @@ struct GraphTest : ::testing::Test {
     }
 
     Filter& FilterAt(int pos) { return set.Channel(0).Eq().Band(pos); }
+    FilterMarks Marks(const Filter& f) const { return graph.Interaction().Marks(f); }
     static QPoint Centre(const Rect& r) { return {r.Center().x, r.Center().y}; }
     static int X(int hz) { return FreqToX(hz, 600) + 35; }
     static constexpr QPoint kEmpty{600, 30};  // no handle up there
@@ -74,7 +75,7 @@ TEST_F(GraphTest, GridPageIgnoresThePointerUntilAChannelIsSelected) {
     grid.AttachChannels(&set);
     grid.SetParentView(&view);
     QSignalSpy spy(&grid, &ResponseGraph::filterChanged);
-    const QPoint handle = Centre(FilterAt(0).MainHandle());
+    const QPoint handle = Centre(Marks(FilterAt(0)).main);
     QMouseEvent move(QEvent::MouseMove, handle, grid.mapToGlobal(handle), Qt::NoButton,
                      Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&grid, &move);
@@ -85,7 +86,7 @@ TEST_F(GraphTest, GridPageIgnoresThePointerUntilAChannelIsSelected) {
     QCoreApplication::processEvents();
 
     EXPECT_EQ(grid.Mode(), GraphMode::kGrid);
-    EXPECT_EQ(grid.MessageCode(), 0);
+    EXPECT_EQ(grid.Interaction().CurrentIndex(), -1);
     EXPECT_EQ(FilterAt(0).GetFreq(), kDefaultBandFreq[0]);
     EXPECT_EQ(grid.Interaction().ActiveFilter(), nullptr);
     EXPECT_FALSE(grid.testAttribute(Qt::WA_SetCursor));
@@ -94,9 +95,9 @@ TEST_F(GraphTest, GridPageIgnoresThePointerUntilAChannelIsSelected) {
 
 TEST_F(GraphTest, HoverPicksTheFilterShowsTheMoveCursorAndTooltipAndLeavingKeepsItShown) {
     graph.SelectChannel(1);
-    EXPECT_EQ(graph.MessageCode(), 3 * 256 + 1);
+    EXPECT_EQ(graph.Interaction().CurrentIndex(), 1);
     Filter& band = set.Channel(1).Band(3);
-    const QPoint handle = Centre(band.MainHandle());
+    const QPoint handle = Centre(Marks(band).main);
     Hover(handle);
     EXPECT_EQ(graph.Interaction().ActiveFilter(), &band);
     EXPECT_EQ(graph.Interaction().ActiveIndex(), 3);
@@ -115,13 +116,13 @@ TEST_F(GraphTest, HoverPicksTheFilterShowsTheMoveCursorAndTooltipAndLeavingKeeps
 
 TEST_F(GraphTest, BandDragKeepsTheGrabOffsetAndEndsOnRelease) {
     Filter& band = FilterAt(4);
-    const QPoint grab = Centre(band.MainHandle()) + QPoint(3, 2);
+    const QPoint grab = Centre(Marks(band).main) + QPoint(3, 2);
     Hover(grab);
     Press(grab);
     MoveHeld({X(3000) + 3, 90 - 24 + 2});  // +6 dB at 4 pixels a dB
     EXPECT_EQ(band.GetFreq(), XToFreq(X(3000) - 35, 600));
     EXPECT_EQ(band.GetGainStep(), 200 + 65);  // the half-dB offset of the mapping stays
-    EXPECT_EQ(Centre(band.MainHandle()).x(), X(band.GetFreq()));
+    EXPECT_EQ(Centre(Marks(band).main).x(), X(band.GetFreq()));
     Release({X(3000) + 3, 68});
     const int freq = band.GetFreq();
     MoveHeld({X(300), 150});
@@ -129,7 +130,7 @@ TEST_F(GraphTest, BandDragKeepsTheGrabOffsetAndEndsOnRelease) {
     EXPECT_EQ(band.GetFreq(), freq);
 
     // A channel switch in the middle of a drag ends it: coming back, hovering drags nothing.
-    const QPoint again = Centre(band.MainHandle());
+    const QPoint again = Centre(Marks(band).main);
     Hover(again);
     Press(again);
     graph.SelectChannel(1);
@@ -143,23 +144,23 @@ TEST_F(GraphTest, BandDragKeepsTheGrabOffsetAndEndsOnRelease) {
 TEST_F(GraphTest, ShelfDragFollowsThePointerOutsideItsHandleAndStopsAt2kHz) {
     Filter& low = FilterAt(2);
     low.SetEqKind(1);
-    Drag(Centre(low.MainHandle()), {X(12000), 90});
+    Drag(Centre(Marks(low).main), {X(12000), 90});
     EXPECT_EQ(low.GetFreq(), 2000);
 
     Filter& high = FilterAt(7);
     high.SetEqKind(3);
-    Drag(Centre(high.MainHandle()), {X(60), 200});
+    Drag(Centre(Marks(high).main), {X(60), 200});
     EXPECT_EQ(high.GetFreq(), 2000);
     EXPECT_LT(high.GetGainStep(), 200);
 }
 
 TEST_F(GraphTest, BandwidthHandlesStopAtThreeOctavesAndAtOneTwentieth) {
     Filter& band = FilterAt(4);
-    Hover(Centre(band.MainHandle()));
-    Drag(Centre(band.RightHandle()), {X(20000), 100});
+    Hover(Centre(Marks(band).main));
+    Drag(Centre(Marks(band).right), {X(20000), 100});
     EXPECT_EQ(band.GetBandwidthStep(), 59);  // 3.00 octaves
-    Hover(Centre(band.MainHandle()));
-    Drag(Centre(band.LeftHandle()), {X(band.GetFreq()) + 25, 100});
+    Hover(Centre(Marks(band).main));
+    Drag(Centre(Marks(band).left), {X(band.GetFreq()) + 25, 100});
     EXPECT_EQ(band.GetBandwidthStep(), 0);  // 0.05 octave
     Tick();
     EXPECT_EQ(notices.count(), 1);
@@ -168,10 +169,10 @@ TEST_F(GraphTest, BandwidthHandlesStopAtThreeOctavesAndAtOneTwentieth) {
     Filter& shelf = FilterAt(1);
     shelf.SetEqKind(2);
     const int step = shelf.GetBandwidthStep();
-    Hover(Centre(shelf.MainHandle()));
-    Hover(Centre(shelf.RightHandle()));
+    Hover(Centre(Marks(shelf).main));
+    Hover(Centre(Marks(shelf).right));
     EXPECT_EQ(graph.cursor().shape(), Qt::ArrowCursor);
-    Press(Centre(shelf.RightHandle()));
+    Press(Centre(Marks(shelf).right));
     MoveHeld({X(20000), 100});
     Release({X(20000), 100});
     EXPECT_EQ(shelf.GetBandwidthStep(), step);
@@ -182,14 +183,14 @@ TEST_F(GraphTest, CrossoverDragsNeverPassEachOtherAndTheLeftEdgeSwitchesTheHighP
     Filter& lp = FilterAt(kLowPassPos);
     hp.SetFreq(200, true);
     lp.SetFreq(2000, true);
-    Drag(Centre(hp.MainHandle()), {X(8000), 0});  // the pointer's y does not matter
+    Drag(Centre(Marks(hp).main), {X(8000), 0});  // the pointer's y does not matter
     EXPECT_EQ(hp.GetFreq(), 2000);
 
     hp.SetFreq(500, true);
-    Drag(Centre(lp.MainHandle()), {X(100), 260});
+    Drag(Centre(Marks(lp).main), {X(100), 260});
     EXPECT_EQ(lp.GetFreq(), 500);
 
-    Drag(Centre(hp.MainHandle()), {20, 240});
+    Drag(Centre(Marks(hp).main), {20, 240});
     EXPECT_EQ(hp.GetFreq(), 20);
     for (double db : hp.Response()) {
         ASSERT_EQ(db, 0.0);
@@ -203,20 +204,20 @@ TEST_F(GraphTest, CrossoverDragsNeverPassEachOtherAndTheLeftEdgeSwitchesTheHighP
 
 TEST_F(GraphTest, DragsFarOutsideTheControlStayInRangeAndNeverShowAMessage) {
     Filter& band = FilterAt(0);
-    Drag(Centre(band.MainHandle()), {-5000, -5000});
+    Drag(Centre(Marks(band).main), {-5000, -5000});
     EXPECT_EQ(band.GetFreq(), 20);
     EXPECT_EQ(band.GetGainStep(), 400);
-    Drag(Centre(band.MainHandle()), {90000, 90000});
+    Drag(Centre(Marks(band).main), {90000, 90000});
     EXPECT_EQ(band.GetFreq(), 20000);
     EXPECT_EQ(band.GetGainStep(), 0);
-    Drag(Centre(FilterAt(kLowPassPos).MainHandle()), {-90000, 0});
+    Drag(Centre(Marks(FilterAt(kLowPassPos)).main), {-90000, 0});
     EXPECT_EQ(FilterAt(kLowPassPos).GetFreq(), FilterAt(kHighPassPos).GetFreq());
     EXPECT_TRUE(fresh.sink.messages.empty());
 }
 
 TEST_F(GraphTest, StepsWithinOneTickGiveOneNoticeAfterTheHandlerReturns) {
     Filter& band = FilterAt(5);
-    const QPoint start = Centre(band.MainHandle());
+    const QPoint start = Centre(Marks(band).main);
     Hover(start);
     Press(start);
     MoveHeld(start + QPoint(20, 0));
@@ -240,19 +241,19 @@ TEST_F(GraphTest, StepsWithinOneTickGiveOneNoticeAfterTheHandlerReturns) {
 
 TEST_F(GraphTest, NoticesNeedAListenerAndComeFromTheRunningTimer) {
     graph.SetParentView(nullptr);
-    Drag(Centre(FilterAt(6).MainHandle()), {X(4000), 40});
+    Drag(Centre(Marks(FilterAt(6)).main), {X(4000), 40});
     Tick();
     EXPECT_EQ(notices.count(), 0);
 
     graph.SetParentView(&view);
-    Drag(Centre(FilterAt(6).MainHandle()), {X(6000), 60});
+    Drag(Centre(Marks(FilterAt(6)).main), {X(6000), 60});
     ASSERT_TRUE(notices.wait(2000));
     EXPECT_EQ(notices.at(0).at(0).toInt(), 6);
 }
 
 TEST_F(GraphTest, ASecondFilterChangedBeforeTheTickDoesNotSwallowTheFirstNotice) {
-    Drag(Centre(FilterAt(0).MainHandle()), {X(50), 60});
-    Wheel(Centre(FilterAt(3).MainHandle()), 120);
+    Drag(Centre(Marks(FilterAt(0)).main), {X(50), 60});
+    Wheel(Centre(Marks(FilterAt(3)).main), 120);
     Tick();
     ASSERT_EQ(notices.count(), 2);
     EXPECT_EQ(notices.at(0).at(0).toInt(), 0);
@@ -262,7 +263,7 @@ TEST_F(GraphTest, ASecondFilterChangedBeforeTheTickDoesNotSwallowTheFirstNotice)
 TEST_F(GraphTest, WheelOverAPeakingBandStepsItsBandwidthAndNotifiesLikeADrag) {
     Filter& band = FilterAt(2);
     const int step = band.GetBandwidthStep();
-    const QPoint handle = Centre(band.MainHandle());
+    const QPoint handle = Centre(Marks(band).main);
     Wheel(handle, 120);
     EXPECT_EQ(band.GetBandwidthStep(), step + 1);
     Wheel(handle, -60);  // half a notch (a touchpad) waits for the other half
@@ -278,7 +279,7 @@ TEST_F(GraphTest, WheelOverAPeakingBandStepsItsBandwidthAndNotifiesLikeADrag) {
     Wheel(handle, 120);  // at the limit: nothing to tell
     EXPECT_EQ(band.GetBandwidthStep(), 59);
     Filter& hp = FilterAt(kHighPassPos);
-    Wheel(Centre(hp.MainHandle()), 120);  // only peaking bands have a bandwidth
+    Wheel(Centre(Marks(hp).main), 120);  // only peaking bands have a bandwidth
     Tick();
     EXPECT_EQ(notices.count(), 1);
 }
