@@ -119,7 +119,11 @@ int OffIndex(const EntryRules& rules) {
                : rules.minimum;
 }
 
-constexpr std::string_view kAttackUnit = "ms";
+bool IsUnit(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalpha(static_cast<unsigned char>(c)) != 0;
+    });
+}
 
 }  // namespace
 
@@ -129,10 +133,6 @@ bool CommaIsDecimalPoint(int kind) {
 
 std::optional<std::string> EntryNumber(const EntryRules& rules, std::string_view text) {
     text = Trimmed(text);
-    if (rules.kind == entry::kAttack && text.size() >= kAttackUnit.size() &&
-        text.substr(text.size() - kAttackUnit.size()) == kAttackUnit) {
-        text = Trimmed(text.substr(0, text.size() - kAttackUnit.size()));
-    }
     std::string number;
     bool digit = false;
     bool point = false;
@@ -163,6 +163,8 @@ std::optional<std::string> EntryNumber(const EntryRules& rules, std::string_view
             number += 'e';
             number += exponent;
             break;
+        } else if (digit && IsUnit(Trimmed(text.substr(i)))) {
+            break;  // a unit after the number, as the texts show it ("ms", "dB")
         } else {
             return std::nullopt;
         }

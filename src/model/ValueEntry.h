@@ -54,7 +54,7 @@ std::optional<int> ParseEntry(const EntryRules& rules, std::string_view text);
 
 // Typed text reduced to the number it holds: blanks trimmed; in fields with decimals a comma is
 // the decimal point, in whole-number fields (frequencies) commas are dropped ("1,000" is 1000);
-// the "ms" an attack field shows may stay. Nothing when the text is empty, holds two decimal
+// a unit after the number ("ms", "dBu") may stay. Nothing when the text is empty, holds two decimal
 // separators or anything but one number: such a field keeps its value.
 std::optional<std::string> EntryNumber(const EntryRules& rules, std::string_view text);
 

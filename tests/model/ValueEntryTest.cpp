@@ -148,7 +148,8 @@ TEST(ParseEntry, TextOutsideTheAcceptedRangeKeepsTheValue) {
 TEST(CommitEntry, TextWithoutOneNumberKeepsTheValueAndTellsNobody) {
     for (const EntryRules& r :
          {kDelayMs, kMetres, kLevel, kFrequency, kAttack, kGain, kQ, kVolume}) {
-        for (const char* text : {"", "  ", "-", ".", "1.2.3", "12-3", "1e", "e5", "abc"}) {
+        for (const char* text :
+             {"", "  ", "-", ".", "1.2.3", "12-3", "1e+", "12ab3", "e5", "abc"}) {
             const EntryCommit c = CommitEntry(r, 7, text, true);
             EXPECT_FALSE(c.committed) << r.kind << " '" << text << "'";
             EXPECT_TRUE(c.refused) << r.kind << " '" << text << "'";

@@ -19,7 +19,6 @@ namespace {
 using namespace form;
 
 constexpr int kMinus10Db = 50;
-constexpr int kShowBusy = 5;
 
 // With TOLMARIN_PICTURES naming a folder, the widget as drawn is kept there to be looked at.
 void SavePicture(QWidget& widget, const QString& name) {
@@ -115,7 +114,7 @@ TEST(FormPopups, BusyAndDoneTextsShowWholeInBothLanguages) {
         FormRig r;
         r.fresh->ui.language = language;
         BusyPopup& busy = r.view->BusyWindow();
-        busy.ShowBusy(kShowBusy);
+        busy.ShowBusy(BusyState::Shown);
         EXPECT_TRUE(Whole(*busy.Text())) << busy.Text()->Text().toStdString();
         SavePicture(busy, QStringLiteral("popup-busy") + Suffix(language));
         DonePopup& done = r.view->DoneWindow();
