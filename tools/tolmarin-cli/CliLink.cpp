@@ -383,7 +383,7 @@ private:
                 if (!fs::is_directory(folder, ec)) {
                     return Refuse(kExitFile, Fill(Text(TextId::CliNotAFolder), {folder.string()}));
                 }
-                if (::access(folder.c_str(), W_OK) != 0) {
+                if (!IsWritableFolder(folder)) {
                     return Refuse(kExitFile,
                                   Fill(Text(TextId::CliFolderNotWritable), {folder.string()}));
                 }

@@ -1,4 +1,4 @@
-// The command-line tool's only system call.
+// The command-line tool's system calls.
 #include "CliPlatform.h"
 
 #ifdef _WIN32
@@ -14,6 +14,14 @@ bool IsTerminal(int stream) {
     return _isatty(stream) != 0;
 #else
     return isatty(stream) != 0;
+#endif
+}
+
+bool IsWritableFolder(const std::string& folder) {
+#ifdef _WIN32
+    return _access(folder.c_str(), 2) == 0;
+#else
+    return access(folder.c_str(), W_OK) == 0;
 #endif
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CliArgs.h"
+#include "CliEq.h"
 #include "CliLink.h"
 #include "CliOffline.h"
 #include "Version.h"
@@ -25,6 +26,18 @@ const char* kHelp =
     "                                  the 65 rows of the parameter table (label, CH1, CH2)\n"
     "  response FILE [--program N] [--channel 1-4] [--format text|csv]\n"
     "                                  summed channel response: Hz and dB at 241 frequencies\n"
+    "\n"
+    "Room EQ (single-program files; --channel 1 or 2):\n"
+    "  eq fit MEASUREMENT --channel N --in IN --out OUT [--range LO:HI] [--target FILE]\n"
+    "        [--max-boost DB] [--max-cut DB] [--bands LIST] [--shelves] [--smoothing 3|6|12]\n"
+    "        [--force]                 fit the channel's bands to a measurement (REW text\n"
+    "                                  export or CSV); prints the RMS deviation before and\n"
+    "                                  after and writes IN with those bands replaced\n"
+    "  eq export FILE --channel 1|2|both\n"
+    "                                  the bands as filter settings text (Equalizer APO)\n"
+    "  eq import TEXT --channel N --in IN --out OUT [--force]\n"
+    "                                  filter settings text onto the channel's bands, with\n"
+    "                                  every value the grids moved\n"
     "\n"
     "Amplifiers (TARGETS is --connect URL or --fleet FILE, each as often as needed):\n"
     "  pull TARGETS OUT [--force]      link up, then write the live program (OUT ends in\n"
@@ -100,6 +113,11 @@ int main(int argc, char** argv) {
     if (args.version) {
         std::cout << "tolmarin-cli " << tolmarin::kVersion << '\n' << std::flush;
         return std::cout.good() ? cli::kExitDone : cli::kExitFile;
+    }
+    if (cli::IsEqCommand(argList)) {
+        const int eqRc = cli::RunEq(argList, std::cout, std::cerr);
+        std::cout.flush();
+        return std::cout.good() || eqRc != cli::kExitDone ? eqRc : cli::kExitFile;
     }
     const auto usage = [&](const std::string& why) {
         std::cerr << "tolmarin-cli: " << why << '\n' << ui.Text(tolmarin::TextId::CliUsage) << '\n';

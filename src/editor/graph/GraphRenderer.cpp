@@ -83,6 +83,26 @@ void DrawCurve(QPainter& p, const OutputChannel& ch, PlotSize plot) {
     p.setRenderHint(QPainter::Antialiasing, false);
 }
 
+// Straight segments between the grid points inside the overlay's range.
+void DrawOverlays(QPainter& p, const GraphScene& scene, PlotSize plot) {
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setBrush(Qt::NoBrush);
+    for (const GraphOverlay& overlay : scene.overlays) {
+        const auto pts = CurveOf(overlay.db, plot);
+        QPolygonF line;
+        for (int i = 0; i < kGridSize; ++i) {
+            const double f = FreqTable[static_cast<std::size_t>(i)];
+            if (f >= overlay.loHz && f <= overlay.hiHz) {
+                line << QPointF(pts[static_cast<std::size_t>(i)].x,
+                                pts[static_cast<std::size_t>(i)].y);
+            }
+        }
+        p.setPen(QPen(overlay.colour, kCurvePenWidth, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
+        p.drawPolyline(line);
+    }
+    p.setRenderHint(QPainter::Antialiasing, false);
+}
+
 void DrawCurves(QPainter& p, const GraphScene& scene, PlotSize plot) {
     if (scene.channels == nullptr) {
         return;
@@ -94,6 +114,7 @@ void DrawCurves(QPainter& p, const GraphScene& scene, PlotSize plot) {
     if (scene.mode == GraphMode::kEq && scene.current != nullptr) {
         DrawCurve(p, *scene.current, plot);
     }
+    DrawOverlays(p, scene, plot);
 }
 
 void DrawFrameAndLabels(QPainter& p, const GraphLayout& layout, Language language) {

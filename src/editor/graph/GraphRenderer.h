@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QRect>
 
+#include <vector>
+
 #include "editor/graph/GraphInteraction.h"
+#include "response/FilterMath.h"
 #include "response/Geometry.h"
 #include "text/Texts.h"
 
@@ -14,6 +18,15 @@ namespace tolmarin {
 class Filter;
 class ChannelSet;
 class OutputChannel;
+
+// A curve laid over the channels' (a room measurement, what it becomes with the EQ): dB at
+// the grid frequencies, drawn in its own colour between loHz and hiHz.
+struct GraphOverlay {
+    GridResponse db{};
+    QColor colour;
+    double loHz = 0.0;
+    double hiHz = 1e9;
+};
 
 // Everything one picture of the graph is drawn from; drawing only reads it.
 struct GraphScene {
@@ -26,6 +39,7 @@ struct GraphScene {
     // handles, which is also where the pointer finds them.
     Rect client;
     Language language = Language::English;
+    std::vector<GraphOverlay> overlays;  // drawn over the channel curves, in order
 };
 
 // The one drawing of the graph, for the screen, image files and the print preview.

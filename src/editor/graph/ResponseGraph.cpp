@@ -71,7 +71,13 @@ GraphScene ResponseGraph::Scene() const {
     scene.shown = m_state.ShownFilter();
     scene.active = m_state.ActiveFilter();
     scene.client = m_client;
+    scene.overlays = m_overlays;
     return scene;
+}
+
+void ResponseGraph::SetOverlays(std::vector<GraphOverlay> overlays) {
+    m_overlays = std::move(overlays);
+    update();
 }
 
 QImage ResponseGraph::RenderToImage(qreal scale) const {

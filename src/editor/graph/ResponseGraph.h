@@ -64,6 +64,10 @@ public:
     // the laid-out size (the drawing is vector, so a larger scale stays sharp).
     QImage RenderToImage(qreal scale = 1.0) const;
 
+    // Curves drawn over the channels' until replaced (an empty list removes them).
+    void SetOverlays(std::vector<GraphOverlay> overlays);
+    const std::vector<GraphOverlay>& Overlays() const { return m_overlays; }
+
     // The notice timer's handler: posts filterChanged when a drag changed a filter since
     // the last tick and a parent view is set.
     void OnNoticeTimer();
@@ -96,6 +100,7 @@ private:
     Rect m_client;  // taken by SetPlotArea
     int m_controlId = 0;
     int m_wheelRemainder = 0;  // angle not yet turned into a bandwidth step
+    std::vector<GraphOverlay> m_overlays;
 };
 
 }  // namespace tolmarin

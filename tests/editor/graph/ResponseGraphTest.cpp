@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QSignalSpy>
@@ -287,6 +289,30 @@ TEST_F(GraphTest, WheelOverAPeakingBandStepsItsBandwidthAndNotifiesLikeADrag) {
 TEST_F(GraphTest, RenderToImageDrawsTheLaidOutSizeAtAnyScale) {
     EXPECT_EQ(graph.RenderToImage().size(), QSize(645, 270));
     EXPECT_EQ(graph.RenderToImage(2.0).size(), QSize(1290, 540));
+}
+
+TEST_F(GraphTest, OverlayCurvesAreDrawnInTheirColourOnlyWithinTheirRange) {
+    const QColor colour(255, 170, 40);
+    GraphOverlay flat{{}, colour, 100.0, 1000.0};
+    flat.db.fill(10.0);
+    graph.SetOverlays({flat});
+    const QImage image = graph.RenderToImage();
+    // +10 dB is y = 10 + 240 / 60 * 10 = 50; a column is x = 35 + log10(f / 20) * 200.
+    const auto drawnAt = [&](double hz) {
+        const int x = 35 + static_cast<int>(std::log10(hz / 20.0) * 200.0);
+        for (int y = 47; y <= 53; ++y) {
+            if (image.pixelColor(x, y) == colour) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(drawnAt(300.0));
+    EXPECT_FALSE(drawnAt(60.0));
+    EXPECT_FALSE(drawnAt(3000.0));
+    graph.SetOverlays({});
+    EXPECT_FALSE(graph.RenderToImage().pixelColor(35 + static_cast<int>(std::log10(15.0) * 200.0),
+                                                  50) == colour);
 }
 
 }  // namespace

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "model/BandRecord.h"
+#include "protocol/ProgramFile.h"
+#include "support/Fresh.h"
+#include "support/RunProcess.h"
+#include "support/TempDir.h"
+
+namespace tolmarin {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FreshState;
+using testing::RunProcess;
+
+class CliEq : public ::testing::Test {
+protected:
+    void SetUp() override {
+        temp = std::make_unique<testing::TempDir>(
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = temp->Path();
+        FreshState s;
+        // A channel as the editor stores it: flat bands, crossovers off.
+        for (int ch = 0; ch < 2; ++ch) {
+            auto block = s->image.ChannelBlock(0, ch);
+            for (int k = 0; k < 8; ++k) {
+                WriteBandRecord(
+                    block, BandOffset(k),
+                    BandRecord{static_cast<std::int16_t>(100 * (k + 1)), 200, 10, 0, 0});
+            }
+            WriteLe16(block, block::kHighPassFreq, 20);
+            WriteLe16(block, block::kLowPassFreq, 20000);
+        }
+        ASSERT_EQ(WriteSingleProgramFile(s->image, PathOf("in.Data12File")), FileStatus::Ok);
+        // A room with a 6 dB mode at 125 Hz and a dip around 2 kHz.
+        std::ofstream m(PathOf("room.txt"));
+        m << "* REW export\n";
+        for (double f = 10.0; f < 24000.0; f *= std::exp2(1.0 / 24.0)) {
+            const double a = std::log2(f / 125.0) / 0.3;
+            const double b = std::log2(f / 2000.0) / 0.8;
+            m << f << ", " << 80.0 + 6.0 / (1.0 + a * a) - 4.0 / (1.0 + b * b) << ", 0\n";
+        }
+    }
+    std::string PathOf(const std::string& name) const { return (dir / name).string(); }
+    std::string Bytes(const std::string& name) const {
+        std::ifstream f(PathOf(name), std::ios::binary);
+        return {std::istreambuf_iterator<char>(f), {}};
+    }
+    std::unique_ptr<testing::TempDir> temp;
+    fs::path dir;
+};
+
+TEST_F(CliEq, FitReplacesOnlyTheChannelsBandsAndSaysTheRmsBeforeAndAfter) {
+    auto r =
+        RunProcess(TOLMARIN_CLI_PATH, {"eq", "fit", PathOf("room.txt"), "--channel", "2", "--in",
+                                       PathOf("in.Data12File"), "--out", PathOf("out.Data12File")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("RMS deviation before: "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("RMS deviation after: 0."), std::string::npos) << r.out;
+    const std::string in = Bytes("in.Data12File");
+    const std::string out = Bytes("out.Data12File");
+    ASSERT_EQ(out.size(), in.size());
+    const std::size_t bandsBegin = kProgramNameSize + kChannelBlockSize + block::kBands;
+    const std::size_t bandsEnd = bandsBegin + 8 * block::kBandRecordSize;
+    int changedInBands = 0;
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        if (i >= bandsBegin && i < bandsEnd) {
+            changedInBands += in[i] != out[i] ? 1 : 0;
+        } else {
+            EXPECT_EQ(in[i], out[i]) << "byte " << i << " outside CH2's bands changed";
+        }
+    }
+    EXPECT_GT(changedInBands, 0) << r.out;
+
+    // The output rules of pull: an existing file is kept without --force.
+    auto again =
+        RunProcess(TOLMARIN_CLI_PATH, {"eq", "fit", PathOf("room.txt"), "--channel", "2", "--in",
+                                       PathOf("in.Data12File"), "--out", PathOf("out.Data12File")});
+    EXPECT_EQ(again.exitCode, 2);
+    EXPECT_NE(again.err.find("--force"), std::string::npos) << again.err;
+}
+
+TEST_F(CliEq, ExportImportAndRefusalsThroughTheTool) {
+    std::ofstream(PathOf("bad.txt")) << "20 80\n30 81 0 7\n";
+    auto bad =
+        RunProcess(TOLMARIN_CLI_PATH, {"eq", "fit", PathOf("bad.txt"), "--channel", "1", "--in",
+                                       PathOf("in.Data12File"), "--out", PathOf("x.Data12File")});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("line 2: expected 2 or 3 columns, found 4"), std::string::npos)
+        << bad.err;
+    EXPECT_FALSE(fs::exists(PathOf("x.Data12File")));
+
+    std::ofstream(PathOf("eq.txt"))
+        << "Preamp: -3 dB\nFilter 1: ON PK Fc 1000 Hz Gain -3.0 dB Q 1.414\n";
+    auto imp =
+        RunProcess(TOLMARIN_CLI_PATH, {"eq", "import", PathOf("eq.txt"), "--channel", "1", "--in",
+                                       PathOf("in.Data12File"), "--out", PathOf("imp.Data12File")});
+    ASSERT_EQ(imp.exitCode, 0) << imp.err;
+    EXPECT_NE(imp.out.find("Preamp line is ignored"), std::string::npos) << imp.out;
+    auto exp =
+        RunProcess(TOLMARIN_CLI_PATH, {"eq", "export", PathOf("imp.Data12File"), "--channel", "1"});
+    ASSERT_EQ(exp.exitCode, 0) << exp.err;
+    EXPECT_NE(exp.out.find("Filter 1: ON PK Fc 1000 Hz Gain -3.0 dB Q 1.414\n"), std::string::npos)
+        << exp.out;
+
+    auto usage = RunProcess(TOLMARIN_CLI_PATH, {"eq", "fit", PathOf("room.txt"), "--channel", "3"});
+    EXPECT_EQ(usage.exitCode, 1);
+}
+
+}  // namespace
+}  // namespace tolmarin
