@@ -13,4 +13,10 @@ using BitmapLoader = std::function<QPixmap(int id)>;
 void SetBitmapLoader(BitmapLoader loader);
 QPixmap LoadBitmap(int id);
 
+// A picture as a disabled control shows it: grey and faded, so that a control that ignores
+// input never looks ready for it.
+QPixmap DisabledLook(const QPixmap& picture);
+// The colour of a disabled control's text drawn over the artwork.
+QColor DisabledTextColour(const QColor& colour);
+
 }  // namespace tolmarin

@@ -277,12 +277,14 @@ void Fader::paintEvent(QPaintEvent* /*event*/) {
     if (!m_channelTransparent) {
         painter.fillRect(rect(), palette().window());
     }
+    const bool enabled = isEnabled();
     if (!m_channel.isNull()) {
-        painter.drawPixmap(0, 0, m_channel);
+        painter.drawPixmap(0, 0, enabled ? m_channel : DisabledLook(m_channel));
     }
     if (!m_thumb.isNull()) {
         const QPixmap& thumb = m_dragging && !m_pressedThumb.isNull() ? m_pressedThumb : m_thumb;
-        painter.drawPixmap(m_geometry.ThumbX(m_position), m_geometry.ThumbY(m_position), thumb);
+        painter.drawPixmap(m_geometry.ThumbX(m_position), m_geometry.ThumbY(m_position),
+                           enabled ? thumb : DisabledLook(thumb));
     }
 }
 

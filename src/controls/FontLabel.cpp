@@ -16,6 +16,8 @@ QFont LabelFont(int height, int weight) {
     font.setWeight(static_cast<QFont::Weight>(weight));
     return font;
 }
+// Below this the text would no longer be legible; it is then drawn as it is.
+constexpr int kSmallestFittedHeight = 8;
 }  // namespace
 
 FontLabel::FontLabel(QWidget* parent) : QWidget(parent) {}
@@ -58,6 +60,18 @@ QSize FontLabel::sizeHint() const {
     return {metrics.horizontalAdvance(m_text) + 4, metrics.height() + 4};
 }
 
+int FontLabel::ShownHeight() const {
+    int height = m_height;
+    while (height > kSmallestFittedHeight) {
+        const QFontMetrics metrics(LabelFont(height, m_weight));
+        if (metrics.horizontalAdvance(m_text) <= width() && metrics.height() <= this->height()) {
+            break;
+        }
+        --height;
+    }
+    return height;
+}
+
 void FontLabel::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     if (m_fillBackground) {
@@ -71,7 +85,9 @@ void FontLabel::paintEvent(QPaintEvent* /*event*/) {
                          QString::fromUtf8(ControlsUiState().Text(TextId::FontNotCreated)));
         return;
     }
-    painter.setFont(LabelFont(m_height, m_weight));
+    // A text too large for its box is drawn smaller rather than cut (a translation may be
+    // longer than the box was made for).
+    painter.setFont(LabelFont(ShownHeight(), m_weight));
     painter.drawText(rect(), flags, m_text);
 }
 

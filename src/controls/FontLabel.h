@@ -6,7 +6,8 @@
 
 namespace tolmarin {
 
-// A one-line label in a font of its own, optionally on a filled background.
+// A one-line label in a font of its own, optionally on a filled background. The font shrinks
+// when the text would not fit the label whole.
 class FontLabel : public QWidget {
     Q_OBJECT
 
@@ -30,6 +31,8 @@ public:
     void SetText(const QString& text);
     QString Text() const { return m_text; }
     Qt::Alignment Alignment() const { return m_alignment; }
+    // The font height the text is drawn in: the one set, or smaller so that it fits the box.
+    int ShownHeight() const;
 
     QSize sizeHint() const override;
 

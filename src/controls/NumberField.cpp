@@ -11,8 +11,12 @@ namespace {
 // One wheel notch.
 constexpr int kWheelNotch = 120;
 
-bool PassesToField(QChar c) {
-    return (c >= u'0' && c <= u'9') || c == u'-' || c == u'.';
+bool IsDigitOrSign(QChar c) {
+    return (c >= u'0' && c <= u'9') || c == u'-';
+}
+
+bool IsSeparator(QChar c) {
+    return c == u'.' || c == u',';
 }
 }  // namespace
 
@@ -60,6 +64,10 @@ void NumberField::UpdateText() {
 void NumberField::focusOutEvent(QFocusEvent* event) {
     const EntryCommit commit = CommitEntry(m_rules, m_value, text().toStdString(), m_dirty);
     m_value = commit.value;
+    if (commit.refused && m_dirty) {
+        m_dirty = false;
+        UpdateText();
+    }
     if (commit.committed) {
         if (m_rules.kind == entry::kDelayMetres || m_rules.kind == entry::kDelayFeet) {
             m_dirty = false;
@@ -79,6 +87,16 @@ void NumberField::keyPressEvent(QKeyEvent* event) {
             deselect();
             event->accept();
             return;
+        case Qt::Key_Escape:
+            // Escape drops what was typed and leaves the field without committing.
+            RevertTyping();
+            event->accept();
+            if (parentWidget() != nullptr && parentWidget()->focusPolicy() != Qt::NoFocus) {
+                parentWidget()->setFocus(Qt::OtherFocusReason);
+            } else {
+                clearFocus();
+            }
+            return;
         case Qt::Key_Up:
         case Qt::Key_Down:
             emit arrowStep(event->key() == Qt::Key_Up ? 1 : -1);
@@ -91,12 +109,37 @@ void NumberField::keyPressEvent(QKeyEvent* event) {
     // keep their usual meaning; of the characters only the number's own pass.
     const QString typed = event->text();
     const bool shortcut = event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
-    if (!shortcut && !typed.isEmpty() && typed.at(0).isPrint() &&
-        !std::all_of(typed.begin(), typed.end(), PassesToField)) {
+    if (!shortcut && !typed.isEmpty() && typed.at(0).isPrint() && !Accepts(typed)) {
         event->accept();
         return;
     }
     QLineEdit::keyPressEvent(event);
+}
+
+bool NumberField::Accepts(const QString& typed) const {
+    // The text that stays around the typed characters.
+    QString kept = text();
+    if (hasSelectedText()) {
+        kept.remove(selectionStart(), selectedText().size());
+    }
+    bool separator = std::any_of(kept.begin(), kept.end(), IsSeparator);
+    const bool comma = CommaIsDecimalPoint(m_rules.kind);
+    for (const QChar c : typed) {
+        if (IsDigitOrSign(c)) {
+            continue;
+        }
+        // A whole-number field never takes a comma; a number has one decimal point.
+        if (!IsSeparator(c) || (c == u',' && !comma) || separator) {
+            return false;
+        }
+        separator = true;
+    }
+    return true;
+}
+
+void NumberField::RevertTyping() {
+    m_dirty = false;
+    UpdateText();
 }
 
 void NumberField::wheelEvent(QWheelEvent* event) {

@@ -8,8 +8,9 @@ namespace tolmarin {
 
 // Single-line field for one numeric parameter. It holds the parameter's step index; its
 // kind (entry::k...) decides how the index is shown and how typed text is read back.
-// Typed text is committed when the field loses the focus; only digits, "-" and "." can
-// be typed; each wheel notch steps the index by one.
+// Typed text is committed when the field loses the focus; text without a number keeps the
+// value. Digits, "-" and one decimal point ("." or, where the field has decimals, ",") can
+// be typed; Escape drops the typing and leaves the field; each wheel notch steps the index.
 class NumberField : public QLineEdit {
     Q_OBJECT
 
@@ -47,6 +48,10 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // Whether typed characters may join the text (replacing the selection).
+    bool Accepts(const QString& typed) const;
+    void RevertTyping();
+
     int m_controlId = 0;
     int m_value = 0;
     EntryRules m_rules;

@@ -72,7 +72,7 @@ void PictureButton::paintEvent(QPaintEvent* /*event*/) {
         return;
     }
     QPainter painter(this);
-    painter.drawPixmap(rect(), picture);
+    painter.drawPixmap(rect(), isEnabled() ? picture : DisabledLook(picture));
 }
 
 void PictureButton::enterEvent(QEnterEvent* event) {

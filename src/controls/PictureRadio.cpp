@@ -4,6 +4,8 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 
+#include "controls/BitmapSource.h"
+
 namespace tolmarin {
 
 PictureRadio::PictureRadio(Style style, QWidget* parent) : PictureRadio(QString(), style, parent) {}
@@ -29,8 +31,13 @@ QStyleOptionButton OptionFor(const PictureRadio& button) {
     if (button.isDown()) {
         option.state |= QStyle::State_Sunken;
     }
-    option.palette.setColor(QPalette::WindowText, button.TextColor());
-    option.palette.setColor(QPalette::ButtonText, button.TextColor());
+    // The disabled group keeps its own colour: a disabled box must not read as a live one.
+    const QColor disabled = DisabledTextColour(button.TextColor());
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText}) {
+        option.palette.setColor(QPalette::Active, role, button.TextColor());
+        option.palette.setColor(QPalette::Inactive, role, button.TextColor());
+        option.palette.setColor(QPalette::Disabled, role, disabled);
+    }
     return option;
 }
 }  // namespace

@@ -255,12 +255,12 @@ std::vector<ControlDef> Build() {
         v.push_back(
             Field(kDelays[i], 0, kDelaySpin + i, 286, kRows[i], 48, "delay", kDelayUnits[i]));
     }
-    v.push_back(Plain(Control::HpFamily, 0, ControlKind::ComboEdit, 365, kRows[0], 48, kFieldHeight,
+    v.push_back(Plain(Control::HpFamily, 0, ControlKind::DropList, 365, kRows[0], 48, kFieldHeight,
                       "hp.family"));
     v.push_back(Field(Control::HpFreq, 0, kHpSpin, 365, kRows[1], 48, "hp.freq"));
     v.push_back(Plain(Control::HpSlope, 0, ControlKind::DropList, 365, kRows[2], 48, kFieldHeight,
                       "hp.slope"));
-    v.push_back(Plain(Control::LpFamily, 0, ControlKind::ComboEdit, 422, kRows[0], 48, kFieldHeight,
+    v.push_back(Plain(Control::LpFamily, 0, ControlKind::DropList, 422, kRows[0], 48, kFieldHeight,
                       "lp.family"));
     v.push_back(Field(Control::LpFreq, 0, kLpSpin, 422, kRows[1], 48, "lp.freq"));
     v.push_back(Plain(Control::LpSlope, 0, ControlKind::DropList, 422, kRows[2], 48, kFieldHeight,

@@ -35,6 +35,31 @@ std::string CleanDescription(const std::string& description, const std::string& 
     return description;
 }
 
+std::string UsbIds(unsigned vendor, unsigned product) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string ids;
+    for (const unsigned id : {vendor, product}) {
+        if (!ids.empty()) {
+            ids += ':';
+        }
+        for (int shift = 12; shift >= 0; shift -= 4) {
+            ids += kHex[(id >> shift) & 0xFu];
+        }
+    }
+    return ids;
+}
+
+std::string PortLabel(const SerialPortEntry& entry) {
+    std::string label = entry.name;
+    if (!entry.description.empty() && entry.description != entry.name) {
+        label += " - " + entry.description;
+    }
+    if (!entry.usbIds.empty()) {
+        label += " [" + entry.usbIds + "]";
+    }
+    return label;
+}
+
 std::vector<SerialPortEntry> EnumerateSerialPorts() {
     std::vector<SerialPortEntry> entries;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
@@ -48,6 +73,9 @@ std::vector<SerialPortEntry> EnumerateSerialPorts() {
         e.description = CleanDescription(description, e.name);
         e.isUsb =
             IsUsbPort(info.hasVendorIdentifier(), description, info.manufacturer().toStdString());
+        if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
+            e.usbIds = UsbIds(info.vendorIdentifier(), info.productIdentifier());
+        }
         entries.push_back(std::move(e));
     }
     return entries;
@@ -57,11 +85,13 @@ PortChoice ChoosePort(const std::vector<SerialPortEntry>& entries, std::string& 
     PortChoice choice;
     if (entries.empty()) {
         choice.lines.emplace_back("NULL");
+        choice.labels.emplace_back("NULL");
         portName = "NULL";
         return choice;
     }
     for (const SerialPortEntry& e : entries) {
         choice.lines.push_back(e.name);
+        choice.labels.push_back(PortLabel(e));
     }
     const auto byName = std::find(choice.lines.begin(), choice.lines.end(), portName);
     if (byName != choice.lines.end()) {

@@ -11,7 +11,14 @@ struct SerialPortEntry {
     std::string description;   // device description, " (name)" cut off
     std::string friendlyName;  // description and port name, "USB-SERIAL CH340 (COM5)"
     bool isUsb = false;
+    std::string usbIds;  // "1a86:7523": USB vendor and product ids, empty when unknown
 };
+
+// A list line as serial tools show a port: its name, its description when it says more, and
+// its USB ids, "ttyUSB0 - USB-SERIAL CH340 [1a86:7523]".
+std::string PortLabel(const SerialPortEntry& entry);
+// The ids as a USB tool writes them, four hex digits each.
+std::string UsbIds(unsigned vendor, unsigned product);
 
 // A port counts as USB when it has a USB vendor id or its description or manufacturer
 // mentions USB (in any letter case).
@@ -30,7 +37,8 @@ std::vector<SerialPortEntry> EnumerateSerialPorts();
 // still present stays selected, else the first USB port, else the first port, and portName
 // is set to the selection.
 struct PortChoice {
-    std::vector<std::string> lines;
+    std::vector<std::string> lines;   // port names, what the link opens
+    std::vector<std::string> labels;  // what the list shows for each line
     int selected = 0;
 };
 PortChoice ChoosePort(const std::vector<SerialPortEntry>& entries, std::string& portName);

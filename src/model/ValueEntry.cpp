@@ -119,7 +119,61 @@ int OffIndex(const EntryRules& rules) {
                : rules.minimum;
 }
 
+bool IsUnit(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalpha(static_cast<unsigned char>(c)) != 0;
+    });
+}
+
 }  // namespace
+
+bool CommaIsDecimalPoint(int kind) {
+    return kind != entry::kFrequency;
+}
+
+std::optional<std::string> EntryNumber(const EntryRules& rules, std::string_view text) {
+    text = Trimmed(text);
+    std::string number;
+    bool digit = false;
+    bool point = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            digit = true;
+            number += c;
+        } else if ((c == '-' || c == '+') && i == 0) {
+            number += c;
+        } else if (c == ',' && !CommaIsDecimalPoint(rules.kind)) {
+            continue;
+        } else if (c == '.' || c == ',') {
+            if (point) {
+                return std::nullopt;
+            }
+            point = true;
+            number += '.';
+        } else if ((c == 'e' || c == 'E') && digit && i + 1 < text.size()) {
+            // An exponent (pasted, it cannot be typed) ends the number.
+            const std::string_view exponent = text.substr(i + 1);
+            const std::size_t sign = exponent[0] == '-' || exponent[0] == '+' ? 1 : 0;
+            if (exponent.size() == sign ||
+                !std::all_of(exponent.begin() + sign, exponent.end(),
+                             [](char d) { return d >= '0' && d <= '9'; })) {
+                return std::nullopt;
+            }
+            number += 'e';
+            number += exponent;
+            break;
+        } else if (digit && IsUnit(Trimmed(text.substr(i)))) {
+            break;  // a unit after the number, as the texts show it ("ms", "dB")
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digit) {
+        return std::nullopt;
+    }
+    return number;
+}
 
 double SpeedOfSound(int temperature) {
     return 331.0 + 0.6 * (temperature - 50);
@@ -194,8 +248,17 @@ std::optional<std::string> EntryText(const EntryRules& rules, int value) {
     }
 }
 
-EntryCommit CommitEntry(const EntryRules& rules, int value, std::string_view text, bool dirty) {
+EntryCommit CommitEntry(const EntryRules& rules, int value, std::string_view typed, bool dirty) {
     EntryCommit out{value, false};
+    // Text without a number (an emptied field, a paste of words) keeps the value: read as 0,
+    // it would be the loudest volume or the highest gain.
+    const bool off = IsOffText(typed);
+    const std::optional<std::string> number = EntryNumber(rules, typed);
+    if (!off && !number) {
+        out.refused = true;
+        return out;
+    }
+    const std::string_view text = off ? typed : std::string_view(*number);
     switch (rules.kind) {
         case entry::kDelayMs:
         case entry::kDelayMetres:
@@ -279,8 +342,14 @@ EntryCommit CommitEntry(const EntryRules& rules, int value, std::string_view tex
     return out;
 }
 
-std::optional<int> ParseEntry(const EntryRules& rules, std::string_view text) {
+std::optional<int> ParseEntry(const EntryRules& rules, std::string_view typed) {
     std::optional<int> value;
+    const bool off = IsOffText(typed);
+    const std::optional<std::string> number = EntryNumber(rules, typed);
+    if (!off && !number) {
+        return value;
+    }
+    const std::string_view text = off ? typed : std::string_view(*number);
     const double x = LeadingReal(text);
     switch (rules.kind) {
         case entry::kDelayMs:

@@ -44,12 +44,22 @@ std::optional<std::string> EntryText(const EntryRules& rules, int value);
 struct EntryCommit {
     int value = 0;
     bool committed = false;  // rebuild the text and tell the form
+    bool refused = false;    // the text holds no number: show the value again, tell nobody
 };
 EntryCommit CommitEntry(const EntryRules& rules, int value, std::string_view text, bool dirty);
 
 // The quiet reading of typed text: the same conversion as the commit, but text outside
 // the accepted range gives nothing (the caller keeps its value) instead of being limited.
 std::optional<int> ParseEntry(const EntryRules& rules, std::string_view text);
+
+// Typed text reduced to the number it holds: blanks trimmed; in fields with decimals a comma is
+// the decimal point, in whole-number fields (frequencies) commas are dropped ("1,000" is 1000);
+// a unit after the number ("ms", "dBu") may stay. Nothing when the text is empty, holds two decimal
+// separators or anything but one number: such a field keeps its value.
+std::optional<std::string> EntryNumber(const EntryRules& rules, std::string_view text);
+
+// Whether a comma typed into a field of this kind is its decimal point (else it is dropped).
+bool CommaIsDecimalPoint(int kind);
 
 // The number at the start of a text as the fields read it: leading blanks, a sign, digits,
 // a point and an exponent; 0 when there is none. Never depends on the process locale.

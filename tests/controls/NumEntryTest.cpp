@@ -116,6 +116,41 @@ TEST_F(Field, OnlyTheNumbersOwnCharactersCanBeTyped) {
     EXPECT_EQ(commands.count(), 0);
 }
 
+TEST_F(Field, CommaIsTheDecimalPointWhereThereAreDecimalsAndOnlyOneCanBeTyped) {
+    Configure(3450, entry::kGain, 0, 400, 0.1, 20.0);
+    edit->setFocus();
+    edit->clear();
+    QTest::keyClicks(edit, "2,5,.");
+    EXPECT_EQ(edit->text(), "2,5");
+    other->setFocus();
+    EXPECT_EQ(edit->GetValue(), 225);
+    EXPECT_EQ(edit->text(), "2.5");
+
+    Configure(3070, entry::kFrequency, 20, 20000);
+    edit->setFocus();
+    edit->clear();
+    QTest::keyClicks(edit, "1,000");
+    EXPECT_EQ(edit->text(), "1000");
+}
+
+TEST_F(Field, AnEmptiedFieldKeepsItsValueAndEscapeDropsTheTyping) {
+    Configure(3133, entry::kVolume, 0, 60, 1.0, 60.0);
+    spin->SetPos(50);
+    QSignalSpy commands(edit, &NumberField::commandSent);
+    Enter("");
+    EXPECT_EQ(edit->GetValue(), 50);
+    EXPECT_EQ(edit->text(), "-10");
+
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "0");
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_FALSE(edit->hasFocus());
+    EXPECT_EQ(edit->text(), "-10");
+    EXPECT_EQ(spin->GetPos(), 50);
+    EXPECT_EQ(commands.count(), 0);
+}
+
 TEST_F(Field, SettingFromCodeNeitherMarksDirtyNorNotifies) {
     Configure(3070, entry::kFrequency, 20, 20000);
     QSignalSpy edits(edit, &NumberField::commandSent);

@@ -98,6 +98,24 @@ TEST_F(PictureButtonTest, HoverAndPressChooseTheirOwnPicturesAndAClickIsAClick) 
     EXPECT_EQ(clicks.count(), 1);
 }
 
+// A disabled control that ignores input must not look as it does when it takes it.
+TEST_F(PictureButtonTest, ADisabledButtonAndCheckBoxAreDrawnDifferently) {
+    button->SetBitmaps(166, 166, 166, 167, 167, 167);
+    const QImage enabled = button->grab().toImage();
+    button->setEnabled(false);
+    const QImage disabled = button->grab().toImage();
+    EXPECT_NE(enabled, disabled);
+    const QRgb centre = disabled.pixel(disabled.rect().center());
+    EXPECT_EQ(qRed(centre), qGreen(centre)) << "drawn grey";
+
+    auto* check = new PictureRadio("Link CH1 && CH2", PictureRadio::Style::Check, &window);
+    check->setGeometry(0, 60, 150, 20);
+    check->show();
+    const QImage live = check->grab().toImage();
+    check->setEnabled(false);
+    EXPECT_NE(check->grab().toImage(), live);
+}
+
 TEST(PictureRadio, RadiosOfOneParentAreExclusiveAndACheckBoxToggles) {
     QWidget parent;
     auto* usb = new PictureRadio("USB", PictureRadio::Style::Radio, &parent);

@@ -87,7 +87,7 @@ TEST(CommitEntry, TypedValuesAreLimitedToTheField) {
     EXPECT_EQ(Typed(kDelayMs, 9, "10"), 477);
     EXPECT_EQ(Typed(kDelayMs, 9, "1000"), 1467);
     EXPECT_EQ(Typed(kDelayMs, 9, "-1"), 0);
-    EXPECT_EQ(Typed(kDelayMs, 9, "abc"), 0);
+    EXPECT_EQ(Typed(kDelayMs, 9, "abc"), 9);
     EXPECT_EQ(Typed(kAttack, 50, "0.6"), 3);
     EXPECT_EQ(Typed(kAttack, 50, "250"), 106);
     EXPECT_EQ(Typed(kAttack, 50, "0.1"), 0);
@@ -99,7 +99,7 @@ TEST(CommitEntry, TypedValuesAreLimitedToTheField) {
     EXPECT_EQ(Typed(kQ, 9, "0"), 59);
     EXPECT_EQ(Typed(kFrequency, 500, "25000"), 20000);
     EXPECT_EQ(Typed(kFrequency, 500, "99999999999999999999"), 20000);
-    EXPECT_EQ(Typed(kFrequency, 500, "x"), 20);
+    EXPECT_EQ(Typed(kFrequency, 500, "x"), 500);
     EXPECT_EQ(Typed(kVolume, 0, "-5.5"), 54);
     EXPECT_EQ(Typed(kVolume, 0, "1e999"), 60);
 }
@@ -142,6 +142,34 @@ TEST(ParseEntry, TextOutsideTheAcceptedRangeKeepsTheValue) {
     EXPECT_FALSE(ParseEntry(kQ, "30"));
     EXPECT_EQ(ParseEntry(kFrequency, "5000"), 5000);
     EXPECT_EQ(ParseEntry(kAttack, "100"), 106);
+}
+
+// Read as 0, an emptied volume field would be full volume and a gain field +20 dB.
+TEST(CommitEntry, TextWithoutOneNumberKeepsTheValueAndTellsNobody) {
+    for (const EntryRules& r :
+         {kDelayMs, kMetres, kLevel, kFrequency, kAttack, kGain, kQ, kVolume}) {
+        for (const char* text :
+             {"", "  ", "-", ".", "1.2.3", "12-3", "1e+", "12ab3", "e5", "abc"}) {
+            const EntryCommit c = CommitEntry(r, 7, text, true);
+            EXPECT_FALSE(c.committed) << r.kind << " '" << text << "'";
+            EXPECT_TRUE(c.refused) << r.kind << " '" << text << "'";
+            EXPECT_EQ(c.value, 7) << r.kind << " '" << text << "'";
+            EXPECT_FALSE(ParseEntry(r, text).has_value()) << r.kind << " '" << text << "'";
+        }
+    }
+}
+
+TEST(CommitEntry, CommaIsTheDecimalPointExceptInFrequencies) {
+    EXPECT_EQ(Typed(kGain, 0, "2,5"), 225);
+    EXPECT_EQ(Typed(kVolume, 0, "-10,5"), 49);
+    EXPECT_EQ(Typed(kLevel, 0, "3,5"), 235);
+    EXPECT_EQ(Typed(kDelayMs, 0, "2,5"), 119);
+    EXPECT_EQ(Typed(kQ, 0, "1,5"), Typed(kQ, 0, "1.5"));
+    EXPECT_EQ(Typed(kAttack, 50, "0,6ms"), 3);
+    EXPECT_EQ(Typed(kFrequency, 500, "1,000"), 1000);
+    EXPECT_EQ(Typed(kFrequency, 500, "12,000"), 12000);
+    EXPECT_EQ(ParseEntry(kGain, " 2,5 "), 225);
+    EXPECT_TRUE(CommitEntry(kGain, 7, "2,5.1", true).refused);
 }
 
 TEST(LeadingNumber, ReadsLikeTheFieldsRegardlessOfTrailingText) {

@@ -10,6 +10,7 @@
 
 #include "controls/BitmapSource.h"
 #include "controls/Fader.h"
+#include "controls/FixedList.h"
 #include "controls/Lamp.h"
 #include "controls/NumberField.h"
 #include "controls/NumberSpin.h"
@@ -106,8 +107,7 @@ QWidget* Maker::Make(const ControlDef& c, FormWidgets& out) {
         }
         case ControlKind::DropList:
         case ControlKind::ComboEdit: {
-            auto* l = new QComboBox(m_form);
-            l->setEditable(c.kind == ControlKind::ComboEdit);
+            auto* l = new FixedList(m_form);
             l->setStyle(FormListStyle());
             if (param != nullptr) {
                 m_binder.BindList(*param, index, l);

@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QTimer>
 
+#include "controls/FixedList.h"
 #include "controls/FontLabel.h"
 #include "controls/PictureRadio.h"
 #include "editor/form/FormLayout.h"
@@ -54,17 +55,20 @@ ConnectDialog::ConnectDialog(SharedState& state, QSettings& settings, LinkKind c
     : QDialog(parent), m_state(state), m_settings(settings) {
     const UiState& ui = state.ui;
     setWindowTitle(UiText(ui, TextId::ConnectCaption));
-    setFixedSize(form::DialogRect(0, 0, 274, 93).size());
+    // Laid out in pixels wide enough for the longer language: every label whole and beside
+    // the field it names.
+    constexpr int kWidth = 470, kHeight = 178, kRow = 22, kIndent = 34, kFieldX = 120;
+    setFixedSize(kWidth, kHeight);
     PaintDialogBackground(this);
 
     m_usb = new PictureRadio(PictureRadio::Style::Radio, this);
     m_usb->SetControlId(1798);
     m_usb->setText(UiText(ui, TextId::ConnectUsb));
-    m_usb->setGeometry(form::DialogRect(14, 11, 142, 10));
+    m_usb->setGeometry(14, 12, kWidth - 28, kRow);
     m_network = new PictureRadio(PictureRadio::Style::Radio, this);
     m_network->SetControlId(1799);
     m_network->setText(UiText(ui, TextId::ConnectNetwork));
-    m_network->setGeometry(form::DialogRect(14, 43, 151, 10));
+    m_network->setGeometry(14, 76, kWidth - 28, kRow);
     m_group = new QButtonGroup(this);
     m_group->setExclusive(true);
     m_group->addButton(m_usb, static_cast<int>(LinkKind::Usb));
@@ -73,16 +77,20 @@ ConnectDialog::ConnectDialog(SharedState& state, QSettings& settings, LinkKind c
     m_network->setCheckable(true);
     (current == LinkKind::Network ? m_network : m_usb)->setChecked(true);
 
+    auto* serialLabel = new QLabel(UiText(ui, TextId::ConnectSerialPort), this);
+    serialLabel->setGeometry(kIndent, 42, kFieldX - kIndent - 6, kRow);
     // The port list: an earlier choice still present stays selected, else the first USB port.
-    m_ports = new QComboBox(this);
-    m_ports->setGeometry(form::DialogRect(165, 10, 60, 12));
+    // Each line names the port, its description and its USB ids; the link opens the name.
+    m_ports = new FixedList(this);
+    m_ports->setGeometry(kFieldX, 42, kWidth - kFieldX - 14, kRow);
     std::string remembered = m_settings.value(kKeyPort).toString().toStdString();
     if (m_state.app.portName != "NULL" && !m_state.app.portName.empty()) {
         remembered = m_state.app.portName;
     }
     const PortChoice ports = ChoosePort(EnumerateSerialPorts(), remembered);
-    for (const std::string& line : ports.lines) {
-        m_ports->addItem(QString::fromStdString(line));
+    for (std::size_t i = 0; i < ports.lines.size(); ++i) {
+        m_ports->addItem(QString::fromStdString(ports.labels[i]),
+                         QString::fromStdString(ports.lines[i]));
     }
     m_ports->setCurrentIndex(ports.selected);
 
@@ -92,18 +100,24 @@ ConnectDialog::ConnectDialog(SharedState& state, QSettings& settings, LinkKind c
                                                static_cast<int>(kDefaultAmplifierAddress.size())))
             .toString();
     const int tcpPort = m_settings.value(kKeyTcpPort, kTcpPort).toInt();
+    auto* addressLabel = new QLabel(UiText(ui, TextId::ConnectAddress), this);
+    addressLabel->setGeometry(kIndent, 106, kFieldX - kIndent - 6, kRow);
     m_address = new QLineEdit(host, this);
-    m_address->setGeometry(form::DialogRect(165, 40, 66, 12));
+    m_address->setGeometry(kFieldX, 106, 160, kRow);
     m_address->setInputMask(QString());
     auto* portLabel = new QLabel(UiText(ui, TextId::ConnectPort), this);
-    portLabel->setGeometry(form::DialogRect(165, 54, 30, 10));
+    portLabel->setGeometry(kFieldX + 172, 106, 60, kRow);
+    portLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_tcpPort = new QLineEdit(QString::number(tcpPort), this);
     m_tcpPort->setValidator(new QIntValidator(1, 65535, m_tcpPort));
-    m_tcpPort->setGeometry(form::DialogRect(235, 40, 30, 12));
+    m_tcpPort->setGeometry(kFieldX + 238, 106, 70, kRow);
+    portLabel->setBuddy(m_tcpPort);
+    addressLabel->setBuddy(m_address);
+    serialLabel->setBuddy(m_ports);
 
     m_ok = new QPushButton(UiText(ui, TextId::ConnectOk), this);
     m_ok->setDefault(true);
-    m_ok->setGeometry(form::DialogRect(115, 70, 50, 14));
+    m_ok->setGeometry((kWidth - 90) / 2, kHeight - 40, 90, 28);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     // Typing an address means the network link.
     connect(m_address, &QLineEdit::textEdited, this, [this] { m_network->setChecked(true); });
@@ -114,7 +128,7 @@ ConnectDialog::ConnectDialog(SharedState& state, QSettings& settings, LinkKind c
 ConnectChoice ConnectDialog::Choice() const {
     ConnectChoice c;
     c.kind = m_network->isChecked() ? LinkKind::Network : LinkKind::Usb;
-    c.serialPort = m_ports->currentText().toStdString();
+    c.serialPort = m_ports->currentData().toString().toStdString();
     c.host = m_address->text().trimmed().toStdString();
     c.tcpPort = m_tcpPort->text().toInt();
     return c;
@@ -154,7 +168,7 @@ BusyPopup::BusyPopup(SharedState& state, QWidget* form, QWidget* parent)
     PaintDialogBackground(this);
     m_text = new FontLabel(this);
     m_text->SetControlId(1187);
-    m_text->setGeometry(form::DialogRect(20, 15, 151, 10));
+    m_text->setGeometry(form::DialogRect(8, 11, 171, 18));
     m_text->SetFontStyle(QStringLiteral("Arial"), kBusyTextSize, QColor(kNavy), kCentred);
     m_timer = new QTimer(this);
     m_timer->setInterval(kBlinkMs);
@@ -218,7 +232,7 @@ DonePopup::DonePopup(SharedState& state, QWidget* parent)
     PaintDialogBackground(this);
     m_text = new FontLabel(this);
     m_text->SetControlId(1879);
-    m_text->setGeometry(form::DialogRect(25, 11, 130, 15));
+    m_text->setGeometry(form::DialogRect(8, 8, 171, 24));
     m_text->SetFontStyle(QStringLiteral("Arial"), kDoneTextSize, QColor(kNavy), kCentred);
     m_text->SetBackgroundColor(QColor(kDialogBackground));
     m_hide = new QTimer(this);

@@ -316,12 +316,12 @@ void MainForm::paintEvent(QPaintEvent* /*event*/) {
     }
 }
 
-// Enter and Escape give the focus to the form, so a field being typed in commits its value;
-// the key then goes on to the control.
+// Enter gives the focus to the form, so a field being typed in commits its value; the key
+// then goes on to the control. Escape is the field's own: it drops the typing.
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             setFocus(Qt::OtherFocusReason);
         }
     }

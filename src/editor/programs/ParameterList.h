@@ -51,11 +51,12 @@ private:
 };
 
 // An owner-drawn report list: fixed row height, grid lines, one selected row filled in a
-// light grey that stays when the list loses the focus, texts in the list font in black.
+// light blue that stays when the list loses the focus, texts in the list font in black.
 class ParameterList : public QTableWidget {
     Q_OBJECT
 public:
-    static constexpr QRgb kSelectedFill = qRgb(250, 250, 250);
+    // Plainly visible against the white rows, focus or not.
+    static constexpr QRgb kSelectedFill = qRgb(176, 206, 240);
 
     explicit ParameterList(QWidget* parent = nullptr);
 

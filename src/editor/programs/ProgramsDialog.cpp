@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
@@ -112,6 +113,9 @@ ProgramsDialog::ProgramsDialog(SharedState& state, ProgramFiles& files, LinkCont
     m_name->setGeometry(DialogUnits(121, 26, 74, 14));
     m_name->setMaxLength(kNameLimit);
     m_list->setGeometry(DialogUnits(31, 48, 164, 108));
+    // The name column takes the room the number leaves: the list never scrolls sideways (a
+    // refused key in the name field used to scroll it).
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_number->setGeometry(DialogUnits(200, 28, 15, 10));
     m_deviceOk->setGeometry(DialogUnits(75, 160, 50, 14));
     m_pcOk->setGeometry(DialogUnits(75, 244, 50, 14));
@@ -147,6 +151,7 @@ void ProgramsDialog::BuildList() {
     m_list->DeleteAllItems();
     m_list->InsertColumn(0, Text(TextId::ProgramListNumber), kColumnCenter, kNumberColumnWidth);
     m_list->InsertColumn(1, Text(TextId::ProgramListName), kColumnCenter, kNameColumnWidth);
+    m_list->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     for (int n = 1; n <= kStoredPrograms; ++n) {
         m_list->InsertItem(n - 1, Number(n));
         m_list->SetItemText(n - 1, 1, SlotName(m_state.image, n));
@@ -208,7 +213,7 @@ void ProgramsDialog::OnDeviceOk() {
         return;
     }
     if (store && name.isEmpty()) {
-        m_state.ui.Report(TextId::ProgramNameEmpty, MessageKind::Warning);
+        m_state.ui.Report(TextId::ProgramNameNeeded, MessageKind::Warning);
         return;
     }
     const int n = m_selected;

@@ -56,7 +56,7 @@ QColor PixelOfRow(ParameterList& list, int row) {
 }
 
 // A selection drawn only while the list has the focus, or left on the old row, fails here.
-TEST(TableList, TheClickedRowAloneIsFilledLightGreyAndKeepsItWithoutTheFocus) {
+TEST(TableList, TheClickedRowAloneIsFilledInTheSelectionColourAndKeepsItWithoutTheFocus) {
     FreshState fresh;
     ChannelSet channels{*fresh};
     ParameterTableDialog dialog(channels, fresh->ui);
@@ -69,13 +69,13 @@ TEST(TableList, TheClickedRowAloneIsFilledLightGreyAndKeepsItWithoutTheFocus) {
                           list.visualRect(list.model()->index(row, 1)).center());
     };
     click(3);
-    EXPECT_EQ(PixelOfRow(list, 3), QColor(250, 250, 250));
+    EXPECT_EQ(PixelOfRow(list, 3), QColor(ParameterList::kSelectedFill));
     EXPECT_EQ(PixelOfRow(list, 4), white);
     click(5);
     EXPECT_EQ(PixelOfRow(list, 3), white);
     dialog.PrintButton().setFocus();
     EXPECT_FALSE(list.hasFocus());
-    EXPECT_EQ(PixelOfRow(list, 5), QColor(250, 250, 250));
+    EXPECT_EQ(PixelOfRow(list, 5), QColor(ParameterList::kSelectedFill));
     SavePicture(dialog, "data-view.png");
 }
 

@@ -1,4 +1,5 @@
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <algorithm>
 #include <filesystem>
@@ -82,6 +83,21 @@ TEST_F(Dialog, OpensOnProgramOneWithRecallChosenAndTheSlotNamesListed) {
     SavePicture(*dialog, "programs-zh.png");
 }
 
+TEST_F(Dialog, ColumnsFitTheListAndARefusedKeyNeverScrollsIt) {
+    auto dialog = Open(false);
+    ParameterList& list = dialog->List();
+    int columns = 0;
+    for (int c = 0; c < list.columnCount(); ++c) {
+        columns += list.columnWidth(c);
+    }
+    EXPECT_LE(columns, list.viewport()->width());
+    EXPECT_GE(list.columnWidth(1), list.fontMetrics().horizontalAdvance(QStringLiteral("Name")));
+    QTest::mouseClick(&dialog->DeviceChoice(ProgramsDialog::kStoreToDevice), Qt::LeftButton);
+    QTest::keyClicks(&dialog->NameField(), QStringLiteral("Hall. ?"));
+    EXPECT_EQ(list.horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(list.horizontalScrollBar()->maximum(), 0);
+}
+
 TEST_F(Dialog, StoringHall2IntoSlot7WritesItsNameAndSendsTheProgramThere) {
     Link();
     StoreProgramName(s.ui, s.image.Name(7), "");
@@ -136,9 +152,10 @@ TEST_F(Dialog, DeviceRequestsAreRefusedWithoutALinkOrWithoutAName) {
     QTest::keyClicks(&dialog->NameField(), "   ");  // blanks pasted or typed count as empty
     QTest::mouseClick(&dialog->DeviceOk(), Qt::LeftButton);
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(rig.fresh.sink.messages,
-              (std::vector<std::string>{"Please open the Link!", "Program Name is not empty!",
-                                        "Program Name is not empty!"}));
+    EXPECT_EQ(
+        rig.fresh.sink.messages,
+        (std::vector<std::string>{"Please open the Link!", "Please enter a name for the program.",
+                                  "Please enter a name for the program."}));
     EXPECT_EQ(rig.command.QueueCount(), 1);
 }
 
