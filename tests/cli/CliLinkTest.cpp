@@ -230,9 +230,10 @@ TEST(CliLinkFaults, ABatchCutOffPartWaySaysHowFarItGot) {
                            {"push", "--connect", sim.url, dir.PathOf("all.ALLData12File")});
     EXPECT_EQ(push.exitCode, 3);
     std::smatch m;
-    ASSERT_TRUE(std::regex_search(push.err, m,
-                                  std::regex(sim.url + ": no reply for 5.05 seconds; (\\d+) of 20 "
-                                                       "programs stored")))
+    ASSERT_TRUE(std::regex_search(
+        push.err, m,
+        std::regex(sim.url + ": no reply for 5.05 seconds; program 1-(\\d+) verified; .*program "
+                             "\\d+-20 not sent")))
         << push.err;
     EXPECT_GT(std::stoi(m[1]), 0);
     EXPECT_LT(std::stoi(m[1]), 20);
@@ -307,6 +308,68 @@ TEST(CliVenue, PushReachesEveryGoodAmplifierAndTheSummaryNamesTheFailures) {
         ASSERT_EQ(back.size(), 656u) << url;
         // The live name stays on the PC; the data came back from the amplifier as pushed.
         EXPECT_TRUE(std::equal(back.begin() + 16, back.end(), program.begin() + 16)) << url;
+    }
+}
+
+// An amplifier (or a relay) that acknowledges writes to program 7 without applying them.
+TEST(CliVerify, WritesAcknowledgedButNotAppliedExitFiveNamingTheProgram) {
+    Simulator sim(false, {"--ignore-writes-to", "7"});
+    ASSERT_FALSE(sim.url.empty());
+    testing::TempDir dir("unapplied");
+    std::vector<std::uint8_t> all;
+    for (int n = 1; n <= 20; ++n) {
+        const Record r = ModelProgram(300u + static_cast<unsigned>(n), "V" + std::to_string(n));
+        all.insert(all.end(), r.begin(), r.end());
+    }
+    WriteBytes(dir.PathOf("all.ALLData12File"), all);
+    auto push = RunProcess(TOLMARIN_CLI_PATH,
+                           {"push", "--connect", sim.url, dir.PathOf("all.ALLData12File")});
+    EXPECT_EQ(push.exitCode, 5) << push.err;
+    EXPECT_TRUE(std::regex_search(
+        push.err, std::regex("Written but not verified: program 1-6 verified; program 7 differs "
+                             "from what was sent \\(name, CH1 block.*\\); program 8-20 verified")))
+        << push.err;
+    auto store = RunProcess(TOLMARIN_CLI_PATH,
+                            {"store", "--connect", sim.url, "--slot", "7", "--name", "X"});
+    EXPECT_EQ(store.exitCode, 5) << store.err;
+    EXPECT_NE(store.err.find("program 7 differs from what was sent (name"), std::string::npos)
+        << store.err;
+    // Not asked to verify, the tool has only the acknowledgements to go by.
+    auto blind = RunProcess(TOLMARIN_CLI_PATH, {"push", "--no-verify", "--connect", sim.url,
+                                                dir.PathOf("all.ALLData12File")});
+    EXPECT_EQ(blind.exitCode, 0) << blind.err;
+}
+
+// Ctrl-C in the middle of a venue push: every amplifier's line says what it holds.
+TEST(CliVenue, InterruptedPushSummarisesEachAmplifierAndExits130) {
+    BackgroundProcess sims(TRV410_SIM_PATH,
+                           {"--tcp", "127.0.0.1:0", "--count", "2", "--delay", "20"});
+    std::string fleet;
+    std::smatch m;
+    for (int i = 0; i < 2; ++i) {
+        const std::string line = sims.ReadLine(5000);
+        ASSERT_TRUE(std::regex_match(line, m, std::regex("listening on (127\\.0\\.0\\.1:\\d+)")));
+        fleet += "amp" + std::to_string(i + 1) + " tcp:" + m[1].str() + "\n";
+    }
+    testing::TempDir dir("interrupt");
+    WriteBytes(dir.PathOf("venue.txt"), std::vector<std::uint8_t>(fleet.begin(), fleet.end()));
+    std::vector<std::uint8_t> all;
+    for (int n = 1; n <= 20; ++n) {
+        const Record r = ModelProgram(400u + static_cast<unsigned>(n), "I" + std::to_string(n));
+        all.insert(all.end(), r.begin(), r.end());
+    }
+    WriteBytes(dir.PathOf("all.ALLData12File"), all);
+    const std::string cli = std::string(TOLMARIN_CLI_PATH) + " push --fleet '" +
+                            dir.PathOf("venue.txt") + "' '" + dir.PathOf("all.ALLData12File") + "'";
+    auto r = RunProcess("/bin/bash",
+                        {"-c", cli + " & p=$!; sleep 3; kill -INT $p; wait $p; echo \"rc=$?\""});
+    EXPECT_NE(r.out.find("rc=130"), std::string::npos) << r.out << r.err;
+    for (const char* amp : {"amp1", "amp2"}) {
+        EXPECT_TRUE(std::regex_search(
+            r.out,
+            std::regex(std::string(amp) +
+                       " +failed +[0-9.]+ s  interrupted; program 1-\\d+ verified; .*not sent")))
+            << r.out;
     }
 }
 

@@ -39,6 +39,21 @@ bool IsRead(std::span<const std::uint8_t> request) {
     return code == CMD_READ_ITEM || code == CMD_RECALL || code == CMD_READ_PROGRAM;
 }
 
+bool IsWrite(std::span<const std::uint8_t> request) {
+    const std::uint8_t code = request.size() > 4 ? request[4] : 0;
+    return code == CMD_WRITE || code == CMD_WRITE_CHANNEL || code == CMD_WRITE_PROGRAM;
+}
+
+// A write the faults say to acknowledge and leave unapplied.
+bool Ignored(const Faults& f, std::span<const std::uint8_t> request) {
+    if (!IsWrite(request) || request.size() < static_cast<std::size_t>(kFrameHeaderSize)) {
+        return false;
+    }
+    const bool item = request[4] == CMD_WRITE && request[7] == SECTION_ITEM;
+    return f.ignoreWrites || (f.ignoreProgram >= 0 && request[5] == f.ignoreProgram) ||
+           (f.ignoreItem >= 0 && item && request[9] == f.ignoreItem);
+}
+
 std::vector<std::uint8_t> RefusedReply(std::span<const std::uint8_t> request) {
     const auto at = [&](std::size_t i) -> std::uint8_t {
         return i < request.size() ? request[i] : 0;
@@ -63,8 +78,16 @@ std::vector<Outgoing> Session::Receive(std::span<const std::uint8_t> bytes) {
         ++framesReceived_;
         Outgoing o;
         if (!faults_.noReply && !silent_) {
-            o.bytes = faults_.refuseReads && IsRead(request) ? RefusedReply(request)
-                                                             : amp_.Handle(request);
+            if (faults_.refuseReads && IsRead(request)) {
+                o.bytes = RefusedReply(request);
+            } else if (Ignored(faults_, request)) {
+                o.bytes = MakeReply(ACK_AA, request[5], request[7], request[8], request[9], {});
+            } else {
+                o.bytes = amp_.Handle(request);
+            }
+            if (IsWrite(request)) {
+                o.extraDelayMs = faults_.writeDelayMs;
+            }
             const long k = ++counter_.replies;
             if (faults_.unknownEvery > 0 && k % faults_.unknownEvery == 0) {
                 o.bytes[4] = faults_.unknownCode;

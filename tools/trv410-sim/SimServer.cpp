@@ -43,7 +43,8 @@ protected:
         const int framesBefore = session_.FramesReceived();
         schedule_.Received(now, static_cast<int>(bytes.size()));
         for (auto& o : session_.Receive(bytes)) {
-            schedule_.Queue(now, std::move(o.bytes), o.closeAfter && ClosesOnRequest());
+            schedule_.Queue(now + o.extraDelayMs, std::move(o.bytes),
+                            o.closeAfter && ClosesOnRequest());
         }
         server_.framesReceived_ += session_.FramesReceived() - framesBefore;
         Pump();
