@@ -11,6 +11,7 @@
 
 #include "protocol/CommandQueue.h"
 #include "protocol/FrameBuilder.h"
+#include "support/NetworkFeed.h"
 #include "support/ReferenceReceiver.h"
 
 namespace {
@@ -72,7 +73,7 @@ void Run(std::span<const std::uint8_t> input, Way way, std::size_t step) {
                 cmd.FeedBytes(chunk);
             } else {
                 std::copy(chunk.begin(), chunk.end(), rx.begin());
-                cmd.FeedNetworkBytes(rx, static_cast<int>(chunk.size()));
+                testing::FeedNetworkBytes(cmd, rx, static_cast<int>(chunk.size()));
                 for (std::size_t i = 0; i < chunk.size(); ++i) {
                     Check(rx[i] == 0);
                 }

@@ -7,9 +7,11 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     clang clang-format clang-tidy libclang-rt-14-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev
     fonts-liberation fonts-liberation2 fonts-wqy-microhei
     python3 xvfb
+    dpkg-dev file man-db desktop-file-utils appstream lintian
+    g++-mingw-w64-x86-64-posix wine64
 )
 
 missing=()

@@ -13,10 +13,10 @@
 #include <cstdlib>
 #include <memory>
 
-#include "Amplifier.h"
-#include "SimServer.h"
 #include "link/DeviceLink.h"
 #include "protocol/FrameBuilder.h"
+#include "sim/Amplifier.h"
+#include "sim/server/SimServer.h"
 #include "support/Fresh.h"
 #include "support/qt/EventLoop.h"
 #include "support/qt/LinkFakes.h"

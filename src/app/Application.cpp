@@ -8,8 +8,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "Amplifier.h"
-#include "SimServer.h"
+#include "app/AboutBox.h"
 #include "app/Document.h"
 #include "app/MainFrame.h"
 #include "art/Artwork.h"
@@ -22,6 +21,8 @@
 #include "editor/programs/ProgramsDialog.h"
 #include "link/DeviceLink.h"
 #include "link/LinkController.h"
+#include "sim/Amplifier.h"
+#include "sim/server/SimServer.h"
 
 namespace tolmarin {
 
@@ -110,6 +111,8 @@ bool Application::InitInstance() {
     connect(open, &QShortcut::activated, this, [this] { m_files->LoadProgramFile(); });
     auto* save = new QShortcut(QKeySequence::Save, m_frame.get());
     connect(save, &QShortcut::activated, this, [this] { m_files->SaveProgramFile(); });
+    new AboutHook(m_frame.get(), view, m_state->ui);
+    m_frame->setWindowIcon(AppIcon());
     if (!m_options.screenshot.isEmpty()) {
         QTimer::singleShot(kScreenshotTimeoutMs, this, [this] {
             if (!m_linkUpSeen) {

@@ -1,34 +1,25 @@
 #include "app/CommandLine.h"
 
-#include "link/LinkTransport.h"
+#include "protocol/ConnectTarget.h"
 
 namespace tolmarin {
 
 namespace {
 
 bool ParseConnect(const QString& url, AppOptions& o) {
-    if (url.startsWith(QLatin1String("serial:"))) {
-        o.serialPort = url.mid(7);
-        o.connect = AppOptions::Connect::Serial;
-        return !o.serialPort.isEmpty();
-    }
-    if (!url.startsWith(QLatin1String("tcp:"))) {
+    const auto target = ParseConnectTarget(url.toStdString());
+    if (!target) {
         return false;
     }
-    const QString rest = url.mid(4);
-    const int colon = rest.lastIndexOf(QLatin1Char(':'));
-    o.host = colon < 0 ? rest : rest.left(colon);
-    o.tcpPort = kTcpPort;
-    if (colon >= 0) {
-        bool ok = false;
-        o.tcpPort = rest.mid(colon + 1).toInt(&ok);
-        constexpr int kMaxPort = 65535;
-        if (!ok || o.tcpPort < 1 || o.tcpPort > kMaxPort) {
-            return false;
-        }
+    if (target->serial) {
+        o.connect = AppOptions::Connect::Serial;
+        o.serialPort = QString::fromStdString(target->serialPort);
+    } else {
+        o.connect = AppOptions::Connect::Tcp;
+        o.host = QString::fromStdString(target->host);
+        o.tcpPort = target->port;
     }
-    o.connect = AppOptions::Connect::Tcp;
-    return !o.host.isEmpty();
+    return true;
 }
 
 }  // namespace
@@ -46,6 +37,8 @@ std::optional<AppOptions> ParseCommandLine(const QStringList& args, QString* bad
         const bool hasValue = i + 1 < args.size();
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.help = true;
+        } else if (a == QLatin1String("--version")) {
+            o.version = true;
         } else if (a == QLatin1String("--simulator")) {
             o.simulator = true;
         } else if (a == QLatin1String("--connect") || a == QLatin1String("--trace") ||

@@ -21,13 +21,15 @@ struct AppOptions {
     std::optional<Language> language;  // none keeps the start-up language
     QString screenshot;
     bool help = false;
+    bool version = false;
 
     bool Links() const { return simulator || connect != Connect::None; }
 };
 
 // The options, or nothing with the offending argument in bad. args excludes the program.
-// tolmarin [FILE.Data12File] [--connect tcp:HOST[:PORT] | serial:PORT] [--simulator]
-//          [--trace FILE] [--lang en|zh] [--screenshot FILE]
+// tolmarin [FILE.Data12File] [--connect tcp:HOST[:PORT] | tcp:[IPV6][:PORT] | serial:PORT]
+//          [--simulator] [--trace FILE] [--lang en|zh] [--screenshot FILE] [--version]
+//          [--help]
 std::optional<AppOptions> ParseCommandLine(const QStringList& args, QString* bad);
 
 }  // namespace tolmarin

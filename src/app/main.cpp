@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "Version.h"
 #include "app/Application.h"
 #include "editor/form/FormText.h"
 
@@ -17,6 +18,10 @@ int main(int argc, char** argv) {
     QString bad;
     const std::optional<AppOptions> options = ParseCommandLine(args, &bad);
     const UiState english;
+    if (options && options->version) {
+        std::printf("tolmarin %s\n", kVersion);
+        return 0;
+    }
     if (!options || options->help) {
         if (!options) {
             std::fprintf(stderr, "%s %s\n", english.Text(TextId::AppBadOption),
@@ -26,6 +31,8 @@ int main(int argc, char** argv) {
         return options ? 0 : 1;
     }
     QApplication qapp(argc, argv);
+    // Ties the window to its desktop entry (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tolmarin.Tolmarin"));
     Application app(*options, UserSettings(), QDir::currentPath());
     if (!app.InitInstance()) {
         return 3;

@@ -169,20 +169,17 @@ ControlDef ByLanguage(ControlDef c, PictureSet english, PictureSet chinese) {
 }
 
 ControlDef Field(Control control, int index, int spin, int x, int y, int w, std::string_view param,
-                 int unitKind, int min, int max, double step = 0.0, double offset = 0.0) {
+                 FieldUnit unit = FieldUnit::Own) {
     ControlDef c = Plain(control, index, ControlKind::NumField, x, y, w, kFieldHeight, param);
     c.spinId = spin;
-    c.unitKind = unitKind;
-    c.min = min, c.max = max;
-    c.step = step, c.offset = offset;
+    c.unit = unit;
     return c;
 }
 
 ControlDef FaderControl(Control control, int index, int x, int y, int w, int h,
-                        std::string_view param, int max, int track, int thumb, int active,
+                        std::string_view param, int track, int thumb, int active,
                         PixelSize trackSize, int margin) {
     ControlDef c = Plain(control, index, ControlKind::Fader, x, y, w, h, param);
-    c.min = 0, c.max = max;
     c.bitmaps = {track, thumb, active, 0, 0, 0};
     c.pictureSize = trackSize;
     c.margin = margin;
@@ -252,50 +249,41 @@ std::vector<ControlDef> Build() {
 
     // Delay, crossover, limiter and volume sections; rows at y 189, 212, 235.
     constexpr int kRows[3] = {189, 212, 235};
-    constexpr int kDelayMax = 1467;
     constexpr Control kDelays[3] = {Control::DelayMs, Control::DelayMetres, Control::DelayFeet};
+    constexpr FieldUnit kDelayUnits[3] = {FieldUnit::Own, FieldUnit::Metres, FieldUnit::Feet};
     for (int i = 0; i < 3; ++i) {
-        // Unit kinds 0, 1, 2: milliseconds, metres, feet.
         v.push_back(
-            Field(kDelays[i], 0, kDelaySpin + i, 286, kRows[i], 48, "delay", i, 0, kDelayMax));
+            Field(kDelays[i], 0, kDelaySpin + i, 286, kRows[i], 48, "delay", kDelayUnits[i]));
     }
-    constexpr int kFreqKind = 4;
     v.push_back(Plain(Control::HpFamily, 0, ControlKind::ComboEdit, 365, kRows[0], 48, kFieldHeight,
                       "hp.family"));
-    v.push_back(Field(Control::HpFreq, 0, kHpSpin, 365, kRows[1], 48, "hp.freq", kFreqKind,
-                      kMinFreqHz, kMaxFreqHz));
+    v.push_back(Field(Control::HpFreq, 0, kHpSpin, 365, kRows[1], 48, "hp.freq"));
     v.push_back(Plain(Control::HpSlope, 0, ControlKind::DropList, 365, kRows[2], 48, kFieldHeight,
                       "hp.slope"));
     v.push_back(Plain(Control::LpFamily, 0, ControlKind::ComboEdit, 422, kRows[0], 48, kFieldHeight,
                       "lp.family"));
-    v.push_back(Field(Control::LpFreq, 0, kLpSpin, 422, kRows[1], 48, "lp.freq", kFreqKind,
-                      kMinFreqHz, kMaxFreqHz));
+    v.push_back(Field(Control::LpFreq, 0, kLpSpin, 422, kRows[1], 48, "lp.freq"));
     v.push_back(Plain(Control::LpSlope, 0, ControlKind::DropList, 422, kRows[2], 48, kFieldHeight,
                       "lp.slope"));
-    v.push_back(Field(Control::Threshold, 0, kThresholdSpin, 492, kRows[0], 44, "limiter.threshold",
-                      3, 0, 400, 0.1));
     v.push_back(
-        Field(Control::Attack, 0, kAttackSpin, 492, kRows[1], 44, "limiter.attack", 5, 0, 106));
+        Field(Control::Threshold, 0, kThresholdSpin, 492, kRows[0], 44, "limiter.threshold"));
+    v.push_back(Field(Control::Attack, 0, kAttackSpin, 492, kRows[1], 44, "limiter.attack"));
     v.push_back(Plain(Control::Release, 0, ControlKind::DropList, 492, kRows[2], 44, kFieldHeight,
                       "limiter.release"));
-    v.push_back(FaderControl(Control::VolumeFader, 0, 592, 178, 23, 51, "volume", 60,
-                             pic::kVolumeTrack, pic::kVolumeThumb, pic::kVolumeThumbActive,
-                             pic::kVolumeTrackSize, 17));
-    v.push_back(
-        Field(Control::Volume, 0, kVolumeSpin, 581, 235, 38, "volume", 25, 0, 60, 1.0, 60.0));
+    v.push_back(FaderControl(Control::VolumeFader, 0, 592, 178, 23, 51, "volume", pic::kVolumeTrack,
+                             pic::kVolumeThumb, pic::kVolumeThumbActive, pic::kVolumeTrackSize,
+                             17));
+    v.push_back(Field(Control::Volume, 0, kVolumeSpin, 581, 235, 38, "volume"));
 
     // Equaliser band columns, 77 dialog units apart.
     for (int k = 0; k < kBandCount; ++k) {
         const int x = 50 + 77 * k;
         v.push_back(Plain(Control::BandType, k, ControlKind::DropList, x, 268, 50, kFieldHeight,
                           "band.type"));
-        v.push_back(Field(Control::BandFreq, k, kBandFreqSpin + k, x, 282, 50, "band.freq",
-                          kFreqKind, kMinFreqHz, kMaxFreqHz));
-        v.push_back(
-            Field(Control::BandQ, k, kBandQSpin + k, x, 296, 50, "band.width", 11, 0, 59, 0.05));
-        v.push_back(Field(Control::BandGain, k, kBandGainSpin + k, x, 309, 50, "band.gain", 10, 0,
-                          400, 0.1, 20.0));
-        v.push_back(FaderControl(Control::BandFader, k, 70 + 77 * k, 326, 30, 66, "band.gain", 400,
+        v.push_back(Field(Control::BandFreq, k, kBandFreqSpin + k, x, 282, 50, "band.freq"));
+        v.push_back(Field(Control::BandQ, k, kBandQSpin + k, x, 296, 50, "band.width"));
+        v.push_back(Field(Control::BandGain, k, kBandGainSpin + k, x, 309, 50, "band.gain"));
+        v.push_back(FaderControl(Control::BandFader, k, 70 + 77 * k, 326, 30, 66, "band.gain",
                                  pic::kGainTrack, pic::kGainThumb, pic::kGainThumbActive,
                                  pic::kGainTrackSize, 25));
         ControlDef bypass = Button(Control::BandBypass, k, 43 + 77 * k, 345, 15,

@@ -29,18 +29,19 @@ enum class ControlKind {
     Fader,       // Fader, vertical
 };
 
+// The unit of a field that shows its parameter otherwise than in the parameter's own.
+enum class FieldUnit { Own, Metres, Feet };
+
 // One control of the form: where it sits in dialog units and how it is set up.
 struct ControlDef {
     int id = 0;
     ControlKind kind = ControlKind::SkinButton;
     int x = 0, y = 0, w = 0, h = 0;  // dialog units
     bool hidden = false;
-    // NumField: its spin, unit kind, step, offset and range. Fader: range.
+    // NumField: its spin, and the unit it shows its parameter in when that is not the
+    // parameter's own (a delay as a distance). Ranges and steps are the parameter's.
     int spinId = 0;
-    int unitKind = 0;
-    double step = 0.0;
-    double offset = 0.0;
-    int min = 0, max = 0;
+    FieldUnit unit = FieldUnit::Own;
     // SkinButton: the six pictures (on look three times, off look three times); Picture:
     // bitmaps[0]. Fader: track, thumb, active thumb.
     std::array<int, 6> bitmaps{};

@@ -133,12 +133,6 @@ inline constexpr int kBitmapDegree = picture::kDegreeCelsius;
 inline constexpr int kBitmapBypassOff = picture::kBypassOff;
 inline constexpr int kBitmapBypassOn = picture::kBypassOn;
 
-// Band kinds (the type list's positions) and the shelf frequency limits they impose.
-inline constexpr int kKindPeaking = 0;
-inline constexpr int kShelfSplitHz = 2000;
-inline constexpr int kMinFreqHz = 20;
-inline constexpr int kMaxFreqHz = 20000;
-
 // Amplifier modes of the CH1/CH2 pair.
 inline constexpr int kModeStereo = 0;
 inline constexpr int kModeParallel = 1;

@@ -188,7 +188,7 @@ bool LinkController::DoCloseSerial(LinkCloseReason reason) {
     m_state.app.sendChanges = 0;
     SetProgressPos(0);
     m_model.ClearAllPending(0);
-    m_view.ShowBusy(0);
+    m_view.ShowBusy(BusyState::Hidden);
     m_view.SetLinkButtonActive(false);
     ForgetReads();
     m_liveKnown = false;
@@ -233,7 +233,7 @@ void LinkController::DoCloseNetwork(LinkCloseReason reason) {
     m_state.app.sendChanges = 0;
     m_model.ClearAllPending(0);
     m_view.SetLinkButtonActive(false);
-    m_view.ShowBusy(0);
+    m_view.ShowBusy(BusyState::Hidden);
     ForgetReads();
     m_liveKnown = false;
     if (FrameTrace* trace = m_network.Trace()) {
@@ -261,7 +261,7 @@ void LinkController::EnqueueCounted(std::unique_ptr<SendData> item) {
 void LinkController::StartBatchDisplay() {
     SetProgressRange(0, m_progressPos);
     SetProgressPos(0);
-    m_view.ShowBusy(5);
+    m_view.ShowBusy(BusyState::Shown);
 }
 
 void LinkController::RequestInitialData() {
@@ -431,7 +431,7 @@ void LinkController::EndWrites() {
     if (verified) {
         m_view.ShowTransferDone(kTransferDown);
     } else {
-        m_view.ShowBusy(0);
+        m_view.ShowBusy(BusyState::Hidden);
         m_state.ui.Report(TextId::WriteNotVerified, MessageKind::Warning,
                           DescribeSlots(m_writes, m_state.ui) + '.');
     }
@@ -560,7 +560,7 @@ void LinkController::ServiceSerial() {
         m_command.TransmitHead();
     }
     if (head.Ticks() > kSerialGiveUpTicks) {
-        m_view.ShowBusy(0);
+        m_view.ShowBusy(BusyState::Hidden);
         DoCloseSerial(LinkCloseReason::NoReply);
         m_state.ui.Report(TextId::NoOnlineMachine, MessageKind::Stop);
     }
@@ -713,7 +713,7 @@ void LinkController::OnReadsDone() {
             detail += m_state.ui.Text(TextId::EditsWaitForLiveProgram);
         }
         m_missed.clear();
-        m_view.ShowBusy(0);
+        m_view.ShowBusy(BusyState::Hidden);
         m_state.ui.Report(TextId::ReadIncomplete, MessageKind::Warning, detail);
     }
     if (batch.kind == ReadBatch::Recall) {

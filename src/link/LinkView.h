@@ -23,9 +23,12 @@ namespace tolmarin {
 //   loop inside it would let the pacing timer and the sockets fire under its feet.
 //
 // A batch (the link-up's reads, a recall, a read or store of programs) starts with
-// SetProgressRange and ShowBusy(5). It ends either with ShowTransferDone, when everything it
-// asked for has arrived, or with ShowBusy(0) and a message saying what did not arrive (or
+// SetProgressRange and ShowBusy(Shown). It ends either with ShowTransferDone, when everything
+// it asked for has arrived, or with ShowBusy(Hidden) and a message saying what did not arrive (or
 // why the link closed). ShowTransferDone is never shown for data that did not arrive.
+// The busy pop-up: shown while a batch runs (the form disabled), hidden when it ends.
+enum class BusyState { Hidden, Shown };
+
 class LinkView {
 public:
     virtual ~LinkView() = default;
@@ -34,8 +37,7 @@ public:
     virtual void SetLinkButtonActive(bool /*active*/) {}
     virtual void SetProgressRange(int /*low*/, int /*high*/) {}
     virtual void SetProgressPos(int /*pos*/) {}
-    // The busy popup: mode 5 shows it and disables the form, mode 0 hides it.
-    virtual void ShowBusy(int /*mode*/) {}
+    virtual void ShowBusy(BusyState /*state*/) {}
     // The done popup, direction kTransferUp (read from the amplifier) or kTransferDown.
     virtual void ShowTransferDone(int /*direction*/) {}
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "model/Parameters.h"
 #include "model/ValueText.h"
 #include "protocol/ByteOrder.h"
 #include "protocol/DeviceImage.h"
@@ -12,7 +13,7 @@ namespace tolmarin {
 
 namespace {
 
-constexpr int kMaxVolume = 600;
+constexpr int kMaxVolume = ParamOf(Param::Volume).high;
 
 std::int16_t LimitVolume(long long v) {
     return static_cast<std::int16_t>(std::clamp<long long>(v, 0, kMaxVolume));

@@ -1,6 +1,6 @@
 #include "model/ParameterTable.h"
 
-#include "response/FilterMath.h"
+#include "model/Parameters.h"
 #include "text/NumberText.h"
 
 namespace tolmarin {
@@ -24,62 +24,38 @@ std::array<std::string, 3> ParameterTableHeadings(const UiState& ui) {
 }
 
 std::vector<ParameterRow> BuildParameterTable(const ChannelSet& channels, const UiState& ui) {
-    std::vector<ParameterRow> rows(kParameterRows);
-    auto label = [&](int row, TextId id) { rows[row].label = ui.Text(id); };
-    label(0, TextId::RowMute);
-    label(1, TextId::RowDelay);
-    label(2, TextId::RowChA);
-    label(3, TextId::RowChB);
-    label(4, TextId::RowVol);
-    const TextId bandLabels[5] = {TextId::RowEqType, TextId::RowEqGain, TextId::RowEqFreq,
-                                  TextId::RowEqBw, TextId::RowEqQ};
-    for (int k = 1; k <= 8; ++k) {
-        for (int i = 0; i < 5; ++i) {
-            rows[6 + 6 * (k - 1) + i].label = BandLabel(ui, bandLabels[i], k);
-        }
-    }
-    label(54, TextId::RowHpfType);
-    label(55, TextId::RowHpfFreq);
-    label(56, TextId::RowHpfOct);
-    label(58, TextId::RowLpfType);
-    label(59, TextId::RowLpfFreq);
-    label(60, TextId::RowLpfOct);
-    label(62, TextId::RowThreshold);
-    label(63, TextId::RowAttack);
-    label(64, TextId::RowRelease);
-
-    for (int c = 0; c < 2; ++c) {
-        const OutputChannel& ch = channels.Channel(c);
-        auto cell = [&](int row, std::string text) { rows[row].cells[c] = std::move(text); };
-        cell(0, ch.OutputOnText());
-        cell(1, ch.DelayText());
-        cell(2, ch.InputText(1));
-        cell(3, ch.InputText(2));
-        cell(4, ch.VolumeText());
-        for (int k = 1; k <= 8; ++k) {
-            const Filter& band = ch.Band(k - 1);
-            const int row = 6 + 6 * (k - 1);
-            cell(row, band.TypeText());
-            cell(row + 1, band.GainText());
-            cell(row + 2, band.FreqText());
-            if (band.GetType() == filter::kPeaking) {
-                cell(row + 3, band.BandwidthText());
-                cell(row + 4, band.QText());
-            } else {
-                cell(row + 3, band.ShelfSlopeText());
-                cell(row + 4, "");
+    std::vector<ParameterRow> rows;
+    rows.reserve(kParameterRows);
+    auto addRows = [&](Param p, int band) {
+        for (const TableRow& r : ParamOf(p).rows) {
+            if (!r.Present()) {
+                continue;
             }
+            ParameterRow row;
+            row.label = band < 0 ? ui.Text(r.label) : BandLabel(ui, r.label, band + 1);
+            for (int c = 0; c < 2; ++c) {
+                row.cells[static_cast<std::size_t>(c)] = r.text(channels.Channel(c), band);
+            }
+            rows.push_back(std::move(row));
         }
-        cell(54, ch.HighPass().FamilyText());
-        cell(55, ch.HighPass().FreqText());
-        cell(56, ch.HighPass().CrossoverSlopeText());
-        cell(58, ch.LowPass().FamilyText());
-        cell(59, ch.LowPass().FreqText());
-        cell(60, ch.LowPass().CrossoverSlopeText());
-        cell(62, ch.ThresholdText());
-        cell(63, ch.AttackText());
-        cell(64, ch.ReleaseText());
+    };
+    bool first = true;
+    auto group = [&](std::initializer_list<Param> params, int band = -1) {
+        if (!first) {
+            rows.emplace_back();  // an empty row between groups
+        }
+        first = false;
+        for (Param p : params) {
+            addRows(p, band);
+        }
+    };
+    group({Param::Mute, Param::Delay, Param::InputA, Param::InputB, Param::Volume});
+    for (int k = 0; k < kEqBandCount; ++k) {
+        group({Param::BandType, Param::BandGain, Param::BandFreq, Param::BandWidth}, k);
     }
+    group({Param::HpFamily, Param::HpFreq, Param::HpSlope});
+    group({Param::LpFamily, Param::LpFreq, Param::LpSlope});
+    group({Param::LimiterThreshold, Param::LimiterAttack, Param::LimiterRelease});
     return rows;
 }
 

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 
+#include "model/Parameters.h"
 #include "response/FilterMath.h"
 #include "text/NumberText.h"
 
@@ -15,20 +16,20 @@ namespace tolmarin {
 namespace {
 
 // Delay index: 0.021 ms steps up to index 476 (9.996 ms), whole ms from index 477 (10 ms).
-constexpr int kFineSteps = 477;
-constexpr double kFineStepMs = 0.021;
-constexpr double kLastFineMs = 9.996;
-constexpr double kFirstCoarseMs = 10.0;
+constexpr int kFineSteps = delaystep::kCoarse;
+constexpr double kFineStepMs = delaystep::kFineMs;
+constexpr double kLastFineMs = 9.996;  // step kFineSteps - 1
+constexpr double kFirstCoarseMs = delaystep::kFirstCoarseMs;
 // The distance fields place index 477 and above 0.017 ms later than the time field does.
 constexpr double kDistanceCoarseMs = 10.017;
 // Typed times above this are the maximum delay; below, whole milliseconds are truncated.
 constexpr double kLongestTypedMs = 999.017;
-constexpr int kLongestDelay = 1467;
-constexpr double kLongestDelayMs = 1000.0;
+constexpr int kLongestDelay = delaystep::kLongest;
+constexpr double kLongestDelayMs = delaystep::kLongestMs;
 constexpr double kFeetPerMetre = 3.281;
 
 // Attack index: 0 to 6 are 0.3 to 0.9 ms in 0.1 ms, then index - 6 whole ms.
-constexpr int kFineAttackSteps = 6;
+constexpr int kFineAttackSteps = attackstep::kFine;
 constexpr double kShortestAttackMs = 0.3;
 constexpr double kLongestFineAttackMs = 0.9;
 constexpr double kFirstCoarseAttackMs = 1.0;
@@ -309,7 +310,7 @@ std::optional<int> ParseEntry(const EntryRules& rules, std::string_view text) {
         case entry::kAttack:
             if (x >= kShortestAttackMs && x <= kLongestFineAttackMs) {
                 value = static_cast<int>(std::lround((x - kShortestAttackMs) / kAttackStepMs));
-            } else if (x >= kFirstCoarseAttackMs && x <= 106) {
+            } else if (x >= kFirstCoarseAttackMs && x <= attackstep::kLongest) {
                 value = Trunc(x) + kFineAttackSteps;
             }
             break;

@@ -1,5 +1,7 @@
 #include "model/ValueText.h"
 
+#include "model/Parameters.h"
+
 #include "text/NumberText.h"
 #include "text/Texts.h"
 
@@ -19,13 +21,11 @@ std::string PolarityText(int polarity, Language language) {
 }
 
 double DelayMs(int delay) {
-    if (delay <= 476) {
-        return delay * 0.021;
+    if (delay < delaystep::kCoarse) {
+        return delay * delaystep::kFineMs;
     }
-    if (delay == 1467) {
-        return 1000.0;
-    }
-    return (delay - 477) + 10.0;
+    // The longest step is 1000 ms on this count too.
+    return (delay - delaystep::kCoarse) + delaystep::kFirstCoarseMs;
 }
 
 std::string DelayText(int delay) {
@@ -43,8 +43,8 @@ std::string ThresholdText(int threshold) {
 }
 
 std::string AttackText(int attack) {
-    if (attack > 6) {
-        return IntText(attack - 6) + "ms";
+    if (attack > attackstep::kFine) {
+        return IntText(attack - attackstep::kFine) + "ms";
     }
     return FixedText((attack + 3) * 0.1, 1) + "ms";
 }

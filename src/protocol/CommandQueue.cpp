@@ -150,36 +150,6 @@ void CommandQueue::ResetReceiver() {
     synced_ = 0;
 }
 
-int CommandQueue::ReadSerial() {
-    if (transport_ == nullptr) {
-        return 0;
-    }
-    int n = 0;
-    {
-        Busy busy(*this);
-        n = std::clamp(transport_->Read(input_), 0, kReceiveBufferSize);
-        ParseBytes(n);
-    }
-    DeliverPosted();
-    return n;
-}
-
-void CommandQueue::FeedNetworkBytes(std::span<std::uint8_t> receiveBuffer, int n) {
-    if (n <= 0) {
-        return;
-    }
-    const int take = std::min({n, static_cast<int>(receiveBuffer.size()), kReceiveBufferSize});
-    {
-        Busy busy(*this);
-        for (int i = 0; i < take; ++i) {
-            input_[i] = receiveBuffer[i];
-            receiveBuffer[i] = 0;
-        }
-        ParseBytes(take);
-    }
-    DeliverPosted();
-}
-
 void CommandQueue::FeedBytes(std::span<const std::uint8_t> bytes) {
     {
         Busy busy(*this);

@@ -21,12 +21,6 @@ public:
     virtual bool Write(std::span<const std::uint8_t> bytes) = 0;
     // Drops whatever the driver still holds in either direction.
     virtual void Purge() = 0;
-    // The bytes already received, at most into.size(), without waiting; 0 when none.
-    // Links that deliver bytes by themselves (TCP) need not implement it.
-    virtual int Read(std::span<std::uint8_t> into) {
-        (void)into;
-        return 0;
-    }
 };
 
 // The receiver of the command object's notifications (the view's window messages).
@@ -96,14 +90,7 @@ public:
     // Purges the link, blanks both buffers and goes back to hunting for a frame start.
     // A partial run of Z bytes is kept.
     void ResetReceiver();
-    // Reads what the link has received (at most one buffer of 800 bytes) and parses it.
-    // Returns the number of bytes read.
-    int ReadSerial();
-    // Takes n bytes from the network link's receive buffer, zeroing each byte taken, and
-    // parses them. n <= 0 (a receive error) does nothing; n is limited to the receive
-    // buffer and to one input buffer of 800 bytes.
-    void FeedNetworkBytes(std::span<std::uint8_t> receiveBuffer, int n);
-    // Parses bytes the serial link has read; more than 800 are parsed 800 at a time, as
+    // Parses bytes a link has received; more than 800 are parsed 800 at a time, as
     // successive reads.
     void FeedBytes(std::span<const std::uint8_t> bytes);
 

@@ -79,7 +79,6 @@ struct AppState {
     std::string portName = "NULL";
     int sendChanges = 0;
     SendData* lastItem = nullptr;
-    const std::uint8_t* lastFrame = nullptr;
 };
 
 // What the running program keeps once per process. The product holds one of these for

@@ -39,14 +39,12 @@ void ClearPayload(DeviceImage& image, int length) {
 
 std::unique_ptr<SendData> Finish(SharedState& s) {
     s.app.lastItem = nullptr;
-    s.app.lastFrame = nullptr;
     auto item = std::make_unique<SendData>();
     const int length = ReadLe16(s.image.frameHeader, 10) + kFrameOverhead;
     std::vector<std::uint8_t> frame(static_cast<std::size_t>(length));
     CloseFrame(s.image, frame);
     item->SetFrame(std::move(frame));
     s.app.lastItem = item.get();
-    s.app.lastFrame = item->Data();
     return item;
 }
 

@@ -19,7 +19,7 @@ std::uint8_t SentChecksum(std::span<const std::uint8_t> frame);
 
 // The frame builders. Each one writes the header bytes it names into the shared scratch
 // (the others keep what the previous build left), closes the frame, records the item in
-// AppState.lastItem/lastFrame and hands it to the caller. ch 0 to 3, n 0 to 20, d 0 to 19.
+// AppState.lastItem and hands it to the caller. ch 0 to 3, n 0 to 20, d 0 to 19.
 std::unique_ptr<SendData> BuildChannelSubBlock(SharedState& s, int ch, int d);
 // Payload not written: the first 8 scratch bytes as the previous build left them.
 std::unique_ptr<SendData> BuildPoll(SharedState& s);

@@ -3,14 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <fstream>
 
-#include "Amplifier.h"
+#include "Version.h"
+#include "app/AboutBox.h"
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/Document.h"
@@ -25,6 +29,8 @@
 #include "model/BandRecord.h"
 #include "model/ChannelSet.h"
 #include "protocol/ProgramFile.h"
+#include "sim/Amplifier.h"
+#include "sim/server/SimServer.h"
 #include "support/RecordingSink.h"
 #include "support/TempDir.h"
 #include "support/qt/EventLoop.h"
@@ -192,6 +198,77 @@ TEST(AppEndToEnd, LinksToTheSimulatorAndAFaderMoveReachesItsLiveProgramOnBothLin
     ASSERT_TRUE(SpinUntil([&] { return channels.Channel(0).Band(k).GetGainStep() > gain; }, 2000));
     EXPECT_TRUE(SpinUntil([&] { return reached(0) && reached(1); }, 5000));
     EXPECT_EQ(channels.Channel(1).Band(k).GetGainStep(), channels.Channel(0).Band(k).GetGainStep());
+}
+
+// Catches an About box that F1 or a click on the product name does not open, a hit box that
+// spreads over the rest of the top bar, and texts that do not follow the language.
+// TOLMARIN_SCREENSHOT_DIR=DIR also saves the box as about-en.png and about-zh.png.
+TEST(AboutBox, OpensFromF1AndTheProductNameInTheLanguageOfTheMoment) {
+    AppRig r({});
+    ASSERT_TRUE(r.Start());
+    MainFrame& frame = r.app->Frame();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+
+    struct Seen {
+        QString caption, text, ok;
+    };
+    std::vector<Seen> seen;
+    QTimer closer;  // answers the About box with its OK button
+    QObject::connect(&closer, &QTimer::timeout, [&seen, &r] {
+        auto* box = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        seen.push_back({box->windowTitle(), box->Text().text(), box->Ok().text()});
+        if (const char* dir = std::getenv("TOLMARIN_SCREENSHOT_DIR")) {
+            const bool en = r.app->State().ui.language == Language::English;
+            box->grab().save(QStringLiteral("%1/about-%2.png")
+                                 .arg(QString::fromLocal8Bit(dir), en ? "en" : "zh"));
+        }
+        QTest::mouseClick(&box->Ok(), Qt::LeftButton);
+    });
+    closer.start(20);
+
+    QTest::keyClick(&frame, Qt::Key_F1);
+    ASSERT_EQ(seen.size(), 1U);
+    EXPECT_EQ(seen[0].caption, QStringLiteral("About Tolmarin"));
+    EXPECT_EQ(seen[0].text, QStringLiteral("Tolmarin version %1").arg(kVersionShort));
+    EXPECT_EQ(seen[0].ok, QStringLiteral("OK"));
+
+    r.View().ToggleLanguage();
+    const QRectF name = AboutHook::NameBox(Language::Chinese);
+    ASSERT_FALSE(name.isEmpty());
+    QTest::mouseClick(&r.View(), Qt::LeftButton, {}, name.center().toPoint());
+    ASSERT_EQ(seen.size(), 2U);
+    EXPECT_EQ(seen[1].caption, QStringLiteral("关于 Tolmarin"));
+    EXPECT_EQ(seen[1].text, QStringLiteral("Tolmarin %1 版").arg(kVersionShort));
+    EXPECT_EQ(seen[1].ok, QStringLiteral("确定"));
+
+    // The bar beside the name, and right-clicks on it, open nothing.
+    QTest::mouseClick(&r.View(), Qt::LeftButton, {},
+                      QPoint(static_cast<int>(name.left()) - 20, static_cast<int>(name.top()) + 4));
+    QTest::mouseClick(&r.View(), Qt::RightButton, {}, name.center().toPoint());
+    QTest::qWait(60);
+    closer.stop();
+    EXPECT_EQ(seen.size(), 2U);
+}
+
+// The editor shares the command-line tool's address parser; an IPv6 address must reach the
+// link without its brackets.
+TEST(AppEndToEnd, LinksToAnIpv6LoopbackAddressInBracketsAsTheSimulatorPrintsIt) {
+    sim::Amplifier amp;
+    sim::SimServer server(amp, sim::Faults{});
+    if (!server.ListenTcp(QHostAddress::LocalHostIPv6, 0)) {
+        GTEST_SKIP() << "no IPv6 loopback on this machine";
+    }
+    AppRig r({"--connect", QStringLiteral("tcp:[::1]:%1").arg(server.TcpPort())});
+    ASSERT_EQ(r.options.connect, AppOptions::Connect::Tcp);
+    ASSERT_TRUE(r.Start());
+    bool up = false;
+    QObject::connect(&r.View().Controller(), &LinkController::linkUpFinished, [&] { up = true; });
+    EXPECT_TRUE(SpinUntil([&] { return up; }, 10000));
+    EXPECT_GT(server.FramesReceived(), 0);
 }
 
 }  // namespace

@@ -87,11 +87,22 @@ TEST(CliFleet, FileListsNamesAndAddressesAndPointsAtTheBadLine) {
     EXPECT_EQ(cli::ExpandName("out/{name}-{name}.Data12File", "r1"), "out/r1-r1.Data12File");
 }
 
-TEST(CliOffline, DisplayWidthCountsWideCharactersTwice) {
-    EXPECT_EQ(cli::DisplayWidth("EQ1 Gain"), 8u);
-    EXPECT_EQ(cli::DisplayWidth("均衡1增益"), 9u);
-    EXPECT_EQ(cli::DisplayWidth("延  时"), 6u);
-    EXPECT_EQ(cli::DisplayWidth("Atk × 8"), 7u);  // × is narrow
+TEST(CliArgs, ConnectUrls) {
+    auto tcp = cli::ParseConnectUrl("tcp:127.0.0.1");
+    ASSERT_TRUE(tcp);
+    EXPECT_EQ(tcp->port, 8899);
+    EXPECT_FALSE(tcp->serial);
+    auto withPort = cli::ParseConnectUrl("tcp:127.0.0.1:1234");
+    ASSERT_TRUE(withPort);
+    EXPECT_EQ(withPort->host, "127.0.0.1");
+    EXPECT_EQ(withPort->port, 1234);
+    auto serial = cli::ParseConnectUrl("serial:/dev/ttyUSB0");
+    ASSERT_TRUE(serial);
+    EXPECT_EQ(serial->serialPort, "/dev/ttyUSB0");
+    for (const char* bad :
+         {"", "tcp:", "tcp::80", "tcp:h:0", "tcp:h:65536", "tcp:h:8x", "serial:", "com3"}) {
+        EXPECT_FALSE(cli::ParseConnectUrl(bad)) << bad;
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <memory>
 
+#include "CliOffline.h"
 #include "protocol/ProgramFile.h"
 #include "support/Fresh.h"
 #include "support/RunProcess.h"
@@ -72,6 +73,13 @@ TEST_F(CliFiles, BadFileAndBadUsageGiveTheirExitCodesAndLocalisedErrors) {
     auto help = RunProcess(TOLMARIN_CLI_PATH, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("info FILE"), std::string::npos);
+}
+
+TEST(CliOffline, DisplayWidthCountsWideCharactersTwice) {
+    EXPECT_EQ(cli::DisplayWidth("EQ1 Gain"), 8u);
+    EXPECT_EQ(cli::DisplayWidth("均衡1增益"), 9u);
+    EXPECT_EQ(cli::DisplayWidth("延  时"), 6u);
+    EXPECT_EQ(cli::DisplayWidth("Atk × 8"), 7u);  // × is narrow
 }
 
 }  // namespace

@@ -7,15 +7,16 @@
 #include <cstdio>
 #include <memory>
 
-#include "Amplifier.h"
-#include "SimServer.h"
 #include "link/ChannelSetModel.h"
 #include "link/DeviceLink.h"
 #include "model/ChannelSet.h"
 #include "protocol/FrameBuilder.h"
+#include "sim/Amplifier.h"
+#include "sim/server/SimServer.h"
 #include "support/Fresh.h"
 #include "support/qt/EventLoop.h"
 #include "support/qt/LinkFakes.h"
+#include "support/qt/VirtualTime.h"
 
 namespace tolmarin::testing {
 namespace {
@@ -101,25 +102,6 @@ TEST_P(EndToEnd, IdlePollingUpdatesLevelsAndTemperatures) {
     }
 }
 
-TEST_P(EndToEnd, ASilentAmplifierLeadsToRetriesAndThenTheClose) {
-    Faults silent;
-    silent.noReply = true;
-    Start(silent);
-    ASSERT_TRUE(SpinUntil([&] { return closes > 0; }, 20000));
-    EXPECT_EQ(ups, 0);
-    EXPECT_FALSE(link->Controller().Linked());
-    if (GetParam() == LinkKind::Usb) {
-        // The first name read, once more at 2.5 s, then the close at about 5 s.
-        EXPECT_EQ(server->FramesReceived(), 2);
-        EXPECT_EQ(fresh.sink.messages,
-                  std::vector<std::string>{"No online machine can be linked!"});
-    } else {
-        EXPECT_EQ(reconnects, 3);
-        EXPECT_EQ(server->FramesReceived(), 4);
-        EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"Unable to Open NetWork Link!"});
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(Links, EndToEnd, ::testing::Values(LinkKind::Network, LinkKind::Usb),
                          [](const auto& p) {
                              return std::string(p.param == LinkKind::Usb ? "Pty" : "Tcp");
@@ -128,19 +110,6 @@ INSTANTIATE_TEST_SUITE_P(Links, EndToEnd, ::testing::Values(LinkKind::Network, L
 // ---- Network only ----
 
 class NetworkEndToEnd : public EndToEnd {};
-
-TEST_P(NetworkEndToEnd, ADroppedConnectionIsRebuiltAndPollingGoesOn) {
-    Faults dropping;
-    dropping.closeAfterFrames = 30;  // link-up and a few polls, then the amplifier hangs up
-    Start(dropping);
-    ASSERT_TRUE(WaitLinkUp());
-    ASSERT_TRUE(SpinUntil([&] { return reconnects > 0; }, 5000));
-    const int before = Statuses();
-    ASSERT_TRUE(SpinUntil([&] { return Statuses() > before; }, 5000));
-    EXPECT_TRUE(link->Controller().Linked());
-    EXPECT_EQ(link->Controller().NetRetries(), 1);
-    EXPECT_TRUE(fresh.sink.messages.empty());
-}
 
 TEST_P(NetworkEndToEnd, AnUnreachableAmplifierIsGivenUpWithinTheConnectBound) {
     // Nothing listens on the port the server had: the connect is refused at once. A
@@ -224,6 +193,103 @@ INSTANTIATE_TEST_SUITE_P(Links, ModelEndToEnd, ::testing::Values(LinkKind::Netwo
                          [](const auto& p) {
                              return std::string(p.param == LinkKind::Usb ? "Pty" : "Tcp");
                          });
+
+}  // namespace
+}  // namespace tolmarin::testing
+
+namespace tolmarin::testing {
+namespace {
+
+// The same link against the simulated amplifier's engine in this process, on virtual time:
+// what a silent or hanging-up amplifier makes the link do takes seconds of time-outs and
+// reconnection waits, here none. The transports themselves are covered above.
+class VirtualEndToEnd : public ::testing::TestWithParam<LinkKind> {
+protected:
+    void Start(const sim::Faults& faults = {}) {
+        serial = time.NewLink(LinkKind::Usb, amp, faults);
+        network = time.NewLink(LinkKind::Network, amp, faults);
+        controller = std::make_unique<LinkController>(*fresh, command, model, view, *serial,
+                                                      *network, time.NewClock());
+        QObject::connect(controller.get(), &LinkController::linkUpFinished, [this] { ++ups; });
+        QObject::connect(controller.get(), &LinkController::linkClosed, [this] { ++closes; });
+        QObject::connect(controller.get(), &LinkController::reconnecting, [this] { ++reconnects; });
+        if (GetParam() == LinkKind::Network) {
+            controller->OpenNetworkLinkTo("127.0.0.1", kTcpPort);
+        } else {
+            ASSERT_TRUE(controller->OpenSerialLinkTo("ttySIM0"));
+        }
+    }
+    // Steps virtual time until done() holds; false when seconds of it passed first.
+    template <typename Pred>
+    bool StepUntil(Pred done, int seconds) {
+        const long long end = time.Now() + seconds * 1000LL;
+        while (!done()) {
+            if (time.Now() >= end) {
+                return false;
+            }
+            time.Step();
+        }
+        return true;
+    }
+    int FramesReceived() const {
+        return (GetParam() == LinkKind::Usb ? serial : network)->FramesReceived();
+    }
+    int Statuses() const { return static_cast<int>(view.levels.size()); }
+
+    VirtualTime time;
+    FreshState fresh;
+    CommandQueue command{*fresh};
+    FakeLinkModel model{*fresh};
+    RecordingLinkView view;
+    sim::Amplifier amp{410};
+    std::unique_ptr<SimulatedLink> serial;
+    std::unique_ptr<SimulatedLink> network;
+    std::unique_ptr<LinkController> controller;
+    int ups = 0;
+    int closes = 0;
+    int reconnects = 0;
+};
+
+class VirtualNetworkEndToEnd : public VirtualEndToEnd {};
+
+TEST_P(VirtualEndToEnd, ASilentAmplifierLeadsToRetriesAndThenTheClose) {
+    Faults silent;
+    silent.noReply = true;
+    Start(silent);
+    ASSERT_TRUE(StepUntil([&] { return closes > 0; }, 20));
+    EXPECT_EQ(ups, 0);
+    EXPECT_FALSE(controller->Linked());
+    if (GetParam() == LinkKind::Usb) {
+        // The first name read, once more at 2.5 s, then the close at about 5 s.
+        EXPECT_EQ(FramesReceived(), 2);
+        EXPECT_EQ(fresh.sink.messages,
+                  std::vector<std::string>{"No online machine can be linked!"});
+    } else {
+        EXPECT_EQ(reconnects, 3);
+        EXPECT_EQ(FramesReceived(), 4);
+        EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"Unable to Open NetWork Link!"});
+    }
+}
+
+TEST_P(VirtualNetworkEndToEnd, ADroppedConnectionIsRebuiltAndPollingGoesOn) {
+    Faults dropping;
+    dropping.closeAfterFrames = 30;  // link-up and a few polls, then the amplifier hangs up
+    Start(dropping);
+    ASSERT_TRUE(StepUntil([&] { return ups > 0; }, 10));
+    ASSERT_TRUE(StepUntil([&] { return reconnects > 0; }, 5));
+    const int before = Statuses();
+    ASSERT_TRUE(StepUntil([&] { return Statuses() > before; }, 5));
+    EXPECT_TRUE(controller->Linked());
+    EXPECT_EQ(controller->NetRetries(), 1);
+    EXPECT_TRUE(fresh.sink.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, VirtualEndToEnd,
+                         ::testing::Values(LinkKind::Network, LinkKind::Usb), [](const auto& p) {
+                             return std::string(p.param == LinkKind::Usb ? "Usb" : "Tcp");
+                         });
+INSTANTIATE_TEST_SUITE_P(Links, VirtualNetworkEndToEnd, ::testing::Values(LinkKind::Network),
+                         [](const auto&) { return std::string("Tcp"); });
 
 }  // namespace
 }  // namespace tolmarin::testing

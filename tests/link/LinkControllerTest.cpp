@@ -28,7 +28,7 @@ TEST(LinkUp, UsbOpenQueuesTwentyFourReadsWithProgressRangeZeroToTwentyFour) {
     EXPECT_EQ(rig.view.rangeLow, 0);
     EXPECT_EQ(rig.view.rangeHigh, 24);
     EXPECT_EQ(rig.view.progress.back(), 0);
-    EXPECT_EQ(rig.view.busy, std::vector<int>{5});
+    EXPECT_EQ(rig.view.busy, std::vector<BusyState>{BusyState::Shown});
     EXPECT_TRUE(rig.view.buttonActive);
     EXPECT_EQ(rig.sched->PacingTimer(), kUsbPacingTimer);
     EXPECT_EQ(rig.sched->IntervalMs(), 50);
@@ -255,7 +255,7 @@ TEST(UsbTimeout, HeadIsSentAgainAtTick50AndTheLinkClosesAtTick101) {
     EXPECT_FALSE(rig.serial.IsOpen());
     EXPECT_EQ(rig.command.QueueCount(), 0);
     EXPECT_EQ(rig.sched->PacingTimer(), 0);
-    EXPECT_EQ(rig.view.busy.back(), 0);
+    EXPECT_EQ(rig.view.busy.back(), BusyState::Hidden);
     EXPECT_EQ(rig.view.progress.back(), 0);
     EXPECT_EQ(rig.model.clearCalls, std::vector<int>{0});
     EXPECT_EQ(rig.fresh->app.sendChanges, 0);
@@ -382,7 +382,7 @@ TEST(Batches, StoreLiveToSlotQueuesANameWriteAndFourChannelBlocks) {
     ASSERT_EQ(rig.command.QueueCount(), before + 5);
     EXPECT_EQ(rig.view.rangeLow, 0);
     EXPECT_EQ(rig.view.rangeHigh, 5);
-    EXPECT_EQ(rig.view.busy, std::vector<int>{5});
+    EXPECT_EQ(rig.view.busy, std::vector<BusyState>{BusyState::Shown});
 
     rig.status = {0, 0, 0, 0, 45, 50, 0, 0};
     rig.StepUntil([&] {
@@ -562,7 +562,7 @@ TEST(VerifiedReads, ALinkUpWhoseLivePickupIsRefusedKeepsEditsOffAndSaysSo) {
     EXPECT_EQ(rig.fresh->app.sendChanges, 0);
     EXPECT_EQ(rig.model.loads, 0);
     EXPECT_TRUE(rig.view.done.empty());
-    EXPECT_EQ(rig.view.busy, (std::vector<int>{5, 0}));
+    EXPECT_EQ(rig.view.busy, (std::vector<BusyState>{BusyState::Shown, BusyState::Hidden}));
     EXPECT_EQ(rig.fresh.sink.messages,
               std::vector<std::string>{"The amplifier did not send: live program. Edits are not "
                                        "sent until the live program has been read."});
@@ -574,7 +574,7 @@ TEST(VerifiedReads, ARefusedProgramMeansNoFileAndNoDonePopup) {
     rig.LinkedUsb();
     Refusing(rig, CMD_READ_PROGRAM, 7);
     ASSERT_TRUE(rig.controller->ReadAllPrograms("/tmp/all.ALLData12File"));
-    rig.StepUntil([&] { return !rig.view.busy.empty() && rig.view.busy.back() == 0; });
+    rig.StepUntil([&] { return !rig.view.busy.empty() && rig.view.busy.back() == BusyState::Hidden; });
     EXPECT_TRUE(rig.view.written.empty());
     EXPECT_TRUE(rig.view.done.empty());
     EXPECT_EQ(rig.fresh.sink.messages,

@@ -112,7 +112,6 @@ TEST(FrameBuilderShape, EveryBuilderGivesLengthStartEndAndZeroXor) {
         }
         EXPECT_EQ(x, 0) << c.name;
         EXPECT_EQ(s->app.lastItem, item.get());
-        EXPECT_EQ(s->app.lastFrame, item->Data());
         EXPECT_EQ(item->Pending(), 1);
         EXPECT_EQ(item->CountsProgress() | item->NotifyUp() | item->NotifyDown(), 0);
     }

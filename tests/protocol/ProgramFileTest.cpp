@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "protocol/ProgramFile.h"
 #include "support/Fresh.h"
@@ -120,10 +124,16 @@ TEST_F(ProgramFileTest, AnythingButARegularFileIsRefusedUnread) {
     FreshState s;
     Scramble(s->image, 8);
     const DeviceImage before = s->image;
+    std::vector<std::string> paths{dir.string()};
+#ifndef _WIN32
+    // Windows has neither named pipes in the file system nor /dev: the folder stands alone.
     const std::string fifo = PathOf("pipe.Data12File");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    paths.push_back("/dev/zero");
+    paths.push_back(fifo);
+#endif
     std::string bytes;
-    for (const std::string& path : {dir.string(), std::string("/dev/zero"), fifo}) {
+    for (const std::string& path : paths) {
         EXPECT_EQ(ReadSingleProgramFile(s->image, path), FileStatus::NotAFile) << path;
         EXPECT_EQ(ReadAllProgramsFile(s->image, path), FileStatus::NotAFile) << path;
         EXPECT_EQ(ReadFileBytes(path, bytes), FileStatus::NotAFile) << path;

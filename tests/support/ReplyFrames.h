@@ -68,7 +68,7 @@ public:
     std::vector<Note> notes;
 };
 
-// A link that records what was written and hands out scripted reads.
+// A link that records what was written.
 class FakeTransport : public ByteTransport {
 public:
     bool Write(std::span<const std::uint8_t> bytes) override {
@@ -76,18 +76,7 @@ public:
         return accept;
     }
     void Purge() override { ++purges; }
-    int Read(std::span<std::uint8_t> into) override {
-        if (reads.empty()) {
-            return 0;
-        }
-        Bytes next = std::move(reads.front());
-        reads.erase(reads.begin());
-        const std::size_t n = std::min(next.size(), into.size());
-        std::copy_n(next.begin(), n, into.begin());
-        return static_cast<int>(n);
-    }
     std::vector<Bytes> writes;
-    std::vector<Bytes> reads;
     int purges = 0;
     bool accept = true;
 };

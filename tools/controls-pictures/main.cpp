@@ -21,7 +21,7 @@
 #include "controls/PictureButton.h"
 #include "controls/PictureRadio.h"
 #include "controls/TransparentLabel.h"
-#include "model/ValueEntry.h"
+#include "model/Parameters.h"
 
 namespace {
 
@@ -58,26 +58,26 @@ bool Save(QWidget* sheet, const QDir& dir, const char* name) {
 
 struct FieldSample {
     const char* caption;
-    int kind;
-    int minimum, maximum;
-    double step, offset;
+    Param param;
+    int unit;  // the field's unit when not the parameter's own
     int value;
 };
 
 QWidget* Fields() {
+    constexpr int kOwn = -1;
     const FieldSample samples[] = {
-        {"delay ms (238)", entry::kDelayMs, 0, 1467, 0, 0, 238},
-        {"delay m (477)", entry::kDelayMetres, 0, 1467, 0, 0, 477},
-        {"delay ft (477)", entry::kDelayFeet, 0, 1467, 0, 0, 477},
-        {"delay ms (1467)", entry::kDelayMs, 0, 1467, 0, 0, 1467},
-        {"threshold (230)", entry::kLevel, 0, 400, 0.1, 0, 230},
-        {"frequency (1000)", entry::kFrequency, 20, 20000, 0, 0, 1000},
-        {"attack (3)", entry::kAttack, 0, 106, 0, 0, 3},
-        {"attack (50)", entry::kAttack, 0, 106, 0, 0, 50},
-        {"gain (170)", entry::kGain, 0, 400, 0.1, 20.0, 170},
-        {"Q (5)", entry::kBandQ, 0, 59, 0.05, 0, 5},
-        {"volume (45)", entry::kVolume, 0, 60, 1.0, 60.0, 45},
-        {"volume (0)", entry::kVolume, 0, 60, 1.0, 60.0, 0},
+        {"delay ms (238)", Param::Delay, kOwn, 238},
+        {"delay m (477)", Param::Delay, entry::kDelayMetres, 477},
+        {"delay ft (477)", Param::Delay, entry::kDelayFeet, 477},
+        {"delay ms (1467)", Param::Delay, kOwn, delaystep::kLongest},
+        {"threshold (230)", Param::LimiterThreshold, kOwn, 230},
+        {"frequency (1000)", Param::BandFreq, kOwn, 1000},
+        {"attack (3)", Param::LimiterAttack, kOwn, 3},
+        {"attack (50)", Param::LimiterAttack, kOwn, 50},
+        {"gain (170)", Param::BandGain, kOwn, 170},
+        {"Q (5)", Param::BandWidth, kOwn, 5},
+        {"volume (45)", Param::Volume, kOwn, 45},
+        {"volume (0)", Param::Volume, kOwn, 0},
     };
     const int rows = static_cast<int>(std::size(samples));
     QWidget* sheet = Sheet(260, 12 + rows * 27);
@@ -88,11 +88,12 @@ QWidget* Fields() {
         auto* spin = new NumberSpin(sheet);
         edit->setGeometry(135, y, 75, 21);
         spin->setGeometry(210, y, 16, 21);
-        edit->SetStep(s.step);
-        edit->SetOffset(s.offset);
-        edit->SetKind(s.kind);
+        const NumberEntry& e = ParamOf(s.param).number;
+        edit->SetStep(e.step);
+        edit->SetOffset(e.offset);
+        edit->SetKind(s.unit == kOwn ? e.unit : s.unit);
         spin->SetBuddy(edit);
-        spin->SetRange(s.minimum, s.maximum);
+        spin->SetRange(e.low, e.high);
         spin->SetPos(s.value);
         y += 27;
     }

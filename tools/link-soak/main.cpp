@@ -3,8 +3,6 @@
 // then the full reconnection, close. Checks that descriptors and memory do not grow.
 //
 //   link-soak --tcp 127.0.0.1:PORT | --pty /dev/pts/N [--cycles 200] [--reconnect-every 10]
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,6 +12,7 @@
 #include <fstream>
 #include <string>
 
+#include "SoakPlatform.h"
 #include "link/DeviceLink.h"
 #include "protocol/FrameBuilder.h"
 
@@ -70,33 +69,6 @@ void SpinFor(int ms) {
     QElapsedTimer clock;
     clock.start();
     SpinUntil([&] { return clock.elapsed() >= ms; }, ms + 1000);
-}
-
-struct Usage {
-    int fds = 0;
-    int sockets = 0;
-    long rssKiB = 0;
-};
-
-Usage Measure() {
-    Usage u;
-    const QDir fdDir("/proc/self/fd");
-    for (const QFileInfo& e :
-         fdDir.entryInfoList(QDir::NoDotAndDotDot | QDir::System | QDir::Files)) {
-        ++u.fds;
-        char target[256] = {};
-        const ssize_t n =
-            ::readlink(e.filePath().toLocal8Bit().constData(), target, sizeof target - 1);
-        if (n > 0 && std::string(target, static_cast<std::size_t>(n)).rfind("socket:", 0) == 0) {
-            ++u.sockets;
-        }
-    }
-    std::ifstream statm("/proc/self/statm");
-    long size = 0;
-    long resident = 0;
-    statm >> size >> resident;
-    u.rssKiB = resident * (sysconf(_SC_PAGESIZE) / 1024);
-    return u;
 }
 
 int Run(const QStringList& args) {

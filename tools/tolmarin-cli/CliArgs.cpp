@@ -19,11 +19,6 @@ std::optional<int> ToInt(std::string_view text) {
     return v;
 }
 
-std::optional<int> ToPort(std::string_view text) {
-    const auto v = ToInt(text);
-    return v && *v >= 1 && *v <= 65535 ? v : std::nullopt;
-}
-
 const char* const kCommands[] = {"info", "table", "response", "pull",
                                  "push", "store", "recall",   "status"};
 
@@ -78,56 +73,6 @@ std::string Fill(std::string_view text, std::initializer_list<std::string> value
         out += text[i];
     }
     return out;
-}
-
-std::optional<ConnectTarget> ParseConnectUrl(const std::string& url) {
-    ConnectTarget t;
-    if (url.rfind("serial:", 0) == 0) {
-        t.serial = true;
-        t.serialPort = url.substr(7);
-        return t.serialPort.empty() ? std::nullopt : std::optional(t);
-    }
-    if (url.rfind("tcp:", 0) != 0) {
-        return std::nullopt;
-    }
-    const std::string rest = url.substr(4);
-    std::string portText;
-    bool hasPort = false;
-    if (!rest.empty() && rest[0] == '[') {
-        // An IPv6 address in brackets, as the simulator prints it: [::1]:PORT.
-        const auto close = rest.find(']');
-        if (close == std::string::npos) {
-            return std::nullopt;
-        }
-        t.host = rest.substr(1, close - 1);
-        const std::string after = rest.substr(close + 1);
-        if (!after.empty()) {
-            if (after[0] != ':') {
-                return std::nullopt;
-            }
-            hasPort = true;
-            portText = after.substr(1);
-        }
-    } else {
-        const auto colon = rest.rfind(':');
-        if (colon != std::string::npos && rest.find(':') != colon) {
-            return std::nullopt;  // a bare IPv6 address: its port would be ambiguous
-        }
-        t.host = colon == std::string::npos ? rest : rest.substr(0, colon);
-        hasPort = colon != std::string::npos;
-        if (hasPort) {
-            portText = rest.substr(colon + 1);
-        }
-    }
-    t.port = kTcpPort;
-    if (hasPort) {
-        const auto port = ToPort(portText);
-        if (!port) {
-            return std::nullopt;
-        }
-        t.port = *port;
-    }
-    return t.host.empty() ? std::nullopt : std::optional(t);
 }
 
 std::optional<std::vector<FleetMember>> ParseFleet(const std::string& text,

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/ConnectTarget.h"
 #include "text/Texts.h"
 
 namespace tolmarin::cli {
@@ -13,16 +14,11 @@ namespace tolmarin::cli {
 // A catalogue text with %1, %2, ... replaced by the given values.
 std::string Fill(std::string_view text, std::initializer_list<std::string> values);
 
-// Where a linking command goes: "tcp:HOST[:PORT]" (port 8899 when omitted),
-// "tcp:[IPV6]:PORT" as the simulator prints it, or "serial:PORT" (a listed port name or a
-// device path).
-struct ConnectTarget {
-    bool serial = false;
-    std::string host;
-    int port = 0;
-    std::string serialPort;
-};
-std::optional<ConnectTarget> ParseConnectUrl(const std::string& url);
+// Where a linking command goes; the editor's --connect reads the same addresses.
+using tolmarin::ConnectTarget;
+inline std::optional<ConnectTarget> ParseConnectUrl(const std::string& url) {
+    return ParseConnectTarget(url);
+}
 
 // One amplifier of a linking command: the name it goes by in messages and file names, the
 // address as given and where that leads.

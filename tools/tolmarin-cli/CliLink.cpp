@@ -1,7 +1,5 @@
 #include "CliLink.h"
 
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -16,15 +14,17 @@
 #include <sstream>
 
 #include "CliOffline.h"
+#include "CliPlatform.h"
 #include "link/ChannelSetModel.h"
 #include "link/FrameTrace.h"
 #include "link/LinkController.h"
+#include "link/LinkScheduler.h"
 #include "link/LinkView.h"
 #include "link/NetworkLink.h"
 #include "link/SerialLink.h"
 #include "model/ChannelSet.h"
+#include "model/ProgramCheck.h"
 #include "protocol/DeviceImage.h"
-#include "protocol/ProgramCheck.h"
 #include "protocol/ProgramFile.h"
 #include "protocol/Protocol.h"
 
@@ -125,7 +125,7 @@ private:
 // bar's reset to 0 at the start and end of a batch is not shown.
 class ProgressReporter {
 public:
-    explicit ProgressReporter(std::ostream& err) : m_err(err), m_tty(isatty(2) != 0) {}
+    explicit ProgressReporter(std::ostream& err) : m_err(err), m_tty(IsTerminal(2)) {}
     ~ProgressReporter() { Finish(); }
 
     void Range(int high) {
@@ -200,8 +200,8 @@ public:
             onDone(direction);
         }
     }
-    void ShowBusy(int mode) override {
-        if (mode == 0 && onBusyHidden) {
+    void ShowBusy(BusyState state) override {
+        if (state == BusyState::Hidden && onBusyHidden) {
             onBusyHidden();
         }
     }
@@ -245,29 +245,34 @@ struct RunContext {
 // Runs on the shared event loop; calls done once when it has finished, either way.
 class AmpRun {
 public:
-    AmpRun(RunContext& ctx, FleetMember member, std::function<void()> done)
+    AmpRun(RunContext& ctx, FleetMember member, const LinkParts& parts, std::function<void()> done)
         : m_ctx(ctx),
           m_member(std::move(member)),
           m_done(std::move(done)),
           m_view(ctx.err),
           m_command(m_state),
-          m_serial(m_state.ui),
-          m_serialTap(m_serial, [this](auto b) { m_watch.Feed(b); }),
-          m_networkTap(m_network, [this](auto b) { m_watch.Feed(b); }) {
+          m_serial(parts.transport ? parts.transport(m_member, LinkKind::Usb)
+                                   : std::unique_ptr<LinkTransport>(new SerialLink(m_state.ui))),
+          m_network(parts.transport ? parts.transport(m_member, LinkKind::Network)
+                                    : std::unique_ptr<LinkTransport>(new NetworkLink())),
+          m_tcp(dynamic_cast<NetworkLink*>(m_network.get())),
+          m_serialTap(*m_serial, [this](auto b) { m_watch.Feed(b); }),
+          m_networkTap(*m_network, [this](auto b) { m_watch.Feed(b); }) {
         InitDeviceImage(m_state);
         InitSystemBytes(m_state.image);
         m_state.ui.language = ctx.language;
         m_state.ui.sink = &m_view;
         m_channels = std::make_unique<ChannelSet>(m_state);
         m_model = std::make_unique<ChannelSetModel>(*m_channels);
-        m_controller = std::make_unique<LinkController>(m_state, m_command, *m_model, m_view,
-                                                        m_serialTap, m_networkTap);
+        m_controller = std::make_unique<LinkController>(
+            m_state, m_command, *m_model, m_view, m_serialTap, m_networkTap,
+            parts.scheduler ? parts.scheduler() : nullptr);
         m_view.image = &m_state.image;
     }
     ~AmpRun() {
         m_controller.reset();
-        m_serial.Close();
-        m_network.Close();
+        m_serial->Close();
+        m_network->Close();
     }
     AmpRun(const AmpRun&) = delete;
     AmpRun& operator=(const AmpRun&) = delete;
@@ -312,10 +317,12 @@ public:
                       {Seconds(kNetworkNoReplySeconds), std::to_string(attempt),
                        std::to_string(kNetworkMaxReconnects)}));
         });
-        QObject::connect(&m_network, &NetworkLink::connectionLost, [this] {
-            m_lost = true;
-            Note(Text(TextId::CliConnectionLost));
-        });
+        if (m_tcp != nullptr) {
+            QObject::connect(m_tcp, &NetworkLink::connectionLost, [this] {
+                m_lost = true;
+                Note(Text(TextId::CliConnectionLost));
+            });
+        }
         QObject::connect(&c, &LinkController::linkUpFinished,
                          [this](bool complete) { OnLinkUp(complete); });
         QObject::connect(&c, &LinkController::writesVerified,
@@ -323,7 +330,10 @@ public:
         c.SetVerifyWrites(m_ctx.req.verify);
         m_view.onDone = [this](int dir) { OnDone(dir); };
         // The temperatures of the same reply are shown after the levels: count after both.
-        m_view.onStatus = [this] { QTimer::singleShot(0, [this] { OnStatus(); }); };
+        // Deferred calls are tied to the controller, so none outlives this run.
+        m_view.onStatus = [this] {
+            QTimer::singleShot(0, m_controller.get(), [this] { OnStatus(); });
+        };
         m_view.onBusyHidden = [this] { OnBusyHidden(); };
 
         const ConnectTarget& t = m_member.target;
@@ -414,17 +424,21 @@ private:
         if (kind == LinkKind::Usb) {
             why = Text(TextId::CliPortFailed);
         } else {
-            switch (m_network.LastError()) {
+            // Only the tool's own TCP link can say why a connect failed.
+            const auto error =
+                m_tcp != nullptr ? m_tcp->LastError() : QAbstractSocket::UnknownSocketError;
+            switch (error) {
                 case QAbstractSocket::ConnectionRefusedError:
                     why = Text(TextId::CliConnectRefused);
                     break;
                 case QAbstractSocket::SocketTimeoutError:
                     why = Fill(Text(TextId::CliConnectNoAnswer),
-                               {Seconds(m_network.ConnectTimeoutMs() / 1000.0)});
+                               {Seconds(m_tcp->ConnectTimeoutMs() / 1000.0)});
                     break;
                 default:
-                    why = Fill(Text(TextId::CliConnectFailed),
-                               {m_network.LastErrorText().toStdString()});
+                    why = Fill(
+                        Text(TextId::CliConnectFailed),
+                        {m_tcp != nullptr ? m_tcp->LastErrorText().toStdString() : std::string()});
                     break;
             }
         }
@@ -448,7 +462,7 @@ private:
         }
         why += CutOff();
         // The controller gives its own message right after closing; the line carries it.
-        QTimer::singleShot(0, [this, why] { Fail(kExitLink, why); });
+        QTimer::singleShot(0, m_controller.get(), [this, why] { Fail(kExitLink, why); });
     }
 
     // The written programs that did not verify: the controller's message names them.
@@ -506,7 +520,7 @@ private:
         if (!m_acting) {
             return;
         }
-        QTimer::singleShot(0, [this] {
+        QTimer::singleShot(0, m_controller.get(), [this] {
             if (!m_finished && m_controller->Linked()) {
                 FailWithMessage();
             }
@@ -665,8 +679,9 @@ private:
     AckCounter m_watch;
     FrameTrace m_trace;
     CommandQueue m_command;
-    SerialLink m_serial;
-    NetworkLink m_network;
+    std::unique_ptr<LinkTransport> m_serial;
+    std::unique_ptr<LinkTransport> m_network;
+    NetworkLink* m_tcp;  // m_network when it is the tool's own TCP link, else null
     TapTransport m_serialTap;
     TapTransport m_networkTap;
     std::unique_ptr<ChannelSet> m_channels;
@@ -761,8 +776,12 @@ std::string Timestamp() {
 // the watch display.
 class FleetRunner {
 public:
-    FleetRunner(const LinkRequest& req, Language language, std::ostream& out, std::ostream& err)
-        : m_ctx{req, language, out, err, req.fleet.size() > 1, {}, ProgramFileKind::Unknown} {
+    FleetRunner(const LinkRequest& req, Language language, std::ostream& out, std::ostream& err,
+                const LinkParts& parts)
+        : m_ctx{req, language, out, err, req.fleet.size() > 1, {}, ProgramFileKind::Unknown},
+          m_parts(parts),
+          m_clock(parts.scheduler ? parts.scheduler()
+                                  : std::unique_ptr<LinkScheduler>(new QtLinkScheduler())) {
         m_ui.language = language;
     }
 
@@ -773,33 +792,31 @@ public:
             }
         }
         for (const FleetMember& m : m_ctx.req.fleet) {
-            m_runs.push_back(std::make_unique<AmpRun>(m_ctx, m, [this] { OnRunDone(); }));
+            m_runs.push_back(std::make_unique<AmpRun>(m_ctx, m, m_parts, [this] { OnRunDone(); }));
         }
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, [this] {
-            StopAll(kExitLink, Fill(m_ui.Text(TextId::CliTimedOutAfter),
-                                    {std::to_string(m_ctx.req.timeoutSeconds)}));
-        });
-        QTimer poll;
         const bool watching = m_ctx.req.command == LinkCommand::Status && m_ctx.req.watch;
         // Every command stops on an interrupt at the next poll: between frames, so what
         // each amplifier holds can still be told.
         std::signal(SIGINT, OnInterrupt);
         std::signal(SIGTERM, OnInterrupt);
+        int guard = 0;
         if (!watching) {
-            guard.start(m_ctx.req.timeoutSeconds * 1000);
+            guard = m_clock->After(m_ctx.req.timeoutSeconds * 1000, [this] {
+                StopAll(kExitLink, Fill(m_ui.Text(TextId::CliTimedOutAfter),
+                                        {std::to_string(m_ctx.req.timeoutSeconds)}));
+            });
         }
         // Watches for an interrupt and paces the status display.
-        QObject::connect(&poll, &QTimer::timeout, [this] { OnPoll(); });
-        poll.start(kPacingIntervalMs);
-        m_sinceShown.start();
+        m_clock->StartPacing(kPollTimer, kPacingIntervalMs, [this] { OnPoll(); });
         for (auto& run : m_runs) {
             run->Start();
         }
         if (!AllFinished()) {
             m_loop.exec();
         }
+        m_clock->StopPacing();
+        m_clock->Cancel(guard);
+        m_clock->Cancel(m_intervalWait);
         return Conclude();
     }
 
@@ -840,12 +857,15 @@ private:
         for (const auto& run : m_runs) {
             seen += run->StatusCount();
         }
-        const bool due =
-            !m_shownOnce || m_sinceShown.elapsed() >= m_ctx.req.intervalSeconds * 1000LL;
+        const bool due = !m_shownOnce || m_intervalPassed;
         if (seen != m_seenShown && due) {
             m_seenShown = seen;
             m_shownOnce = true;
-            m_sinceShown.restart();
+            m_intervalPassed = false;
+            m_intervalWait = m_clock->After(m_ctx.req.intervalSeconds * 1000, [this] {
+                m_intervalWait = 0;
+                m_intervalPassed = true;
+            });
             ShowStatus(true);
         }
     }
@@ -853,7 +873,7 @@ private:
     // One line for one amplifier, or a table of all of them.
     void ShowStatus(bool watching) {
         std::ostream& out = m_ctx.out;
-        const bool tty = isatty(1) != 0;
+        const bool tty = IsTerminal(1);
         if (!m_ctx.fleet) {
             const CliView& v = m_runs.front()->View();
             if (watching) {
@@ -962,13 +982,19 @@ private:
         return failed == std::ssize(m_runs) ? firstFailure : kExitSomeFailed;
     }
 
+    // The run's own clock has one repeating timer: the poll.
+    static constexpr int kPollTimer = 1;
+
     RunContext m_ctx;
+    const LinkParts& m_parts;
+    std::unique_ptr<LinkScheduler> m_clock;
     UiState m_ui;
     std::vector<std::unique_ptr<AmpRun>> m_runs;
     QEventLoop m_loop;
-    QElapsedTimer m_sinceShown;
     std::uint64_t m_seenShown = 0;
     bool m_shownOnce = false;
+    bool m_intervalPassed = false;  // the watch's interval since the last print has passed
+    int m_intervalWait = 0;
     int m_tableLines = 0;
     bool m_outputFailed = false;
     int m_signal = 0;
@@ -977,8 +1003,8 @@ private:
 }  // namespace
 
 int RunLinkCommand(const LinkRequest& request, Language language, std::ostream& out,
-                   std::ostream& err) {
-    FleetRunner runner(request, language, out, err);
+                   std::ostream& err, const LinkParts& parts) {
+    FleetRunner runner(request, language, out, err, parts);
     return runner.Run();
 }
 

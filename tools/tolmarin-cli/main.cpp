@@ -10,6 +10,7 @@
 #include "CliArgs.h"
 #include "CliLink.h"
 #include "CliOffline.h"
+#include "Version.h"
 #include "protocol/ProgramFile.h"
 #include "text/Texts.h"
 
@@ -99,7 +100,7 @@ int main(int argc, char** argv) {
         return std::cout.good() ? cli::kExitDone : cli::kExitFile;
     }
     if (args.version) {
-        std::cout << "tolmarin-cli " << TOLMARIN_VERSION << '\n' << std::flush;
+        std::cout << "tolmarin-cli " << tolmarin::kVersion << '\n' << std::flush;
         return std::cout.good() ? cli::kExitDone : cli::kExitFile;
     }
     const auto usage = [&](const std::string& why) {

@@ -1,12 +1,7 @@
 // trv410-sim: a simulated TRV410 amplifier on loopback TCP and/or a pseudo-terminal.
 
-#include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QHostAddress>
-#include <QSocketNotifier>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -14,20 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "Amplifier.h"
-#include "SimOptions.h"
-#include "SimServer.h"
+#include "Version.h"
+#include "sim/Amplifier.h"
+#include "sim/SimOptions.h"
+#include "sim/server/ServerPlatform.h"
+#include "sim/server/SimServer.h"
 
 namespace {
 
 using tolmarin::sim::Amplifier;
-
-int g_signalPipe[2] = {-1, -1};
-
-void OnSignal(int) {
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
-}
 
 bool ReadFile(const std::string& path, std::vector<std::uint8_t>& out, bool& exists) {
     std::ifstream in(path, std::ios::binary);
@@ -93,6 +83,10 @@ int main(int argc, char** argv) {
         std::fputs(tolmarin::sim::SimUsage().c_str(), stdout);
         return 0;
     }
+    if (options->version) {
+        std::printf("trv410-sim %s\n", tolmarin::kVersion);
+        return 0;
+    }
 
     auto first = std::make_unique<Amplifier>(options->seed);
     Amplifier& amp = *first;
@@ -135,15 +129,7 @@ int main(int argc, char** argv) {
     }
     tolmarin::sim::SimServer& server = *servers.front();
 
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
-        struct sigaction sa {};
-        sa.sa_handler = OnSignal;
-        sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, nullptr);
-        sigaction(SIGTERM, &sa, nullptr);
-    }
-    QSocketNotifier quitNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&quitNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    tolmarin::sim::QuitOnTerminationSignals(app);
 
     if (options->tcp) {
         QString why;

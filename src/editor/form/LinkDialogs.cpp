@@ -161,10 +161,9 @@ BusyPopup::BusyPopup(SharedState& state, QWidget* form, QWidget* parent)
     connect(m_timer, &QTimer::timeout, this, &BusyPopup::OnBlink);
 }
 
-void BusyPopup::ShowBusy(int mode) {
+void BusyPopup::ShowBusy(BusyState state) {
     const QString text = UiText(m_state.ui, TextId::BusyText);
-    constexpr int kShow = 5;
-    if (mode == kShow) {
+    if (state == BusyState::Shown) {
         m_form->setEnabled(false);
         m_busy = true;
         m_text->SetText(text);
@@ -175,7 +174,7 @@ void BusyPopup::ShowBusy(int mode) {
             move(at);
         }
         show();
-    } else if (mode == 0) {
+    } else {
         m_text->SetText(text);
         m_form->setEnabled(true);
         m_busy = false;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "link/LinkConfig.h"
+#include "link/LinkView.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -70,8 +71,8 @@ class BusyPopup : public QDialog {
 public:
     BusyPopup(SharedState& state, QWidget* form, QWidget* parent);
 
-    // 5: show, blink, disable the form. 0: hide, enable the form.
-    void ShowBusy(int mode);
+    // Shown: show, blink, disable the form. Hidden: hide, enable the form.
+    void ShowBusy(BusyState state);
     // The done pop-up clears it; the next blink tick then hides the pop-up.
     void SetBusy(bool busy) { m_busy = busy; }
     bool Busy() const { return m_busy; }

@@ -5,10 +5,12 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <vector>
 
+#include "editor/form/FormLayout.h"
+#include "editor/form/FormWidgets.h"
 #include "link/ChannelSetModel.h"
 #include "link/LinkView.h"
-#include "response/Filter.h"
 #include "text/Texts.h"
 
 class QComboBox;
@@ -17,8 +19,11 @@ class QSettings;
 
 namespace tolmarin {
 
-enum class SelectionList;
 class Fader;
+class Lamp;
+class ParameterBinder;
+class PictureRadio;
+class TransparentLabel;
 class ResponseGraph;
 class PictureButton;
 class ChannelSet;
@@ -44,19 +49,13 @@ public:
              QWidget* parent = nullptr);
     ~MainForm() override;
 
-    void OnInitialUpdate();
-    void InitControls();
+    // Shows the system state, both channel columns and the given channel.
     void ShowState(int channel);
     void ShowChannel(int n);
-    void ShowBandBypass(int bypass, int k);
-    void EnableBandQ(int k, int kind);
-    void MirrorCrossover(bool high);
-    void MirrorBand(int k);
 
     void ToggleLanguage();
     void ApplyLanguage();
     void SetAmpMode(int m);
-    void SetSensitivity(int n, int s);
     void TogglePower();
 
     int CurrentChannel() const { return m_current; }
@@ -66,6 +65,7 @@ public:
     // Tests drive the form with a controller and command queue of their own (scripted
     // transports); null goes back to the form's own link.
     void UseController(LinkController* controller, CommandQueue* command);
+    // The control of an id, for tests and tools that drive the form from outside.
     QWidget* Control(int id) const;
     template <typename T>
     T* Get(int id) const {
@@ -79,7 +79,7 @@ public:
     void SetLinkButtonActive(bool active) override;
     void SetProgressRange(int low, int high) override;
     void SetProgressPos(int pos) override;
-    void ShowBusy(int mode) override;
+    void ShowBusy(BusyState state) override;
     void ShowTransferDone(int direction) override;
     void ClearLinkCheckBox() override;
     void ShowState() override;
@@ -110,20 +110,11 @@ protected:
 
 private:
     void CreateControls();
-    void OnClicked(int id);
-    void OnCommand(int id);
-    void OnSelection(int id, int selection);
-    void OnFader(int id);
-    void OnFilterChanged(int position);
-    void SetBandFreqRange(int k, int kind);
-    void FillList(int id, SelectionList entries);
-
-    OutputChannel& Channel(int n);
-    NumberSpin* Spin(int id) const;
-    PictureButton* Button(int id) const;
-    QComboBox* List(int id) const;
-    Fader* FaderAt(int id) const;
-    ResponseGraph* Graph() const;
+    void Bind(const form::ControlDef& c, QWidget* widget, NumberSpin* spin, int index);
+    void ConnectOwnControls();
+    void OnInitialUpdate();
+    void OnLinkButton();
+    void OnLinkCheck();
 
     SharedState& m_state;
     ChannelSet& m_channels;
@@ -134,10 +125,10 @@ private:
     std::unique_ptr<DeviceLink> m_link;
     LinkController* m_controller = nullptr;
     CommandQueue* m_command = nullptr;
-    std::map<int, QWidget*> m_controls;
+    FormWidgets m_w;
+    std::unique_ptr<ParameterBinder> m_binder;
     BusyPopup* m_busy = nullptr;
     DonePopup* m_done = nullptr;
-    QProgressBar* m_progress = nullptr;
     int m_current = 0;
     bool m_painted = false;
 };

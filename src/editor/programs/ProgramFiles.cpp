@@ -10,7 +10,7 @@
 #include "link/LinkView.h"
 #include "model/ChannelSet.h"
 #include "protocol/DeviceImage.h"
-#include "protocol/ProgramCheck.h"
+#include "model/ProgramCheck.h"
 #include "protocol/ProgramFile.h"
 
 namespace tolmarin {

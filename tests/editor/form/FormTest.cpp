@@ -13,6 +13,7 @@
 #include "editor/form/FormLayout.h"
 #include "editor/graph/ResponseGraph.h"
 #include "form/FormIds.h"
+#include "model/Parameters.h"
 #include "protocol/DeviceImage.h"
 
 namespace tolmarin::testing {
@@ -211,6 +212,44 @@ TEST(FormSystem, SensitivityAndPowerChangeTheSystemBytesAndTheInputGain) {
     r.Click(r.Get<PictureButton>(kPower));
     EXPECT_EQ(r.fresh->image.systemBytes[sysbyte::kPower], 0);
     EXPECT_FALSE(On(r, kPower));
+}
+
+}  // namespace
+}  // namespace tolmarin::testing
+
+namespace tolmarin::testing {
+namespace {
+
+// Catches a control of the description bound to a name the parameter table lacks (it would
+// silently edit nothing) and a field whose range is not its parameter's.
+TEST(FormBinding, EveryDescribedParameterExistsAndFieldsTakeItsRange) {
+    FormRig r;
+    for (const ControlDef& c : FormControls()) {
+        if (c.param.empty()) {
+            continue;
+        }
+        const ParamDef* p = ParamByName(c.param);
+        ASSERT_NE(p, nullptr) << c.objectName;
+        if (c.kind == ControlKind::NumField && p->id != Param::BandFreq) {
+            auto* spin = r.Get<NumberSpin>(c.spinId);
+            EXPECT_EQ(spin->Minimum(), p->number.low) << c.objectName;
+            EXPECT_EQ(spin->Maximum(), p->number.high) << c.objectName;
+        }
+    }
+}
+
+// Catches a parameter's second control left behind: the delay in metres and feet and the
+// volume fader must show what was typed in the other control.
+TEST(FormBinding, ControlsOfOneParameterFollowEachOther) {
+    FormRig r;
+    r.Type(kDelayMs, "10");
+    EXPECT_EQ(r.channels.Channel(0).GetDelay(), 477);
+    EXPECT_EQ(Pos(r, kDelaySpin + 1), 477);
+    EXPECT_EQ(Pos(r, kDelaySpin + 2), 477);
+
+    r.Type(kVolume, "-12");
+    EXPECT_EQ(r.channels.Channel(0).GetVolumeDb(), 48);
+    EXPECT_EQ(r.Get<Fader>(kVolumeFader)->GetPosReversed(), 48);
 }
 
 }  // namespace

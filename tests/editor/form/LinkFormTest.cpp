@@ -95,12 +95,12 @@ TEST(FormLink, StatusTemperaturesAreClampedAndShownMinusTen) {
 TEST(FormLink, BusyPopupIgnoresEnterEscapeAndClose) {
     LinkedForm r;
     BusyPopup& busy = r.view->BusyWindow();
-    busy.ShowBusy(5);
+    busy.ShowBusy(BusyState::Shown);
     QTest::keyClick(&busy, Qt::Key_Escape);
     QTest::keyClick(&busy, Qt::Key_Return);
     busy.close();
     EXPECT_TRUE(busy.isVisible());
-    busy.ShowBusy(0);
+    busy.ShowBusy(BusyState::Hidden);
     EXPECT_FALSE(busy.isVisible());
     EXPECT_TRUE(r.view->isEnabled());
 }

@@ -4,9 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "Amplifier.h"
 #include "ProgramsFixture.h"
-#include "SimServer.h"
 #include "controls/NameEdit.h"
 #include "controls/PictureRadio.h"
 #include "controls/TransparentLabel.h"
@@ -14,6 +12,8 @@
 #include "editor/programs/ProgramsDialog.h"
 #include "link/ChannelSetModel.h"
 #include "link/DeviceLink.h"
+#include "sim/Amplifier.h"
+#include "sim/server/SimServer.h"
 #include "support/qt/EventLoop.h"
 
 namespace tolmarin::testing {

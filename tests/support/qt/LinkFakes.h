@@ -53,7 +53,7 @@ public:
         rangeHigh = high;
     }
     void SetProgressPos(int pos) override { progress.push_back(pos); }
-    void ShowBusy(int mode) override { busy.push_back(mode); }
+    void ShowBusy(BusyState state) override { busy.push_back(state); }
     void ShowTransferDone(int direction) override { done.push_back(direction); }
     void ClearLinkCheckBox() override { ++checkBoxCleared; }
     void ShowState() override { ++statesShown; }
@@ -68,7 +68,7 @@ public:
     int rangeLow = -1;
     int rangeHigh = -1;
     std::vector<int> progress;
-    std::vector<int> busy;
+    std::vector<BusyState> busy;
     std::vector<int> done;
     int checkBoxCleared = 0;
     int statesShown = 0;

@@ -1,0 +1,468 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "model/OutputChannel.h"
+#include "model/ValueEntry.h"
+#include "protocol/DeviceImage.h"
+#include "protocol/Protocol.h"
+#include "response/FilterMath.h"
+#include "text/SelectionLists.h"
+#include "text/Texts.h"
+
+namespace tolmarin {
+
+// Every value the operator can set on an output channel or on the amplifier as a whole.
+// The enumerators follow the order of the parameter table below: channel values in block
+// order, then one band's values in the order the program check judges them, then the
+// system items.
+enum class Param : int {
+    Name,
+    Mute,
+    Polarity,
+    InputGain,
+    Delay,
+    InputRoute,
+    InputA,
+    InputB,
+    HpFreq,
+    HpFamily,
+    HpSlope,
+    LpFreq,
+    LpFamily,
+    LpSlope,
+    LimiterThreshold,
+    LimiterAttack,
+    LimiterRelease,
+    Volume,
+    BandType,
+    BandFreq,
+    BandGain,
+    BandWidth,
+    BandSlope,
+    BandBypass,
+    SystemMode,
+    SystemSensitivity,
+    SystemPower,
+    Count
+};
+inline constexpr int kParamCount = static_cast<int>(Param::Count);
+
+// Where a parameter lives: once per channel block, once per equaliser band of the block
+// (eight times), or among the system bytes.
+enum class ParamScope { Channel, Band, System };
+
+// How the operator edits it.
+enum class EditKind {
+    None,    // set by something else (a system item, the mode), never typed
+    Text,    // a name
+    Number,  // a numeric field with its spin, perhaps a fader too
+    List,    // a drop-down list: the position is the value
+    Switch,  // a two-state button
+};
+
+// What a numeric field needs beyond the value: its unit and the index range it offers.
+// The index range may differ from the steps the amplifier takes (the volume field counts
+// whole dB, the frequency fields start at 20 Hz).
+struct NumberEntry {
+    int unit = entry::kFrequency;
+    double step = 0.0;
+    double offset = 0.0;
+    int low = 0;
+    int high = 0;
+};
+
+// A cell of the parameter table: the parameter's text for a channel (and band).
+using CellText = std::string (*)(const OutputChannel& channel, int band);
+// The value as the operator's control shows it (the volume in whole dB, a band's type as
+// its position in the type list), and the operator's edit of it. index is the band.
+using ReadValue = int (*)(const OutputChannel& channel, int index);
+using EditValue = void (*)(OutputChannel& channel, int index, int value);
+
+// The filter a parameter shapes, if any: the response graph redraws it and a linked
+// channel copies it whole.
+enum class FilterPart { None, Band, HighPass, LowPass };
+
+struct TableRow {
+    TextId label = TextId::Count;  // Count: no row
+    CellText text = nullptr;
+    constexpr bool Present() const { return label != TextId::Count; }
+};
+
+// Not held in a byte of its own.
+inline constexpr int kNotStored = -1;
+
+// One parameter described once: its identity and name (the form binds by name), where it
+// lives, the steps the amplifier takes, how it is edited, the texts that name it in a
+// fault and in the parameter table, and whether a linked channel follows it.
+struct ParamDef {
+    Param id = Param::Count;
+    std::string_view name;
+    ParamScope scope = ParamScope::Channel;
+    // Channel block byte (a band's: in band 1's record), or system byte; kNotStored.
+    int offset = kNotStored;
+    int width = 1;  // bytes; a 16-bit value is little-endian
+    int bit = -1;   // one bit of the byte, or -1 for the whole value
+    // Sub-block its change travels in (a band's: band 1's); -1 for a system item.
+    int subBlock = -1;
+    std::uint8_t item = 0;  // system item code that sends it
+    int low = 0;            // the steps the amplifier takes
+    int high = 0;
+    EditKind edit = EditKind::None;
+    NumberEntry number;                          // EditKind::Number
+    SelectionList list = SelectionList::Family;  // EditKind::List
+    TextId field = TextId::Count;                // names it in a program fault
+    std::array<TableRow, 2> rows{};              // its parameter-table rows
+    bool linked = false;                         // a linked channel takes it over
+    FilterPart filter = FilterPart::None;
+    ReadValue read = nullptr;  // channel and band parameters the form edits
+    EditValue write = nullptr;
+};
+
+// Equaliser bands of a channel.
+inline constexpr int kEqBandCount = 8;
+
+// --- Limits that are not one parameter's range --------------------------------------------
+// The grid's lowest entry, 19.7 Hz, held in whole Hz: a drag can reach it, typing cannot.
+inline constexpr int kLowestFreqHz = 19;
+inline constexpr int kLowestTypedFreqHz = 20;
+inline constexpr int kHighestFreqHz = 20000;
+// A low shelf stays at or below, a high shelf at or above.
+inline constexpr int kShelfSplitHz = 2000;
+inline constexpr int kFlatGainStep = 200;     // 0.0 dB
+inline constexpr int kVolumeStepsPerDb = 10;  // the stored volume counts tenths of a dB
+
+// The delay step: 0.021 ms steps below kCoarse, then whole ms from 10 ms.
+namespace delaystep {
+inline constexpr int kCoarse = 477;
+inline constexpr double kFineMs = 0.021;
+inline constexpr double kFirstCoarseMs = 10.0;
+inline constexpr int kLongest = 1467;  // 1000 ms
+inline constexpr double kLongestMs = 1000.0;
+}  // namespace delaystep
+
+// The attack step: 0 to 6 are 0.3 to 0.9 ms, then step - 6 whole ms.
+namespace attackstep {
+inline constexpr int kFine = 6;
+inline constexpr int kLongest = 106;  // 100 ms
+}  // namespace attackstep
+
+// --- The table ---------------------------------------------------------------------------
+
+namespace detail {
+
+constexpr ParamDef Stored(Param id, std::string_view name, int offset, int width, int low, int high,
+                          TextId field) {
+    ParamDef d;
+    d.id = id;
+    d.name = name;
+    d.offset = offset;
+    d.width = width;
+    d.subBlock = offset >= 0 ? offset / kSubBlockSize : -1;
+    d.low = low;
+    d.high = high;
+    d.field = field;
+    return d;
+}
+
+constexpr ParamDef Number(ParamDef d, NumberEntry entry) {
+    d.edit = EditKind::Number;
+    d.number = entry;
+    return d;
+}
+
+constexpr ParamDef List(ParamDef d, SelectionList list) {
+    d.edit = EditKind::List;
+    d.list = list;
+    return d;
+}
+
+constexpr ParamDef Edit(ParamDef d, EditKind kind) {
+    d.edit = kind;
+    return d;
+}
+
+constexpr ParamDef Row(ParamDef d, TextId label, CellText text, TextId second = TextId::Count,
+                       CellText secondText = nullptr) {
+    d.rows = {TableRow{label, text}, TableRow{second, secondText}};
+    return d;
+}
+
+constexpr ParamDef Linked(ParamDef d, FilterPart filter = FilterPart::None) {
+    d.linked = true;
+    d.filter = filter;
+    return d;
+}
+
+constexpr ParamDef Access(ParamDef d, ReadValue read, EditValue write) {
+    d.read = read;
+    d.write = write;
+    return d;
+}
+
+constexpr ParamDef InBand(ParamDef d) {
+    d.scope = ParamScope::Band;
+    if (d.offset != kNotStored) {
+        d.offset += block::kBands;
+        d.subBlock = d.offset / kSubBlockSize;
+    }
+    return d;
+}
+
+constexpr ParamDef System(ParamDef d, std::uint8_t item) {
+    d.scope = ParamScope::System;
+    d.subBlock = -1;
+    d.item = item;
+    return d;
+}
+
+constexpr ParamDef Bit(ParamDef d, int bit) {
+    d.bit = bit;
+    return d;
+}
+
+constexpr NumberEntry kFreqEntry{entry::kFrequency, 0.0, 0.0, kLowestTypedFreqHz, kHighestFreqHz};
+constexpr int kLastBandwidthStep = kBandwidthSteps - 1;
+constexpr int kVolumeDb = 60;
+constexpr int kFullInputGain = 600;  // 0 dB; the sensitivities trim below it
+constexpr int kAllInputs = 0x0F;     // the four amplifier inputs
+constexpr int kChannelNameBytes = 8;
+constexpr int kFirstPrintable = 0x20;
+constexpr int kLastPrintable = 0x7F;  // as the amplifier's name replies are cleaned
+constexpr int kLastSensitivity = 2;
+constexpr int kLastMode = 2;
+constexpr int kLastRelease = 5;
+constexpr int kThresholdSteps = 400;
+
+// Band values: offsets inside a band record (see BandRecord).
+constexpr int kBandFreq = 0, kBandGain = 2, kBandWidth = 4, kBandSlope = 6, kBandType = 7;
+
+template <typename T>
+constexpr T Narrow(int v) {
+    return static_cast<T>(v);
+}
+
+using C = const OutputChannel&;
+using M = OutputChannel&;
+using U8 = std::uint8_t;
+using I16 = std::int16_t;
+
+using enum Param;
+inline constexpr std::array<ParamDef, kParamCount> kParams = {
+    Edit(Stored(Name, "name", block::kName, kChannelNameBytes, kFirstPrintable, kLastPrintable,
+                TextId::FieldChannelName),
+         EditKind::Text),
+    Access(
+        Row(Edit(Stored(Mute, "mute", block::kOutputOn, 1, 0, 1, TextId::FieldOutputOn),
+                 EditKind::Switch),
+            TextId::RowMute, [](C c, int) { return c.OutputOnText(); }),
+        [](C c, int) -> int { return c.GetOutputOn(); },
+        [](M c, int, int v) { c.SetOutputOn(Narrow<U8>(v)); }),
+    Access(
+        Linked(Edit(Stored(Polarity, "polarity", block::kPolarity, 1, 0, 1, TextId::FieldPolarity),
+                    EditKind::Switch)),
+        [](C c, int) -> int { return c.GetPolarity(); },
+        [](M c, int, int v) { c.SetPolarity(Narrow<U8>(v)); }),
+    Stored(InputGain, "input.gain", block::kInputGain, 2, 0, kFullInputGain,
+           TextId::FieldInputGain),
+    Access(
+        Row(Linked(Number(Stored(Delay, "delay", block::kDelay, 2, 0, delaystep::kLongest,
+                                 TextId::FieldDelay),
+                          {entry::kDelayMs, 0.0, 0.0, 0, delaystep::kLongest})),
+            TextId::RowDelay, [](C c, int) { return c.DelayText(); }),
+        [](C c, int) -> int { return c.GetDelay(); },
+        [](M c, int, int v) { c.SetDelay(Narrow<I16>(v)); }),
+    Stored(InputRoute, "input.route", block::kInputRoute, 1, 0, kAllInputs,
+           TextId::FieldInputRoute),
+    Row(Bit(Stored(InputA, "input.a", block::kInputRoute, 1, 0, 1, TextId::FieldInputRoute), 0),
+        TextId::RowChA, [](C c, int) { return c.InputText(1); }),
+    Row(Bit(Stored(InputB, "input.b", block::kInputRoute, 1, 0, 1, TextId::FieldInputRoute), 1),
+        TextId::RowChB, [](C c, int) { return c.InputText(2); }),
+    Access(
+        Row(Linked(Number(Stored(HpFreq, "hp.freq", block::kHighPassFreq, 2, kLowestFreqHz,
+                                 kHighestFreqHz, TextId::FieldHighPassFreq),
+                          kFreqEntry),
+                   FilterPart::HighPass),
+            TextId::RowHpfFreq, [](C c, int) { return c.HighPass().FreqText(); }),
+        [](C c, int) { return c.HighPass().GetFreq(); },
+        [](M c, int, int v) { c.HighPass().SetFreq(v, true); }),
+    Access(
+        Row(Linked(List(Stored(HpFamily, "hp.family", block::kHighPassFamily, 1, 0,
+                               filter::kButterworth, TextId::FieldHighPassFamily),
+                        SelectionList::Family),
+                   FilterPart::HighPass),
+            TextId::RowHpfType, [](C c, int) { return c.HighPass().FamilyText(); }),
+        [](C c, int) { return c.HighPass().GetFamily(); },
+        [](M c, int, int v) { c.HighPass().SetFamily(v, true); }),
+    Access(
+        Row(Linked(List(Stored(HpSlope, "hp.slope", block::kHighPassSlope, 1, 0,
+                               filter::kCrossoverSlopes - 1, TextId::FieldHighPassSlope),
+                        SelectionList::CrossoverSlope),
+                   FilterPart::HighPass),
+            TextId::RowHpfOct, [](C c, int) { return c.HighPass().CrossoverSlopeText(); }),
+        [](C c, int) { return c.HighPass().GetSlope(); },
+        [](M c, int, int v) { c.HighPass().SetSlope(v, true); }),
+    Access(
+        Row(Linked(Number(Stored(LpFreq, "lp.freq", block::kLowPassFreq, 2, kLowestFreqHz,
+                                 kHighestFreqHz, TextId::FieldLowPassFreq),
+                          kFreqEntry),
+                   FilterPart::LowPass),
+            TextId::RowLpfFreq, [](C c, int) { return c.LowPass().FreqText(); }),
+        [](C c, int) { return c.LowPass().GetFreq(); },
+        [](M c, int, int v) { c.LowPass().SetFreq(v, true); }),
+    Access(
+        Row(Linked(List(Stored(LpFamily, "lp.family", block::kLowPassFamily, 1, 0,
+                               filter::kButterworth, TextId::FieldLowPassFamily),
+                        SelectionList::Family),
+                   FilterPart::LowPass),
+            TextId::RowLpfType, [](C c, int) { return c.LowPass().FamilyText(); }),
+        [](C c, int) { return c.LowPass().GetFamily(); },
+        [](M c, int, int v) { c.LowPass().SetFamily(v, true); }),
+    Access(
+        Row(Linked(List(Stored(LpSlope, "lp.slope", block::kLowPassSlope, 1, 0,
+                               filter::kCrossoverSlopes - 1, TextId::FieldLowPassSlope),
+                        SelectionList::CrossoverSlope),
+                   FilterPart::LowPass),
+            TextId::RowLpfOct, [](C c, int) { return c.LowPass().CrossoverSlopeText(); }),
+        [](C c, int) { return c.LowPass().GetSlope(); },
+        [](M c, int, int v) { c.LowPass().SetSlope(v, true); }),
+    Access(
+        Row(Linked(Number(Stored(LimiterThreshold, "limiter.threshold", block::kLimitThreshold, 2,
+                                 0, kThresholdSteps, TextId::FieldThreshold),
+                          {entry::kLevel, 0.1, 0.0, 0, kThresholdSteps})),
+            TextId::RowThreshold, [](C c, int) { return c.ThresholdText(); }),
+        [](C c, int) -> int { return c.GetLimitThreshold(); },
+        [](M c, int, int v) { c.SetLimitThreshold(Narrow<I16>(v)); }),
+    Access(
+        Row(Linked(Number(Stored(LimiterAttack, "limiter.attack", block::kLimitAttack, 1, 0,
+                                 attackstep::kLongest, TextId::FieldAttack),
+                          {entry::kAttack, 0.0, 0.0, 0, attackstep::kLongest})),
+            TextId::RowAttack, [](C c, int) { return c.AttackText(); }),
+        [](C c, int) -> int { return c.GetLimitAttack(); },
+        [](M c, int, int v) { c.SetLimitAttack(Narrow<U8>(v)); }),
+    Access(
+        Row(Linked(List(Stored(LimiterRelease, "limiter.release", block::kLimitRelease, 1, 0,
+                               kLastRelease, TextId::FieldRelease),
+                        SelectionList::Release)),
+            TextId::RowRelease, [](C c, int) { return c.ReleaseText(); }),
+        [](C c, int) -> int { return c.GetLimitRelease(); },
+        [](M c, int, int v) { c.SetLimitRelease(Narrow<U8>(v)); }),
+    Access(
+        Row(Linked(Number(Stored(Volume, "volume", block::kVolume, 2, 0,
+                                 kVolumeDb* kVolumeStepsPerDb, TextId::FieldVolume),
+                          {entry::kVolume, 1.0, double(kVolumeDb), 0, kVolumeDb})),
+            TextId::RowVol, [](C c, int) { return c.VolumeText(); }),
+        [](C c, int) { return c.GetVolumeDb(); }, [](M c, int, int v) { c.SetVolumeDb(v); }),
+    // The form's type list joins the type byte and the shelf slope (see Filter::SetEqKind).
+    Access(
+        Row(Linked(List(InBand(Stored(BandType, "band.type", kBandType, 1, 0, filter::kHighShelf,
+                                      TextId::FieldBandType)),
+                        SelectionList::BandType),
+                   FilterPart::Band),
+            TextId::RowEqType, [](C c, int k) { return c.Band(k).TypeText(); }),
+        [](C c, int k) { return c.Band(k).GetEqKind(); },
+        [](M c, int k, int v) { c.Band(k).SetEqKind(v); }),
+    Access(
+        Row(Linked(Number(InBand(Stored(BandFreq, "band.freq", kBandFreq, 2, kLowestFreqHz,
+                                        kHighestFreqHz, TextId::FieldBandFreq)),
+                          kFreqEntry),
+                   FilterPart::Band),
+            TextId::RowEqFreq, [](C c, int k) { return c.Band(k).FreqText(); }),
+        [](C c, int k) { return c.Band(k).GetFreq(); },
+        [](M c, int k, int v) { c.Band(k).SetFreq(v, true); }),
+    Access(
+        Row(Linked(Number(InBand(Stored(BandGain, "band.gain", kBandGain, 2, 0, 2 * kFlatGainStep,
+                                        TextId::FieldBandGain)),
+                          {entry::kGain, 0.1, 20.0, 0, 2 * kFlatGainStep}),
+                   FilterPart::Band),
+            TextId::RowEqGain, [](C c, int k) { return c.Band(k).GainText(); }),
+        [](C c, int k) { return c.Band(k).GetGainStep(); },
+        [](M c, int k, int v) { c.Band(k).SetGainStep(v); }),
+    // A shelf shows its slope where a peaking band shows its bandwidth and Q.
+    Access(
+        Row(
+            Linked(Number(InBand(Stored(BandWidth, "band.width", kBandWidth, 2, 0,
+                                        kLastBandwidthStep, TextId::FieldBandWidth)),
+                          {entry::kBandQ, 0.05, 0.0, 0, kLastBandwidthStep}),
+                   FilterPart::Band),
+            TextId::RowEqBw,
+            [](C c, int k) {
+                const Filter& f = c.Band(k);
+                return f.GetType() == filter::kPeaking ? f.BandwidthText() : f.ShelfSlopeText();
+            },
+            TextId::RowEqQ,
+            [](C c, int k) {
+                const Filter& f = c.Band(k);
+                return f.GetType() == filter::kPeaking ? f.QText() : std::string();
+            }),
+        [](C c, int k) { return c.Band(k).GetBandwidthStep(); },
+        [](M c, int k, int v) { c.Band(k).SetBandwidthStep(v); }),
+    // A peaking band keeps the slope of the shelf it was before; the amplifier ignores it.
+    Linked(InBand(Stored(BandSlope, "band.slope", kBandSlope, 1, 0, filter::kShelfSlopes - 1,
+                         TextId::FieldBandSlope)),
+           FilterPart::Band),
+    // A bypassed band is sent flat; the flag itself is the editor's.
+    Access(
+        Linked(Edit(InBand(Stored(BandBypass, "band.bypass", kNotStored, 1, 0, 1, TextId::Count)),
+                    EditKind::Switch),
+               FilterPart::Band),
+        [](C c, int k) { return c.Band(k).GetBypass(); },
+        [](M c, int k, int v) { c.Band(k).SetBypass(v); }),
+    List(System(
+             Stored(SystemMode, "system.mode", sysbyte::kModeCh12, 1, 0, kLastMode, TextId::Count),
+             ITEM_MODES),
+         SelectionList::AmpMode),
+    List(System(Stored(SystemSensitivity, "system.sensitivity", sysbyte::kSensitivity1, 1, 0,
+                       kLastSensitivity, TextId::Count),
+                ITEM_SENSITIVITY),
+         SelectionList::Sensitivity),
+    Edit(System(Stored(SystemPower, "system.power", sysbyte::kPower, 1, 0, 1, TextId::Count),
+                ITEM_POWER),
+         EditKind::Switch),
+};
+
+constexpr bool InEnumOrder() {
+    for (int i = 0; i < kParamCount; ++i) {
+        if (static_cast<int>(kParams[i].id) != i) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(InEnumOrder(), "the table lists the parameters in the order of their enum");
+
+}  // namespace detail
+
+inline constexpr const ParamDef& ParamOf(Param p) {
+    return detail::kParams[static_cast<std::size_t>(p)];
+}
+
+inline constexpr std::span<const ParamDef> AllParams() {
+    return detail::kParams;
+}
+
+// The parameter of a name such as "band.gain"; nothing for an unknown name.
+const ParamDef* ParamByName(std::string_view name);
+
+// The frequencies a band's field offers for its kind in the type list (0 peaking, 1 and 2
+// low shelves, 3 and 4 high shelves).
+struct StepRange {
+    int low = 0;
+    int high = 0;
+};
+StepRange BandFreqEntryRange(int eqKind);
+// The frequencies the amplifier takes for a band of a type byte (0 peaking, 1 low shelf,
+// 2 high shelf).
+StepRange BandFreqRange(int type);
+
+// A parameter's value in a channel block (band: in band `band`'s record); the whole value,
+// or its bit. Channel and band parameters that are stored only.
+int ReadParam(std::span<const std::uint8_t> block, const ParamDef& def, int band = 0);
+// The byte offset of the parameter in the block (band: band `band`'s).
+int ParamOffset(const ParamDef& def, int band = 0);
+
+}  // namespace tolmarin

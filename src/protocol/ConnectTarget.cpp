@@ -1,0 +1,77 @@
+#include "protocol/ConnectTarget.h"
+
+#include <charconv>
+
+#include "protocol/Protocol.h"
+
+namespace tolmarin {
+
+namespace {
+
+constexpr std::string_view kSerialScheme = "serial:";
+constexpr std::string_view kTcpScheme = "tcp:";
+constexpr int kMaxPort = 65535;
+
+std::optional<int> ToPort(std::string_view text) {
+    int v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || v < 1 ||
+        v > kMaxPort) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+}  // namespace
+
+std::optional<ConnectTarget> ParseConnectTarget(std::string_view text) {
+    ConnectTarget t;
+    if (text.substr(0, kSerialScheme.size()) == kSerialScheme) {
+        t.serial = true;
+        t.serialPort = std::string(text.substr(kSerialScheme.size()));
+        return t.serialPort.empty() ? std::nullopt : std::optional(t);
+    }
+    if (text.substr(0, kTcpScheme.size()) != kTcpScheme) {
+        return std::nullopt;
+    }
+    const std::string_view rest = text.substr(kTcpScheme.size());
+    std::string_view portText;
+    bool hasPort = false;
+    if (!rest.empty() && rest[0] == '[') {
+        // An IPv6 address in brackets, as the simulator prints it: [::1]:PORT.
+        const auto close = rest.find(']');
+        if (close == std::string_view::npos) {
+            return std::nullopt;
+        }
+        t.host = std::string(rest.substr(1, close - 1));
+        const std::string_view after = rest.substr(close + 1);
+        if (!after.empty()) {
+            if (after[0] != ':') {
+                return std::nullopt;
+            }
+            hasPort = true;
+            portText = after.substr(1);
+        }
+    } else {
+        const auto colon = rest.rfind(':');
+        if (colon != std::string_view::npos && rest.find(':') != colon) {
+            return std::nullopt;  // a bare IPv6 address: its port would be ambiguous
+        }
+        hasPort = colon != std::string_view::npos;
+        t.host = std::string(hasPort ? rest.substr(0, colon) : rest);
+        if (hasPort) {
+            portText = rest.substr(colon + 1);
+        }
+    }
+    t.port = kTcpPort;
+    if (hasPort) {
+        const auto port = ToPort(portText);
+        if (!port) {
+            return std::nullopt;
+        }
+        t.port = *port;
+    }
+    return t.host.empty() ? std::nullopt : std::optional(t);
+}
+
+}  // namespace tolmarin
