@@ -55,6 +55,17 @@ done
 awk -v a="${median[1]}" -v b="${median[64]}" \
     'BEGIN { printf "  64 / 1 = %.2f (target at most 1.50)\n", b / a }'
 
+# What reading back costs: all twenty programs pushed with and without verification.
+"$cli" pull --connect "$(awk 'NR==1 { print $2 }' "$out/fleet1.txt")" "$out/all.ALLData12File" >/dev/null
+echo "push of all twenty programs, read back or not (ms):"
+for n in 1 64; do
+    for verify in "" "--no-verify"; do
+        t0=$(ms)
+        "$cli" push $verify --fleet "$out/fleet$n.txt" "$out/all.ALLData12File" >/dev/null 2>&1
+        echo "  $n amplifiers ${verify:-verified}: $(($(ms) - t0))"
+    done
+done
+
 # CPU ticks and resident memory of status --watch after a settling second.
 idle_poll() {
     local n=$1

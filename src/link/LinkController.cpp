@@ -181,6 +181,7 @@ bool LinkController::DoCloseSerial(LinkCloseReason reason) {
     m_scheduler->StopPacing();
     m_linked = 0;
     m_phase = Phase::Idle;
+    const bool cut = CutWrites();
     m_command.ClearQueue();
     m_command.SetTransport(nullptr);
     m_port.link = nullptr;
@@ -194,8 +195,17 @@ bool LinkController::DoCloseSerial(LinkCloseReason reason) {
     if (FrameTrace* trace = m_serial.Trace()) {
         trace->Note(LinkKind::Usb, "link closed");
     }
+    ReportCut(cut, reason);
     emit linkClosed(reason);
     return true;
+}
+
+void LinkController::ReportCut(bool cut, LinkCloseReason reason) {
+    // The operator who closed the link knows why; the tool reads WriteOutcome itself.
+    if (cut && reason != LinkCloseReason::Operator) {
+        m_state.ui.Report(TextId::WriteCutOff, MessageKind::Warning,
+                          DescribeSlots(m_writes, m_state.ui) + '.');
+    }
 }
 
 void LinkController::CloseNetworkLink() {
@@ -216,6 +226,7 @@ void LinkController::DoCloseNetwork(LinkCloseReason reason) {
         return;  // an abandoned connect: nothing was linked, nothing to undo
     }
     m_linked = 0;
+    const bool cut = CutWrites();
     m_command.ClearQueue();
     m_command.SetTransport(nullptr);
     m_port.link = nullptr;
@@ -228,6 +239,7 @@ void LinkController::DoCloseNetwork(LinkCloseReason reason) {
     if (FrameTrace* trace = m_network.Trace()) {
         trace->Note(LinkKind::Network, "link closed");
     }
+    ReportCut(cut, reason);
     emit linkClosed(reason);
 }
 
@@ -294,13 +306,15 @@ void LinkController::StoreAllPrograms() {
         return;
     }
     m_progressPos = 0;
+    BeginWrites();
     for (int n = 1; n <= kStoredPrograms; ++n) {
-        EnqueueCounted(BuildItemWrite(m_state, ITEM_NAME, n));
-        std::unique_ptr<SendData> data = BuildProgramWrite(m_state, n);
-        if (n == kStoredPrograms) {
-            data->SetNotifyDown(1);
-        }
-        EnqueueCounted(std::move(data));
+        // Each program is read back as soon as it is written, so a batch cut off part way
+        // can say how many arrived intact.
+        const std::size_t slot = AddSlot(n);
+        const bool last = n == kStoredPrograms;
+        EnqueueWrite(slot, BuildItemWrite(m_state, ITEM_NAME, n), true, false);
+        EnqueueWrite(slot, BuildProgramWrite(m_state, n), false, last);
+        EnqueueReadBack(slot);
     }
     StartBatchDisplay();
 }
@@ -309,10 +323,18 @@ void LinkController::SendLiveProgram() {
     if (m_linked == 0) {
         return;
     }
+    BeginWrites();
+    const std::size_t slot = AddSlot(0);
     std::unique_ptr<SendData> item = BuildProgramWrite(m_state, 0);
     item->SetCountsProgress(1);
-    item->SetNotifyDown(1);
+    if (!m_verifyWrites) {
+        item->SetNotifyDown(1);
+    }
+    item->SetTag(++m_nextTag);
+    m_writes[slot].RecordFrame(item->Frame());
+    m_writes[slot].dataTags.push_back(item->Tag());
     m_command.Enqueue(std::move(item));
+    EnqueueReadBack(slot);
     StartBatchDisplay();
 }
 
@@ -328,15 +350,128 @@ bool LinkController::StoreLiveToSlot(int n, bool refresh) {
     if (refresh) {
         m_model.StoreAllToImage();
     }
-    EnqueueCounted(BuildItemWrite(m_state, ITEM_NAME, n));
+    BeginWrites();
+    const std::size_t slot = AddSlot(n);
+    EnqueueWrite(slot, BuildItemWrite(m_state, ITEM_NAME, n), true, false);
     for (int ch = 0; ch < kChannelCount; ++ch) {
-        std::unique_ptr<SendData> block = BuildChannelBlock(m_state, n, ch);
-        if (ch == kChannelCount - 1) {
-            block->SetNotifyDown(1);
-        }
-        EnqueueCounted(std::move(block));
+        EnqueueWrite(slot, BuildChannelBlock(m_state, n, ch), false, ch == kChannelCount - 1);
     }
+    EnqueueReadBack(slot);
     StartBatchDisplay();
+    return true;
+}
+
+// ---- Batches of writes and their read-back ----
+
+void LinkController::BeginWrites() {
+    m_writes.clear();
+    m_writesOpen = true;
+}
+
+std::size_t LinkController::AddSlot(int program) {
+    SlotWrite slot;
+    slot.program = program;
+    m_writes.push_back(std::move(slot));
+    return m_writes.size() - 1;
+}
+
+void LinkController::EnqueueWrite(std::size_t slot, std::unique_ptr<SendData> item, bool name,
+                                  bool last) {
+    item->SetTag(++m_nextTag);
+    SlotWrite& w = m_writes[slot];
+    w.RecordFrame(item->Frame());
+    (name ? w.nameTags : w.dataTags).push_back(item->Tag());
+    if (last && !m_verifyWrites) {
+        item->SetNotifyDown(1);
+    }
+    EnqueueCounted(std::move(item));
+}
+
+void LinkController::EnqueueReadBack(std::size_t slot) {
+    if (!m_verifyWrites) {
+        return;
+    }
+    const SlotWrite& w = m_writes[slot];
+    std::unique_ptr<SendData> read;
+    if (w.program == 0) {
+        read = BuildRecall(m_state, 0);  // the recall of program 0 returns the live program
+    } else {
+        if (!w.name.empty()) {
+            EnqueueCounted(BuildItemRead(m_state, ITEM_NAME, w.program));
+        }
+        read = BuildProgramRead(m_state, w.program);
+    }
+    read->SetNotifyUp(1);
+    EnqueueCounted(std::move(read));
+    m_readBatches.push_back({ReadBatch::ReadBack, {}, static_cast<int>(slot)});
+}
+
+void LinkController::OnReadBack(std::size_t slot) {
+    if (slot >= m_writes.size() || !m_writesOpen) {
+        m_missed.clear();
+        return;
+    }
+    SlotWrite& w = m_writes[slot];
+    if (!m_missed.empty()) {
+        w.outcome = SlotOutcome::Differs;
+        w.differs = m_state.ui.Text(TextId::SlotNoReadBack);
+    } else {
+        w.differs = CompareWithImage(w, m_state.image, m_state.ui);
+        w.outcome = w.differs.empty() ? SlotOutcome::Verified : SlotOutcome::Differs;
+    }
+    m_missed.clear();
+    if (slot + 1 == m_writes.size()) {
+        EndWrites();
+    }
+}
+
+void LinkController::EndWrites() {
+    m_writesOpen = false;
+    const bool verified = AllVerified(m_writes);
+    if (verified) {
+        m_view.ShowTransferDone(kTransferDown);
+    } else {
+        m_view.ShowBusy(BusyState::Hidden);
+        m_state.ui.Report(TextId::WriteNotVerified, MessageKind::Warning,
+                          DescribeSlots(m_writes, m_state.ui) + '.');
+    }
+    emit writesVerified(verified);
+}
+
+void LinkController::SettleWrites(std::vector<SlotWrite>& written) const {
+    const auto acked = [this](const std::vector<std::uint64_t>& tags) {
+        return std::none_of(tags.begin(), tags.end(),
+                            [this](std::uint64_t t) { return m_command.HoldsTag(t); });
+    };
+    for (SlotWrite& w : written) {
+        if (w.outcome == SlotOutcome::Verified || w.outcome == SlotOutcome::Differs) {
+            continue;
+        }
+        const bool nameDone = !w.nameTags.empty() && acked(w.nameTags);
+        if (acked(w.dataTags) && (w.nameTags.empty() || nameDone)) {
+            w.outcome = SlotOutcome::Acknowledged;
+        } else if (nameDone) {
+            w.outcome = SlotOutcome::NameOnly;
+        } else {
+            w.outcome = SlotOutcome::NotSent;
+        }
+    }
+}
+
+std::vector<SlotWrite> LinkController::WriteOutcome() const {
+    std::vector<SlotWrite> written = m_writes;
+    if (m_writesOpen) {
+        SettleWrites(written);
+    }
+    return written;
+}
+
+bool LinkController::CutWrites() {
+    if (!m_writesOpen) {
+        return false;
+    }
+    SettleWrites(m_writes);
+    m_writesOpen = false;
     return true;
 }
 
@@ -512,6 +647,9 @@ void LinkController::SetProgressPos(int pos) {
 void LinkController::Notify(Notification what, int wParam, int lParam) {
     switch (what) {
         case Notification::LiveLoaded: {
+            if (!m_readBatches.empty() && m_readBatches.front().kind == ReadBatch::ReadBack) {
+                break;  // a read-back of what was just sent: the records stay as they are
+            }
             AppState& app = m_state.app;
             if (app.linkGroup[0] == app.linkGroup[1]) {
                 app.linkGroup[1] = 1;
@@ -539,6 +677,10 @@ void LinkController::Notify(Notification what, int wParam, int lParam) {
             if (lParam == kTransferUp) {
                 OnReadsDone();
             } else {
+                if (m_writesOpen) {
+                    SettleWrites(m_writes);  // unverified: acknowledged is all there is
+                    m_writesOpen = false;
+                }
                 m_view.ShowTransferDone(lParam);
             }
             break;
@@ -554,6 +696,10 @@ void LinkController::OnReadsDone() {
     }
     const PendingReads batch = std::move(m_readBatches.front());
     m_readBatches.pop_front();
+    if (batch.kind == ReadBatch::ReadBack) {
+        OnReadBack(static_cast<std::size_t>(batch.slot));
+        return;
+    }
     const bool complete = m_missed.empty();
     if (complete) {
         if (batch.kind == ReadBatch::AllPrograms) {

@@ -13,6 +13,7 @@
 #include "link/LinkScheduler.h"
 #include "link/LinkTransport.h"
 #include "link/LinkView.h"
+#include "link/WriteCheck.h"
 #include "protocol/CommandQueue.h"
 #include "protocol/DeviceImage.h"
 
@@ -39,6 +40,12 @@ enum class LinkCloseReason {
 // link-up whose live program did not arrive leaves change sending off. A refused read is
 // not retried: the amplifier answered, and asking again at once would only double the
 // wait before the operator is told; the operator can repeat the request.
+//
+// Writes are verified too (unless switched off): after a batch that writes programs, each
+// program is read back and compared byte for byte with a copy of what was sent. Only a
+// batch whose every program matched ends with the done popup; otherwise a message names
+// each program and what differs. A batch cut off (link lost, closed) is told per program:
+// verified, acknowledged but not verified, name acknowledged but data not, not sent.
 //
 // Public operations check their arguments and refuse (false, nothing queued) rather than
 // throw into the event loop.
@@ -111,6 +118,15 @@ public:
     // The live program has arrived on this link: edits reach the amplifier.
     bool LiveKnown() const { return m_liveKnown; }
 
+    // Read back and compare what a batch of writes sent (on by default).
+    void SetVerifyWrites(bool verify) { m_verifyWrites = verify; }
+    bool VerifyWrites() const { return m_verifyWrites; }
+    // The programs of the last batch of writes and what became of each, as of now (a batch
+    // under way counts what has been acknowledged so far).
+    std::vector<SlotWrite> WriteOutcome() const;
+    // A batch of writes is under way.
+    bool WritingBatch() const { return m_writesOpen; }
+
 signals:
     // The link's lifecycle only; everything the form shows goes through LinkView.
     void linkOpened(tolmarin::LinkKind kind);
@@ -121,6 +137,9 @@ signals:
     void linkUpFinished(bool complete);
     void linkClosed(tolmarin::LinkCloseReason reason);
     void reconnecting(int attempt);
+    // A verified batch of writes has ended: verified when every program read back equal
+    // (the done popup has been shown), otherwise the message has named what differs.
+    void writesVerified(bool verified);
 
 private:
     enum class Phase {
@@ -133,10 +152,11 @@ private:
     };
 
     // A batch of reads in the queue, in queue order; each ends with its "up" notification.
-    enum class ReadBatch { LinkUp, Recall, AllPrograms };
+    enum class ReadBatch { LinkUp, Recall, AllPrograms, ReadBack };
     struct PendingReads {
         ReadBatch kind;
         std::string path;  // AllPrograms: where the view writes them
+        int slot = 0;      // ReadBack: index into m_writes
     };
 
     void Notify(Notification what, int wParam, int lParam) override;
@@ -160,6 +180,15 @@ private:
     void CancelWait();
 
     void EnqueueCounted(std::unique_ptr<SendData> item);
+    void BeginWrites();
+    std::size_t AddSlot(int program);
+    void EnqueueWrite(std::size_t slot, std::unique_ptr<SendData> item, bool name, bool last);
+    void EnqueueReadBack(std::size_t slot);
+    void OnReadBack(std::size_t slot);
+    void EndWrites();
+    void SettleWrites(std::vector<SlotWrite>& written) const;
+    bool CutWrites();
+    void ReportCut(bool cut, LinkCloseReason reason);
     void StartBatchDisplay();
     void SetProgressRange(int low, int high);
     void SetProgressPos(int pos);
@@ -192,6 +221,11 @@ private:
     std::deque<PendingReads> m_readBatches;
     // Reads answered without their data since the last batch ended: (program, request).
     std::vector<std::pair<int, int>> m_missed;
+
+    bool m_verifyWrites = true;
+    bool m_writesOpen = false;
+    std::vector<SlotWrite> m_writes;
+    std::uint64_t m_nextTag = 0;
 
     // The progress bar as last set, clamped to its range as the control clamps it.
     int m_barLow = 0;

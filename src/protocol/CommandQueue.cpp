@@ -70,6 +70,11 @@ CommandQueue::CommandQueue(SharedState& state) : state_(state) {}
 
 CommandQueue::~CommandQueue() = default;
 
+bool CommandQueue::HoldsTag(std::uint64_t tag) const {
+    return std::any_of(queue_.begin(), queue_.end(),
+                       [tag](const auto& item) { return item->Tag() == tag; });
+}
+
 void CommandQueue::Enqueue(std::unique_ptr<SendData> item) {
     if (!item) {
         throw std::invalid_argument("Enqueue: no item");

@@ -74,6 +74,8 @@ public:
     const SendData& Head() const;
     // Deletes every item unsent or in flight.
     void ClearQueue();
+    // True while an item with this tag is queued (unsent or in flight, not yet answered).
+    bool HoldsTag(std::uint64_t tag) const;
 
     // Writes the head's frame to the link and remembers it as the item in flight. False
     // with an empty queue, without a link or when the link refused the write; the flags

@@ -32,6 +32,10 @@ public:
     void SetNotifyUp(int flag) { m_notifyUp = flag; }
     int NotifyDown() const { return m_notifyDown; }
     void SetNotifyDown(int flag) { m_notifyDown = flag; }
+    // Whoever queued the item may tag it to learn later whether it is still queued; 0 is
+    // untagged.
+    std::uint64_t Tag() const { return m_tag; }
+    void SetTag(std::uint64_t tag) { m_tag = tag; }
 
 private:
     std::vector<std::uint8_t> m_data;
@@ -41,6 +45,7 @@ private:
     int m_countsProgress = 0;
     int m_notifyUp = 0;
     int m_notifyDown = 0;
+    std::uint64_t m_tag = 0;
 };
 
 }  // namespace tolmarin

@@ -39,6 +39,21 @@ bool IsRead(std::span<const std::uint8_t> request) {
     return code == CMD_READ_ITEM || code == CMD_RECALL || code == CMD_READ_PROGRAM;
 }
 
+bool IsWrite(std::span<const std::uint8_t> request) {
+    const std::uint8_t code = request.size() > 4 ? request[4] : 0;
+    return code == CMD_WRITE || code == CMD_WRITE_CHANNEL || code == CMD_WRITE_PROGRAM;
+}
+
+// A write the faults say to acknowledge and leave unapplied.
+bool Ignored(const Faults& f, std::span<const std::uint8_t> request) {
+    if (!IsWrite(request) || request.size() < static_cast<std::size_t>(kFrameHeaderSize)) {
+        return false;
+    }
+    const bool item = request[4] == CMD_WRITE && request[7] == SECTION_ITEM;
+    return f.ignoreWrites || (f.ignoreProgram >= 0 && request[5] == f.ignoreProgram) ||
+           (f.ignoreItem >= 0 && item && request[9] == f.ignoreItem);
+}
+
 std::vector<std::uint8_t> RefusedReply(std::span<const std::uint8_t> request) {
     const auto at = [&](std::size_t i) -> std::uint8_t {
         return i < request.size() ? request[i] : 0;
@@ -63,8 +78,16 @@ std::vector<Outgoing> Session::Receive(std::span<const std::uint8_t> bytes) {
         ++m_framesReceived;
         Outgoing o;
         if (!m_faults.noReply && !m_silent) {
-            o.bytes = m_faults.refuseReads && IsRead(request) ? RefusedReply(request)
-                                                              : m_amp.Handle(request);
+            if (m_faults.refuseReads && IsRead(request)) {
+                o.bytes = RefusedReply(request);
+            } else if (Ignored(m_faults, request)) {
+                o.bytes = MakeReply(ACK_AA, request[5], request[7], request[8], request[9], {});
+            } else {
+                o.bytes = m_amp.Handle(request);
+            }
+            if (IsWrite(request)) {
+                o.extraDelayMs = m_faults.writeDelayMs;
+            }
             const long k = ++m_counter.replies;
             if (m_faults.unknownEvery > 0 && k % m_faults.unknownEvery == 0) {
                 o.bytes[4] = m_faults.unknownCode;

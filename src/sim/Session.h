@@ -24,6 +24,12 @@ struct Faults {
     std::uint8_t unknownCode = 0xA7;
     int closeAfterFrames = 0;  // a connection is closed after answering its Nth request
     bool refuseReads = false;  // item, program and live reads get 0xAB and no data
+    // Writes acknowledged (0xAA) but not applied: all of them, those to one program
+    // (0 the live one), or those of one item; -1 for none.
+    bool ignoreWrites = false;
+    int ignoreProgram = -1;
+    int ignoreItem = -1;
+    int writeDelayMs = 0;  // replies to writes only wait this long, on top of delayMs
 };
 
 // Counts shared by all connections of one simulator, so "every Nth reply" runs on across
@@ -52,6 +58,7 @@ std::string Hex(std::span<const std::uint8_t> bytes);
 struct Outgoing {
     std::vector<std::uint8_t> bytes;  // may be empty when only the close is due
     bool closeAfter = false;
+    int extraDelayMs = 0;  // on top of the link's own delay
 };
 
 // One connection to the amplifier: its request parser and the faults applied to its

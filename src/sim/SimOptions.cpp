@@ -211,6 +211,23 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
                 return std::nullopt;
             }
             o.faults.unknownCode = static_cast<std::uint8_t>(n);
+        } else if (name == "--ignore-writes") {
+            o.faults.ignoreWrites = true;
+        } else if (name == "--ignore-writes-to") {
+            if (!number(0, kStoredPrograms, n)) {
+                return std::nullopt;
+            }
+            o.faults.ignoreProgram = static_cast<int>(n);
+        } else if (name == "--ignore-item") {
+            if (!number(0, 255, n)) {
+                return std::nullopt;
+            }
+            o.faults.ignoreItem = static_cast<int>(n);
+        } else if (name == "--write-delay") {
+            if (!number(0, 600000, n)) {
+                return std::nullopt;
+            }
+            o.faults.writeDelayMs = static_cast<int>(n);
         } else if (name == "--close-after") {
             if (!number(1, 1000000, n)) {
                 return std::nullopt;
@@ -275,6 +292,11 @@ Faults, for testing the editor's time-outs and recovery:
   --no-reply           read requests but never carry them out or answer.
   --refuse-reads       answer every read (item, program, live) with 0xAB and
                        no data, as an amplifier that will not be read.
+  --ignore-writes      acknowledge every write (0xAA) without applying it.
+  --ignore-writes-to N ... only the writes to program N (0 the live program).
+  --ignore-item CODE   ... only the writes of item CODE (e.g. 6 the name).
+  --write-delay MS     answer writes MS milliseconds later than other requests,
+                       e.g. 2600 to answer past the editor's retransmission.
   --delay MS           answer MS milliseconds after each request arrived.
   --chunk N            write each reply in pieces of N bytes ...
   --chunk-gap MS       ... MS milliseconds apart (default 2).
@@ -287,7 +309,8 @@ Faults, for testing the editor's time-outs and recovery:
                        connection.
 
 Requests the amplifier cannot carry out (no such program, channel, item or
-length) are answered with 0xAB and change nothing.
+length) are answered with 0xAB, an acknowledgement like 0xAA, and change
+nothing: the editor cannot tell them from a write that was carried out.
 
   --version            the simulator's version.
   --help               this text.

@@ -271,11 +271,45 @@ TEST(CliLinkFaults, ABatchCutOffPartWaySaysHowFarItGot) {
     EXPECT_EQ(push.exitCode, 3);
     std::smatch m;
     ASSERT_TRUE(std::regex_search(push.err, m,
-                                  std::regex(url + ": no reply for 5.05 seconds; (\\d+) of 20 "
-                                                   "programs stored")))
+                                  std::regex(url + ": no reply for 5.05 seconds; program 1-(\\d+) "
+                                                   "verified; .*program \\d+-20 not sent")))
         << push.err;
     EXPECT_GT(std::stoi(m[1]), 0);
     EXPECT_LT(std::stoi(m[1]), 20);
+}
+
+// An amplifier (or a relay) that acknowledges writes to program 7 without applying them.
+TEST(CliVerify, WritesAcknowledgedButNotAppliedExitFiveNamingTheProgram) {
+    SimVenue venue;
+    sim::Faults faults;
+    faults.ignoreProgram = 7;
+    const std::string url = venue.Add(false, faults);
+    testing::TempDir dir("unapplied");
+    std::vector<std::uint8_t> all;
+    for (int n = 1; n <= 20; ++n) {
+        const Record r = ModelProgram(300u + static_cast<unsigned>(n), "V" + std::to_string(n));
+        all.insert(all.end(), r.begin(), r.end());
+    }
+    WriteBytes(dir.PathOf("all.ALLData12File"), all);
+    auto push =
+        venue.Run(Request(cli::LinkCommand::Push, {Member(url)}, dir.PathOf("all.ALLData12File")));
+    EXPECT_EQ(push.exitCode, 5) << push.err;
+    EXPECT_TRUE(std::regex_search(
+        push.err, std::regex("Written but not verified: program 1-6 verified; program 7 differs "
+                             "from what was sent \\(name, CH1 block.*\\); program 8-20 verified")))
+        << push.err;
+    cli::LinkRequest store = Request(cli::LinkCommand::Store, {Member(url)});
+    store.slot = 7;
+    store.name = "X";
+    auto stored = venue.Run(store);
+    EXPECT_EQ(stored.exitCode, 5) << stored.err;
+    EXPECT_NE(stored.err.find("program 7 differs from what was sent (name"), std::string::npos)
+        << stored.err;
+    // Not asked to verify, the tool has only the acknowledgements to go by.
+    cli::LinkRequest blind =
+        Request(cli::LinkCommand::Push, {Member(url)}, dir.PathOf("all.ALLData12File"));
+    blind.verify = false;
+    EXPECT_EQ(venue.Run(blind).exitCode, 0);
 }
 
 // A venue: six good amplifiers, one silent, one that will not be read. The good ones get
@@ -408,6 +442,39 @@ TEST_P(CliAgainstSimulator, StatusPrintsTheSimulatorsLevelsAndTemperatures) {
     EXPECT_GT(std::stoi(m[2]), 0);
     EXPECT_GE(std::stoi(m[3]), 15);
     EXPECT_LE(std::stoi(m[3]), 90);
+}
+
+// Ctrl-C in the middle of a venue push: every amplifier's line says what it holds.
+TEST(CliVenue, InterruptedPushSummarisesEachAmplifierAndExits130) {
+    BackgroundProcess sims(TRV410_SIM_PATH,
+                           {"--tcp", "127.0.0.1:0", "--count", "2", "--delay", "20"});
+    std::string fleet;
+    std::smatch m;
+    for (int i = 0; i < 2; ++i) {
+        const std::string line = sims.ReadLine(5000);
+        ASSERT_TRUE(std::regex_match(line, m, std::regex("listening on (127\\.0\\.0\\.1:\\d+)")));
+        fleet += "amp" + std::to_string(i + 1) + " tcp:" + m[1].str() + "\n";
+    }
+    testing::TempDir dir("interrupt");
+    WriteBytes(dir.PathOf("venue.txt"), std::vector<std::uint8_t>(fleet.begin(), fleet.end()));
+    std::vector<std::uint8_t> all;
+    for (int n = 1; n <= 20; ++n) {
+        const Record r = ModelProgram(400u + static_cast<unsigned>(n), "I" + std::to_string(n));
+        all.insert(all.end(), r.begin(), r.end());
+    }
+    WriteBytes(dir.PathOf("all.ALLData12File"), all);
+    const std::string cli = std::string(TOLMARIN_CLI_PATH) + " push --fleet '" +
+                            dir.PathOf("venue.txt") + "' '" + dir.PathOf("all.ALLData12File") + "'";
+    auto r = RunProcess("/bin/bash",
+                        {"-c", cli + " & p=$!; sleep 3; kill -INT $p; wait $p; echo \"rc=$?\""});
+    EXPECT_NE(r.out.find("rc=130"), std::string::npos) << r.out << r.err;
+    for (const char* amp : {"amp1", "amp2"}) {
+        EXPECT_TRUE(std::regex_search(
+            r.out,
+            std::regex(std::string(amp) +
+                       " +failed +[0-9.]+ s  interrupted; program 1-\\d+ verified; .*not sent")))
+            << r.out;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, CliAgainstSimulator, ::testing::Values(false, true), SafeName);

@@ -374,6 +374,7 @@ TEST(NetworkTimeout, AReplyInTimeResetsNothingAndKeepsTheRetryCount) {
 
 TEST(Batches, StoreLiveToSlotQueuesANameWriteAndFourChannelBlocks) {
     LinkRig rig;
+    rig.controller->SetVerifyWrites(false);  // the writes alone; read-backs are tested below
     rig.LinkedUsb();
     const int before = rig.command.QueueCount();
     rig.controller->StoreLiveToSlot(5, true);
@@ -428,6 +429,7 @@ TEST(Batches, UnlinkedBatchesSayPleaseLinkExceptSendingTheLiveProgram) {
 
 TEST(Batches, StoreAllProgramsAlternatesNameAndDataForTwentySlots) {
     LinkRig rig;
+    rig.controller->SetVerifyWrites(false);  // the writes alone; read-backs are tested below
     rig.controller->OpenSerialLinkTo("ttyFAKE0");
     rig.command.ClearQueue();
     rig.controller->StoreAllPrograms();
@@ -478,6 +480,7 @@ TEST(Batches, RecallOfAStoredProgramRestartsTheProgressCount) {
 
 TEST(Batches, SendLiveProgramQueuesOneProgramWriteWithoutAdvancingTheCount) {
     LinkRig rig;
+    rig.controller->SetVerifyWrites(false);  // the writes alone; read-backs are tested below
     rig.controller->OpenSerialLinkTo("ttyFAKE0");
     rig.command.ClearQueue();
     const int pos = rig.controller->ProgressPos();
@@ -488,6 +491,49 @@ TEST(Batches, SendLiveProgramQueuesOneProgramWriteWithoutAdvancingTheCount) {
     EXPECT_EQ(head.Length(), 654);
     EXPECT_EQ(head.Frame()[5], 0);
     EXPECT_EQ(head.NotifyDown(), 1);
+}
+
+// The fake amplifier answers the live read with its own pattern, not what was sent: the
+// read-back must say so, and must not be taken for a link-up (records reloaded).
+TEST(Batches, ALiveReadBackThatDiffersIsToldAndDoesNotReloadTheRecords) {
+    LinkRig rig;
+    rig.LinkedUsb();
+    const int loads = rig.model.loads;
+    bool verified = true;
+    bool ended = false;
+    QObject::connect(rig.controller.get(), &LinkController::writesVerified, [&](bool v) {
+        verified = v;
+        ended = true;
+    });
+    std::ranges::fill(rig.fresh->image.Data(0), std::uint8_t{0x11});
+    rig.controller->SendLiveProgram();
+    rig.StepUntil([&] { return ended; });
+    EXPECT_FALSE(verified);
+    EXPECT_EQ(rig.model.loads, loads);
+    EXPECT_TRUE(rig.view.done.empty());
+    ASSERT_FALSE(rig.fresh.sink.messages.empty());
+    EXPECT_EQ(rig.fresh.sink.messages.back(),
+              "Written but not verified: live program differs from what was sent (CH1 block, "
+              "CH2 block, CH3 block, CH4 block).");
+}
+
+// A store whose writes are acknowledged but whose read-back never comes: the link is lost,
+// and the message tells the slot apart from one that was not sent at all.
+TEST(Batches, AStoreCutOffAfterItsWritesSaysAcknowledgedButNotVerified) {
+    LinkRig rig;
+    rig.LinkedUsb();
+    auto amplifier = rig.serial.responder;
+    rig.serial.responder = [amplifier](const Bytes& f) {
+        return Code(f) == CMD_READ_PROGRAM ? std::vector<Bytes>{} : amplifier(f);
+    };
+    rig.controller->StoreLiveToSlot(4, true);
+    rig.StepUntil([&] { return !rig.controller->Linked(); }, 2000);
+    ASSERT_FALSE(rig.controller->Linked());
+    const auto& messages = rig.fresh.sink.messages;
+    EXPECT_NE(std::find(messages.begin(), messages.end(),
+                        "Writing was cut off: program 4 acknowledged but not verified."),
+              messages.end());
+    EXPECT_TRUE(rig.view.done.empty());
 }
 
 // ---- Reads answered without their data ----

@@ -52,6 +52,7 @@ const std::vector<OptionDef>& Options() {
         {"--watch", Kind::Flag, {"status"}},
         {"--interval", Kind::Number, {"status"}, 1, 3600},
         {"--force", Kind::Flag, {"pull", "push"}},
+        {"--no-verify", Kind::Flag, {"push", "store"}},
     };
     return defs;
 }
@@ -315,6 +316,8 @@ CliArgs ParseArgs(const std::vector<std::string>& args) {
             a.watch = true;
         } else if (g.name == "--force") {
             a.force = true;
+        } else if (g.name == "--no-verify") {
+            a.noVerify = true;
         }
     }
 

@@ -57,6 +57,7 @@ struct CliArgs {
     int interval = 1;
     bool watch = false;
     bool force = false;
+    bool noVerify = false;
     bool help = false;
     bool version = false;
     std::string error;  // empty when the arguments make sense

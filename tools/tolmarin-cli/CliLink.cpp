@@ -325,6 +325,9 @@ public:
         }
         QObject::connect(&c, &LinkController::linkUpFinished,
                          [this](bool complete) { OnLinkUp(complete); });
+        QObject::connect(&c, &LinkController::writesVerified,
+                         [this](bool verified) { OnVerified(verified); });
+        c.SetVerifyWrites(m_ctx.req.verify);
         m_view.onDone = [this](int dir) { OnDone(dir); };
         // The temperatures of the same reply are shown after the levels: count after both.
         // Deferred calls are tied to the controller, so none outlives this run.
@@ -348,7 +351,7 @@ public:
         if (why.empty()) {
             Finish(code, {});
         } else {
-            Fail(code, why);
+            Fail(code, m_acting ? why + CutOff() : why);
         }
     }
 
@@ -462,10 +465,22 @@ private:
         QTimer::singleShot(0, m_controller.get(), [this, why] { Fail(kExitLink, why); });
     }
 
+    // The written programs that did not verify: the controller's message names them.
+    void OnVerified(bool verified) {
+        if (!verified && !m_finished) {
+            std::string why = m_view.lastMessage;
+            m_view.lastMessage.clear();
+            Fail(kExitUnverified, why);
+        }
+    }
+
     // What a batch cut off part way had done, for the failure line.
     std::string CutOff() const {
         if (!m_acting) {
             return ", " + std::string(Text(TextId::CliDuringLinkUp));
+        }
+        if (const auto written = m_controller->WriteOutcome(); !written.empty()) {
+            return "; " + DescribeSlots(written, m_state.ui);
         }
         const int acks = m_watch.Acks() - m_acksBefore;
         switch (m_ctx.req.command) {
@@ -583,6 +598,9 @@ private:
             case LinkCommand::Store:
                 if (direction == kTransferDown) {
                     m_detail = m_ctx.req.command == LinkCommand::Push ? "pushed" : "stored";
+                    if (m_ctx.req.verify) {
+                        m_detail += ", verified";
+                    }
                     Finish(kExitDone, {});
                 }
                 break;
@@ -684,9 +702,9 @@ private:
     int m_exit = kExitLink;
 };
 
-volatile std::sig_atomic_t g_interrupted = 0;
-extern "C" void OnInterrupt(int) {
-    g_interrupted = 1;
+volatile std::sig_atomic_t g_interrupted = 0;  // the signal's number
+extern "C" void OnInterrupt(int sig) {
+    g_interrupted = sig;
 }
 
 // Checks the file to push once, for every amplifier: its kind must match its extension and
@@ -740,6 +758,7 @@ int PreparePush(RunContext& ctx, const UiState& ui) {
     return kExitDone;
 }
 
+constexpr int kExitSignalBase = 128;  // the shell's convention: 130 SIGINT, 143 SIGTERM
 constexpr std::size_t kColumnGap = 2;
 constexpr std::size_t kOutcomeWidth = 8;
 
@@ -776,11 +795,12 @@ public:
             m_runs.push_back(std::make_unique<AmpRun>(m_ctx, m, m_parts, [this] { OnRunDone(); }));
         }
         const bool watching = m_ctx.req.command == LinkCommand::Status && m_ctx.req.watch;
+        // Every command stops on an interrupt at the next poll: between frames, so what
+        // each amplifier holds can still be told.
+        std::signal(SIGINT, OnInterrupt);
+        std::signal(SIGTERM, OnInterrupt);
         int guard = 0;
-        if (watching) {
-            std::signal(SIGINT, OnInterrupt);
-            std::signal(SIGTERM, OnInterrupt);
-        } else {
+        if (!watching) {
             guard = m_clock->After(m_ctx.req.timeoutSeconds * 1000, [this] {
                 StopAll(kExitLink, Fill(m_ui.Text(TextId::CliTimedOutAfter),
                                         {std::to_string(m_ctx.req.timeoutSeconds)}));
@@ -821,8 +841,13 @@ private:
     }
 
     void OnPoll() {
-        if (g_interrupted) {
-            StopAll(kExitDone, {});
+        if (g_interrupted != 0 && m_signal == 0) {
+            m_signal = g_interrupted;
+            if (m_ctx.req.command == LinkCommand::Status && m_ctx.req.watch) {
+                StopAll(kExitDone, {});  // the way a watch is meant to end
+            } else {
+                StopAll(kExitSignalBase + m_signal, m_ui.Text(TextId::CliInterrupted));
+            }
             return;
         }
         if (m_ctx.req.command != LinkCommand::Status || !m_ctx.req.watch) {
@@ -942,6 +967,9 @@ private:
         if (m_outputFailed) {
             return kExitFile;
         }
+        if (m_signal != 0 && !(req.command == LinkCommand::Status && req.watch)) {
+            return kExitSignalBase + m_signal;
+        }
         if (failed == 0) {
             return kExitDone;
         }
@@ -969,6 +997,7 @@ private:
     int m_intervalWait = 0;
     int m_tableLines = 0;
     bool m_outputFailed = false;
+    int m_signal = 0;
 };
 
 }  // namespace

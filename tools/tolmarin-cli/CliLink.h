@@ -28,6 +28,7 @@ struct LinkRequest {
     bool watch = false;
     int intervalSeconds = 1;   // status --watch prints at most this often
     bool force = false;        // pull: replace a file; push: send a program the check rejects
+    bool verify = true;        // push, store: read back and compare what was written
     std::string trace;         // may hold {name}
     int timeoutSeconds = 300;  // a last guard; the link's own time-outs normally end first
 };

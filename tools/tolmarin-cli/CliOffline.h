@@ -16,6 +16,8 @@ inline constexpr int kExitFile = 2;
 inline constexpr int kExitLink = 3;
 // Several amplifiers: some succeeded, some did not (all failed gives the failure's own code).
 inline constexpr int kExitSomeFailed = 4;
+// Written and acknowledged, but the read-back did not show what was sent (or did not come).
+inline constexpr int kExitUnverified = 5;
 
 // Says why a program file could not be read (a folder or device gets the read message, a
 // file of the wrong size "not a program file") and returns the file exit code.

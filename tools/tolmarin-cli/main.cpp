@@ -56,6 +56,8 @@ const char* kHelp =
     "  --fleet FILE    one amplifier a line: a name and a URL; '#' starts a comment\n"
     "  --force         pull: replace an existing OUT; push: send a program that fails the\n"
     "                  program check\n"
+    "  --no-verify     push, store: do not read back what was written (it is compared\n"
+    "                  byte for byte by default; exit 5 when it differs)\n"
     "  --watch         status: keep printing, at most once per --interval seconds\n"
     "                  (default 1), with a timestamp; a table redrawn in place on a terminal\n"
     "  --interval S    status --watch: seconds between prints, 1 to 3600\n"
@@ -178,6 +180,7 @@ int main(int argc, char** argv) {
         req.watch = args.watch;
         req.intervalSeconds = args.interval;
         req.force = args.force;
+        req.verify = !args.noVerify;
         req.trace = args.trace;
         req.timeoutSeconds = args.timeout;
         rc = cli::RunLinkCommand(req, ui.language, std::cout, std::cerr);

@@ -37,7 +37,8 @@ protected:
         const int framesBefore = m_session.FramesReceived();
         m_schedule.Received(now, static_cast<int>(bytes.size()));
         for (auto& o : m_session.Receive(bytes)) {
-            m_schedule.Queue(now, std::move(o.bytes), o.closeAfter && ClosesOnRequest());
+            m_schedule.Queue(now + o.extraDelayMs, std::move(o.bytes),
+                             o.closeAfter && ClosesOnRequest());
         }
         m_server.m_framesReceived += m_session.FramesReceived() - framesBefore;
         Pump();
