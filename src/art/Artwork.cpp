@@ -87,6 +87,14 @@ std::vector<Entry> BuildEntries() {
         e.push_back({base + 3, kSwitchButtonSize,
                      [english] { return PaintPolarityButton(english, true); }});
     }
+    for (bool english : {false, true}) {
+        const int normal = english ? id::kRoomEqEnglish : id::kRoomEqChinese;
+        const int hover = english ? id::kRoomEqHoverEnglish : id::kRoomEqHoverChinese;
+        e.push_back({normal, kStripButtonSize,
+                     [english] { return PaintStripButton(TextId::RoomEqTitle, english, false); }});
+        e.push_back({hover, kStripButtonSize,
+                     [english] { return PaintStripButton(TextId::RoomEqTitle, english, true); }});
+    }
     std::sort(e.begin(), e.end(), [](const Entry& a, const Entry& b) { return a.id < b.id; });
     return e;
 }

@@ -1,5 +1,6 @@
 // Button pictures: the top bar's page, link and power buttons, the channel panel's
-// channel, output and polarity buttons, the band bypass buttons and the degree sign.
+// channel, output and polarity buttons, the band bypass buttons, the strip's buttons and the
+// degree sign.
 
 #include <QPainter>
 #include <QPainterPath>
@@ -142,6 +143,10 @@ QImage PaintBypassButton(int band, bool on) {
     QPainter p(&image);
     PaintLed(p, QPointF(size.width() * 0.5, 10.0), 3.5, on ? QColor(255, 246, 200) : kLedOff, on);
     return image;
+}
+
+QImage PaintStripButton(TextId label, bool english, bool hover) {
+    return Button(kStripButtonSize, hover ? kAccentLook : kDarkLook, ArtText(label, english), 13);
 }
 
 QImage PaintDegreeSign() {

@@ -7,6 +7,7 @@
 #include <QSize>
 
 #include "form/Pictures.h"
+#include "text/Texts.h"
 
 namespace tolmarin::art {
 
@@ -26,6 +27,7 @@ inline constexpr QSize kChannelButtonSize = ToQSize(form::picture::kChannelButto
 inline constexpr QSize kSwitchButtonSize = ToQSize(form::picture::kSwitchButtonSize);
 inline constexpr QSize kBypassButtonSize = ToQSize(form::picture::kBypassButtonSize);
 inline constexpr QSize kDegreeSize = ToQSize(form::picture::kDegreeSize);
+inline constexpr QSize kStripButtonSize = ToQSize(form::picture::kStripButtonSize);
 
 // The faders' travel as the form sets it up: the thumb is inset from the track's left edge
 // (the part of it past the track's right edge is cut off, so its face is only as wide as
@@ -66,5 +68,7 @@ QImage PaintOutputButton(bool english, bool outputOn);
 QImage PaintPolarityButton(bool english, bool inverted);
 QImage PaintBypassButton(int band, bool on);
 QImage PaintDegreeSign();
+// A button of the strip below the equaliser, labelled with a catalogue text.
+QImage PaintStripButton(TextId label, bool english, bool hover);
 
 }  // namespace tolmarin::art

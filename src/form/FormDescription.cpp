@@ -292,6 +292,12 @@ std::vector<ControlDef> Build() {
         bypass.h = 25;
         v.push_back(bypass);
     }
+
+    // The strip below the equaliser.
+    v.push_back(
+        ByLanguage(Button(Control::RoomEq, 0, 576, kStripTopDu + 1, 56, pic::kStripButtonSize),
+                   Hovering(pic::kRoomEqEnglish, pic::kRoomEqHoverEnglish),
+                   Hovering(pic::kRoomEqChinese, pic::kRoomEqHoverChinese)));
     return v;
 }
 
@@ -305,7 +311,6 @@ std::vector<ControlDef> BuildReserved() {
     v.push_back(Plain(Control::Redo, 0, ControlKind::SkinButton, 464, kRowY, 40, kButtonHeight));
     v.push_back(
         Plain(Control::AbToggle, 0, ControlKind::SkinButton, 520, kRowY, 40, kButtonHeight));
-    v.push_back(Plain(Control::RoomEq, 0, ControlKind::SkinButton, 576, kRowY, 56, kButtonHeight));
     return v;
 }
 

@@ -61,11 +61,11 @@ struct ControlDef {
 };
 
 // Every control of the form, in creation order (top bar, graph, channel panel, channel
-// sections, band columns).
+// sections, band columns, the strip below the equaliser).
 const std::vector<ControlDef>& FormControls();
 
 // The controls of the strip below the equaliser, for work to come (the count of edits
-// waiting to be sent, undo, redo, the A/B toggle and Room EQ).
+// waiting to be sent, undo, redo and the A/B toggle).
 // Not created yet: a hidden widget would still be reachable by id and tests, doing nothing.
 const std::vector<ControlDef>& ReservedControls();
 
@@ -80,10 +80,9 @@ PixelRect PlacedRect(const ControlDef& control);
 inline constexpr int kFormWidth = picture::kFormSize.width;
 inline constexpr int kFormHeight = picture::kFormSize.height;
 
-// The reserved strip along the form's bottom, below the equaliser. The window leaves room
-// under the form today, so the form grows into it by the strip's height once the strip's
-// controls are shown, and the window keeps its size.
-inline constexpr int kStripTopDu = 400;  // 700 pixels: the form's bottom today
+// The strip along the form's bottom, below the equaliser and its background picture. The
+// form grows into it by the strip's height; the window keeps its size.
+inline constexpr int kStripTopDu = 400;  // 700 pixels: the background picture's bottom
 inline constexpr int kStripHeight = 28;  // pixels, 16 dialog units
 inline constexpr int kFormHeightWithStrip = kFormHeight + kStripHeight;
 PixelRect StripRect();

@@ -51,7 +51,7 @@ enum class Control : int {
     BandGain = 3450,
     BandFader = 3850,
     BandBypass = 3800,
-    // The strip below the equaliser, kept for controls to come
+    // The strip below the equaliser (all but Room EQ kept for controls to come)
     PendingCount = 2910,
     Undo = 2911,
     Redo = 2912,
@@ -117,6 +117,9 @@ inline constexpr int kBandGainSpin = 3750;
 inline constexpr int kBandFader = IdOf(Control::BandFader);
 inline constexpr int kBandBypass = IdOf(Control::BandBypass);
 inline constexpr int kBandCount = 8;
+
+// The strip below the equaliser
+inline constexpr int kRoomEq = IdOf(Control::RoomEq);
 
 // Pictures
 inline constexpr int kBitmapBackgroundZh = picture::kFormChinese;

@@ -49,6 +49,11 @@ inline constexpr int kOutputOnEnglish = 4610;
 inline constexpr int kOutputOffEnglish = 4611;
 inline constexpr int kPolarityNormalEnglish = 4612;
 inline constexpr int kPolarityInvertedEnglish = 4613;
+// Room EQ button of the bottom strip: its normal picture and the one under the pointer.
+inline constexpr int kRoomEqChinese = 4700;
+inline constexpr int kRoomEqHoverChinese = 4701;
+inline constexpr int kRoomEqEnglish = 4710;
+inline constexpr int kRoomEqHoverEnglish = 4711;
 
 // Sizes of the pictures that give their control its size (buttons, faders, the degree
 // sign): the form places such a control at its picture's size, and the artwork draws them
@@ -61,6 +66,7 @@ inline constexpr PixelSize kPowerButtonSize{48, 30};
 inline constexpr PixelSize kChannelButtonSize{76, 22};
 inline constexpr PixelSize kSwitchButtonSize{56, 20};
 inline constexpr PixelSize kBypassButtonSize{23, 44};  // 15 x 25 dialog units
+inline constexpr PixelSize kStripButtonSize{84, 24};   // 56 x 14 dialog units
 inline constexpr PixelSize kDegreeSize{12,
                                        14};  // fits the form's 8 x 8 dialog-unit picture control
 

@@ -122,14 +122,18 @@ void EqBank::StepBandRecord(BandRecord& target, int position) {
     target = built;
 }
 
-void EqBank::LoadBand(const BandRecord& record, int position) {
+void EqBank::EditBand(const BandRecord& record, int position) {
     Filter& f = Band(position);
     f.SetGainStep(record.gainStep);
     f.SetBandwidthStep(record.bandwidthStep);
     f.SetSlope(record.slope, true);
     f.SetType(record.type);
     f.SetFreq(record.freq, true);
-    f.AdvanceSentFreq(0);
+}
+
+void EqBank::LoadBand(const BandRecord& record, int position) {
+    EditBand(record, position);
+    Band(position).AdvanceSentFreq(0);
 }
 
 }  // namespace tolmarin

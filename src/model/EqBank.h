@@ -51,6 +51,9 @@ public:
     // steps above), renewing the band's pending flag until the step lands on it; the other
     // fields are written as BuildBandRecord writes them.
     void StepBandRecord(BandRecord& target, int position);
+    // Sets the band from a record as an edit does: it is marked pending while changes are
+    // sent.
+    void EditBand(const BandRecord& record, int position);
     // Sets the band from a record without marking it pending.
     void LoadBand(const BandRecord& record, int position);
 

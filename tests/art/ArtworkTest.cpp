@@ -41,6 +41,7 @@ TEST(Artwork, EveryPictureTheFormNamesExists) {
         const auto group = Range(base, 4);
         named.insert(named.end(), group.begin(), group.end());
     }
+    named.insert(named.end(), {4700, 4701, 4710, 4711});
     for (int id : named) {
         EXPECT_TRUE(Known(id)) << id;
     }
@@ -87,9 +88,10 @@ TEST(Artwork, LooksOfOneControlShareTheirSizeAndDiffer) {
     struct Looks {
         int a, b;
     };
-    std::vector<Looks> pairs{{166, 167},   {4610, 4611}, {4600, 4601}, {4613, 4612}, {4603, 4602},
-                             {4610, 4600}, {4613, 4603}, {4502, 4501}, {4503, 4500}, {4203, 4201},
-                             {4202, 4200}, {4502, 4203}, {4501, 4201}};
+    std::vector<Looks> pairs{{166, 167},   {4610, 4611}, {4600, 4601}, {4613, 4612},
+                             {4603, 4602}, {4610, 4600}, {4613, 4603}, {4502, 4501},
+                             {4503, 4500}, {4203, 4201}, {4202, 4200}, {4502, 4203},
+                             {4501, 4201}, {4710, 4711}, {4700, 4701}, {4710, 4700}};
     for (int ch = 0; ch < 2; ++ch) {
         pairs.push_back({158 + ch, 162 + ch});
         pairs.push_back({154 + ch, 150 + ch});

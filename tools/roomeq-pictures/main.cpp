@@ -1,14 +1,23 @@
 // Draws the response graph with a synthetic room measurement of CH1 and its predicted
-// result, before and after the room EQ fit, into the folder given (default docs/images).
+// result, before and after the room EQ fit, the fit dialog, the form's live graph before and
+// after the fit is applied and the form's bottom strip, into the folder given (default
+// docs/images).
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
 
+#include "art/Artwork.h"
+#include "controls/BitmapSource.h"
+#include "controls/ControlsUi.h"
+#include "editor/form/MainForm.h"
 #include "editor/graph/ResponseGraph.h"
 #include "editor/roomeq/RoomEqDialog.h"
+#include "editor/roomeq/RoomEqOverlays.h"
+#include "form/FormIds.h"
 #include "model/ChannelSet.h"
 #include "protocol/DeviceImage.h"
 #include "roomeq/Fit.h"
@@ -20,8 +29,6 @@ using namespace tolmarin;
 
 constexpr int kGraphWidth = 760;
 constexpr int kGraphHeight = 300;
-const QColor kMeasurementColour(255, 170, 40);
-const QColor kPredictedColour(90, 200, 255);
 
 // A small room: a strong mode at 63 Hz, a dip at 180 Hz, a hump at 1.2 kHz and a falling
 // top, measured every 1/48 octave with a little ripple.
@@ -41,35 +48,14 @@ roomeq::Measurement Room() {
     return m;
 }
 
-roomeq::ChannelFilters FiltersOf(const OutputChannel& ch) {
-    roomeq::ChannelFilters c;
-    const EqBank& eq = ch.Eq();
-    for (int k = 0; k < roomeq::kBands; ++k) {
-        c.bands[static_cast<std::size_t>(k)] = eq.BuildBandRecord(k);
-    }
-    for (auto [f, into] : {std::pair{&eq.HighPass(), &c.highPass}, {&eq.LowPass(), &c.lowPass}}) {
-        into->type = f->GetType();
-        into->frequency = f->GetFreq();
-        into->family = f->GetFamily();
-        into->slope = f->GetSlope();
-    }
-    return c;
-}
-
-// The measurement around 0 dB and the measurement plus the channel's response.
+// The measurement around 0 dB and the measurement plus the channel's response, as the form
+// lays them over its graph.
 std::vector<GraphOverlay> Overlays(const GridResponse& measured, const OutputChannel& ch, double lo,
                                    double hi) {
-    const double level = roomeq::MeanOver(measured, lo, hi);
-    const GridResponse response = roomeq::ChannelResponse(FiltersOf(ch));
-    GraphOverlay m{measured, kMeasurementColour, roomeq::kMeasureLowHz, roomeq::kMeasureHighHz};
-    GraphOverlay p = m;
-    p.colour = kPredictedColour;
-    for (int i = 0; i < kGridSize; ++i) {
-        m.db[static_cast<std::size_t>(i)] -= level;
-        p.db[static_cast<std::size_t>(i)] =
-            m.db[static_cast<std::size_t>(i)] + response[static_cast<std::size_t>(i)];
-    }
-    return {m, p};
+    RoomEqOverlays curves;
+    curves.SetMeasurement(ch.GetIndex(), measured, lo, hi, roomeq::kMeasureLowHz,
+                          roomeq::kMeasureHighHz);
+    return curves.For(ch);
 }
 
 bool Save(const QImage& image, const QDir& dir, const char* name) {
@@ -80,6 +66,40 @@ bool Save(const QImage& image, const QDir& dir, const char* name) {
     }
     std::printf("%s\n", qPrintable(path));
     return true;
+}
+
+// The editor's own form: its live graph with CH1's measurement and predicted result before
+// and after the fit is applied, and the strip below the equaliser in both languages.
+bool FormPictures(const QDir& dir, const QString& measurementPath) {
+    SetBitmapLoader([](int id) { return art::Bitmap(id); });
+    SharedState state;
+    InitDeviceImage(state);
+    InitSystemBytes(state.image);
+    SetControlsUiState(&state.ui);
+    ChannelSet set(state);
+    QTemporaryDir work;
+    QSettings settings(work.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    // CH1 as an installer might have left it by ear: a cut at 63 Hz, a lifted top.
+    set.Channel(0).Eq().LoadBand({63, 170, 5, 0, 0}, 0);
+    set.Channel(0).Eq().LoadBand({8000, 230, 5, 0, 2}, 7);
+    MainForm form(state, set, settings, work.path());
+    form.show();
+    QWidget* graph = form.Control(form::kGraph);
+
+    RoomEqDialog dialog(FiltersOf(form.Current()), 0, Language::English, &form.RoomEqCurves(),
+                        &form);
+    dialog.SetMeasurementPath(measurementPath);
+    bool ok = dialog.RunFit() && dialog.Bands().has_value();
+    ok = ok && Save(graph->grab().toImage(), dir, "roomeq-form-before.png");
+    ok = ok && form.ApplyBands(0, *dialog.Bands()) > 0;
+    ok = ok && Save(graph->grab().toImage(), dir, "roomeq-form-after.png");
+
+    const QRect strip(0, 620, form.width(), form.height() - 620);
+    ok = ok && Save(form.grab(strip).toImage(), dir, "form-strip-en.png");
+    form.ToggleLanguage();
+    ok = ok && Save(form.grab(strip).toImage(), dir, "form-strip-zh.png");
+    SetControlsUiState(nullptr);
+    return ok;
 }
 
 }  // namespace
@@ -142,11 +162,12 @@ int main(int argc, char** argv) {
     file.close();
     for (auto [language, name] : {std::pair{Language::English, "roomeq-dialog-en.png"},
                                   std::pair{Language::Chinese, "roomeq-dialog-zh.png"}}) {
-        RoomEqDialog dialog(FiltersOf(set.Channel(1)), language);
+        RoomEqOverlays curves;
+        RoomEqDialog dialog(FiltersOf(set.Channel(1)), 1, language, &curves);
         dialog.SetMeasurementPath(path);
         dialog.RunFit();
         dialog.adjustSize();
         ok = Save(dialog.grab().toImage(), dir, name) && ok;
     }
-    return ok ? 0 : 1;
+    return FormPictures(dir, path) && ok ? 0 : 1;
 }

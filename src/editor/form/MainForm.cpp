@@ -19,6 +19,9 @@
 #include "editor/form/LinkDialogs.h"
 #include "editor/form/ParameterBinder.h"
 #include "editor/graph/ResponseGraph.h"
+#include "editor/roomeq/RoomEqDialog.h"
+#include "editor/roomeq/RoomEqOverlays.h"
+#include "form/FormDescription.h"
 #include "form/FormIds.h"
 #include "link/DeviceLink.h"
 #include "link/LinkController.h"
@@ -45,8 +48,9 @@ MainForm::MainForm(SharedState& state, ChannelSet& channels, QSettings& settings
       m_settings(settings),
       m_workDir(workDir),
       m_linkModel(channels),
-      m_binder(std::make_unique<ParameterBinder>(state, channels)) {
-    setFixedSize(kFormWidth, kFormHeight);
+      m_binder(std::make_unique<ParameterBinder>(state, channels)),
+      m_roomEq(std::make_unique<RoomEqOverlays>()) {
+    setFixedSize(kFormWidth, kFormHeightWithStrip);
     setFocusPolicy(Qt::StrongFocus);
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(kTemplateFontPx);
@@ -93,6 +97,7 @@ void MainForm::ConnectOwnControls() {
     click(kDataView, [this] { emit dataViewRequested(); });
     click(kPower, [this] { TogglePower(); });
     click(kLinkButton, [this] { OnLinkButton(); });
+    click(kRoomEq, [this] { OpenRoomEq(); });
     for (int n = 0; n < 2; ++n) {
         click(kChannelButton + n, [this, n] { ShowChannel(n); });
     }
@@ -112,6 +117,8 @@ void MainForm::OnInitialUpdate() {
     m_w.graph->AttachChannels(&m_channels);
     m_w.graph->SetPlotArea();
     m_w.graph->SetParentView(this);
+    m_w.graph->SetOverlaySource(
+        [this](const OutputChannel& shown) { return m_roomEq->For(shown); });
     m_musicFolder = QDir(m_workDir).filePath(QString::fromLatin1(kMusicFolder));
     QDir().mkpath(m_musicFolder);
     m_w.linkCheck->setFont(FormFont());
@@ -169,6 +176,42 @@ void MainForm::OnLinkCheck() {
         }
     } else {
         m_channels.UnlinkCh1Ch2();
+    }
+}
+
+// ---- Room EQ ----
+
+int MainForm::ApplyBands(int channel, const std::array<BandRecord, kEqBandCount>& bands) {
+    OutputChannel& ch = m_channels.Channel(channel);
+    const bool mirrored = channel <= 1 && m_channels.Ch1Ch2Linked();
+    int changed = 0;
+    for (int k = 0; k < kEqBandCount; ++k) {
+        const BandRecord& band = bands[static_cast<std::size_t>(k)];
+        // An unchanged band is left alone, so that it is not sent again.
+        if (ch.Eq().BuildBandRecord(k) == band) {
+            continue;
+        }
+        ch.Eq().EditBand(band, k);
+        if (mirrored) {
+            m_channels.Channel(1 - channel).Band(k).CopyEqFrom(ch.Band(k));
+        }
+        ++changed;
+    }
+    if (changed > 0) {
+        m_binder->ShowChannel(m_current);
+        m_w.graph->ShowActiveFilter();
+    }
+    return changed;
+}
+
+void MainForm::OpenRoomEq() {
+    RoomEqDialog dialog(FiltersOf(Current()), m_current, m_state.ui.language, m_roomEq.get(), this);
+    dialog.SetMeasurementPath(m_roomEqPath);
+    connect(&dialog, &RoomEqDialog::graphChanged, m_w.graph, [this] { m_w.graph->update(); });
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    m_roomEqPath = dialog.MeasurementPath();
+    if (accepted && dialog.Bands()) {
+        ApplyBands(m_current, *dialog.Bands());
     }
 }
 
@@ -307,9 +350,13 @@ void MainForm::ShowMessage(std::string_view text, MessageKind kind) {
 
 void MainForm::paintEvent(QPaintEvent* /*event*/) {
     QPainter p(this);
-    p.drawPixmap(0, 0,
-                 LoadBitmap(m_state.ui.language == Language::English ? kBitmapBackgroundEn
-                                                                     : kBitmapBackgroundZh));
+    const QPixmap background = LoadBitmap(
+        m_state.ui.language == Language::English ? kBitmapBackgroundEn : kBitmapBackgroundZh);
+    p.drawPixmap(0, 0, background);
+    // The strip below the picture continues its bottom row.
+    const PixelRect strip = StripRect();
+    p.drawPixmap(QRect(strip.x, strip.y, strip.width, strip.height), background,
+                 QRect(0, background.height() - 1, background.width(), 1));
     if (!m_painted) {
         m_painted = true;
         emit firstPainted();

@@ -11,6 +11,8 @@
 #include "editor/form/FormWidgets.h"
 #include "link/ChannelSetModel.h"
 #include "link/LinkView.h"
+#include "model/BandRecord.h"
+#include "model/Parameters.h"
 #include "text/Texts.h"
 
 class QComboBox;
@@ -25,6 +27,7 @@ class ParameterBinder;
 class PictureRadio;
 class TransparentLabel;
 class ResponseGraph;
+class RoomEqOverlays;
 class PictureButton;
 class ChannelSet;
 class OutputChannel;
@@ -52,6 +55,15 @@ public:
     // Shows the system state, both channel columns and the given channel.
     void ShowState(int channel);
     void ShowChannel(int n);
+
+    // Sets channel's eight equaliser bands as one edit: only the bands that differ change,
+    // so only their records are marked to be sent; a linked CH1/CH2 partner takes the same
+    // bands; the fields, faders and graph show the result. Returns the bands changed.
+    int ApplyBands(int channel, const std::array<BandRecord, kEqBandCount>& bands);
+    // Runs the Room EQ dialog for the shown channel and applies what it accepts.
+    void OpenRoomEq();
+    // The room measurements laid over the graph.
+    RoomEqOverlays& RoomEqCurves() { return *m_roomEq; }
 
     void ToggleLanguage();
     void ApplyLanguage();
@@ -127,6 +139,8 @@ private:
     CommandQueue* m_command = nullptr;
     FormWidgets m_w;
     std::unique_ptr<ParameterBinder> m_binder;
+    std::unique_ptr<RoomEqOverlays> m_roomEq;
+    QString m_roomEqPath;  // the last measurement file, offered again
     BusyPopup* m_busy = nullptr;
     DonePopup* m_done = nullptr;
     int m_current = 0;

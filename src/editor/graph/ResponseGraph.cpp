@@ -72,11 +72,21 @@ GraphScene ResponseGraph::Scene() const {
     scene.active = m_state.ActiveFilter();
     scene.client = m_client;
     scene.overlays = m_overlays;
+    if (m_overlaySource && scene.current != nullptr) {
+        for (GraphOverlay& o : m_overlaySource(*scene.current)) {
+            scene.overlays.push_back(std::move(o));
+        }
+    }
     return scene;
 }
 
 void ResponseGraph::SetOverlays(std::vector<GraphOverlay> overlays) {
     m_overlays = std::move(overlays);
+    update();
+}
+
+void ResponseGraph::SetOverlaySource(OverlaySource source) {
+    m_overlaySource = std::move(source);
     update();
 }
 

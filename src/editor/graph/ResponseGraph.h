@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 #include "editor/graph/GraphInteraction.h"
 #include "editor/graph/GraphRenderer.h"
@@ -15,6 +16,7 @@ class QWheelEvent;
 namespace tolmarin {
 
 class ChannelSet;
+class OutputChannel;
 
 // The response graph of the main form: the channels' responses on a 20 Hz - 20 kHz by
 // +20 dB - -40 dB plot, with handles that drag the selected channel's filters. A drag
@@ -67,6 +69,11 @@ public:
     // Curves drawn over the channels' until replaced (an empty list removes them).
     void SetOverlays(std::vector<GraphOverlay> overlays);
     const std::vector<GraphOverlay>& Overlays() const { return m_overlays; }
+    // Curves worked out from the shown channel each time the graph is drawn, after the ones
+    // above: they follow every edit and every change of channel without being told. Null
+    // removes the source.
+    using OverlaySource = std::function<std::vector<GraphOverlay>(const OutputChannel& shown)>;
+    void SetOverlaySource(OverlaySource source);
 
     // The notice timer's handler: posts filterChanged when a drag changed a filter since
     // the last tick and a parent view is set.
@@ -101,6 +108,7 @@ private:
     int m_controlId = 0;
     int m_wheelRemainder = 0;  // angle not yet turned into a bandwidth step
     std::vector<GraphOverlay> m_overlays;
+    OverlaySource m_overlaySource;
 };
 
 }  // namespace tolmarin

@@ -1,15 +1,21 @@
 #include "editor/roomeq/RoomEqDialog.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSaveFile>
+
+#include "editor/roomeq/RoomEqOverlays.h"
+#include "roomeq/Exchange.h"
 
 namespace tolmarin {
 
@@ -24,9 +30,9 @@ QString Q(const char* text) {
 
 }  // namespace
 
-RoomEqDialog::RoomEqDialog(const roomeq::ChannelFilters& channel, Language language,
-                           QWidget* parent)
-    : QDialog(parent), m_channel(channel) {
+RoomEqDialog::RoomEqDialog(const roomeq::ChannelFilters& channel, int channelIndex,
+                           Language language, RoomEqOverlays* overlays, QWidget* parent)
+    : QDialog(parent), m_channel(channel), m_channelIndex(channelIndex), m_overlays(overlays) {
     m_ui.language = language;
     const auto T = [&](TextId id) { return Q(m_ui.Text(id)); };
     setWindowTitle(T(TextId::RoomEqTitle));
@@ -95,9 +101,15 @@ RoomEqDialog::RoomEqDialog(const roomeq::ChannelFilters& channel, Language langu
     m_shelves = new QCheckBox(T(TextId::RoomEqShelves));
     grid->addWidget(m_shelves, row++, 1, 1, 4);
 
+    if (m_overlays != nullptr) {
+        AddGraphRow(grid, row++);
+    }
+    AddExchangeRow(grid, row++);
+
     m_outcome = new QLabel;
     m_outcome->setWordWrap(true);
     m_outcome->setMinimumHeight(40);
+    m_outcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
     grid->addWidget(m_outcome, row++, 0, 1, 5);
 
     auto* buttons = new QHBoxLayout;
@@ -115,8 +127,109 @@ RoomEqDialog::RoomEqDialog(const roomeq::ChannelFilters& channel, Language langu
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+// Both curves switch on and off at once on the graph behind; Clear takes this channel's
+// measurement off it.
+void RoomEqDialog::AddGraphRow(QGridLayout* grid, int row) {
+    auto* line = new QHBoxLayout;
+    const auto box = [&](TextId text, RoomEqOverlays::Curve curve) {
+        auto* b = new QCheckBox(Q(m_ui.Text(text)));
+        b->setChecked(m_overlays->Shown(curve));
+        connect(b, &QCheckBox::toggled, this, [this, curve](bool on) {
+            m_overlays->SetShown(curve, on);
+            emit graphChanged();
+        });
+        line->addWidget(b);
+    };
+    box(TextId::RoomEqShowMeasurement, RoomEqOverlays::Curve::Measurement);
+    box(TextId::RoomEqShowPredicted, RoomEqOverlays::Curve::Predicted);
+    line->addStretch();
+    auto* clear = new QPushButton(Q(m_ui.Text(TextId::RoomEqClearCurves)));
+    connect(clear, &QPushButton::clicked, this, [this] {
+        m_overlays->Clear(m_channelIndex);
+        emit graphChanged();
+    });
+    line->addWidget(clear);
+    grid->addLayout(line, row, 0, 1, 5);
+}
+
+void RoomEqDialog::AddExchangeRow(QGridLayout* grid, int row) {
+    auto* line = new QHBoxLayout;
+    auto* copy = new QPushButton(Q(m_ui.Text(TextId::RoomEqCopySettings)));
+    auto* save = new QPushButton(Q(m_ui.Text(TextId::RoomEqExport)));
+    auto* open = new QPushButton(Q(m_ui.Text(TextId::RoomEqImport)));
+    connect(copy, &QPushButton::clicked, this, [this] {
+        QGuiApplication::clipboard()->setText(QString::fromStdString(ExportedText()));
+        m_outcome->setText(QString::fromStdString(roomeq::FillText(
+            m_ui.Text(TextId::RoomEqCopied), {std::to_string(m_channelIndex + 1)})));
+    });
+    connect(save, &QPushButton::clicked, this, [this] { ExportToFile(); });
+    connect(open, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(this, windowTitle());
+        if (!path.isEmpty()) {
+            ImportFrom(path);
+        }
+    });
+    line->addWidget(copy);
+    line->addWidget(save);
+    line->addWidget(open);
+    line->addStretch();
+    grid->addLayout(line, row, 0, 1, 5);
+}
+
+std::string RoomEqDialog::ExportedText() const {
+    return roomeq::ExportText(m_channel.bands, "CH" + std::to_string(m_channelIndex + 1));
+}
+
+void RoomEqDialog::ExportToFile() {
+    const QString path =
+        QFileDialog::getSaveFileName(this, windowTitle(), QString(), QStringLiteral("*.txt"));
+    if (path.isEmpty()) {
+        return;
+    }
+    // Written whole or not at all: a failed write leaves an older file as it was.
+    QSaveFile file(path);
+    const std::string text = ExportedText();
+    const bool ok = file.open(QIODevice::WriteOnly) &&
+                    file.write(text.data(), static_cast<qint64>(text.size())) ==
+                        static_cast<qint64>(text.size()) &&
+                    file.commit();
+    const TextId said = ok ? TextId::RoomEqCliWrote : TextId::RoomEqCannotWrite;
+    m_outcome->setText(
+        QString::fromStdString(roomeq::FillText(m_ui.Text(said), {path.toStdString()})));
+}
+
+bool RoomEqDialog::ImportFrom(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) {
+        m_outcome->setText(Q(m_ui.Text(TextId::CliCannotOpenFile)) + QLatin1Char(' ') + path);
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    const roomeq::ImportOutcome r = roomeq::ImportText(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+        m_channel.bands);
+    if (!r.ok) {
+        m_outcome->setText(path + QStringLiteral(": ") +
+                           QString::fromStdString(roomeq::DescribeFailure(r.failure, m_ui)));
+        return false;
+    }
+    std::string report =
+        roomeq::FillText(m_ui.Text(TextId::RoomEqImported), {std::to_string(r.imported)});
+    for (const roomeq::ImportNote& note : r.notes) {
+        report += "\n" + roomeq::DescribeNote(note, m_ui);
+    }
+    m_outcome->setText(QString::fromStdString(report));
+    m_toApply = r.bands;
+    m_apply->setEnabled(true);
+    return true;
+}
+
 void RoomEqDialog::SetMeasurementPath(const QString& path) {
     m_measurement->setText(path);
+}
+
+QString RoomEqDialog::MeasurementPath() const {
+    return m_measurement->text();
 }
 
 roomeq::FitOptions RoomEqDialog::Options() const {
@@ -174,6 +287,12 @@ bool RoomEqDialog::RunFit() {
         roomeq::Smoothing::Twelfth};
     m_measured = roomeq::OnGrid(*measurement, kSmoothing[m_smoothing->currentIndex()]);
     m_result = roomeq::FitBands(*m_measured, target, m_channel, options);
+    m_toApply = m_result->bands;
+    if (m_overlays != nullptr) {
+        m_overlays->SetMeasurement(m_channelIndex, *m_measured, options.loHz, options.hiHz,
+                                   measurement->hz.front(), measurement->hz.back());
+        emit graphChanged();
+    }
     const auto figure = [](double v) { return QString::number(v, 'f', 2).toStdString(); };
     m_outcome->setText(QString::fromStdString(
         roomeq::FillText(m_ui.Text(TextId::RoomEqRmsBefore), {figure(m_result->rmsBefore)}) + "\n" +
