@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/LinkMessages.h"
 #include "protocol/FrameBuilder.h"
 #include "text/NumberText.h"
 
@@ -115,7 +116,7 @@ void LinkController::FinishSerialOpen(bool ok) {
     m_linked = 1;
     m_progressPos = 0;
     m_state.app.sendChanges = 1;
-    LinkUp(m_serial, kUsbPacingTimer);
+    LinkUp(m_serial);
 }
 
 void LinkController::OpenNetworkLink() {
@@ -125,31 +126,38 @@ void LinkController::OpenNetworkLink() {
     m_linkType = LinkKind::Network;
     m_command.SetOwner(this);
     m_phase = Phase::Opening;
+    SetLamp(LinkLamp::Connecting);
     m_network.Open(m_networkTarget, [this](bool ok) { FinishNetworkOpen(ok); });
 }
 
 void LinkController::FinishNetworkOpen(bool ok) {
     if (!ok) {
         m_phase = Phase::Idle;
+        const LinkFailure failure = m_network.LastFailure();
         m_network.Close();
-        m_state.ui.Report(TextId::UnableToOpenNetworkLink, MessageKind::Stop);
+        SetLamp(LinkLamp::Off);
+        m_state.ui.Report(TextId::UnableToOpenNetworkLink, MessageKind::Stop,
+                          LinkFailureDetail(m_state.ui, Place(), failure, kConnectTimeoutMs));
         emit linkOpenFailed(LinkKind::Network);
         return;
     }
     m_netRetries = 0;
     m_progressPos = 0;
     m_linked = 1;
-    LinkUp(m_network, kNetworkPacingTimer);
+    LinkUp(m_network);
 }
 
-void LinkController::LinkUp(LinkTransport& link, int timerId) {
+void LinkController::LinkUp(LinkTransport& link) {
     m_phase = Phase::Linked;
     m_port.link = &link;
     m_command.SetTransport(&m_port);
     m_command.SetOwner(this);
     // A frame half received on an earlier link must not swallow the first reply of this one.
     m_command.ResetReceiver();
-    m_view.SetLinkButtonActive(true);
+    // Connected is not up: the lamp turns green with the amplifier's first valid reply.
+    m_answered = false;
+    m_quietTicks = 0;
+    SetLamp(LinkLamp::Connecting);
     ForgetReads();
     m_liveKnown = false;
     if (FrameTrace* trace = link.Trace()) {
@@ -157,8 +165,9 @@ void LinkController::LinkUp(LinkTransport& link, int timerId) {
     }
     RequestInitialData();
     RequestLive(0);
-    m_scheduler->StartPacing(timerId, kPacingIntervalMs,
-                             [this, timerId] { OnPacingTick(timerId); });
+    const LinkKind kind = link.Kind();
+    m_scheduler->StartPacing(PacingTimerOf(kind), kPacingIntervalMs,
+                             [this, kind] { OnPacingTick(kind); });
     emit linkOpened(link.Kind());
 }
 
@@ -189,7 +198,7 @@ bool LinkController::DoCloseSerial(LinkCloseReason reason) {
     SetProgressPos(0);
     m_model.ClearAllPending(0);
     m_view.ShowBusy(BusyState::Hidden);
-    m_view.SetLinkButtonActive(false);
+    SetLamp(LinkLamp::Off);
     ForgetReads();
     m_liveKnown = false;
     if (FrameTrace* trace = m_serial.Trace()) {
@@ -222,6 +231,7 @@ void LinkController::DoCloseNetwork(LinkCloseReason reason) {
     m_scheduler->StopPacing();
     m_network.Close();
     m_phase = Phase::Idle;
+    SetLamp(LinkLamp::Off);
     if (wasOpening) {
         return;  // an abandoned connect: nothing was linked, nothing to undo
     }
@@ -232,7 +242,6 @@ void LinkController::DoCloseNetwork(LinkCloseReason reason) {
     m_port.link = nullptr;
     m_state.app.sendChanges = 0;
     m_model.ClearAllPending(0);
-    m_view.SetLinkButtonActive(false);
     m_view.ShowBusy(BusyState::Hidden);
     ForgetReads();
     m_liveKnown = false;
@@ -246,7 +255,13 @@ void LinkController::DoCloseNetwork(LinkCloseReason reason) {
 void LinkController::OnBytes(LinkTransport& from, std::span<const std::uint8_t> bytes) {
     // Only the open link feeds the parser; a late chunk of a link just closed is dropped.
     if (m_port.link == &from && m_command.Transport() == &m_port) {
+        const int acted = m_command.Counts().acted;
         m_command.FeedBytes(bytes);
+        if (m_command.Counts().acted > acted && m_phase == Phase::Linked) {
+            m_answered = true;
+            m_quietTicks = 0;
+            SetLamp(LinkLamp::Up);
+        }
     }
 }
 
@@ -429,7 +444,7 @@ void LinkController::EndWrites() {
     m_writesOpen = false;
     const bool verified = AllVerified(m_writes);
     if (verified) {
-        m_view.ShowTransferDone(kTransferDown);
+        m_view.ShowTransferDone(TransferDirection::Down);
     } else {
         m_view.ShowBusy(BusyState::Hidden);
         m_state.ui.Report(TextId::WriteNotVerified, MessageKind::Warning,
@@ -519,7 +534,8 @@ bool LinkController::SendSystemItem(int item, int n, int ch) {
 
 // ---- Pacing ----
 
-void LinkController::OnPacingTick(int timerId) {
+void LinkController::OnPacingTick(LinkKind kind) {
+    ++m_quietTicks;
     if (m_phase != Phase::Linked) {
         return;  // a reconnection is under way: nothing is emitted or serviced
     }
@@ -531,7 +547,7 @@ void LinkController::OnPacingTick(int timerId) {
     if (m_command.QueueCount() == 0) {
         return;
     }
-    if (timerId == kUsbPacingTimer) {
+    if (kind == LinkKind::Usb) {
         ServiceSerial();
     } else {
         ServiceNetwork();
@@ -561,8 +577,10 @@ void LinkController::ServiceSerial() {
     }
     if (head.Ticks() > kSerialGiveUpTicks) {
         m_view.ShowBusy(BusyState::Hidden);
+        const bool answered = m_answered;
         DoCloseSerial(LinkCloseReason::NoReply);
-        m_state.ui.Report(TextId::NoOnlineMachine, MessageKind::Stop);
+        m_answered = answered;
+        ReportGiveUp(TextId::NoOnlineMachine, LinkFailure::NoAnswer);
     }
 }
 
@@ -578,15 +596,39 @@ void LinkController::ServiceNetwork() {
     }
     ++m_netRetries;
     if (m_netRetries > kNetworkMaxReconnects) {
-        NetworkGiveUp();
+        NetworkGiveUp(LinkFailure::NoAnswer);
         return;
     }
     ReconnectNetwork();
 }
 
-void LinkController::NetworkGiveUp() {
+void LinkController::NetworkGiveUp(LinkFailure failure) {
+    const bool answered = m_answered;
     DoCloseNetwork(LinkCloseReason::NetworkGaveUp);
-    m_state.ui.Report(TextId::UnableToOpenNetworkLink, MessageKind::Stop);
+    m_answered = answered;
+    ReportGiveUp(TextId::UnableToOpenNetworkLink, failure);
+}
+
+// A link the amplifier never answered on failed to open, and says so as the open does; one
+// it had answered on was lost, and reads differently. Both name the place and the reason.
+void LinkController::ReportGiveUp(TextId neverAnswered, LinkFailure failure) {
+    const std::string detail =
+        LinkFailureDetail(m_state.ui, Place(), failure, m_quietTicks * kPacingIntervalMs);
+    m_state.ui.Report(m_answered ? TextId::LinkLost : neverAnswered, MessageKind::Stop, detail);
+}
+
+std::string LinkController::Place() const {
+    LinkTarget serial;
+    serial.port = m_state.app.portName;
+    return m_linkType == LinkKind::Usb ? LinkPlaceText(LinkKind::Usb, serial)
+                                       : LinkPlaceText(LinkKind::Network, m_networkTarget);
+}
+
+void LinkController::SetLamp(LinkLamp lamp) {
+    if (lamp != m_lamp) {
+        m_lamp = lamp;
+        m_view.SetLinkLamp(lamp);
+    }
 }
 
 void LinkController::ReconnectNetwork() {
@@ -597,13 +639,14 @@ void LinkController::ReconnectNetwork() {
         trace->Note(LinkKind::Network, "reconnecting");
     }
     m_phase = Phase::ReconnectClosing;
+    SetLamp(LinkLamp::Connecting);
     m_network.Close();
     m_wait = m_scheduler->After(kReconnectCloseWaitMs, [this] {
         m_wait = 0;
         m_phase = Phase::ReconnectConnecting;
         m_network.Open(m_networkTarget, [this](bool ok) {
             if (!ok) {
-                NetworkGiveUp();
+                NetworkGiveUp(m_network.LastFailure());
                 return;
             }
             m_phase = Phase::ReconnectSettling;
@@ -644,9 +687,9 @@ void LinkController::SetProgressPos(int pos) {
 
 // ---- Notifications of the reply parser ----
 
-void LinkController::Notify(Notification what, int wParam, int lParam) {
-    switch (what) {
-        case Notification::LiveLoaded: {
+void LinkController::Notify(const ReplyEvent& event) {
+    switch (event.kind) {
+        case ReplyEventKind::LiveLoaded: {
             if (!m_readBatches.empty() && m_readBatches.front().kind == ReadBatch::ReadBack) {
                 break;  // a read-back of what was just sent: the records stay as they are
             }
@@ -661,27 +704,27 @@ void LinkController::Notify(Notification what, int wParam, int lParam) {
             m_liveKnown = true;
             break;
         }
-        case Notification::ProgramsLoaded:
+        case ReplyEventKind::ProgramsLoaded:
             break;  // the file waits until the batch has ended with all twenty (OnReadsDone)
-        case Notification::SystemLoaded:
+        case ReplyEventKind::SystemLoaded:
             m_view.ShowSystemState(m_state.image.systemBytes[sysbyte::kModeCh12],
                                    m_state.image.systemBytes[sysbyte::kPower]);
             break;
-        case Notification::Status:
+        case ReplyEventKind::Status:
             OnStatus();
             break;
-        case Notification::ReadUnanswered:
-            m_missed.emplace_back(wParam, lParam);
+        case ReplyEventKind::ReadUnanswered:
+            m_missed.push_back(event);
             break;
-        case Notification::TransferDone:
-            if (lParam == kTransferUp) {
+        case ReplyEventKind::TransferDone:
+            if (event.direction == TransferDirection::Up) {
                 OnReadsDone();
             } else {
                 if (m_writesOpen) {
                     SettleWrites(m_writes);  // unverified: acknowledged is all there is
                     m_writesOpen = false;
                 }
-                m_view.ShowTransferDone(lParam);
+                m_view.ShowTransferDone(event.direction);
             }
             break;
     }
@@ -691,7 +734,7 @@ void LinkController::OnReadsDone() {
     if (m_readBatches.empty()) {
         // An "up" item queued by no batch of ours: nothing to verify it against.
         m_missed.clear();
-        m_view.ShowTransferDone(kTransferUp);
+        m_view.ShowTransferDone(TransferDirection::Up);
         return;
     }
     const PendingReads batch = std::move(m_readBatches.front());
@@ -705,7 +748,7 @@ void LinkController::OnReadsDone() {
         if (batch.kind == ReadBatch::AllPrograms) {
             m_view.WriteAllProgramsFile(batch.path);
         }
-        m_view.ShowTransferDone(kTransferUp);
+        m_view.ShowTransferDone(TransferDirection::Up);
     } else {
         std::string detail = DescribeMissing();
         if (!m_liveKnown) {
@@ -738,26 +781,24 @@ std::string LinkController::DescribeMissing() const {
     Group modes{TextId::MissingModes, {}, false};
     Group sensitivity{TextId::MissingSensitivity, {}, false};
     Group power{TextId::MissingPower, {}, false};
-    for (const auto& [program, request] : m_missed) {
-        const int command = request / 256;
-        const int item = request % 256;
+    for (const ReplyEvent& missed : m_missed) {
         Group* g = nullptr;
-        if (command == CMD_READ_PROGRAM) {
+        if (missed.command == CMD_READ_PROGRAM) {
             g = &programs;
-        } else if (command == CMD_RECALL) {
+        } else if (missed.command == CMD_RECALL) {
             g = &live;
-        } else if (item == ITEM_NAME) {
+        } else if (missed.item == ITEM_NAME) {
             g = &names;
-        } else if (item == ITEM_MODES) {
+        } else if (missed.item == ITEM_MODES) {
             g = &modes;
-        } else if (item == ITEM_SENSITIVITY) {
+        } else if (missed.item == ITEM_SENSITIVITY) {
             g = &sensitivity;
         } else {
             g = &power;
         }
         g->any = true;
         if (g == &names || g == &programs) {
-            g->programs.push_back(program);
+            g->programs.push_back(missed.program);
         }
     }
     std::string text;
