@@ -85,7 +85,7 @@ bool LinkController::OpenSerialLinkTo(const std::string& port) {
     }
     m_state.app.portName = port;
     OpenLink(LinkKind::Usb);
-    return m_linked != 0;
+    return m_linked;
 }
 
 void LinkController::OpenNetworkLinkTo(const std::string& host, int port) {
@@ -104,7 +104,7 @@ bool LinkController::OpenSerialLink() {
     LinkTarget target;
     target.port = m_state.app.portName;
     m_serial.Open(target, [this](bool ok) { FinishSerialOpen(ok); });
-    return m_linked != 0;
+    return m_linked;
 }
 
 void LinkController::FinishSerialOpen(bool ok) {
@@ -113,9 +113,9 @@ void LinkController::FinishSerialOpen(bool ok) {
         emit linkOpenFailed(LinkKind::Usb);
         return;
     }
-    m_linked = 1;
+    m_linked = true;
     m_progressPos = 0;
-    m_state.app.sendChanges = 1;
+    m_state.app.sendChanges = true;
     LinkUp(m_serial);
 }
 
@@ -143,7 +143,7 @@ void LinkController::FinishNetworkOpen(bool ok) {
     }
     m_netRetries = 0;
     m_progressPos = 0;
-    m_linked = 1;
+    m_linked = true;
     LinkUp(m_network);
 }
 
@@ -184,19 +184,19 @@ bool LinkController::CloseSerialLink() {
 }
 
 bool LinkController::DoCloseSerial(LinkCloseReason reason) {
-    if (m_linked == 0 || m_port.link != &m_serial || !m_serial.Close()) {
+    if (!m_linked || m_port.link != &m_serial || !m_serial.Close()) {
         return false;
     }
     m_scheduler->StopPacing();
-    m_linked = 0;
+    m_linked = false;
     m_phase = Phase::Idle;
     const bool cut = CutWrites();
     m_command.ClearQueue();
     m_command.SetTransport(nullptr);
     m_port.link = nullptr;
-    m_state.app.sendChanges = 0;
+    m_state.app.sendChanges = false;
     SetProgressPos(0);
-    m_model.ClearAllPending(0);
+    m_model.ClearAllPending(false);
     m_view.ShowBusy(BusyState::Hidden);
     SetLamp(LinkLamp::Off);
     ForgetReads();
@@ -235,13 +235,13 @@ void LinkController::DoCloseNetwork(LinkCloseReason reason) {
     if (wasOpening) {
         return;  // an abandoned connect: nothing was linked, nothing to undo
     }
-    m_linked = 0;
+    m_linked = false;
     const bool cut = CutWrites();
     m_command.ClearQueue();
     m_command.SetTransport(nullptr);
     m_port.link = nullptr;
-    m_state.app.sendChanges = 0;
-    m_model.ClearAllPending(0);
+    m_state.app.sendChanges = false;
+    m_model.ClearAllPending(false);
     m_view.ShowBusy(BusyState::Hidden);
     ForgetReads();
     m_liveKnown = false;
@@ -268,7 +268,7 @@ void LinkController::OnBytes(LinkTransport& from, std::span<const std::uint8_t> 
 // ---- Queued requests ----
 
 void LinkController::EnqueueCounted(std::unique_ptr<SendData> item) {
-    item->SetCountsProgress(1);
+    item->SetCountsProgress(true);
     ++m_progressPos;
     m_command.Enqueue(std::move(item));
 }
@@ -280,7 +280,7 @@ void LinkController::StartBatchDisplay() {
 }
 
 void LinkController::RequestInitialData() {
-    if (m_linked == 0) {
+    if (!m_linked) {
         return;
     }
     for (int n = 1; n <= kStoredPrograms; ++n) {
@@ -295,8 +295,8 @@ bool LinkController::RequestLive(int n) {
     if (n < 0 || n > kStoredPrograms) {
         return false;
     }
-    m_state.app.sendChanges = 0;
-    if (m_linked == 0) {
+    m_state.app.sendChanges = false;
+    if (!m_linked) {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
         return false;
     }
@@ -304,8 +304,8 @@ bool LinkController::RequestLive(int n) {
         m_progressPos = 0;
     }
     std::unique_ptr<SendData> item = BuildRecall(m_state, n);
-    item->SetCountsProgress(1);
-    item->SetNotifyUp(1);
+    item->SetCountsProgress(true);
+    item->SetNotifyUp(true);
     m_command.Enqueue(std::move(item));
     m_readBatches.push_back({n == 0 ? ReadBatch::LinkUp : ReadBatch::Recall, {}});
     if (n == 0) {
@@ -316,7 +316,7 @@ bool LinkController::RequestLive(int n) {
 }
 
 void LinkController::StoreAllPrograms() {
-    if (m_linked == 0) {
+    if (!m_linked) {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
         return;
     }
@@ -335,15 +335,15 @@ void LinkController::StoreAllPrograms() {
 }
 
 void LinkController::SendLiveProgram() {
-    if (m_linked == 0) {
+    if (!m_linked) {
         return;
     }
     BeginWrites();
     const std::size_t slot = AddSlot(0);
     std::unique_ptr<SendData> item = BuildProgramWrite(m_state, 0);
-    item->SetCountsProgress(1);
+    item->SetCountsProgress(true);
     if (!m_verifyWrites) {
-        item->SetNotifyDown(1);
+        item->SetNotifyDown(true);
     }
     item->SetTag(++m_nextTag);
     m_writes[slot].RecordFrame(item->Frame());
@@ -357,7 +357,7 @@ bool LinkController::StoreLiveToSlot(int n, bool refresh) {
     if (n < 1 || n > kStoredPrograms) {
         return false;
     }
-    if (m_linked == 0) {
+    if (!m_linked) {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
         return false;
     }
@@ -397,7 +397,7 @@ void LinkController::EnqueueWrite(std::size_t slot, std::unique_ptr<SendData> it
     w.RecordFrame(item->Frame());
     (name ? w.nameTags : w.dataTags).push_back(item->Tag());
     if (last && !m_verifyWrites) {
-        item->SetNotifyDown(1);
+        item->SetNotifyDown(true);
     }
     EnqueueCounted(std::move(item));
 }
@@ -416,7 +416,7 @@ void LinkController::EnqueueReadBack(std::size_t slot) {
         }
         read = BuildProgramRead(m_state, w.program);
     }
-    read->SetNotifyUp(1);
+    read->SetNotifyUp(true);
     EnqueueCounted(std::move(read));
     m_readBatches.push_back({ReadBatch::ReadBack, {}, static_cast<int>(slot)});
 }
@@ -494,7 +494,7 @@ bool LinkController::ReadAllPrograms(const std::string& path) {
     if (path.empty()) {
         return false;
     }
-    if (m_linked == 0) {
+    if (!m_linked) {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
         return false;
     }
@@ -503,7 +503,7 @@ bool LinkController::ReadAllPrograms(const std::string& path) {
     for (int n = 1; n <= kStoredPrograms; ++n) {
         std::unique_ptr<SendData> item = BuildProgramRead(m_state, n);
         if (n == kStoredPrograms) {
-            item->SetNotifyUp(1);
+            item->SetNotifyUp(true);
         }
         EnqueueCounted(std::move(item));
     }
@@ -526,7 +526,7 @@ bool LinkController::SendSystemItem(int item, int n, int ch) {
             m_model.SetInputGain(ch, kGainForSensitivity[static_cast<std::size_t>(byte)]);
         }
     }
-    if (m_linked != 0) {
+    if (m_linked) {
         m_command.Enqueue(BuildItemWrite(m_state, item, n));
     }
     return true;
@@ -555,18 +555,18 @@ void LinkController::OnPacingTick(LinkKind kind) {
 }
 
 void LinkController::TransmitHead(SendData& head) {
-    if (head.CountsProgress() != 0) {
+    if (head.CountsProgress()) {
         m_progressPos = m_barPos + 1;
         SetProgressPos(m_progressPos);
     }
     // Cleared before the write: a reply may be handled before the write returns.
-    head.SetPending(0);
+    head.SetPending(false);
     m_command.TransmitHead();
 }
 
 void LinkController::ServiceSerial() {
     SendData& head = m_command.Head();
-    if (head.Pending() != 0) {
+    if (head.Pending()) {
         TransmitHead(head);
         return;
     }
@@ -586,7 +586,7 @@ void LinkController::ServiceSerial() {
 
 void LinkController::ServiceNetwork() {
     SendData& head = m_command.Head();
-    if (head.Pending() != 0) {
+    if (head.Pending()) {
         TransmitHead(head);
         return;
     }
@@ -657,7 +657,7 @@ void LinkController::ReconnectNetwork() {
                     SendData& head = m_command.Head();
                     head.SetTicks(0);
                     m_command.ResetReceiver();
-                    head.SetPending(1);
+                    head.SetPending(true);
                 }
             });
         });
@@ -700,7 +700,7 @@ void LinkController::Notify(const ReplyEvent& event) {
             m_view.ClearLinkCheckBox();
             m_model.LoadAllFromImage();
             m_view.ShowState();
-            app.sendChanges = 1;
+            app.sendChanges = true;
             m_liveKnown = true;
             break;
         }
@@ -762,7 +762,7 @@ void LinkController::OnReadsDone() {
     if (batch.kind == ReadBatch::Recall) {
         // A refused recall leaves the amplifier and the records as they were: edits go on
         // flowing when they did before it.
-        m_state.app.sendChanges = m_liveKnown ? 1 : 0;
+        m_state.app.sendChanges = m_liveKnown;
     }
     if (batch.kind == ReadBatch::LinkUp) {
         emit linkUpFinished(complete);

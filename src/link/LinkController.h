@@ -68,7 +68,7 @@ public:
     // network connect under way).
     void OpenLink(LinkKind kind);
     // Linked, or a network connect under way: what the Link button closes.
-    bool LinkActive() const { return m_linked != 0 || m_phase == Phase::Opening; }
+    bool LinkActive() const { return m_linked || m_phase == Phase::Opening; }
 
     // Opens the serial port named in AppState.portName. True when the link is up.
     bool OpenSerialLink();
@@ -109,7 +109,7 @@ public:
 
     LinkKind LinkType() const { return m_linkType; }
     void SetLinkType(LinkKind kind) { m_linkType = kind; }
-    bool Linked() const { return m_linked != 0; }
+    bool Linked() const { return m_linked; }
     bool Opening() const { return m_phase == Phase::Opening; }
     bool Reconnecting() const;
     int ProgressPos() const { return m_progressPos; }
@@ -217,7 +217,7 @@ private:
     CommandPort m_port;
 
     Phase m_phase = Phase::Idle;
-    int m_linked = 0;
+    bool m_linked = false;
     int m_progressPos = 0;
     LinkKind m_linkType = LinkKind::Usb;
     int m_netRetries = 0;

@@ -190,8 +190,8 @@ TEST_F(FilterTest, SentFrequencyFarAboveIsHalvedThenSet) {
         steps.push_back(lp.GetSentFreq());
     }
     EXPECT_EQ(steps, (std::vector<int>{10000, 5000, 2500, 1250, 1000}));
-    lp.AdvanceSentFreq(7);
-    EXPECT_EQ(lp.GetPending(), 7);
+    lp.AdvanceSentFreq(true);
+    EXPECT_TRUE(lp.GetPending());
 }
 
 TEST_F(FilterTest, LoadedCrossoverValuesAreNotSentBack) {

@@ -28,7 +28,7 @@ public:
         }
         return BuildPoll(m_state);
     }
-    void ClearAllPending(int value) override { clearCalls.push_back(value); }
+    void ClearAllPending(bool value) override { clearCalls.push_back(value); }
     void LoadAllFromImage() override { ++loads; }
     void StoreAllToImage() override { ++stores; }
     void SetInputGain(int channel, int gain) override { gains.emplace_back(channel, gain); }
