@@ -577,9 +577,7 @@ void LinkController::ServiceSerial() {
     }
     if (head.Ticks() > kSerialGiveUpTicks) {
         m_view.ShowBusy(BusyState::Hidden);
-        const bool answered = m_answered;
         DoCloseSerial(LinkCloseReason::NoReply);
-        m_answered = answered;
         ReportGiveUp(TextId::NoOnlineMachine, LinkFailure::NoAnswer);
     }
 }
@@ -603,9 +601,7 @@ void LinkController::ServiceNetwork() {
 }
 
 void LinkController::NetworkGiveUp(LinkFailure failure) {
-    const bool answered = m_answered;
     DoCloseNetwork(LinkCloseReason::NetworkGaveUp);
-    m_answered = answered;
     ReportGiveUp(TextId::UnableToOpenNetworkLink, failure);
 }
 
