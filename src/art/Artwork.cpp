@@ -77,6 +77,15 @@ std::vector<Entry> BuildEntries() {
             {l.id, kTopButtonSize, [l] { return PaintLinkButton(l.english, l.on, l.hover); }});
     }
     for (bool english : {false, true}) {
+        for (bool hover : {false, true}) {
+            const int pid =
+                english ? (hover ? id::kLinkConnectingHoverEnglish : id::kLinkConnectingEnglish)
+                        : (hover ? id::kLinkConnectingHoverChinese : id::kLinkConnectingChinese);
+            e.push_back({pid, kTopButtonSize,
+                         [english, hover] { return PaintLinkConnectingButton(english, hover); }});
+        }
+    }
+    for (bool english : {false, true}) {
         const int base = english ? id::kOutputOnEnglish : id::kOutputOnChinese;
         e.push_back(
             {base, kSwitchButtonSize, [english] { return PaintOutputButton(english, true); }});

@@ -74,6 +74,12 @@ QImage PaintLinkButton(bool english, bool on, bool hover) {
     return LampButton(kTopButtonSize, look, text, 13, on ? kGreen : kLedOff, on);
 }
 
+QImage PaintLinkConnectingButton(bool english, bool hover) {
+    const QString text = ArtText(TextId::ArtLink, english);
+    const Look& look = hover ? kDarkHoverLook : kDarkLook;
+    return LampButton(kTopButtonSize, look, text, 13, kAmber, true);
+}
+
 QImage PaintPowerButton(bool on) {
     QImage image = NewCanvas(kPowerButtonSize.width(), kPowerButtonSize.height());
     QPainter p(&image);

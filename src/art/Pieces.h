@@ -62,6 +62,7 @@ QImage PaintGainThumb(bool active);
 
 QImage PaintPageButton(int page, bool english, bool hover);
 QImage PaintLinkButton(bool english, bool on, bool hover);
+QImage PaintLinkConnectingButton(bool english, bool hover);
 QImage PaintPowerButton(bool on);
 QImage PaintChannelButton(int channel, bool english, bool on);
 QImage PaintOutputButton(bool english, bool outputOn);

@@ -73,6 +73,10 @@ void PictureButton::paintEvent(QPaintEvent* /*event*/) {
     }
     QPainter painter(this);
     painter.drawPixmap(rect(), isEnabled() ? picture : DisabledLook(picture));
+    if (!isEnabled() && !m_lampArea.isEmpty()) {
+        painter.setClipRegion(m_lampArea);
+        painter.drawPixmap(rect(), picture);
+    }
 }
 
 void PictureButton::enterEvent(QEnterEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QRegion>
 #include <array>
 
 namespace tolmarin {
@@ -22,6 +23,9 @@ public:
     void SetOn(bool on);
     bool IsOn() const { return m_on; }
     void SetUseHandCursor(bool use);
+    // Where the pictures carry a status lamp: drawn as it is even while the button is
+    // disabled, so that the state it reports stays readable while the form waits.
+    void SetLampArea(const QRegion& area) { m_lampArea = area; }
     bool IsHovering() const { return m_hovering; }
     // The resource number drawn now (0: nothing is drawn).
     int CurrentBitmap() const;
@@ -42,6 +46,7 @@ private:
     bool m_on = false;
     bool m_hovering = false;
     bool m_useHandCursor = true;
+    QRegion m_lampArea;
 };
 
 }  // namespace tolmarin

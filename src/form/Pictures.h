@@ -40,6 +40,11 @@ inline constexpr int kLinkOffHoverEnglish = 4500;
 inline constexpr int kLinkOffEnglish = 4501;
 inline constexpr int kLinkOnEnglish = 4502;
 inline constexpr int kLinkOnHoverEnglish = 4503;
+// Link button while connecting (amber lamp): normal, and under the pointer.
+inline constexpr int kLinkConnectingChinese = 4204;
+inline constexpr int kLinkConnectingHoverChinese = 4205;
+inline constexpr int kLinkConnectingEnglish = 4504;
+inline constexpr int kLinkConnectingHoverEnglish = 4505;
 // Output (mute) and polarity buttons; "on" is the checked look.
 inline constexpr int kOutputOnChinese = 4600;
 inline constexpr int kOutputOffChinese = 4601;

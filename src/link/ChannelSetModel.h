@@ -11,7 +11,7 @@ public:
     explicit ChannelSetModel(ChannelSet& channels) : m_channels(channels) {}
 
     std::unique_ptr<SendData> NextPendingFrame() override { return m_channels.NextPendingFrame(); }
-    void ClearAllPending(int value) override { m_channels.ClearAllPending(value); }
+    void ClearAllPending(bool value) override { m_channels.ClearAllPending(value); }
     void LoadAllFromImage() override { m_channels.LoadAllFromImage(); }
     void StoreAllToImage() override { m_channels.StoreAllToImage(); }
     void SetInputGain(int channel, int gain) override {

@@ -13,9 +13,12 @@ inline constexpr std::string_view kDefaultAmplifierAddress = "192.168.10.80";
 // The two transports a link can use; the values are the Connect dialog's radio indexes.
 enum class LinkKind : int { Usb = 0, Network = 1 };
 
-// Pacing timer ids: one per link kind, never both running.
-inline constexpr int kUsbPacingTimer = 1;
-inline constexpr int kNetworkPacingTimer = 2;
+// The scheduler's id of the pacing timer of each link kind; never both running.
+inline constexpr int PacingTimerOf(LinkKind kind) {
+    return kind == LinkKind::Usb ? 1 : 2;
+}
+inline constexpr int kUsbPacingTimer = PacingTimerOf(LinkKind::Usb);
+inline constexpr int kNetworkPacingTimer = PacingTimerOf(LinkKind::Network);
 
 inline const char* LinkKindName(LinkKind kind) {
     return kind == LinkKind::Usb ? "usb" : "tcp";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/LinkMessages.h"
 #include "protocol/FrameBuilder.h"
 #include "text/NumberText.h"
 
@@ -84,7 +85,7 @@ bool LinkController::OpenSerialLinkTo(const std::string& port) {
     }
     m_state.app.portName = port;
     OpenLink(LinkKind::Usb);
-    return m_linked != 0;
+    return m_linked;
 }
 
 void LinkController::OpenNetworkLinkTo(const std::string& host, int port) {
@@ -103,7 +104,7 @@ bool LinkController::OpenSerialLink() {
     LinkTarget target;
     target.port = m_state.app.portName;
     m_serial.Open(target, [this](bool ok) { FinishSerialOpen(ok); });
-    return m_linked != 0;
+    return m_linked;
 }
 
 void LinkController::FinishSerialOpen(bool ok) {
@@ -112,10 +113,10 @@ void LinkController::FinishSerialOpen(bool ok) {
         emit linkOpenFailed(LinkKind::Usb);
         return;
     }
-    m_linked = 1;
+    m_linked = true;
     m_progressPos = 0;
-    m_state.app.sendChanges = 1;
-    LinkUp(m_serial, kUsbPacingTimer);
+    m_state.app.sendChanges = true;
+    LinkUp(m_serial);
 }
 
 void LinkController::OpenNetworkLink() {
@@ -125,31 +126,38 @@ void LinkController::OpenNetworkLink() {
     m_linkType = LinkKind::Network;
     m_command.SetOwner(this);
     m_phase = Phase::Opening;
+    SetLamp(LinkLamp::Connecting);
     m_network.Open(m_networkTarget, [this](bool ok) { FinishNetworkOpen(ok); });
 }
 
 void LinkController::FinishNetworkOpen(bool ok) {
     if (!ok) {
         m_phase = Phase::Idle;
+        const LinkFailure failure = m_network.LastFailure();
         m_network.Close();
-        m_state.ui.Report(TextId::UnableToOpenNetworkLink, MessageKind::Stop);
+        SetLamp(LinkLamp::Off);
+        m_state.ui.Report(TextId::UnableToOpenNetworkLink, MessageKind::Stop,
+                          LinkFailureDetail(m_state.ui, Place(), failure, kConnectTimeoutMs));
         emit linkOpenFailed(LinkKind::Network);
         return;
     }
     m_netRetries = 0;
     m_progressPos = 0;
-    m_linked = 1;
-    LinkUp(m_network, kNetworkPacingTimer);
+    m_linked = true;
+    LinkUp(m_network);
 }
 
-void LinkController::LinkUp(LinkTransport& link, int timerId) {
+void LinkController::LinkUp(LinkTransport& link) {
     m_phase = Phase::Linked;
     m_port.link = &link;
     m_command.SetTransport(&m_port);
     m_command.SetOwner(this);
     // A frame half received on an earlier link must not swallow the first reply of this one.
     m_command.ResetReceiver();
-    m_view.SetLinkButtonActive(true);
+    // Connected is not up: the lamp turns green with the amplifier's first valid reply.
+    m_answered = false;
+    m_quietTicks = 0;
+    SetLamp(LinkLamp::Connecting);
     ForgetReads();
     m_liveKnown = false;
     if (FrameTrace* trace = link.Trace()) {
@@ -157,8 +165,9 @@ void LinkController::LinkUp(LinkTransport& link, int timerId) {
     }
     RequestInitialData();
     RequestLive(0);
-    m_scheduler->StartPacing(timerId, kPacingIntervalMs,
-                             [this, timerId] { OnPacingTick(timerId); });
+    const LinkKind kind = link.Kind();
+    m_scheduler->StartPacing(PacingTimerOf(kind), kPacingIntervalMs,
+                             [this, kind] { OnPacingTick(kind); });
     emit linkOpened(link.Kind());
 }
 
@@ -175,21 +184,21 @@ bool LinkController::CloseSerialLink() {
 }
 
 bool LinkController::DoCloseSerial(LinkCloseReason reason) {
-    if (m_linked == 0 || m_port.link != &m_serial || !m_serial.Close()) {
+    if (!m_linked || m_port.link != &m_serial || !m_serial.Close()) {
         return false;
     }
     m_scheduler->StopPacing();
-    m_linked = 0;
+    m_linked = false;
     m_phase = Phase::Idle;
     const bool cut = CutWrites();
     m_command.ClearQueue();
     m_command.SetTransport(nullptr);
     m_port.link = nullptr;
-    m_state.app.sendChanges = 0;
+    m_state.app.sendChanges = false;
     SetProgressPos(0);
-    m_model.ClearAllPending(0);
+    m_model.ClearAllPending(false);
     m_view.ShowBusy(BusyState::Hidden);
-    m_view.SetLinkButtonActive(false);
+    SetLamp(LinkLamp::Off);
     ForgetReads();
     m_liveKnown = false;
     if (FrameTrace* trace = m_serial.Trace()) {
@@ -222,17 +231,17 @@ void LinkController::DoCloseNetwork(LinkCloseReason reason) {
     m_scheduler->StopPacing();
     m_network.Close();
     m_phase = Phase::Idle;
+    SetLamp(LinkLamp::Off);
     if (wasOpening) {
         return;  // an abandoned connect: nothing was linked, nothing to undo
     }
-    m_linked = 0;
+    m_linked = false;
     const bool cut = CutWrites();
     m_command.ClearQueue();
     m_command.SetTransport(nullptr);
     m_port.link = nullptr;
-    m_state.app.sendChanges = 0;
-    m_model.ClearAllPending(0);
-    m_view.SetLinkButtonActive(false);
+    m_state.app.sendChanges = false;
+    m_model.ClearAllPending(false);
     m_view.ShowBusy(BusyState::Hidden);
     ForgetReads();
     m_liveKnown = false;
@@ -246,14 +255,20 @@ void LinkController::DoCloseNetwork(LinkCloseReason reason) {
 void LinkController::OnBytes(LinkTransport& from, std::span<const std::uint8_t> bytes) {
     // Only the open link feeds the parser; a late chunk of a link just closed is dropped.
     if (m_port.link == &from && m_command.Transport() == &m_port) {
+        const int acted = m_command.Counts().acted;
         m_command.FeedBytes(bytes);
+        if (m_command.Counts().acted > acted && m_phase == Phase::Linked) {
+            m_answered = true;
+            m_quietTicks = 0;
+            SetLamp(LinkLamp::Up);
+        }
     }
 }
 
 // ---- Queued requests ----
 
 void LinkController::EnqueueCounted(std::unique_ptr<SendData> item) {
-    item->SetCountsProgress(1);
+    item->SetCountsProgress(true);
     ++m_progressPos;
     m_command.Enqueue(std::move(item));
 }
@@ -265,7 +280,7 @@ void LinkController::StartBatchDisplay() {
 }
 
 void LinkController::RequestInitialData() {
-    if (m_linked == 0) {
+    if (!m_linked) {
         return;
     }
     for (int n = 1; n <= kStoredPrograms; ++n) {
@@ -280,8 +295,8 @@ bool LinkController::RequestLive(int n) {
     if (n < 0 || n > kStoredPrograms) {
         return false;
     }
-    m_state.app.sendChanges = 0;
-    if (m_linked == 0) {
+    m_state.app.sendChanges = false;
+    if (!m_linked) {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
         return false;
     }
@@ -289,8 +304,8 @@ bool LinkController::RequestLive(int n) {
         m_progressPos = 0;
     }
     std::unique_ptr<SendData> item = BuildRecall(m_state, n);
-    item->SetCountsProgress(1);
-    item->SetNotifyUp(1);
+    item->SetCountsProgress(true);
+    item->SetNotifyUp(true);
     m_command.Enqueue(std::move(item));
     m_readBatches.push_back({n == 0 ? ReadBatch::LinkUp : ReadBatch::Recall, {}});
     if (n == 0) {
@@ -301,7 +316,7 @@ bool LinkController::RequestLive(int n) {
 }
 
 void LinkController::StoreAllPrograms() {
-    if (m_linked == 0) {
+    if (!m_linked) {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
         return;
     }
@@ -320,15 +335,15 @@ void LinkController::StoreAllPrograms() {
 }
 
 void LinkController::SendLiveProgram() {
-    if (m_linked == 0) {
+    if (!m_linked) {
         return;
     }
     BeginWrites();
     const std::size_t slot = AddSlot(0);
     std::unique_ptr<SendData> item = BuildProgramWrite(m_state, 0);
-    item->SetCountsProgress(1);
+    item->SetCountsProgress(true);
     if (!m_verifyWrites) {
-        item->SetNotifyDown(1);
+        item->SetNotifyDown(true);
     }
     item->SetTag(++m_nextTag);
     m_writes[slot].RecordFrame(item->Frame());
@@ -342,7 +357,7 @@ bool LinkController::StoreLiveToSlot(int n, bool refresh) {
     if (n < 1 || n > kStoredPrograms) {
         return false;
     }
-    if (m_linked == 0) {
+    if (!m_linked) {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
         return false;
     }
@@ -382,7 +397,7 @@ void LinkController::EnqueueWrite(std::size_t slot, std::unique_ptr<SendData> it
     w.RecordFrame(item->Frame());
     (name ? w.nameTags : w.dataTags).push_back(item->Tag());
     if (last && !m_verifyWrites) {
-        item->SetNotifyDown(1);
+        item->SetNotifyDown(true);
     }
     EnqueueCounted(std::move(item));
 }
@@ -401,7 +416,7 @@ void LinkController::EnqueueReadBack(std::size_t slot) {
         }
         read = BuildProgramRead(m_state, w.program);
     }
-    read->SetNotifyUp(1);
+    read->SetNotifyUp(true);
     EnqueueCounted(std::move(read));
     m_readBatches.push_back({ReadBatch::ReadBack, {}, static_cast<int>(slot)});
 }
@@ -429,7 +444,7 @@ void LinkController::EndWrites() {
     m_writesOpen = false;
     const bool verified = AllVerified(m_writes);
     if (verified) {
-        m_view.ShowTransferDone(kTransferDown);
+        m_view.ShowTransferDone(TransferDirection::Down);
     } else {
         m_view.ShowBusy(BusyState::Hidden);
         m_state.ui.Report(TextId::WriteNotVerified, MessageKind::Warning,
@@ -479,7 +494,7 @@ bool LinkController::ReadAllPrograms(const std::string& path) {
     if (path.empty()) {
         return false;
     }
-    if (m_linked == 0) {
+    if (!m_linked) {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
         return false;
     }
@@ -488,7 +503,7 @@ bool LinkController::ReadAllPrograms(const std::string& path) {
     for (int n = 1; n <= kStoredPrograms; ++n) {
         std::unique_ptr<SendData> item = BuildProgramRead(m_state, n);
         if (n == kStoredPrograms) {
-            item->SetNotifyUp(1);
+            item->SetNotifyUp(true);
         }
         EnqueueCounted(std::move(item));
     }
@@ -511,7 +526,7 @@ bool LinkController::SendSystemItem(int item, int n, int ch) {
             m_model.SetInputGain(ch, kGainForSensitivity[static_cast<std::size_t>(byte)]);
         }
     }
-    if (m_linked != 0) {
+    if (m_linked) {
         m_command.Enqueue(BuildItemWrite(m_state, item, n));
     }
     return true;
@@ -519,7 +534,8 @@ bool LinkController::SendSystemItem(int item, int n, int ch) {
 
 // ---- Pacing ----
 
-void LinkController::OnPacingTick(int timerId) {
+void LinkController::OnPacingTick(LinkKind kind) {
+    ++m_quietTicks;
     if (m_phase != Phase::Linked) {
         return;  // a reconnection is under way: nothing is emitted or serviced
     }
@@ -531,7 +547,7 @@ void LinkController::OnPacingTick(int timerId) {
     if (m_command.QueueCount() == 0) {
         return;
     }
-    if (timerId == kUsbPacingTimer) {
+    if (kind == LinkKind::Usb) {
         ServiceSerial();
     } else {
         ServiceNetwork();
@@ -539,18 +555,18 @@ void LinkController::OnPacingTick(int timerId) {
 }
 
 void LinkController::TransmitHead(SendData& head) {
-    if (head.CountsProgress() != 0) {
+    if (head.CountsProgress()) {
         m_progressPos = m_barPos + 1;
         SetProgressPos(m_progressPos);
     }
     // Cleared before the write: a reply may be handled before the write returns.
-    head.SetPending(0);
+    head.SetPending(false);
     m_command.TransmitHead();
 }
 
 void LinkController::ServiceSerial() {
     SendData& head = m_command.Head();
-    if (head.Pending() != 0) {
+    if (head.Pending()) {
         TransmitHead(head);
         return;
     }
@@ -562,13 +578,13 @@ void LinkController::ServiceSerial() {
     if (head.Ticks() > kSerialGiveUpTicks) {
         m_view.ShowBusy(BusyState::Hidden);
         DoCloseSerial(LinkCloseReason::NoReply);
-        m_state.ui.Report(TextId::NoOnlineMachine, MessageKind::Stop);
+        ReportGiveUp(TextId::NoOnlineMachine, LinkFailure::NoAnswer);
     }
 }
 
 void LinkController::ServiceNetwork() {
     SendData& head = m_command.Head();
-    if (head.Pending() != 0) {
+    if (head.Pending()) {
         TransmitHead(head);
         return;
     }
@@ -578,15 +594,37 @@ void LinkController::ServiceNetwork() {
     }
     ++m_netRetries;
     if (m_netRetries > kNetworkMaxReconnects) {
-        NetworkGiveUp();
+        NetworkGiveUp(LinkFailure::NoAnswer);
         return;
     }
     ReconnectNetwork();
 }
 
-void LinkController::NetworkGiveUp() {
+void LinkController::NetworkGiveUp(LinkFailure failure) {
     DoCloseNetwork(LinkCloseReason::NetworkGaveUp);
-    m_state.ui.Report(TextId::UnableToOpenNetworkLink, MessageKind::Stop);
+    ReportGiveUp(TextId::UnableToOpenNetworkLink, failure);
+}
+
+// A link the amplifier never answered on failed to open, and says so as the open does; one
+// it had answered on was lost, and reads differently. Both name the place and the reason.
+void LinkController::ReportGiveUp(TextId neverAnswered, LinkFailure failure) {
+    const std::string detail =
+        LinkFailureDetail(m_state.ui, Place(), failure, m_quietTicks * kPacingIntervalMs);
+    m_state.ui.Report(m_answered ? TextId::LinkLost : neverAnswered, MessageKind::Stop, detail);
+}
+
+std::string LinkController::Place() const {
+    LinkTarget serial;
+    serial.port = m_state.app.portName;
+    return m_linkType == LinkKind::Usb ? LinkPlaceText(LinkKind::Usb, serial)
+                                       : LinkPlaceText(LinkKind::Network, m_networkTarget);
+}
+
+void LinkController::SetLamp(LinkLamp lamp) {
+    if (lamp != m_lamp) {
+        m_lamp = lamp;
+        m_view.SetLinkLamp(lamp);
+    }
 }
 
 void LinkController::ReconnectNetwork() {
@@ -597,13 +635,14 @@ void LinkController::ReconnectNetwork() {
         trace->Note(LinkKind::Network, "reconnecting");
     }
     m_phase = Phase::ReconnectClosing;
+    SetLamp(LinkLamp::Connecting);
     m_network.Close();
     m_wait = m_scheduler->After(kReconnectCloseWaitMs, [this] {
         m_wait = 0;
         m_phase = Phase::ReconnectConnecting;
         m_network.Open(m_networkTarget, [this](bool ok) {
             if (!ok) {
-                NetworkGiveUp();
+                NetworkGiveUp(m_network.LastFailure());
                 return;
             }
             m_phase = Phase::ReconnectSettling;
@@ -614,7 +653,7 @@ void LinkController::ReconnectNetwork() {
                     SendData& head = m_command.Head();
                     head.SetTicks(0);
                     m_command.ResetReceiver();
-                    head.SetPending(1);
+                    head.SetPending(true);
                 }
             });
         });
@@ -644,9 +683,9 @@ void LinkController::SetProgressPos(int pos) {
 
 // ---- Notifications of the reply parser ----
 
-void LinkController::Notify(Notification what, int wParam, int lParam) {
-    switch (what) {
-        case Notification::LiveLoaded: {
+void LinkController::Notify(const ReplyEvent& event) {
+    switch (event.kind) {
+        case ReplyEventKind::LiveLoaded: {
             if (!m_readBatches.empty() && m_readBatches.front().kind == ReadBatch::ReadBack) {
                 break;  // a read-back of what was just sent: the records stay as they are
             }
@@ -657,31 +696,31 @@ void LinkController::Notify(Notification what, int wParam, int lParam) {
             m_view.ClearLinkCheckBox();
             m_model.LoadAllFromImage();
             m_view.ShowState();
-            app.sendChanges = 1;
+            app.sendChanges = true;
             m_liveKnown = true;
             break;
         }
-        case Notification::ProgramsLoaded:
+        case ReplyEventKind::ProgramsLoaded:
             break;  // the file waits until the batch has ended with all twenty (OnReadsDone)
-        case Notification::SystemLoaded:
+        case ReplyEventKind::SystemLoaded:
             m_view.ShowSystemState(m_state.image.systemBytes[sysbyte::kModeCh12],
                                    m_state.image.systemBytes[sysbyte::kPower]);
             break;
-        case Notification::Status:
+        case ReplyEventKind::Status:
             OnStatus();
             break;
-        case Notification::ReadUnanswered:
-            m_missed.emplace_back(wParam, lParam);
+        case ReplyEventKind::ReadUnanswered:
+            m_missed.push_back(event);
             break;
-        case Notification::TransferDone:
-            if (lParam == kTransferUp) {
+        case ReplyEventKind::TransferDone:
+            if (event.direction == TransferDirection::Up) {
                 OnReadsDone();
             } else {
                 if (m_writesOpen) {
                     SettleWrites(m_writes);  // unverified: acknowledged is all there is
                     m_writesOpen = false;
                 }
-                m_view.ShowTransferDone(lParam);
+                m_view.ShowTransferDone(event.direction);
             }
             break;
     }
@@ -691,7 +730,7 @@ void LinkController::OnReadsDone() {
     if (m_readBatches.empty()) {
         // An "up" item queued by no batch of ours: nothing to verify it against.
         m_missed.clear();
-        m_view.ShowTransferDone(kTransferUp);
+        m_view.ShowTransferDone(TransferDirection::Up);
         return;
     }
     const PendingReads batch = std::move(m_readBatches.front());
@@ -705,7 +744,7 @@ void LinkController::OnReadsDone() {
         if (batch.kind == ReadBatch::AllPrograms) {
             m_view.WriteAllProgramsFile(batch.path);
         }
-        m_view.ShowTransferDone(kTransferUp);
+        m_view.ShowTransferDone(TransferDirection::Up);
     } else {
         std::string detail = DescribeMissing();
         if (!m_liveKnown) {
@@ -719,7 +758,7 @@ void LinkController::OnReadsDone() {
     if (batch.kind == ReadBatch::Recall) {
         // A refused recall leaves the amplifier and the records as they were: edits go on
         // flowing when they did before it.
-        m_state.app.sendChanges = m_liveKnown ? 1 : 0;
+        m_state.app.sendChanges = m_liveKnown;
     }
     if (batch.kind == ReadBatch::LinkUp) {
         emit linkUpFinished(complete);
@@ -738,26 +777,24 @@ std::string LinkController::DescribeMissing() const {
     Group modes{TextId::MissingModes, {}, false};
     Group sensitivity{TextId::MissingSensitivity, {}, false};
     Group power{TextId::MissingPower, {}, false};
-    for (const auto& [program, request] : m_missed) {
-        const int command = request / 256;
-        const int item = request % 256;
+    for (const ReplyEvent& missed : m_missed) {
         Group* g = nullptr;
-        if (command == CMD_READ_PROGRAM) {
+        if (missed.command == CMD_READ_PROGRAM) {
             g = &programs;
-        } else if (command == CMD_RECALL) {
+        } else if (missed.command == CMD_RECALL) {
             g = &live;
-        } else if (item == ITEM_NAME) {
+        } else if (missed.item == ITEM_NAME) {
             g = &names;
-        } else if (item == ITEM_MODES) {
+        } else if (missed.item == ITEM_MODES) {
             g = &modes;
-        } else if (item == ITEM_SENSITIVITY) {
+        } else if (missed.item == ITEM_SENSITIVITY) {
             g = &sensitivity;
         } else {
             g = &power;
         }
         g->any = true;
         if (g == &names || g == &programs) {
-            g->programs.push_back(program);
+            g->programs.push_back(missed.program);
         }
     }
     std::string text;

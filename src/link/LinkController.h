@@ -68,7 +68,7 @@ public:
     // network connect under way).
     void OpenLink(LinkKind kind);
     // Linked, or a network connect under way: what the Link button closes.
-    bool LinkActive() const { return m_linked != 0 || m_phase == Phase::Opening; }
+    bool LinkActive() const { return m_linked || m_phase == Phase::Opening; }
 
     // Opens the serial port named in AppState.portName. True when the link is up.
     bool OpenSerialLink();
@@ -100,8 +100,8 @@ public:
     // False, changing nothing, for anything else.
     bool SendSystemItem(int item, int n, int ch);
 
-    // One tick of pacing timer id (kUsbPacingTimer or kNetworkPacingTimer).
-    void OnPacingTick(int timerId);
+    // One tick of the pacing of the link of this kind.
+    void OnPacingTick(LinkKind kind);
 
     // The network target: the amplifier address and port 8899 unless set otherwise.
     void SetNetworkTarget(const std::string& host, int port);
@@ -109,11 +109,14 @@ public:
 
     LinkKind LinkType() const { return m_linkType; }
     void SetLinkType(LinkKind kind) { m_linkType = kind; }
-    bool Linked() const { return m_linked != 0; }
+    bool Linked() const { return m_linked; }
     bool Opening() const { return m_phase == Phase::Opening; }
     bool Reconnecting() const;
     int ProgressPos() const { return m_progressPos; }
     int NetRetries() const { return m_netRetries; }
+
+    // What the Link button's lamp shows: up only once the amplifier has answered.
+    LinkLamp Lamp() const { return m_lamp; }
 
     // The live program has arrived on this link: edits reach the amplifier.
     bool LiveKnown() const { return m_liveKnown; }
@@ -159,7 +162,7 @@ private:
         int slot = 0;      // ReadBack: index into m_writes
     };
 
-    void Notify(Notification what, int wParam, int lParam) override;
+    void Notify(const ReplyEvent& event) override;
     void OnStatus();
     void OnReadsDone();
     std::string DescribeMissing() const;
@@ -168,7 +171,7 @@ private:
 
     void FinishSerialOpen(bool ok);
     void FinishNetworkOpen(bool ok);
-    void LinkUp(LinkTransport& link, int timerId);
+    void LinkUp(LinkTransport& link);
     bool DoCloseSerial(LinkCloseReason reason);
     void DoCloseNetwork(LinkCloseReason reason);
 
@@ -176,7 +179,10 @@ private:
     void ServiceNetwork();
     void TransmitHead(SendData& head);
     void ReconnectNetwork();
-    void NetworkGiveUp();
+    void NetworkGiveUp(LinkFailure failure);
+    void SetLamp(LinkLamp lamp);
+    std::string Place() const;
+    void ReportGiveUp(TextId neverAnswered, LinkFailure failure);
     void CancelWait();
 
     void EnqueueCounted(std::unique_ptr<SendData> item);
@@ -211,16 +217,21 @@ private:
     CommandPort m_port;
 
     Phase m_phase = Phase::Idle;
-    int m_linked = 0;
+    bool m_linked = false;
     int m_progressPos = 0;
     LinkKind m_linkType = LinkKind::Usb;
     int m_netRetries = 0;
     LinkTarget m_networkTarget;
     int m_wait = 0;  // handle of the reconnection wait under way, 0 when none
     bool m_liveKnown = false;
+    LinkLamp m_lamp = LinkLamp::Off;
+    // The amplifier has answered on this opening of the link: a give-up then reads as a
+    // link lost, not as one that never opened.
+    bool m_answered = false;
+    int m_quietTicks = 0;  // pacing ticks since the last valid reply (or the link-up)
     std::deque<PendingReads> m_readBatches;
-    // Reads answered without their data since the last batch ended: (program, request).
-    std::vector<std::pair<int, int>> m_missed;
+    // Reads answered without their data since the last batch ended.
+    std::vector<ReplyEvent> m_missed;
 
     bool m_verifyWrites = true;
     bool m_writesOpen = false;

@@ -14,7 +14,7 @@ public:
     virtual ~LinkModel() = default;
 
     virtual std::unique_ptr<SendData> NextPendingFrame() = 0;
-    virtual void ClearAllPending(int value) = 0;
+    virtual void ClearAllPending(bool value) = 0;
     virtual void LoadAllFromImage() = 0;
     virtual void StoreAllToImage() = 0;
     virtual void SetInputGain(int channel, int gain) = 0;

@@ -18,6 +18,18 @@ struct LinkTarget {
     int tcpPort = kTcpPort;
 };
 
+// Why opening a transport failed or an open one broke, so that the operator is told.
+enum class LinkFailure {
+    None,
+    Refused,           // nothing listens at the address and port
+    NoAnswer,          // the connect ran out of time
+    NotFound,          // no such serial port, or the host name is unknown
+    PermissionDenied,  // the port belongs to a group the user is not in
+    InUse,             // another program holds the port
+    ClosedByPeer,      // the amplifier's side closed the connection
+    Other,
+};
+
 // One transport of the device link as the link controller drives it: open, close, send a
 // frame, purge, and hand received bytes to whoever listens, on the thread that owns it.
 class LinkTransport {
@@ -37,6 +49,8 @@ public:
     // the transport was open or opening.
     virtual bool Close() = 0;
     virtual bool IsOpen() const = 0;
+    // Why the last open failed or the open transport broke; None when neither happened.
+    virtual LinkFailure LastFailure() const { return LinkFailure::Other; }
     // Drops whatever the driver still holds in either direction.
     virtual void Purge() {}
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "link/LinkConfig.h"
+#include "protocol/ReplyEvent.h"
 
 namespace tolmarin {
 
@@ -12,7 +13,7 @@ namespace tolmarin {
 //
 // One route per event:
 // - LinkView (this class) carries every effect on the form: progress bar, busy and done
-//   popups, the Link button's look, the link check box, ShowState, the system state, the
+//   popups, the Link button's lamp, the link check box, ShowState, the system state, the
 //   level meters and temperature readouts, and writing the all-programs file.
 // - UiState's MessageSink carries every message box (text and kind), nothing else.
 // - LinkController's signals carry only the link's lifecycle, which has no counterpart
@@ -26,6 +27,11 @@ namespace tolmarin {
 // SetProgressRange and ShowBusy(Shown). It ends either with ShowTransferDone, when everything
 // it asked for has arrived, or with ShowBusy(Hidden) and a message saying what did not arrive (or
 // why the link closed). ShowTransferDone is never shown for data that did not arrive.
+// The Link button's lamp. Connecting: a port or connection is open (or being opened, or
+// being rebuilt) but the amplifier has not answered on it yet. Up: it has, with a valid
+// reply; only then is the lamp green.
+enum class LinkLamp { Off, Connecting, Up };
+
 // The busy pop-up: shown while a batch runs (the form disabled), hidden when it ends.
 enum class BusyState { Hidden, Shown };
 
@@ -33,13 +39,13 @@ class LinkView {
 public:
     virtual ~LinkView() = default;
 
-    // The Link button's active (linked) or inactive look.
-    virtual void SetLinkButtonActive(bool /*active*/) {}
+    // The Link button's lamp: off, connecting or up.
+    virtual void SetLinkLamp(LinkLamp /*lamp*/) {}
     virtual void SetProgressRange(int /*low*/, int /*high*/) {}
     virtual void SetProgressPos(int /*pos*/) {}
     virtual void ShowBusy(BusyState /*state*/) {}
-    // The done popup, direction kTransferUp (read from the amplifier) or kTransferDown.
-    virtual void ShowTransferDone(int /*direction*/) {}
+    // The done popup: up (read from the amplifier) or down (written to it).
+    virtual void ShowTransferDone(TransferDirection /*direction*/) {}
 
     // Clears the "Link CH1 && CH2" check box.
     virtual void ClearLinkCheckBox() {}

@@ -89,6 +89,25 @@ void NetworkLink::Fail() {
     }
 }
 
+LinkFailure NetworkLink::LastFailure() const {
+    switch (m_lastError) {
+        case QAbstractSocket::UnknownSocketError:
+            return m_lastErrorText.isEmpty() ? LinkFailure::None : LinkFailure::Other;
+        case QAbstractSocket::ConnectionRefusedError:
+            return LinkFailure::Refused;
+        case QAbstractSocket::SocketTimeoutError:
+            return LinkFailure::NoAnswer;
+        case QAbstractSocket::HostNotFoundError:
+            return LinkFailure::NotFound;
+        case QAbstractSocket::RemoteHostClosedError:
+            return LinkFailure::ClosedByPeer;
+        case QAbstractSocket::SocketAccessError:
+            return LinkFailure::PermissionDenied;
+        default:
+            return LinkFailure::Other;
+    }
+}
+
 void NetworkLink::Write(std::span<const std::uint8_t> bytes) {
     if (m_connected && m_socket != nullptr) {
         m_socket->write(reinterpret_cast<const char*>(bytes.data()),

@@ -31,6 +31,7 @@ public:
     // SocketTimeoutError when the connect ran out of time. UnknownSocketError until then.
     QAbstractSocket::SocketError LastError() const { return m_lastError; }
     QString LastErrorText() const { return m_lastErrorText; }
+    LinkFailure LastFailure() const override;
 
 signals:
     // The amplifier's side closed or broke an established connection. The link controller

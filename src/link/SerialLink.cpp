@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "link/LinkMessages.h"
+
 namespace tolmarin {
 
 SerialLink::SerialLink(const UiState& ui, QObject* parent) : QObject(parent), m_ui(ui) {
@@ -15,14 +17,36 @@ SerialLink::~SerialLink() {
 
 void SerialLink::Open(const LinkTarget& target, OpenDone done) {
     Close();
+    m_failure = LinkFailure::None;
     m_port.setPortName(QString::fromStdString(target.port));
-    if (target.port.empty() || !m_port.open(QIODevice::ReadWrite)) {
-        m_ui.Report(TextId::UnableToOpenLink, MessageKind::Stop);
+    if (target.port.empty()) {
+        m_failure = LinkFailure::NotFound;
+        ReportOpenFailure(m_ui, target.port, m_failure);
+        done(false);
+        return;
+    }
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        switch (m_port.error()) {
+            case QSerialPort::DeviceNotFoundError:
+                m_failure = LinkFailure::NotFound;
+                break;
+            case QSerialPort::PermissionError:
+                m_failure = LinkFailure::PermissionDenied;
+                break;
+            case QSerialPort::OpenError:
+                m_failure = LinkFailure::InUse;
+                break;
+            default:
+                m_failure = LinkFailure::Other;
+                break;
+        }
+        ReportOpenFailure(m_ui, target.port, m_failure);
         done(false);
         return;
     }
     m_port.clear(QSerialPort::AllDirections);
     if (!Configure()) {
+        m_failure = LinkFailure::Other;
         // A port we could not set up is given back at once rather than held exclusively
         // while no link uses it.
         m_port.close();

@@ -19,8 +19,10 @@ public:
 
     LinkKind Kind() const override { return LinkKind::Usb; }
     // target.port is a listed port name or a device path. When the port itself cannot be
-    // opened, "Unable to open Link!" is shown; a refused line setting fails silently.
+    // opened, "Unable to open Link!" is shown with the port and the reason; a refused line
+    // setting fails silently (LinkFailure::Other).
     void Open(const LinkTarget& target, OpenDone done) override;
+    LinkFailure LastFailure() const override { return m_failure; }
     bool Close() override;
     // Stays true after the device vanished (unplugged adapter, closed pseudo-terminal) until
     // Close: the link controller's reply time-out is what ends such a link.
@@ -39,6 +41,7 @@ private:
     const UiState& m_ui;
     QSerialPort m_port;
     bool m_open = false;
+    LinkFailure m_failure = LinkFailure::None;
 };
 
 }  // namespace tolmarin

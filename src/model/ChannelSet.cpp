@@ -133,7 +133,7 @@ std::unique_ptr<SendData> ChannelSet::NextPendingFrame() {
         for (int k = 0; k < kBandCount; ++k) {
             Filter& band = r.Band(k);
             if (band.IsPending()) {
-                band.AdvanceSentFreq(0);
+                band.AdvanceSentFreq(false);
                 return r.StoreBand(k, band.GetNumber());
             }
         }
@@ -141,7 +141,7 @@ std::unique_ptr<SendData> ChannelSet::NextPendingFrame() {
     return BuildPoll(*m_state);
 }
 
-void ChannelSet::ClearAllPending(int value) {
+void ChannelSet::ClearAllPending(bool value) {
     for (int c = 0; c < ChannelCount(); ++c) {
         Channel(c).ClearPending(value);
     }

@@ -54,7 +54,7 @@ public:
     void StoreAllToImage();
     // Exactly one frame: the first pending sub-block of CH1 to CH4, else a status poll.
     std::unique_ptr<SendData> NextPendingFrame();
-    void ClearAllPending(int value);
+    void ClearAllPending(bool value);
 
     // CH2 follows CH1 from now on. With the amplifier link open, CH2's whole block goes
     // out at once through send.

@@ -21,14 +21,14 @@ void EqBank::CreateFilters(int bandCount, int crossoverNumber, int lowPassFreq) 
     }
     auto highPass = std::make_unique<Filter>(*m_state);
     highPass->SetType(filter::kHighPass);
-    highPass->SetEqBand(0);
+    highPass->SetEqBand(false);
     highPass->SetFreq(20, true);
     highPass->SetNumber(crossoverNumber);
     m_filters.push_back(std::move(highPass));
 
     auto lowPass = std::make_unique<Filter>(*m_state);
     lowPass->SetType(filter::kLowPass);
-    lowPass->SetEqBand(0);
+    lowPass->SetEqBand(false);
     lowPass->SetFreq(lowPassFreq, true);
     lowPass->SetNumber(crossoverNumber);
     m_filters.push_back(std::move(lowPass));
@@ -106,7 +106,7 @@ void EqBank::StepBandRecord(BandRecord& target, int position) {
         if (c >= a) {
             c = a;
         } else {
-            f.AdvanceSentFreq(1);
+            f.AdvanceSentFreq(true);
         }
     } else {
         c = c >= 10000 ? c - 2000 : c / 2;
@@ -114,7 +114,7 @@ void EqBank::StepBandRecord(BandRecord& target, int position) {
         if (c <= a) {
             c = a;
         } else {
-            f.AdvanceSentFreq(1);
+            f.AdvanceSentFreq(true);
         }
     }
     BandRecord built = BuildBandRecord(position);
@@ -133,7 +133,7 @@ void EqBank::EditBand(const BandRecord& record, int position) {
 
 void EqBank::LoadBand(const BandRecord& record, int position) {
     EditBand(record, position);
-    Band(position).AdvanceSentFreq(0);
+    Band(position).AdvanceSentFreq(false);
 }
 
 }  // namespace tolmarin

@@ -30,7 +30,7 @@ OutputChannel::OutputChannel(SharedState& state) : m_state(&state), m_eq(state) 
 
 OutputChannel::~OutputChannel() = default;
 
-int OutputChannel::Mark() const {
+bool OutputChannel::Mark() const {
     return m_state->app.sendChanges;
 }
 
@@ -227,7 +227,7 @@ void OutputChannel::StoreAll() {
     WriteMain();
     // Out of step with the amplifier nothing is sent, so the sent frequency would hold an
     // offline edit back from files and mode changes: the block then takes the record's.
-    WriteCrossover(m_state->app.sendChanges != 0);
+    WriteCrossover(m_state->app.sendChanges);
     WriteLimiter();
     WriteVolume();
 }
@@ -242,7 +242,7 @@ void OutputChannel::LoadFromBlock(std::span<const std::uint8_t, kChannelBlockSiz
         f.SetFreq(ReadLeI16(b, at), false);
         f.SetFamily(b[at + 2], false);
         f.SetSlope(b[at + 3], false);
-        f.AdvanceSentFreq(0);
+        f.AdvanceSentFreq(false);
     };
     loadCrossover(HighPass(), block::kHighPassFreq);
     loadCrossover(LowPass(), block::kLowPassFreq);
@@ -267,14 +267,14 @@ bool OutputChannel::ConsumeCrossoverPending() {
     bool any = false;
     for (Filter* f : {&HighPass(), &LowPass()}) {
         if (f->IsPending()) {
-            f->AdvanceSentFreq(0);
+            f->AdvanceSentFreq(false);
             any = true;
         }
     }
     return any;
 }
 
-void OutputChannel::ClearPending(int value) {
+void OutputChannel::ClearPending(bool value) {
     m_pendingVolume = value;
     m_pendingMain = value;
     m_pendingLimiter = value;
@@ -284,19 +284,19 @@ void OutputChannel::ClearPending(int value) {
 }
 
 bool OutputChannel::TakePendingName() {
-    return std::exchange(m_pendingName, 0) != 0;
+    return std::exchange(m_pendingName, false);
 }
 
 bool OutputChannel::TakePendingMain() {
-    return std::exchange(m_pendingMain, 0) != 0;
+    return std::exchange(m_pendingMain, false);
 }
 
 bool OutputChannel::TakePendingVolume() {
-    return std::exchange(m_pendingVolume, 0) != 0;
+    return std::exchange(m_pendingVolume, false);
 }
 
 bool OutputChannel::TakePendingLimiter() {
-    return std::exchange(m_pendingLimiter, 0) != 0;
+    return std::exchange(m_pendingLimiter, false);
 }
 
 void OutputChannel::CopyLinkedFrom(const OutputChannel& source) {

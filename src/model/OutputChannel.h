@@ -52,10 +52,10 @@ public:
     std::uint8_t GetVolumeAux() const { return m_volumeAux; }
     std::int16_t GetVolume() const { return m_volume; }
 
-    int PendingName() const { return m_pendingName; }
-    int PendingMain() const { return m_pendingMain; }
-    int PendingLimiter() const { return m_pendingLimiter; }
-    int PendingVolume() const { return m_pendingVolume; }
+    bool PendingName() const { return m_pendingName; }
+    bool PendingMain() const { return m_pendingMain; }
+    bool PendingLimiter() const { return m_pendingLimiter; }
+    bool PendingVolume() const { return m_pendingVolume; }
 
     // --- Filters ---------------------------------------------------------------------------
     EqBank& Eq() { return m_eq; }
@@ -98,7 +98,7 @@ public:
     // frequency one step (and stays pending until it arrives).
     bool ConsumeCrossoverPending();
     // The main, limiter and volume flags and every filter take value; the name flag stays.
-    void ClearPending(int value);
+    void ClearPending(bool value);
     // Takes the linked values of source (filters, polarity, delay, limiter, volume) and
     // sets the routing this channel needs in the current CH1/CH2 mode. Nothing is marked.
     void CopyLinkedFrom(const OutputChannel& source);
@@ -122,7 +122,7 @@ public:
 private:
     template <typename Fn>
     void ForEachPartner(Fn fn);
-    int Mark() const;
+    bool Mark() const;
     void PropagatePolarityAndDelay();
     void PropagateLimiter();
     std::span<std::uint8_t, kChannelBlockSize> LiveBlock();
@@ -146,10 +146,10 @@ private:
     std::uint8_t m_limitRelease = 0;
     std::uint8_t m_volumeAux = 0;
     std::int16_t m_volume = 0;
-    int m_pendingName = 0;
-    int m_pendingVolume = 0;
-    int m_pendingMain = 0;
-    int m_pendingLimiter = 0;
+    bool m_pendingName = false;
+    bool m_pendingVolume = false;
+    bool m_pendingMain = false;
+    bool m_pendingLimiter = false;
     std::uint8_t m_index = 0;
     RgbColour m_colour;
     std::uint32_t m_colourArgb = kOpaqueBlackArgb;

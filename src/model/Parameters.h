@@ -410,8 +410,8 @@ inline constexpr std::array<ParamDef, kParamCount> kParams = {
         Linked(Edit(InBand(Stored(BandBypass, "band.bypass", kNotStored, 1, 0, 1, TextId::Count)),
                     EditKind::Switch),
                FilterPart::Band),
-        [](C c, int k) { return c.Band(k).GetBypass(); },
-        [](M c, int k, int v) { c.Band(k).SetBypass(v); }),
+        [](C c, int k) { return c.Band(k).GetBypass() ? 1 : 0; },
+        [](M c, int k, int v) { c.Band(k).SetBypass(v != 0); }),
     List(System(
              Stored(SystemMode, "system.mode", sysbyte::kModeCh12, 1, 0, kLastMode, TextId::Count),
              ITEM_MODES),

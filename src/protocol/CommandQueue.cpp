@@ -126,10 +126,10 @@ bool CommandQueue::CompleteHeadPosting() {
     }
     const SendData& head = *queue_.front();
     if (head.NotifyUp()) {
-        Post(Notification::TransferDone, 0, kTransferUp);
+        Post(ReplyEvent::Done(TransferDirection::Up));
     }
     if (head.NotifyDown()) {
-        Post(Notification::TransferDone, 0, kTransferDown);
+        Post(ReplyEvent::Done(TransferDirection::Down));
     }
     if (inFlight_ == &head) {
         inFlight_ = nullptr;
@@ -147,7 +147,7 @@ void CommandQueue::ResetReceiver() {
     frame_.fill(kBlank);
     input_.fill(kBlank);
     count_ = 0;
-    synced_ = 0;
+    synced_ = false;
 }
 
 void CommandQueue::FeedBytes(std::span<const std::uint8_t> bytes) {
@@ -174,11 +174,11 @@ void CommandQueue::ParseBytes(int n) {
             if (b == FRAME_Z) {
                 zCount_ = std::min(zCount_ + 1, kZSaturated);
             } else if (b == FRAME_H && zCount_ == 3) {
-                synced_ = 1;
+                synced_ = true;
                 zCount_ = 0;
                 break;
             } else {
-                synced_ = 0;
+                synced_ = false;
                 zCount_ = 0;
             }
         }
@@ -250,8 +250,8 @@ void CommandQueue::DispatchReply() {
     const std::span<const std::uint8_t> asked = queue_.front()->Frame();
     if (!Answers(asked, code, frame_[kAtProgram], frame_[kAtItem])) {
         ++counts_.unanswered;
-        Post(Notification::ReadUnanswered, asked[kAtRequestProgram],
-             UnansweredRead(asked[kAtRequestCode], asked[kAtRequestItem]));
+        Post(ReplyEvent::Unanswered(asked[kAtRequestProgram], asked[kAtRequestCode],
+                                    asked[kAtRequestItem]));
     }
     CompleteHeadPosting();
     BackToHunting();
@@ -289,7 +289,7 @@ bool CommandQueue::Act(std::uint8_t code, int program, int item,
                 }
                 case ITEM_POWER:
                     fill(std::span(image.systemBytes).subspan(sysbyte::kPower, 1));
-                    Post(Notification::SystemLoaded, program, 0);
+                    Post(ReplyEvent::System(program));
                     break;
                 default:
                     break;
@@ -297,7 +297,7 @@ bool CommandQueue::Act(std::uint8_t code, int program, int item,
             return true;
         case CMD_RECALL:
             fill(image.Data(0));
-            Post(Notification::LiveLoaded, program, 0);
+            Post(ReplyEvent::Live(program));
             return true;
         case CMD_READ_PROGRAM:
             if (program < 1 || program > kStoredPrograms) {
@@ -305,7 +305,7 @@ bool CommandQueue::Act(std::uint8_t code, int program, int item,
             }
             fill(image.Data(program));
             if (program == kStoredPrograms) {
-                Post(Notification::ProgramsLoaded, kStoredPrograms, 0);
+                Post(ReplyEvent::AllPrograms(kStoredPrograms));
             }
             return true;
         case CMD_POLL: {
@@ -313,7 +313,7 @@ bool CommandQueue::Act(std::uint8_t code, int program, int item,
             for (std::size_t i = 0; i < n; ++i) {
                 state_.app.status[i] = payload[i];
             }
-            Post(Notification::Status, 0, 0);
+            Post(ReplyEvent::StatusArrived());
             return true;
         }
         case ACK_AA:
@@ -326,11 +326,11 @@ bool CommandQueue::Act(std::uint8_t code, int program, int item,
 
 void CommandQueue::BackToHunting() {
     count_ = 0;
-    synced_ = 0;
+    synced_ = false;
 }
 
-void CommandQueue::Post(Notification what, int wParam, int lParam) {
-    posted_.push_back({what, wParam, lParam});
+void CommandQueue::Post(const ReplyEvent& event) {
+    posted_.push_back(event);
 }
 
 void CommandQueue::DeliverPosted() {
@@ -343,10 +343,10 @@ void CommandQueue::DeliverPosted() {
         ~Reset() { flag = false; }
     } reset{delivering_};
     while (!posted_.empty()) {
-        const Posted p = posted_.front();
+        const ReplyEvent event = posted_.front();
         posted_.pop_front();
         if (owner_ != nullptr) {
-            owner_->Notify(p.what, p.wParam, p.lParam);
+            owner_->Notify(event);
         }
     }
 }

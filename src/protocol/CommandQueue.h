@@ -8,6 +8,7 @@
 
 #include "protocol/DeviceImage.h"
 #include "protocol/Protocol.h"
+#include "protocol/ReplyEvent.h"
 #include "protocol/SendData.h"
 
 namespace tolmarin {
@@ -23,11 +24,11 @@ public:
     virtual void Purge() = 0;
 };
 
-// The receiver of the command object's notifications (the view's window messages).
+// The receiver of what the command object announces.
 class CommandOwner {
 public:
     virtual ~CommandOwner() = default;
-    virtual void Notify(Notification what, int wParam, int lParam) = 0;
+    virtual void Notify(const ReplyEvent& event) = 0;
 };
 
 // What became of the frames the receiver saw; for diagnostics and tests.
@@ -95,17 +96,12 @@ public:
     void FeedBytes(std::span<const std::uint8_t> bytes);
 
     // Receiver state.
-    bool Synced() const { return synced_ != 0; }
+    bool Synced() const { return synced_; }
     int Collected() const { return count_; }
     int ZCount() const { return zCount_; }
     const ReceiverCounts& Counts() const { return counts_; }
 
 private:
-    struct Posted {
-        Notification what;
-        int wParam;
-        int lParam;
-    };
     // Holds delivery back while the object is busy; delivers when the outermost leaves.
     class Busy {
     public:
@@ -122,7 +118,7 @@ private:
     void DispatchReply();
     bool Act(std::uint8_t code, int program, int item, std::span<const std::uint8_t> payload);
     bool CompleteHeadPosting();
-    void Post(Notification what, int wParam, int lParam);
+    void Post(const ReplyEvent& event);
     void DeliverPosted();
     void BackToHunting();
 
@@ -137,10 +133,10 @@ private:
     int expected_ = 0;                                      // frame length from its H to its 0xAA
     int zCount_ = 0;
     int count_ = 0;
-    int synced_ = 0;
+    bool synced_ = false;
     ReceiverCounts counts_;
 
-    std::deque<Posted> posted_;
+    std::deque<ReplyEvent> posted_;
     int busy_ = 0;
     bool delivering_ = false;
 };

@@ -77,7 +77,7 @@ struct AppState {
     std::array<int, 7> itemCode{};
     std::array<int, kStatusByteCount> status{};
     std::string portName = "NULL";
-    int sendChanges = 0;
+    bool sendChanges = false;
     SendData* lastItem = nullptr;
 };
 

@@ -75,23 +75,4 @@ inline constexpr int kReconnectSettleWaitMs = 1000;  // after connecting again
 inline constexpr int kSocketBlockingLimitMs = 1000;
 inline constexpr int kConnectTimeoutMs = 2500;  // bound on every TCP connect attempt
 
-// Notifications from the reply parser to its owner, by their window-message values.
-inline constexpr int kWmUser = 0x400;
-enum class Notification : int {
-    LiveLoaded = kWmUser + 110,
-    ProgramsLoaded = kWmUser + 111,
-    SystemLoaded = kWmUser + 112,
-    Status = kWmUser + 113,
-    TransferDone = kWmUser + 122,
-    // A read at the head was completed by a reply without its data (an acknowledgement, or
-    // data of another item or program): wParam = the program number asked for, lParam =
-    // UnansweredRead(command code, item code) of the request.
-    ReadUnanswered = kWmUser + 123,
-};
-inline constexpr int UnansweredRead(std::uint8_t command, std::uint8_t item) {
-    return command * 256 + item;
-}
-inline constexpr int kTransferUp = 0;    // amplifier to PC
-inline constexpr int kTransferDown = 1;  // PC to amplifier
-
 }  // namespace tolmarin

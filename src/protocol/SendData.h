@@ -24,14 +24,14 @@ public:
 
     int Ticks() const { return m_ticks; }
     void SetTicks(int ticks) { m_ticks = ticks; }
-    int Pending() const { return m_pending; }
-    void SetPending(int pending) { m_pending = pending; }
-    int CountsProgress() const { return m_countsProgress; }
-    void SetCountsProgress(int flag) { m_countsProgress = flag; }
-    int NotifyUp() const { return m_notifyUp; }
-    void SetNotifyUp(int flag) { m_notifyUp = flag; }
-    int NotifyDown() const { return m_notifyDown; }
-    void SetNotifyDown(int flag) { m_notifyDown = flag; }
+    bool Pending() const { return m_pending; }
+    void SetPending(bool pending) { m_pending = pending; }
+    bool CountsProgress() const { return m_countsProgress; }
+    void SetCountsProgress(bool flag) { m_countsProgress = flag; }
+    bool NotifyUp() const { return m_notifyUp; }
+    void SetNotifyUp(bool flag) { m_notifyUp = flag; }
+    bool NotifyDown() const { return m_notifyDown; }
+    void SetNotifyDown(bool flag) { m_notifyDown = flag; }
     // Whoever queued the item may tag it to learn later whether it is still queued; 0 is
     // untagged.
     std::uint64_t Tag() const { return m_tag; }
@@ -41,10 +41,10 @@ private:
     std::vector<std::uint8_t> m_data;
     int m_length = 0;
     int m_ticks = 0;
-    int m_pending = 1;
-    int m_countsProgress = 0;
-    int m_notifyUp = 0;
-    int m_notifyDown = 0;
+    bool m_pending = true;
+    bool m_countsProgress = false;
+    bool m_notifyUp = false;
+    bool m_notifyDown = false;
     std::uint64_t m_tag = 0;
 };
 

@@ -47,7 +47,7 @@ void Filter::ApplyShelfLimits() {
 }
 
 void Filter::SetFreq(int hz, bool fromEdit) {
-    if (m_eqBand != 0) {
+    if (m_eqBand) {
         m_freq = hz;
         // Kept on the shelf's side at once, so response, handle and what is sent agree.
         ApplyShelfLimits();
@@ -74,7 +74,7 @@ void Filter::SetFreq(int hz, bool fromEdit) {
 
 void Filter::SetGainStep(int step) {
     m_gain = step * 0.1 - 20.0;
-    m_bypass = m_gain == 0.0 ? 1 : 0;
+    m_bypass = m_gain == 0.0;
     Recalculate();
     MarkPending();
 }
@@ -85,7 +85,7 @@ void Filter::SetBandwidthStep(int step) {
     MarkPending();
 }
 
-void Filter::SetBypass(int on) {
+void Filter::SetBypass(bool on) {
     if (on == m_bypass || m_gain == 0.0) {
         return;
     }
@@ -164,7 +164,7 @@ int Filter::GetFreq() const {
 }
 
 int Filter::GetGainStep() const {
-    if (m_bypass != 0) {
+    if (m_bypass) {
         return 200;
     }
     return TruncToInt((m_gain + 20.0) * 100.0 / 10.0 + 0.5);
@@ -174,12 +174,12 @@ int Filter::GetBandwidthStep() const {
     return TruncToInt((m_bandwidth - 0.05) / 0.05 + 0.05);
 }
 
-void Filter::AdvanceSentFreq(int doneValue) {
-    if (m_eqBand != 0 || m_freq == m_sentFreq) {
+void Filter::AdvanceSentFreq(bool doneValue) {
+    if (m_eqBand || m_freq == m_sentFreq) {
         m_pending = doneValue;
         return;
     }
-    m_pending = 1;
+    m_pending = true;
     if (m_sentFreq == 0) {
         m_sentFreq = m_freq;  // no octave to step from
         return;
@@ -240,7 +240,7 @@ Filter::PointDrag Filter::DragTo(int hz, double db, bool always) {
     m_freq = hz;
     ApplyShelfLimits();
     m_gain = std::clamp(db, -20.0, 20.0);
-    m_bypass = m_gain == 0.0 ? 1 : 0;
+    m_bypass = m_gain == 0.0;
     const int freqNew = GetFreq();
     drag.gainStep = GetGainStep();
     drag.changed = freqNew != freqOld || drag.gainStep != stepOld || always;

@@ -29,7 +29,7 @@ public:
     // bandwidth = step * 0.05 + 0.05 octaves. Marks pending.
     void SetBandwidthStep(int step);
     // Ignored when unchanged or when the gain is 0.0 (such a band stays bypassed).
-    void SetBypass(int on);
+    void SetBypass(bool on);
     // EQ kind 0 PEQ, 1 low shelf gentle, 2 low shelf steep, 3 high shelf gentle, 4 high
     // shelf steep. Any other kind is ignored.
     void SetEqKind(int kind);
@@ -46,24 +46,24 @@ public:
     int GetType() const { return m_type; }
     int GetFamily() const { return m_family; }
     int GetSlope() const { return m_slope; }
-    int GetBypass() const { return m_bypass; }
+    bool GetBypass() const { return m_bypass; }
     double GetGain() const { return m_gain; }
     double GetBandwidth() const { return m_bandwidth; }
     int GetSentFreq() const { return m_sentFreq; }
     int GetNumber() const { return m_number; }
-    int GetEqBand() const { return m_eqBand; }
-    int GetPending() const { return m_pending; }
-    bool IsPending() const { return m_pending != 0; }
+    bool GetEqBand() const { return m_eqBand; }
+    bool GetPending() const { return m_pending; }
+    bool IsPending() const { return m_pending; }
 
     // Called each time the emission sends this filter. An EQ band just takes doneValue as
     // its pending flag. A crossover filter moves its sent frequency one octave towards its
     // frequency (doubling while at least twice below it, halving while at least twice
     // above it, else straight to it) and stays pending until they are equal.
-    void AdvanceSentFreq(int doneValue);
+    void AdvanceSentFreq(bool doneValue);
 
     // 1 for peaking bands and shelves, 0 for crossover filters: selects how the filter is
     // sent and drawn.
-    void SetEqBand(int on) { m_eqBand = on; }
+    void SetEqBand(bool on) { m_eqBand = on; }
     void SetNumber(int number) { m_number = number; }
 
     // All parameters (frequency also as sent frequency); pending untouched.
@@ -116,13 +116,13 @@ private:
     int m_freq = 1000;
     int m_sentFreq = 20;
     double m_gain = 0.0;
-    int m_bypass = 1;
+    bool m_bypass = true;
     double m_bandwidth = 0.3;
     int m_family = filter::kLinkwitzRiley;
     int m_slope = 0;
     int m_number = 0;
-    int m_eqBand = 1;
-    int m_pending = 0;
+    bool m_eqBand = true;
+    bool m_pending = false;
 };
 
 }  // namespace tolmarin

@@ -344,13 +344,13 @@ SectionSet DesignSections(const FilterParams& p) {
     SectionSet out;
     switch (p.type) {
         case filter::kPeaking:
-            if (p.bypass == 0) {
+            if (!p.bypass) {
                 DesignPeaking(p, out);
             }
             break;
         case filter::kLowShelf:
         case filter::kHighShelf:
-            if (p.bypass == 0) {
+            if (!p.bypass) {
                 DesignShelf(p, out);
             }
             break;
@@ -424,7 +424,7 @@ GridResponse FilterResponse(const FilterParams& p) {
     return EvaluateSections(DesignSections(p));
 }
 
-GridResponse FilterResponse(int type, double frequency, double gain, int bypass, double bandwidth,
+GridResponse FilterResponse(int type, double frequency, double gain, bool bypass, double bandwidth,
                             int family, int slope) {
     return FilterResponse(FilterParams{type, frequency, gain, bypass, bandwidth, family, slope});
 }

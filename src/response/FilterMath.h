@@ -74,7 +74,7 @@ struct FilterParams {
     int type = filter::kPeaking;
     double frequency = 1000.0;
     double gain = 0.0;
-    int bypass = 1;
+    bool bypass = true;
     double bandwidth = 0.3;
     int family = filter::kLinkwitzRiley;
     int slope = 0;
@@ -90,7 +90,7 @@ GridResponse EvaluateSections(const SectionSet& s);
 
 // Response in dB at every grid frequency: DesignSections, then EvaluateSections.
 GridResponse FilterResponse(const FilterParams& p);
-GridResponse FilterResponse(int type, double frequency, double gain, int bypass, double bandwidth,
+GridResponse FilterResponse(int type, double frequency, double gain, bool bypass, double bandwidth,
                             int family, int slope);
 
 // The grid angle of index i at 96 kHz, as every evaluation uses it.

@@ -11,7 +11,7 @@ std::string Filter::FreqText() const {
 }
 
 std::string Filter::GainText() const {
-    return (m_bypass != 0 ? std::string("0.0") : FixedText(m_gain, 1)) + "dB";
+    return (m_bypass ? std::string("0.0") : FixedText(m_gain, 1)) + "dB";
 }
 
 std::string Filter::BandwidthText() const {
@@ -79,7 +79,7 @@ std::string Filter::TypeText() const {
 }
 
 std::string Filter::LabelText() const {
-    const std::string gain = (m_bypass != 0 ? std::string("0.0") : FixedText(m_gain, 1)) + "dB";
+    const std::string gain = (m_bypass ? std::string("0.0") : FixedText(m_gain, 1)) + "dB";
     switch (m_type) {
         case filter::kPeaking:
             return IntText(m_freq) + "Hz " + QText() + "Q " + gain;

@@ -69,7 +69,7 @@ Biquad Design(int type, int slope, double hz, double gain, double bandwidth) {
     p.type = type;
     p.frequency = hz;
     p.gain = gain;
-    p.bypass = 0;
+    p.bypass = false;
     p.slope = slope;
     const SectionSet s = DesignSections(p);
     return s.count > 0 ? s.section[0] : Biquad{};

@@ -118,7 +118,7 @@ GridResponse BandResponse(const BandRecord& band) {
     p.type = band.type;
     p.frequency = ShelfFreq(band.type, band.freq);
     p.gain = gain;
-    p.bypass = 0;
+    p.bypass = false;
     p.bandwidth = band.bandwidthStep * 0.05 + 0.05;
     p.slope = band.slope;
     return FilterResponse(p);

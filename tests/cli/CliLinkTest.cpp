@@ -15,6 +15,7 @@
 #include "protocol/ProgramFile.h"
 #include "response/FilterMath.h"
 #include "support/Fresh.h"
+#include "support/RandomProgram.h"
 #include "support/RunProcess.h"
 #include "support/TempDir.h"
 #include "support/qt/VirtualTime.h"
@@ -35,24 +36,16 @@ Record ModelProgram(unsigned seed, const std::string& name) {
     FreshState s;
     ChannelSet set(*s);
     std::mt19937 rng(seed);
-    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    testing::Picker pick(rng);
     for (int c = 0; c < 4; ++c) {
         OutputChannel& ch = set.Channel(c);
-        ch.SetOutputOn(static_cast<std::uint8_t>(pick(0, 1)));
-        ch.SetPolarity(static_cast<std::uint8_t>(pick(0, 1)));
-        ch.SetDelay(static_cast<std::int16_t>(pick(0, 1467)));
-        ch.SetLimitThreshold(static_cast<std::int16_t>(pick(0, 400)));
-        ch.SetLimitAttack(static_cast<std::uint8_t>(pick(0, 106)));
-        ch.SetLimitRelease(static_cast<std::uint8_t>(pick(0, 5)));
-        ch.SetVolumeDb(pick(0, 60));
+        testing::RandomLevels(ch, pick);
         for (int b = 0; b < 8; ++b) {
-            Filter& band = ch.Band(b);
-            band.SetEqKind(pick(0, 4));
             // From the second grid point: the program check takes 20 Hz as the lowest band
             // frequency, and the first point (19.7 Hz) would be stored as 19.
-            band.SetFreq(static_cast<int>(FreqTable[static_cast<std::size_t>(pick(1, 240))]), true);
-            band.SetGainStep(pick(0, 400));
-            band.SetBandwidthStep(pick(0, 59));
+            testing::RandomBand(ch.Band(b), pick, [&pick] {
+                return static_cast<int>(FreqTable[static_cast<std::size_t>(pick(1, 240))]);
+            });
         }
         ch.HighPass().SetFreq(pick(20, 400), false);
         ch.HighPass().SetFamily(pick(0, 2), false);

@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
@@ -16,6 +18,7 @@
 #include "support/Fresh.h"
 #include "support/qt/EventLoop.h"
 #include "support/qt/LinkFakes.h"
+#include "support/qt/ManualScheduler.h"
 #include "support/qt/VirtualTime.h"
 
 namespace tolmarin::testing {
@@ -82,7 +85,7 @@ TEST_P(EndToEnd, LinkUpMirrorsTheAmplifierAndTurnsChangeSendingOn) {
     EXPECT_TRUE(std::ranges::equal(image.Data(0), amp.Data(0)));
     EXPECT_EQ(fresh->app.sendChanges, 1);
     EXPECT_EQ(model.loads, 1);
-    EXPECT_EQ(view.done, std::vector<int>{kTransferUp});
+    EXPECT_EQ(view.done, std::vector<TransferDirection>{TransferDirection::Up});
     EXPECT_TRUE(fresh.sink.messages.empty()) << fresh.sink.messages.front();
 }
 
@@ -125,11 +128,57 @@ TEST_P(NetworkEndToEnd, AnUnreachableAmplifierIsGivenUpWithinTheConnectBound) {
     EXPECT_TRUE(link->Controller().Opening());
     ASSERT_TRUE(SpinUntil([&] { return !link->Controller().Opening(); }, 5000));
     EXPECT_FALSE(link->Controller().Linked());
-    EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"Unable to Open NetWork Link!"});
+    EXPECT_EQ(fresh.sink.messages,
+              std::vector<std::string>{"Unable to Open NetWork Link! 127.0.0.1:" +
+                                       std::to_string(port) + ": connection refused."});
+    EXPECT_EQ(view.lamp, LinkLamp::Off);
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, NetworkEndToEnd, ::testing::Values(LinkKind::Network),
                          [](const auto&) { return std::string("Tcp"); });
+
+// A peer that accepts the connection and never says a word: connected is not up. The
+// pacing runs on a hand-driven clock; the connects are real, over loopback.
+TEST(SilentTcpPeer, StaysConnectingNeverTurnsGreenAndTheGiveUpNamesAddressAndSilence) {
+    QTcpServer peer;
+    ASSERT_TRUE(peer.listen(QHostAddress::LocalHost, 0));
+    std::vector<std::unique_ptr<QTcpSocket>> accepted;  // held open, never written to
+    QObject::connect(&peer, &QTcpServer::newConnection, [&] {
+        while (peer.hasPendingConnections()) {
+            accepted.emplace_back(peer.nextPendingConnection());
+        }
+    });
+    FreshState fresh;
+    CommandQueue command{*fresh};
+    FakeLinkModel model{*fresh};
+    RecordingLinkView view;
+    SerialLink serial(fresh->ui);
+    NetworkLink network;
+    auto clock = std::make_unique<ManualScheduler>();
+    ManualScheduler& time = *clock;
+    LinkController controller(*fresh, command, model, view, serial, network, std::move(clock));
+    bool closed = false;
+    QObject::connect(&controller, &LinkController::linkClosed, [&] { closed = true; });
+    controller.OpenNetworkLinkTo("127.0.0.1", peer.serverPort());
+    EXPECT_EQ(view.lamp, LinkLamp::Connecting);
+    ASSERT_TRUE(SpinUntil([&] { return controller.Linked(); }, 3000));
+    EXPECT_EQ(view.lamp, LinkLamp::Connecting);
+    bool wasUp = false;
+    for (int tick = 0; tick < 400 && !closed; ++tick) {
+        time.Tick();
+        time.Advance(kPacingIntervalMs);
+        SpinUntil([&] { return !network.IsConnecting(); }, 1000);
+        wasUp = wasUp || view.lamp == LinkLamp::Up;
+    }
+    ASSERT_TRUE(closed);
+    EXPECT_FALSE(wasUp);
+    EXPECT_EQ(view.lamp, LinkLamp::Off);
+    ASSERT_EQ(fresh.sink.messages.size(), 1u);
+    const std::string expected =
+        "Unable to Open NetWork Link! 127.0.0.1:" + std::to_string(peer.serverPort()) +
+        ": no answer within ";
+    EXPECT_EQ(fresh.sink.messages[0].rfind(expected, 0), 0u) << fresh.sink.messages[0];
+}
 
 }  // namespace
 }  // namespace tolmarin::testing
@@ -263,11 +312,14 @@ TEST_P(VirtualEndToEnd, ASilentAmplifierLeadsToRetriesAndThenTheClose) {
         // The first name read, once more at 2.5 s, then the close at about 5 s.
         EXPECT_EQ(FramesReceived(), 2);
         EXPECT_EQ(fresh.sink.messages,
-                  std::vector<std::string>{"No online machine can be linked!"});
+                  std::vector<std::string>{
+                      "No online machine can be linked! ttySIM0: no answer within 5.1 s."});
     } else {
         EXPECT_EQ(reconnects, 3);
         EXPECT_EQ(FramesReceived(), 4);
-        EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"Unable to Open NetWork Link!"});
+        EXPECT_EQ(fresh.sink.messages,
+                  std::vector<std::string>{
+                      "Unable to Open NetWork Link! 127.0.0.1:8899: no answer within 10.8 s."});
     }
 }
 

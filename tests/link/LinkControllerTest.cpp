@@ -89,7 +89,7 @@ TEST(LinkUp, CompletesInTwentyFourTicksAndTurnsChangeSendingOn) {
         expected.push_back(i);
     }
     EXPECT_EQ(rig.view.progress, expected);
-    EXPECT_EQ(rig.view.done, std::vector<int>{kTransferUp});
+    EXPECT_EQ(rig.view.done, std::vector<TransferDirection>{TransferDirection::Up});
     EXPECT_TRUE(rig.fresh.sink.messages.empty());
 }
 
@@ -117,7 +117,8 @@ TEST(LinkUp, NetworkConnectIsAwaitedWithoutBlockingAndItsFailureIsReported) {
     EXPECT_EQ(rig.command.QueueCount(), 0);
     rig.network.FinishOpen(false);
     EXPECT_FALSE(rig.controller->Opening());
-    EXPECT_EQ(rig.fresh.sink.messages, std::vector<std::string>{"Unable to Open NetWork Link!"});
+    EXPECT_EQ(rig.fresh.sink.messages,
+              std::vector<std::string>{"Unable to Open NetWork Link! 127.0.0.1:18899."});
     EXPECT_EQ(rig.sched->PacingTimer(), 0);
 
     // A second attempt that connects links up on timer 2 with the same 24 reads.
@@ -251,7 +252,8 @@ TEST(UsbTimeout, HeadIsSentAgainAtTick50AndTheLinkClosesAtTick101) {
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(reason, LinkCloseReason::NoReply);
     EXPECT_EQ(rig.fresh.sink.messages,
-              std::vector<std::string>{"No online machine can be linked!"});
+              std::vector<std::string>{
+                  "No online machine can be linked! ttyFAKE0: no answer within 5.1 s."});
     EXPECT_FALSE(rig.serial.IsOpen());
     EXPECT_EQ(rig.command.QueueCount(), 0);
     EXPECT_EQ(rig.sched->PacingTimer(), 0);
@@ -272,7 +274,8 @@ TEST(UsbTimeout, AReplyTheParserDoesNotActOnEndsTheSameWay) {
     rig.Step();
     EXPECT_FALSE(rig.controller->Linked());
     EXPECT_EQ(rig.fresh.sink.messages,
-              std::vector<std::string>{"No online machine can be linked!"});
+              std::vector<std::string>{
+                  "No online machine can be linked! ttyFAKE0: no answer within 5.1 s."});
 }
 
 // ---- Network time-outs and reconnection ----
@@ -329,7 +332,9 @@ TEST(NetworkTimeout, FourthTimeOutClosesEvenWhenEveryReconnectionSucceeded) {
     EXPECT_EQ(rig.controller->NetRetries(), 4);
     EXPECT_EQ(rig.network.opens, 4);
     EXPECT_EQ(rig.reasons, std::vector<LinkCloseReason>{LinkCloseReason::NetworkGaveUp});
-    EXPECT_EQ(rig.fresh.sink.messages, std::vector<std::string>{"Unable to Open NetWork Link!"});
+    EXPECT_EQ(rig.fresh.sink.messages,
+              std::vector<std::string>{
+                  "Unable to Open NetWork Link! 127.0.0.1:18899: no answer within 7.9 s."});
     EXPECT_EQ(rig.sched->PacingTimer(), 0);
     EXPECT_EQ(rig.sched->PendingWaits(), 0);
 }
@@ -341,9 +346,34 @@ TEST(NetworkTimeout, AFailedReconnectionClosesTheLink) {
     rig.network.openResult = false;
     rig.sched->Advance(500);
     EXPECT_FALSE(rig.controller->Linked());
-    EXPECT_EQ(rig.fresh.sink.messages, std::vector<std::string>{"Unable to Open NetWork Link!"});
+    EXPECT_EQ(rig.fresh.sink.messages,
+              std::vector<std::string>{"Unable to Open NetWork Link! 127.0.0.1:18899."});
     EXPECT_EQ(rig.model.clearCalls, std::vector<int>{0});
     EXPECT_EQ(rig.sched->PendingWaits(), 0);
+}
+
+// The lamp turns green only with a valid reply, and a give-up after one reads as a lost
+// link, not as a link that never opened.
+TEST(NetworkTimeout, ALinkTheAmplifierHadAnsweredOnReadsAsLostAndTheLampFollowsTheReplies) {
+    NetworkTimeoutRig rig;
+    EXPECT_EQ(rig.view.lamp, LinkLamp::Connecting);  // connected, nothing answered yet
+    rig.Answering();
+    rig.Step();
+    EXPECT_EQ(rig.view.lamp, LinkLamp::Up);
+    rig.network.responder = nullptr;  // the amplifier goes silent
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        rig.ToTimeout();
+        EXPECT_EQ(rig.view.lamp, LinkLamp::Connecting) << "attempt " << attempt;
+        rig.sched->Advance(1500);
+    }
+    rig.ToTimeout();
+    EXPECT_EQ(rig.view.lamp, LinkLamp::Off);
+    ASSERT_EQ(rig.fresh.sink.messages.size(), 1u);
+    EXPECT_EQ(rig.fresh.sink.messages[0].rfind("The link was lost: 127.0.0.1:18899: no answer "
+                                               "within ",
+                                               0),
+              0u)
+        << rig.fresh.sink.messages[0];
 }
 
 TEST(NetworkTimeout, ClosingDuringAReconnectionCancelsItsWaits) {
@@ -410,7 +440,7 @@ TEST(Batches, StoreLiveToSlotQueuesANameWriteAndFourChannelBlocks) {
         EXPECT_EQ(f[8], ch);
     }
     // Only the answer to the fifth frame announces the download.
-    EXPECT_EQ(rig.view.done, std::vector<int>{kTransferDown});
+    EXPECT_EQ(rig.view.done, std::vector<TransferDirection>{TransferDirection::Down});
     EXPECT_EQ(rig.view.progress.back(), 5);
 }
 
@@ -458,7 +488,7 @@ TEST(Batches, ReadAllProgramsWritesTheFileTheFormChoseWhenAllTwentyArrived) {
     EXPECT_EQ(rig.view.rangeHigh, 20);
     rig.StepUntil([&] { return !rig.view.written.empty(); });
     EXPECT_EQ(rig.view.written, std::vector<std::string>{"/tmp/all.ALLData12File"});
-    EXPECT_EQ(rig.view.done, std::vector<int>{kTransferUp});
+    EXPECT_EQ(rig.view.done, std::vector<TransferDirection>{TransferDirection::Up});
     for (int n : {1, 20}) {
         const Bytes data(rig.fresh->image.Data(n).begin(), rig.fresh->image.Data(n).end());
         EXPECT_EQ(data, LiveDataPattern(n)) << "program " << n;
@@ -586,7 +616,7 @@ TEST(VerifiedReads, ARefusedProgramMeansNoFileAndNoDonePopup) {
     ASSERT_TRUE(rig.controller->ReadAllPrograms("/tmp/again.ALLData12File"));
     rig.StepUntil([&] { return !rig.view.written.empty(); });
     EXPECT_EQ(rig.view.written, std::vector<std::string>{"/tmp/again.ALLData12File"});
-    EXPECT_EQ(rig.view.done, std::vector<int>{kTransferUp});
+    EXPECT_EQ(rig.view.done, std::vector<TransferDirection>{TransferDirection::Up});
     EXPECT_TRUE(rig.fresh.sink.messages.empty());
 }
 

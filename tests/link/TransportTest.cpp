@@ -54,11 +54,13 @@ TEST(SerialLinkTest, APortThatCannotBeOpenedSaysSoAndFails) {
     serial.Open(LinkTarget{"NULL", {}, 0}, [&](bool ok) { result = ok ? 1 : 0; });
     EXPECT_EQ(result, 0);  // known before Open returns
     EXPECT_FALSE(serial.IsOpen());
-    EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"Unable to open Link!"});
+    EXPECT_EQ(fresh.sink.messages,
+              std::vector<std::string>{"Unable to open Link! NULL: no such port or address."});
     EXPECT_EQ(fresh.sink.kinds, std::vector<MessageKind>{MessageKind::Stop});
     fresh->ui.language = Language::Chinese;
     serial.Open(LinkTarget{"/dev/tolmarin-no-such-port", {}, 0}, [](bool) {});
-    EXPECT_EQ(fresh.sink.messages.back(), "不能打开联接！");
+    EXPECT_EQ(fresh.sink.messages.back(),
+              "不能打开联接！ /dev/tolmarin-no-such-port: 没有这个端口或地址。");
     EXPECT_FALSE(serial.Close());
 }
 

@@ -5,6 +5,7 @@
 
 #include "model/ModelFixture.h"
 #include "protocol/ByteOrder.h"
+#include "support/RandomProgram.h"
 
 namespace tolmarin::testing {
 namespace {
@@ -167,30 +168,21 @@ ChannelValues Snapshot(const OutputChannel& r) {
 }
 
 void Randomise(OutputChannel& r, std::mt19937& rng) {
-    auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    testing::Picker pick(rng);
     std::string name;
     const int length = pick(0, 7);
     for (int i = 0; i < length; ++i) {
         name.push_back("ABCXYZabcxyz0189-_"[pick(0, 17)]);
     }
     r.SetName(name);
-    r.SetOutputOn(static_cast<std::uint8_t>(pick(0, 1)));
-    r.SetPolarity(static_cast<std::uint8_t>(pick(0, 1)));
-    r.SetDelay(static_cast<std::int16_t>(pick(0, 1467)));
+    testing::RandomLevels(r, pick);
     r.SetInputGain(static_cast<std::int16_t>(pick(0, 600)));
     r.SetInputRoute(static_cast<std::uint8_t>(pick(0, 15)));
-    r.SetLimitThreshold(static_cast<std::int16_t>(pick(0, 400)));
-    r.SetLimitAttack(static_cast<std::uint8_t>(pick(0, 106)));
-    r.SetLimitRelease(static_cast<std::uint8_t>(pick(0, 5)));
-    r.SetVolumeDb(pick(0, 60));
     for (int k = 0; k < 8; ++k) {
         Filter& f = r.Band(k);
-        f.SetEqKind(pick(0, 4));
-        f.SetFreq(pick(20, 20000), true);
-        f.SetGainStep(pick(0, 400));
-        f.SetBandwidthStep(pick(0, 59));
+        testing::RandomBand(f, pick, [&pick] { return pick(20, 20000); });
         if (pick(0, 5) == 0) {
-            f.SetBypass(1);
+            f.SetBypass(true);
         }
     }
     Filter& hp = r.HighPass();

@@ -15,7 +15,6 @@ using testing::Cat;
 using testing::FakeTransport;
 using testing::FreshState;
 using testing::MakeReplyFrame;
-using testing::Note;
 using testing::Pattern;
 using testing::RecordingOwner;
 
@@ -54,7 +53,7 @@ TEST(ReplyParserKnownStream, PowerItemReplySetsByteSevenNotifiesAndCompletes) {
     r.s->image.systemBytes[sysbyte::kPower] = 0;
     r.cmd.FeedBytes(kPowerReply);
     EXPECT_EQ(r.s->image.systemBytes[sysbyte::kPower], 1);
-    EXPECT_EQ(r.owner.notes, (std::vector<Note>{{Notification::SystemLoaded, 0, 0}}));
+    EXPECT_EQ(r.owner.notes, (std::vector<ReplyEvent>{ReplyEvent::System(0)}));
     EXPECT_EQ(r.cmd.QueueCount(), 1);
     EXPECT_FALSE(r.cmd.Synced());
     EXPECT_EQ(r.cmd.Collected(), 0);
@@ -69,8 +68,7 @@ TEST(ReplyParserChunking, PowerReplySplitAtEveryPositionActsOnce) {
         r.cmd.FeedBytes(std::span(kPowerReply).first(cut));
         r.cmd.FeedBytes(std::span(kPowerReply).subspan(cut));
         EXPECT_EQ(r.s->image.systemBytes[sysbyte::kPower], 1) << "cut " << cut;
-        EXPECT_EQ(r.owner.notes, (std::vector<Note>{{Notification::SystemLoaded, 0, 0}}))
-            << "cut " << cut;
+        EXPECT_EQ(r.owner.notes, (std::vector<ReplyEvent>{ReplyEvent::System(0)})) << "cut " << cut;
         EXPECT_EQ(r.cmd.QueueCount(), 1) << "cut " << cut;
     }
 }
@@ -155,7 +153,7 @@ TEST(ReplyParserActions, ProgramReadStoresSlotAndOnlyTwentyNotifies) {
     EXPECT_EQ(r.Records(), expected);
 
     r.cmd.FeedBytes(MakeReplyFrame(0xA5, 20, 0, d20));
-    EXPECT_EQ(r.owner.notes, (std::vector<Note>{{Notification::ProgramsLoaded, 20, 0}}));
+    EXPECT_EQ(r.owner.notes, (std::vector<ReplyEvent>{ReplyEvent::AllPrograms(20)}));
     auto data20 = r.s->image.Data(20);
     EXPECT_EQ(Bytes(data20.begin(), data20.end()), d20);
     EXPECT_EQ(r.cmd.QueueCount(), 0);
@@ -182,7 +180,7 @@ TEST(ReplyParserActions, SystemItemsLandInTheirSystemBytes) {
     r.cmd.FeedBytes(MakeReplyFrame(0xA2, 5, ITEM_POWER, {0}));
     r.cmd.FeedBytes(MakeReplyFrame(0xA2, 0, 5, {9, 9, 9, 9, 9, 9, 9, 9}));  // unknown item
     EXPECT_EQ(r.s->image.systemBytes, (std::array<std::uint8_t, 8>{2, 1, 1, 2, 0, 2, 0, 0}));
-    EXPECT_EQ(r.owner.notes, (std::vector<Note>{{Notification::SystemLoaded, 5, 0}}));
+    EXPECT_EQ(r.owner.notes, (std::vector<ReplyEvent>{ReplyEvent::System(5)}));
     EXPECT_EQ(r.cmd.QueueCount(), 0);  // every item reply completes, stored or not
 }
 
@@ -195,7 +193,7 @@ TEST(ReplyParserActions, RecallAndPollStoreAndNotify) {
     r.cmd.FeedBytes(MakeReplyFrame(0xA9, 0, 0, {40, 50, 1, 2, 45, 255, 6, 7}));
     EXPECT_EQ(r.s->app.status, (std::array<int, 8>{40, 50, 1, 2, 45, 255, 6, 7}));
     EXPECT_EQ(r.owner.notes,
-              (std::vector<Note>{{Notification::LiveLoaded, 7, 0}, {Notification::Status, 0, 0}}));
+              (std::vector<ReplyEvent>{ReplyEvent::Live(7), ReplyEvent::StatusArrived()}));
 }
 
 // Acknowledgements complete any head; a read completed without its data (an
@@ -217,13 +215,13 @@ TEST(ReplyParserActions, AcknowledgementsCompleteWhateverTheHeadCarried) {
     r.cmd.FeedBytes(MakeReplyFrame(0xA5, 7, 0, Bytes(640, 1)));           // another program's
     r.cmd.FeedBytes(MakeReplyFrame(0xA5, 6, 0, Bytes(640, 1)));           // the one asked for
     EXPECT_EQ(r.cmd.QueueCount(), 0);
-    const Note expected[] = {
-        {Notification::ReadUnanswered, 4, UnansweredRead(CMD_READ_PROGRAM, 0)},
-        {Notification::ReadUnanswered, 0, UnansweredRead(CMD_RECALL, 0)},
-        {Notification::ReadUnanswered, 9, UnansweredRead(CMD_READ_ITEM, ITEM_NAME)},
-        {Notification::ReadUnanswered, 5, UnansweredRead(CMD_READ_PROGRAM, 0)},
+    const ReplyEvent expected[] = {
+        ReplyEvent::Unanswered(4, CMD_READ_PROGRAM, 0),
+        ReplyEvent::Unanswered(0, CMD_RECALL, 0),
+        ReplyEvent::Unanswered(9, CMD_READ_ITEM, ITEM_NAME),
+        ReplyEvent::Unanswered(5, CMD_READ_PROGRAM, 0),
     };
-    EXPECT_EQ(r.owner.notes, std::vector<Note>(std::begin(expected), std::end(expected)));
+    EXPECT_EQ(r.owner.notes, std::vector<ReplyEvent>(std::begin(expected), std::end(expected)));
     EXPECT_EQ(r.cmd.Counts().unanswered, 4);
 }
 
@@ -262,9 +260,9 @@ TEST(ReplyParserNotifications, BothTransferNoticesUpFirstAfterTheDataNotice) {
     item->SetNotifyDown(1);
     r.cmd.Enqueue(std::move(item));
     r.cmd.FeedBytes(MakeReplyFrame(0xA3, 3, 0, Pattern(640, 9)));
-    EXPECT_EQ(r.owner.notes, (std::vector<Note>{{Notification::LiveLoaded, 3, 0},
-                                                {Notification::TransferDone, 0, 0},
-                                                {Notification::TransferDone, 0, 1}}));
+    EXPECT_EQ(r.owner.notes,
+              (std::vector<ReplyEvent>{ReplyEvent::Live(3), ReplyEvent::Done(TransferDirection::Up),
+                                       ReplyEvent::Done(TransferDirection::Down)}));
 }
 
 // The owner sees each notification only after the parse that posted it is over: the head
@@ -272,11 +270,11 @@ TEST(ReplyParserNotifications, BothTransferNoticesUpFirstAfterTheDataNotice) {
 class InspectingOwner : public CommandOwner {
 public:
     explicit InspectingOwner(CommandQueue& c) : cmd(c) {}
-    void Notify(Notification what, int wParam, int lParam) override {
-        seen.push_back({what, wParam, lParam});
+    void Notify(const ReplyEvent& event) override {
+        seen.push_back(event);
         queueAtNotice.push_back(cmd.QueueCount());
         huntingAtNotice.push_back(!cmd.Synced() && cmd.Collected() == 0);
-        if (what == Notification::LiveLoaded && !chained.empty()) {
+        if (event.kind == ReplyEventKind::LiveLoaded && !chained.empty()) {
             // Handling a notice may feed more bytes; their notices come after those
             // already posted.
             Bytes next = std::move(chained);
@@ -286,7 +284,7 @@ public:
     }
     CommandQueue& cmd;
     Bytes chained;
-    std::vector<Note> seen;
+    std::vector<ReplyEvent> seen;
     std::vector<int> queueAtNotice;
     std::vector<bool> huntingAtNotice;
 };
@@ -303,9 +301,9 @@ TEST(ReplyParserNotifications, DeliveredAfterTheParseInPostedOrderEvenWhenReente
     cmd.Enqueue(BuildPoll(*s));
     owner.chained = MakeReplyFrame(0xA9, 0, 0, Pattern(8, 2));
     cmd.FeedBytes(MakeReplyFrame(0xA3, 0, 0, Pattern(640, 1)));
-    EXPECT_EQ(owner.seen, (std::vector<Note>{{Notification::LiveLoaded, 0, 0},
-                                             {Notification::TransferDone, 0, 0},
-                                             {Notification::Status, 0, 0}}));
+    EXPECT_EQ(owner.seen,
+              (std::vector<ReplyEvent>{ReplyEvent::Live(0), ReplyEvent::Done(TransferDirection::Up),
+                                       ReplyEvent::StatusArrived()}));
     EXPECT_EQ(owner.queueAtNotice, (std::vector<int>{2, 1, 1}));
     EXPECT_EQ(owner.huntingAtNotice, (std::vector<bool>{true, true, true}));
     EXPECT_EQ(cmd.QueueCount(), 1);
@@ -318,7 +316,7 @@ TEST(ReplyParserNotifications, DirectCompletionNotifiesAndEmptyQueueDoesNothing)
     item->SetNotifyDown(1);
     r.cmd.Enqueue(std::move(item));
     EXPECT_TRUE(r.cmd.CompleteHead());
-    EXPECT_EQ(r.owner.notes, (std::vector<Note>{{Notification::TransferDone, 0, 1}}));
+    EXPECT_EQ(r.owner.notes, (std::vector<ReplyEvent>{ReplyEvent::Done(TransferDirection::Down)}));
     EXPECT_EQ(r.cmd.QueueCount(), 0);
 }
 

@@ -10,6 +10,7 @@
 #include "protocol/ProgramFile.h"
 #include "response/FilterMath.h"
 #include "support/Fresh.h"
+#include "support/RandomProgram.h"
 #include "support/TempDir.h"
 
 namespace tolmarin {
@@ -21,8 +22,8 @@ using testing::FreshState;
 // values from the form's ranges and lists, amplifier mode and sensitivity changes, linked
 // channels, edits made linked and unlinked (stepped crossover frequencies included).
 void EditAtRandom(SharedState& s, ChannelSet& set, std::mt19937& rng) {
-    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    s.app.sendChanges = pick(0, 1);
+    testing::Picker pick(rng);
+    s.app.sendChanges = pick(0, 1) == 1;
     s.image.systemBytes[0] = static_cast<std::uint8_t>(pick(0, 2));
     s.image.systemBytes[1] = static_cast<std::uint8_t>(pick(0, 2));
     s.image.systemBytes[2] = static_cast<std::uint8_t>(pick(0, 2));
@@ -38,21 +39,12 @@ void EditAtRandom(SharedState& s, ChannelSet& set, std::mt19937& rng) {
             name += kNameChars[static_cast<std::size_t>(pick(0, 15))];
         }
         ch.SetName(name);
-        ch.SetOutputOn(static_cast<std::uint8_t>(pick(0, 1)));
-        ch.SetPolarity(static_cast<std::uint8_t>(pick(0, 1)));
+        testing::RandomLevels(ch, pick);
         ch.SetInputGain(static_cast<std::int16_t>(std::vector{600, 578, 549}[pick(0, 2)]));
-        ch.SetDelay(static_cast<std::int16_t>(pick(0, 1467)));
-        ch.SetLimitThreshold(static_cast<std::int16_t>(pick(0, 400)));
-        ch.SetLimitAttack(static_cast<std::uint8_t>(pick(0, 106)));
-        ch.SetLimitRelease(static_cast<std::uint8_t>(pick(0, 5)));
-        ch.SetVolumeDb(pick(0, 60));
         for (int b = 0; b < 8; ++b) {
             Filter& band = ch.Band(b);
-            band.SetEqKind(pick(0, 4));
-            band.SetFreq(pick(20, 20000), true);
-            band.SetGainStep(pick(0, 400));
-            band.SetBandwidthStep(pick(0, 59));
-            band.SetBypass(pick(0, 1));
+            testing::RandomBand(band, pick, [&pick] { return pick(20, 20000); });
+            band.SetBypass(pick(0, 1) == 1);
             band.SetEqKind(pick(0, 4));  // a kind changed after the frequency was set
         }
         for (Filter* f : {&ch.HighPass(), &ch.LowPass()}) {

@@ -5,41 +5,14 @@
 #include <vector>
 
 #include "response/Filter.h"
-#include "support/Fresh.h"
+#include "support/FilterFixture.h"
 
 namespace tolmarin {
 namespace {
 
-class FilterTest : public ::testing::Test {
-protected:
-    FilterTest() { s->app.sendChanges = 1; }
+using testing::Flat;
 
-    Filter Band(int hz, int gainStep = 200) {
-        Filter f(*s);
-        f.SetFreq(hz, true);
-        f.SetGainStep(gainStep);
-        return f;
-    }
-    // Configured as the EQ bank configures its crossover filters.
-    Filter Crossover(int type, int hz) {
-        Filter f(*s);
-        f.SetType(type);
-        f.SetEqBand(0);
-        f.SetFreq(hz, true);
-        return f;
-    }
-
-    testing::FreshState s;
-};
-
-bool Flat(const Filter& f) {
-    for (double v : f.Response()) {
-        if (v != 0.0) {
-            return false;
-        }
-    }
-    return true;
-}
+class FilterTest : public testing::FilterFixture {};
 
 // --- Parameters and pending ---------------------------------------------------------------
 
@@ -190,8 +163,8 @@ TEST_F(FilterTest, SentFrequencyFarAboveIsHalvedThenSet) {
         steps.push_back(lp.GetSentFreq());
     }
     EXPECT_EQ(steps, (std::vector<int>{10000, 5000, 2500, 1250, 1000}));
-    lp.AdvanceSentFreq(7);
-    EXPECT_EQ(lp.GetPending(), 7);
+    lp.AdvanceSentFreq(true);
+    EXPECT_TRUE(lp.GetPending());
 }
 
 TEST_F(FilterTest, LoadedCrossoverValuesAreNotSentBack) {

@@ -20,7 +20,7 @@ namespace tolmarin::testing {
 // Everything a reply can change, as one comparable value.
 struct Observed {
     Bytes memory;  // records 0 to 20, system bytes, status bytes (one byte each)
-    std::vector<Note> notes;
+    std::vector<ReplyEvent> notes;
     int queued = 0;
     bool synced = false;
     int collected = 0;
@@ -189,29 +189,29 @@ private:
                 }
             } else if (item == 7) {
                 Copy(kSystemAt + 7, 1, payload);
-                notes_.push_back({Notification::SystemLoaded, n, 0});
+                notes_.push_back(ReplyEvent::System(n));
             }
         } else if (code == 0xA3) {
             Copy(16, 640, payload);
-            notes_.push_back({Notification::LiveLoaded, n, 0});
+            notes_.push_back(ReplyEvent::Live(n));
         } else if (code == 0xA5) {
             if (n < 1 || n > 20) {
                 return Hunt();
             }
             Copy(n * kRecord + 16, 640, payload);
             if (n == 20) {
-                notes_.push_back({Notification::ProgramsLoaded, 20, 0});
+                notes_.push_back(ReplyEvent::AllPrograms(20));
             }
         } else if (code == 0xA9) {
             Copy(kStatusAt, 8, payload);
-            notes_.push_back({Notification::Status, 0, 0});
+            notes_.push_back(ReplyEvent::StatusArrived());
         }
         const auto [up, down] = queue_.front();
         if (up) {
-            notes_.push_back({Notification::TransferDone, 0, 0});
+            notes_.push_back(ReplyEvent::Done(TransferDirection::Up));
         }
         if (down) {
-            notes_.push_back({Notification::TransferDone, 0, 1});
+            notes_.push_back(ReplyEvent::Done(TransferDirection::Down));
         }
         queue_.pop_front();
         Hunt();
@@ -219,7 +219,7 @@ private:
 
     Bytes memory_;
     std::deque<std::pair<bool, bool>> queue_;
-    std::vector<Note> notes_;
+    std::vector<ReplyEvent> notes_;
     Bytes frame_;
     bool synced_ = false;
     int z_ = 0;

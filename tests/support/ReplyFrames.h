@@ -3,11 +3,23 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <ostream>
 #include <vector>
 
 #include "protocol/ByteOrder.h"
 #include "protocol/CommandQueue.h"
 #include "protocol/Protocol.h"
+
+namespace tolmarin {
+
+// Failures show the event's fields rather than its bytes.
+inline void PrintTo(const ReplyEvent& e, std::ostream* os) {
+    *os << "{kind " << static_cast<int>(e.kind) << ", program " << e.program << ", direction "
+        << static_cast<int>(e.direction) << ", command " << int{e.command} << ", item "
+        << int{e.item} << '}';
+}
+
+}  // namespace tolmarin
 
 namespace tolmarin::testing {
 
@@ -52,20 +64,11 @@ inline Bytes Cat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-// Notifications as the owner received them.
-struct Note {
-    Notification what;
-    int wParam;
-    int lParam;
-    bool operator==(const Note&) const = default;
-};
-
+// What the owner was told, in the order it was told.
 class RecordingOwner : public CommandOwner {
 public:
-    void Notify(Notification what, int wParam, int lParam) override {
-        notes.push_back({what, wParam, lParam});
-    }
-    std::vector<Note> notes;
+    void Notify(const ReplyEvent& event) override { notes.push_back(event); }
+    std::vector<ReplyEvent> notes;
 };
 
 // A link that records what was written.

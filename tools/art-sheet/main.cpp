@@ -137,11 +137,12 @@ QImage ContactSheet() {
     const std::vector<Group> groups{
         {"Faders: volume track, thumb, held thumb; band gain track, thumb, held thumb",
          {142, 143, 144, 145, 148, 147}},
-        {"Top bar, English: page buttons normal and hover; link off, off hover, on, on hover; "
-         "power",
-         Join({Ids(4300, 4), Ids(4400, 4), {4501, 4500, 4502, 4503, 167, 166}})},
-        {"Top bar, Chinese: page buttons normal and hover; link off, off hover, on, on hover",
-         Join({Ids(4000, 4), Ids(4100, 4), {4201, 4200, 4203, 4202}})},
+        {"Top bar, English: page buttons normal and hover; link off, off hover, on, on hover, "
+         "connecting, connecting hover; power",
+         Join({Ids(4300, 4), Ids(4400, 4), {4501, 4500, 4502, 4503, 4504, 4505, 167, 166}})},
+        {"Top bar, Chinese: page buttons normal and hover; link off, off hover, on, on hover, "
+         "connecting, connecting hover",
+         Join({Ids(4000, 4), Ids(4100, 4), {4201, 4200, 4203, 4202, 4204, 4205}})},
         {"Channel panel, English: CH1/CH2 off and on; output on, muted; polarity normal, "
          "inverted; degree sign",
          {162, 163, 158, 159, 4610, 4611, 4612, 4613, 168}},

@@ -23,7 +23,7 @@ class PollOnly : public LinkModel {
 public:
     explicit PollOnly(SharedState& s) : m_state(s) {}
     std::unique_ptr<SendData> NextPendingFrame() override { return BuildPoll(m_state); }
-    void ClearAllPending(int) override {}
+    void ClearAllPending(bool) override {}
     void LoadAllFromImage() override {}
     void StoreAllToImage() override {}
     void SetInputGain(int, int) override {}

@@ -111,6 +111,7 @@ public:
     }
     bool Close() override { return m_inner.Close(); }
     bool IsOpen() const override { return m_inner.IsOpen(); }
+    LinkFailure LastFailure() const override { return m_inner.LastFailure(); }
     void Purge() override { m_inner.Purge(); }
 
 protected:
@@ -195,7 +196,7 @@ public:
             temperature[readout] = celsius;
         }
     }
-    void ShowTransferDone(int direction) override {
+    void ShowTransferDone(TransferDirection direction) override {
         if (onDone) {
             onDone(direction);
         }
@@ -215,7 +216,7 @@ public:
         m_progress.Finish();
     }
 
-    std::function<void(int)> onDone;
+    std::function<void(TransferDirection)> onDone;
     std::function<void()> onStatus;
     std::function<void()> onBusyHidden;
     DeviceImage* image = nullptr;
@@ -328,7 +329,7 @@ public:
         QObject::connect(&c, &LinkController::writesVerified,
                          [this](bool verified) { OnVerified(verified); });
         c.SetVerifyWrites(m_ctx.req.verify);
-        m_view.onDone = [this](int dir) { OnDone(dir); };
+        m_view.onDone = [this](TransferDirection dir) { OnDone(dir); };
         // The temperatures of the same reply are shown after the levels: count after both.
         // Deferred calls are tied to the controller, so none outlives this run.
         m_view.onStatus = [this] {
@@ -580,13 +581,13 @@ private:
         }
     }
 
-    void OnDone(int direction) {
+    void OnDone(TransferDirection direction) {
         if (!m_acting || m_finished) {
             return;  // the link-up's own read of the live program
         }
         switch (m_ctx.req.command) {
             case LinkCommand::Pull:
-                if (m_pullAll && direction == kTransferUp) {
+                if (m_pullAll && direction == TransferDirection::Up) {
                     if (m_view.wrote) {
                         WriteResult(m_view.writeStatus);
                     } else {
@@ -596,7 +597,7 @@ private:
                 break;
             case LinkCommand::Push:
             case LinkCommand::Store:
-                if (direction == kTransferDown) {
+                if (direction == TransferDirection::Down) {
                     m_detail = m_ctx.req.command == LinkCommand::Push ? "pushed" : "stored";
                     if (m_ctx.req.verify) {
                         m_detail += ", verified";
@@ -605,7 +606,7 @@ private:
                 }
                 break;
             case LinkCommand::Recall:
-                if (direction == kTransferUp) {
+                if (direction == TransferDirection::Up) {
                     Finish(kExitDone, "recalled " + std::to_string(m_ctx.req.slot) + ": " +
                                           LoadFixedText(m_state.image.Name(m_ctx.req.slot), 15));
                 }

@@ -241,8 +241,9 @@ DonePopup::DonePopup(SharedState& state, QWidget* parent)
     connect(m_hide, &QTimer::timeout, this, &QWidget::hide);
 }
 
-void DonePopup::ShowTransferDone(int direction, BusyPopup& busy) {
-    m_text->SetText(UiText(m_state.ui, direction == 0 ? TextId::DoneUp : TextId::DoneDown));
+void DonePopup::ShowTransferDone(TransferDirection direction, BusyPopup& busy) {
+    m_text->SetText(
+        UiText(m_state.ui, direction == TransferDirection::Up ? TextId::DoneUp : TextId::DoneDown));
     busy.SetBusy(false);
     if (parentWidget() != nullptr && parentWidget()->isVisible()) {
         move(parentWidget()->mapToGlobal(form::DialogRect(150, 100, 0, 0).topLeft()));

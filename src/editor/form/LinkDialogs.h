@@ -103,7 +103,7 @@ public:
     DonePopup(SharedState& state, QWidget* parent);
 
     // Shows the text for the display time; the busy pop-up is told the batch is over.
-    void ShowTransferDone(int direction, BusyPopup& busy);
+    void ShowTransferDone(TransferDirection direction, BusyPopup& busy);
     FontLabel* Text() const { return m_text; }
     static constexpr int kDisplayMs = 1000;
 

@@ -37,6 +37,7 @@ using namespace form;
 namespace {
 
 constexpr int kTemplateFontPx = 11;
+constexpr int kLinkLampRadius = 5;  // the lamp in the Link button's pictures
 
 }  // namespace
 
@@ -84,6 +85,17 @@ void MainForm::UseController(LinkController* controller, CommandQueue* command) 
 
 void MainForm::CreateControls() {
     m_w = CreateFormWidgets(this, this, *m_binder);
+    // The Link button's lamp: in its pictures, centred half the picture's height from the
+    // left (plus one pixel) and from the top; the pictures are stretched to the button.
+    PictureButton* link = m_w.buttons.at(kLinkButton);
+    const QSize art = LoadBitmap(picture::kLinkOffEnglish).size();
+    if (!art.isEmpty()) {
+        const double sx = static_cast<double>(link->width()) / art.width();
+        const double sy = static_cast<double>(link->height()) / art.height();
+        const QPoint c(qRound((art.height() / 2.0 + 1.0) * sx), qRound(art.height() / 2.0 * sy));
+        link->SetLampArea(QRegion(c.x() - kLinkLampRadius, c.y() - kLinkLampRadius,
+                                  2 * kLinkLampRadius, 2 * kLinkLampRadius, QRegion::Ellipse));
+    }
     m_busy = new BusyPopup(m_state, this, this);
     m_done = new DonePopup(m_state, this);
 }
@@ -226,6 +238,7 @@ void MainForm::ToggleLanguage() {
 void MainForm::ApplyLanguage() {
     m_w.linkCheck->setText(UiText(m_state.ui, TextId::FormLinkCheck));
     ShowLanguagePictures(m_w, m_state.ui.language);
+    ShowLinkLamp();
     m_binder->FillLists();
     m_w.ampMode->clear();
     for (const std::string& text : ListTexts(SelectionList::AmpMode, m_state.ui.language)) {
@@ -269,8 +282,28 @@ void MainForm::TogglePower() {
 
 // ---- The link controller's view ----
 
-void MainForm::SetLinkButtonActive(bool active) {
-    m_w.buttons.at(kLinkButton)->SetOn(active);
+void MainForm::SetLinkLamp(LinkLamp lamp) {
+    m_lamp = lamp;
+    ShowLinkLamp();
+}
+
+// Connecting shows the amber lamp in the button's "on" look; the language's pictures are
+// set again first, so that leaving the state (or switching language) restores them.
+void MainForm::ShowLinkLamp() {
+    PictureButton* button = m_w.buttons.at(kLinkButton);
+    const form::ControlDef* def = form::FindControl(kLinkButton);
+    const bool english = m_state.ui.language == Language::English;
+    if (def != nullptr) {
+        SetPictures(button, english ? def->bitmapsEn : def->bitmapsZh);
+    }
+    if (m_lamp == LinkLamp::Connecting) {
+        const int normal =
+            english ? picture::kLinkConnectingEnglish : picture::kLinkConnectingChinese;
+        const int hover =
+            english ? picture::kLinkConnectingHoverEnglish : picture::kLinkConnectingHoverChinese;
+        button->SetBitmaps(normal, hover, hover, normal, hover, hover);
+    }
+    button->SetOn(m_lamp != LinkLamp::Off);
 }
 
 void MainForm::SetProgressRange(int low, int high) {
@@ -285,7 +318,7 @@ void MainForm::ShowBusy(BusyState state) {
     m_busy->ShowBusy(state);
 }
 
-void MainForm::ShowTransferDone(int direction) {
+void MainForm::ShowTransferDone(TransferDirection direction) {
     m_done->ShowTransferDone(direction, *m_busy);
 }
 

@@ -88,11 +88,11 @@ public:
     const QString& MusicFolder() const { return m_musicFolder; }
 
     // --- LinkView --------------------------------------------------------------------------
-    void SetLinkButtonActive(bool active) override;
+    void SetLinkLamp(LinkLamp lamp) override;
     void SetProgressRange(int low, int high) override;
     void SetProgressPos(int pos) override;
     void ShowBusy(BusyState state) override;
-    void ShowTransferDone(int direction) override;
+    void ShowTransferDone(TransferDirection direction) override;
     void ClearLinkCheckBox() override;
     void ShowState() override;
     void ShowSystemState(int mode, int power) override;
@@ -127,6 +127,7 @@ private:
     void OnInitialUpdate();
     void OnLinkButton();
     void OnLinkCheck();
+    void ShowLinkLamp();
 
     SharedState& m_state;
     ChannelSet& m_channels;
@@ -144,6 +145,7 @@ private:
     BusyPopup* m_busy = nullptr;
     DonePopup* m_done = nullptr;
     int m_current = 0;
+    LinkLamp m_lamp = LinkLamp::Off;
     bool m_painted = false;
 };
 

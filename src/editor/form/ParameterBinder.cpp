@@ -189,10 +189,10 @@ void ParameterBinder::ShowSiblings(const Binding& source, int value) {
 void ParameterBinder::AfterEdit(const Binding& b, OutputChannel& ch, int value) {
     switch (b.param->id) {
         case Param::BandGain:
-            ShowBandBypass(b.index, ch.Band(b.index).GetBypass() != 0);
+            ShowBandBypass(b.index, ch.Band(b.index).GetBypass());
             break;
         case Param::BandBypass:
-            if (ch.Band(b.index).GetBypass() != 0) {
+            if (ch.Band(b.index).GetBypass()) {
                 ShowBandBypass(b.index, true);
             } else {
                 ShowParam(Param::BandGain, b.index, ch.Band(b.index).GetGainStep());
@@ -372,7 +372,7 @@ void ParameterBinder::ShowFilter(int position) {
         any = &b;
     }
     if (band) {
-        ShowBandBypass(position, ch.Band(position).GetBypass() != 0);
+        ShowBandBypass(position, ch.Band(position).GetBypass());
     }
     if (any != nullptr) {
         Mirror(*any);

@@ -39,7 +39,7 @@ FilterMarks BandMarks(const Filter& f, PlotSize plot) {
     const int h = plot.height;
     FilterMarks m;
     int x0 = FreqToX(f.GetFreq(), w) - kHandleHalf;
-    int y0 = DbToY(f.GetBypass() != 0 ? 0.0 : f.GetGain(), h) - kHandleHalf;
+    int y0 = DbToY(f.GetBypass() ? 0.0 : f.GetGain(), h) - kHandleHalf;
     x0 = std::max(x0, -kHandleHalf);
     y0 = std::max(y0, -kHandleHalf);
     if (y0 <= 0) {
@@ -114,7 +114,7 @@ PlotSize PlotSize::Of(const Rect& plot) {
 }
 
 FilterMarks MarksOf(const Filter& f, PlotSize plot) {
-    return f.GetEqBand() != 0 ? BandMarks(f, plot) : CrossoverMarks(f, plot);
+    return f.GetEqBand() ? BandMarks(f, plot) : CrossoverMarks(f, plot);
 }
 
 std::array<Point, kAreaPoints> AreaOf(const Filter& f, PlotSize plot) {

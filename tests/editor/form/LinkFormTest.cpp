@@ -3,6 +3,7 @@
 // hand; the pop-ups' own timers run on the event loop.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QLineEdit>
 #include <QProgressBar>
 
@@ -11,6 +12,7 @@
 #include "controls/PictureButton.h"
 #include "controls/PictureRadio.h"
 #include "controls/TransparentLabel.h"
+#include "editor/form/FormText.h"
 #include "editor/form/LinkDialogs.h"
 #include "form/FormIds.h"
 #include "support/qt/EventLoop.h"
@@ -40,6 +42,64 @@ TEST(FormLink, LinkUpBlocksTheFormUntilTheLiveProgramThenAnnouncesItForASecond) 
             return !done.isVisible() && !r.view->BusyWindow().isVisible() && r.view->isEnabled();
         },
         5000));
+}
+
+// Pictures for the documentation when TOLMARIN_PICTURES names a folder.
+void SavePicture(const QPixmap& picture, const QString& name) {
+    const QString folder = qEnvironmentVariable("TOLMARIN_PICTURES");
+    if (!folder.isEmpty()) {
+        picture.save(QDir(folder).filePath(name));
+    }
+}
+
+QString Suffix(Language language) {
+    return language == Language::English ? QStringLiteral("-en.png") : QStringLiteral("-zh.png");
+}
+
+TEST(FormLink, TheLampIsAmberUntilTheFirstReplyAndGreenOnlyThenInBothLanguages) {
+    for (const Language language : {Language::English, Language::Chinese}) {
+        LinkedForm r;
+        r.fresh->ui.language = language;
+        r.view->ApplyLanguage();
+        const bool english = language == Language::English;
+        auto* link = r.Get<PictureButton>(kLinkButton);
+        // The progress bar and the Link button, twice their size.
+        const QRect corner(link->x() - 200, 0, r.view->width() - link->x() + 200,
+                           link->geometry().bottom() + 6);
+        const auto shot = [&r, corner] {
+            const QPixmap p = r.view->grab(corner);
+            return p.scaled(p.size() * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        };
+        r.serial.responder = nullptr;  // the port opens; the amplifier has not answered yet
+        r.controller->OpenSerialLinkTo("ttyFAKE0");
+        EXPECT_EQ(link->CurrentBitmap(),
+                  english ? picture::kLinkConnectingEnglish : picture::kLinkConnectingChinese);
+        SavePicture(shot(), QStringLiteral("link-connecting") + Suffix(language));
+        r.serial.responder = [&r](const Bytes& f) { return AmplifierReply(f, r.status); };
+        r.Step(2);
+        EXPECT_EQ(link->CurrentBitmap(),
+                  english ? picture::kLinkOnEnglish : picture::kLinkOnChinese);
+        SavePicture(shot(), QStringLiteral("link-up") + Suffix(language));
+        r.controller->CloseLink();
+        EXPECT_EQ(link->CurrentBitmap(),
+                  english ? picture::kLinkOffEnglish : picture::kLinkOffChinese);
+
+        // A port that never answers: the give-up names it and the silence.
+        r.view->BusyWindow().ShowBusy(BusyState::Hidden);
+        r.serial.responder = nullptr;
+        r.controller->OpenSerialLinkTo("ttyFAKE0");
+        r.Step(110);
+        ASSERT_EQ(r.fresh.sink.messages.size(), 1u);
+        const QString text = QString::fromStdString(r.fresh.sink.messages[0]);
+        EXPECT_TRUE(text.contains(QStringLiteral("ttyFAKE0"))) << text.toStdString();
+        QTimer::singleShot(0, [language] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                SavePicture(box->grab(), QStringLiteral("link-failed") + Suffix(language));
+                box->close();
+            }
+        });
+        ShowMessageBox(r.view.get(), r.fresh->ui, text, MessageKind::Stop);
+    }
 }
 
 TEST(FormLink, StatusTemperaturesAreClampedAndShownMinusTen) {

@@ -118,11 +118,11 @@ TEST(FormPopups, BusyAndDoneTextsShowWholeInBothLanguages) {
         EXPECT_TRUE(Whole(*busy.Text())) << busy.Text()->Text().toStdString();
         SavePicture(busy, QStringLiteral("popup-busy") + Suffix(language));
         DonePopup& done = r.view->DoneWindow();
-        for (int direction : {0, 1}) {
+        for (TransferDirection direction : {TransferDirection::Up, TransferDirection::Down}) {
             done.ShowTransferDone(direction, busy);
             EXPECT_TRUE(Whole(*done.Text())) << done.Text()->Text().toStdString();
         }
-        done.ShowTransferDone(0, busy);
+        done.ShowTransferDone(TransferDirection::Up, busy);
         SavePicture(done, QStringLiteral("popup-done") + Suffix(language));
         done.hide();
     }

@@ -8,7 +8,7 @@
 #include "model/ChannelSet.h"
 #include "model/EqBank.h"
 #include "response/Filter.h"
-#include "support/Fresh.h"
+#include "support/FilterFixture.h"
 
 namespace tolmarin {
 namespace {
@@ -17,38 +17,13 @@ constexpr int kW = 600;
 constexpr int kH = 240;
 constexpr PlotSize kPlot{kW, kH};  // as the form lays it out
 
-class FilterGeometry : public ::testing::Test {
-protected:
-    FilterGeometry() { s->app.sendChanges = 1; }
+using testing::Flat;
 
-    Filter Band(int hz, int gainStep = 200) {
-        Filter f(*s);
-        f.SetFreq(hz, true);
-        f.SetGainStep(gainStep);
-        return f;
-    }
-    // Configured as the EQ bank configures its crossover filters.
-    Filter Crossover(int type, int hz) {
-        Filter f(*s);
-        f.SetType(type);
-        f.SetEqBand(0);
-        f.SetFreq(hz, true);
-        return f;
-    }
+class FilterGeometry : public testing::FilterFixture {
+protected:
     static Rect Main(const Filter& f, PlotSize plot = kPlot) { return MarksOf(f, plot).main; }
     static Rect LabelBox(const Filter& f, PlotSize plot = kPlot) { return MarksOf(f, plot).label; }
-
-    testing::FreshState s;
 };
-
-bool Flat(const Filter& f) {
-    for (double v : f.Response()) {
-        if (v != 0.0) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // --- Geometry --------------------------------------------------------------------------------
 

@@ -18,7 +18,6 @@ namespace {
 using sim::Amplifier;
 using testing::Bytes;
 using testing::FreshState;
-using testing::Note;
 using testing::Pattern;
 using testing::RecordingOwner;
 
@@ -351,9 +350,8 @@ TEST(SimulatorEndToEnd, LinkUpReadAllAndEditsLeaveBothSidesEqual) {
     live->SetNotifyUp(1);
     cmd.Enqueue(std::move(live));
     run();
-    EXPECT_EQ(owner.notes, (std::vector<Note>{{Notification::SystemLoaded, 0, 0},
-                                              {Notification::LiveLoaded, 0, 0},
-                                              {Notification::TransferDone, 0, 0}}));
+    EXPECT_EQ(owner.notes, (std::vector<ReplyEvent>{ReplyEvent::System(0), ReplyEvent::Live(0),
+                                                    ReplyEvent::Done(TransferDirection::Up)}));
     for (int n = 1; n <= 20; ++n) {
         EXPECT_EQ(B(p.s->image.Name(n).first(15)), B(p.amp.Name(n).first(15)));
     }
@@ -367,7 +365,7 @@ TEST(SimulatorEndToEnd, LinkUpReadAllAndEditsLeaveBothSidesEqual) {
         cmd.Enqueue(BuildProgramRead(*p.s, n));
     }
     run();
-    EXPECT_EQ(owner.notes, (std::vector<Note>{{Notification::ProgramsLoaded, 20, 0}}));
+    EXPECT_EQ(owner.notes, (std::vector<ReplyEvent>{ReplyEvent::AllPrograms(20)}));
     for (int n = 1; n <= 20; ++n) {
         EXPECT_EQ(B(p.s->image.Data(n)), B(p.amp.Data(n)));
     }

@@ -32,7 +32,6 @@ using sim::Faults;
 using sim::SimServer;
 using testing::Bytes;
 using testing::FreshState;
-using testing::Note;
 using testing::RecordingOwner;
 
 constexpr int kWaitMs = 5000;  // failure bound only; everything here normally takes far less
@@ -133,7 +132,7 @@ TEST(SimOverTcp, LinkUpInProcessMirrorsTheAmplifier) {
     }
     EXPECT_EQ(B(pc.s->image.Data(0)), B(amp.Data(0)));
     EXPECT_EQ(pc.s->image.systemBytes, amp.SystemBytes());
-    EXPECT_EQ(pc.owner.notes.back(), (Note{Notification::TransferDone, 0, 0}));
+    EXPECT_EQ(pc.owner.notes.back(), (ReplyEvent::Done(TransferDirection::Up)));
 }
 
 TEST(SimOverTcp, ChunkedRepliesArriveInPiecesAndAreJoined) {
@@ -148,7 +147,7 @@ TEST(SimOverTcp, ChunkedRepliesArriveInPiecesAndAreJoined) {
     pc.cmd.Enqueue(BuildPoll(*pc.s));
     ASSERT_TRUE(pc.Exchange());
     EXPECT_GE(pc.reads, 3);  // 22 bytes in six pieces, 10 ms apart
-    EXPECT_EQ(pc.owner.notes, (std::vector<Note>{{Notification::Status, 0, 0}}));
+    EXPECT_EQ(pc.owner.notes, (std::vector<ReplyEvent>{ReplyEvent::StatusArrived()}));
 }
 
 TEST(SimOverTcp, DelayedNoAndBadRepliesLeaveTheHeadOut) {
@@ -270,7 +269,7 @@ TEST(SimOverPty, SerialPortExchangesAtTheLineRate) {
 
     pc.cmd.Enqueue(BuildPoll(*pc.s));
     ASSERT_TRUE(pc.Exchange());
-    EXPECT_EQ(pc.owner.notes, (std::vector<Note>{{Notification::Status, 0, 0}}));
+    EXPECT_EQ(pc.owner.notes, (std::vector<ReplyEvent>{ReplyEvent::StatusArrived()}));
 
     // 22 request and 654 reply bytes need at least 117 ms at 5.76 bytes per ms.
     pc.cmd.Enqueue(BuildRecall(*pc.s, 0));
@@ -344,7 +343,7 @@ TEST(SimExecutable, TcpOnAFreePortAnswersAndTracesBothWays) {
     pc.cmd.Enqueue(BuildItemRead(*pc.s, ITEM_POWER, 0));
     ASSERT_TRUE(pc.Exchange());
     EXPECT_EQ(pc.s->image.systemBytes[7], 1);
-    EXPECT_EQ(pc.owner.notes, (std::vector<Note>{{Notification::SystemLoaded, 0, 0}}));
+    EXPECT_EQ(pc.owner.notes, (std::vector<ReplyEvent>{ReplyEvent::System(0)}));
     pc.socket.disconnectFromHost();
     EXPECT_EQ(sim.Stop(), 0);
     const std::string t = ReadAll(trace);

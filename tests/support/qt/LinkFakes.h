@@ -28,7 +28,7 @@ public:
         }
         return BuildPoll(m_state);
     }
-    void ClearAllPending(int value) override { clearCalls.push_back(value); }
+    void ClearAllPending(bool value) override { clearCalls.push_back(value); }
     void LoadAllFromImage() override { ++loads; }
     void StoreAllToImage() override { ++stores; }
     void SetInputGain(int channel, int gain) override { gains.emplace_back(channel, gain); }
@@ -47,14 +47,17 @@ private:
 // Records what the controller did to the form.
 class RecordingLinkView : public LinkView {
 public:
-    void SetLinkButtonActive(bool active) override { buttonActive = active; }
+    void SetLinkLamp(LinkLamp l) override {
+        lamp = l;
+        buttonActive = l != LinkLamp::Off;
+    }
     void SetProgressRange(int low, int high) override {
         rangeLow = low;
         rangeHigh = high;
     }
     void SetProgressPos(int pos) override { progress.push_back(pos); }
     void ShowBusy(BusyState state) override { busy.push_back(state); }
-    void ShowTransferDone(int direction) override { done.push_back(direction); }
+    void ShowTransferDone(TransferDirection direction) override { done.push_back(direction); }
     void ClearLinkCheckBox() override { ++checkBoxCleared; }
     void ShowState() override { ++statesShown; }
     void ShowSystemState(int mode, int power) override { system.emplace_back(mode, power); }
@@ -64,12 +67,13 @@ public:
     }
     void WriteAllProgramsFile(const std::string& path) override { written.push_back(path); }
 
-    bool buttonActive = false;
+    bool buttonActive = false;  // the lamp is not off: the Link button closes the link
+    LinkLamp lamp = LinkLamp::Off;
     int rangeLow = -1;
     int rangeHigh = -1;
     std::vector<int> progress;
     std::vector<BusyState> busy;
-    std::vector<int> done;
+    std::vector<TransferDirection> done;
     int checkBoxCleared = 0;
     int statesShown = 0;
     std::vector<std::pair<int, int>> system;
