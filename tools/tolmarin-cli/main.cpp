@@ -77,20 +77,6 @@ const char* kHelp =
     "Exit codes: 0 done, 1 usage, 2 file or standard output, 3 link or time-out,\n"
     "4 some amplifiers of several failed (all failed: the failure's own code).\n";
 
-// A --connect address as a name for messages and {name}: the address without its scheme,
-// with characters that do not belong in a file name replaced.
-std::string NameOfUrl(const std::string& url) {
-    std::string name = url.substr(url.find(':') + 1);
-    for (char& c : name) {
-        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                          (c >= '0' && c <= '9') || c == '.' || c == '-';
-        if (!keep) {
-            c = '_';
-        }
-    }
-    return name;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -151,17 +137,19 @@ int main(int argc, char** argv) {
             }
         }
         for (const std::string& url : args.connect) {
-            req.fleet.push_back({NameOfUrl(url), url, *cli::ParseConnectUrl(url)});
+            req.fleet.push_back(
+                {cli::NameOfUrl(url), url, *cli::ParseConnectUrl(url), "--connect " + url});
         }
         for (const std::string& file : args.fleetFiles) {
-            std::string text;
-            if (tolmarin::ReadFileBytes(file, text) != tolmarin::FileStatus::Ok) {
-                std::cerr << ui.Text(tolmarin::TextId::CliCannotOpenFile) << ' ' << file << '\n';
-                return cli::kExitFile;
-            }
             std::string error;
-            const auto fleet = cli::ParseFleet(text, file, ui, error);
+            bool unreadable = false;
+            const auto fleet = cli::ReadFleetFile(file, ui, error, unreadable);
             if (!fleet) {
+                // A file that cannot be read is a file failure; a wrong one, a usage mistake.
+                if (unreadable) {
+                    std::cerr << error << '\n';
+                    return cli::kExitFile;
+                }
                 return usage(error);
             }
             req.fleet.insert(req.fleet.end(), fleet->begin(), fleet->end());
@@ -174,6 +162,12 @@ int main(int argc, char** argv) {
         }
         if (several && !args.trace.empty() && args.trace.find("{name}") == std::string::npos) {
             return usage(cli::Fill(ui.Text(tolmarin::TextId::CliNeedsNameInPath), {"--trace"}));
+        }
+        // Two amplifiers under one name, or writing one file, are refused before linking.
+        const std::string clash = cli::CheckFleet(
+            req.fleet, {req.command == cli::LinkCommand::Pull ? req.file : "", args.trace}, ui);
+        if (!clash.empty()) {
+            return usage(clash);
         }
         req.slot = args.slot;
         req.name = args.name;
