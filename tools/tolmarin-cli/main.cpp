@@ -53,9 +53,10 @@ const char* kHelp =
     "Options (--option value and --option=value are the same):\n"
     "  --connect URL   tcp:HOST[:PORT] (port 8899 by default), tcp:[IPv6]:PORT or\n"
     "                  serial:PORT (a port name or a device path)\n"
-    "  --fleet FILE    one amplifier a line: a name and a URL; '#' starts a comment\n"
-    "  --force         pull: replace an existing OUT; push: send a program that fails the\n"
-    "                  program check\n"
+    "  --fleet FILE    one amplifier a line: a name (letters, digits, - _ .) and a URL;\n"
+    "                  '#' starts a comment\n"
+    "  --force         pull, eq: replace an existing OUT; push: send a program that fails\n"
+    "                  the program check\n"
     "  --no-verify     push, store: do not read back what was written (it is compared\n"
     "                  byte for byte by default; exit 5 when it differs)\n"
     "  --watch         status: keep printing, at most once per --interval seconds\n"
@@ -75,7 +76,8 @@ const char* kHelp =
     "time, and one line per amplifier (name, outcome, time) ends the run.\n"
     "\n"
     "Exit codes: 0 done, 1 usage, 2 file or standard output, 3 link or time-out,\n"
-    "4 some amplifiers of several failed (all failed: the failure's own code).\n";
+    "4 some amplifiers of several failed (all failed: the failure's own code),\n"
+    "5 written but not verified, 130 or 143 interrupted (SIGINT, SIGTERM).\n";
 
 }  // namespace
 
