@@ -1,4 +1,7 @@
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 
 #include "ProgramsFixture.h"
@@ -135,12 +138,19 @@ TEST_F(Files, UnreadableAllProgramsFilesAreRefusedWithTheStoredProgramsUnchanged
 TEST_F(Files, FailedSaveSaysSoKeepsTheEarlierFileAndCountsAsChosen) {
     ASSERT_TRUE(files.SaveProgramFileTo(Path("keep.Data12File")));
     const auto earlier = FileBytes(Path("keep.Data12File"));
-    // The temporary beside the file cannot be made when a folder stands in its place.
-    std::filesystem::create_directory(Path("keep.Data12File.part"));
+    // A file size limit below one program makes the write fail half-way.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit low = old;
+    low.rlim_cur = 100;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &low), 0);
     channels.Channel(0).SetDelay(400);
     chooser.answer = Path("keep.Data12File");
     s.ui.language = Language::Chinese;
-    EXPECT_TRUE(files.SaveProgramFile());
+    const bool chosen = files.SaveProgramFile();
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_TRUE(chosen);
     EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"保存音乐文件错误!"});
     EXPECT_EQ(FileBytes(Path("keep.Data12File")), earlier);
 }
