@@ -80,6 +80,24 @@ FileStatus WriteBytesFile(std::span<const std::uint8_t> bytes, const std::string
     return r.fault == FileFault::Exists ? FileStatus::Exists : FileStatus::WriteFailed;
 }
 
+std::string WriteFailureReason(const FileWriteResult& why, const UiState& ui) {
+    switch (why.fault) {
+        case FileFault::NoFolder:
+            return ui.Text(TextId::WriteFaultNoFolder);
+        case FileFault::NoPermission:
+            return ui.Text(TextId::WriteFaultNoPermission);
+        case FileFault::ReadOnly:
+            return ui.Text(TextId::WriteFaultReadOnly);
+        case FileFault::NoSpace:
+            return ui.Text(TextId::WriteFaultNoSpace);
+        case FileFault::None:
+        case FileFault::Exists:
+        case FileFault::Other:
+            break;
+    }
+    return why.systemText;
+}
+
 FileStatus WriteSingleProgramFile(const DeviceImage& image, const std::string& path,
                                   Overwrite overwrite, FileWriteResult* why) {
     return WriteBytesFile(image.ProgramRecord(0), path, overwrite, why);

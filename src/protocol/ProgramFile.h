@@ -51,6 +51,11 @@ FileStatus WriteAllProgramsFile(const DeviceImage& image, const std::string& pat
 FileStatus WriteBytesFile(std::span<const std::uint8_t> bytes, const std::string& path,
                           Overwrite overwrite = Overwrite::Replace, FileWriteResult* why = nullptr);
 
+// The system's reason for a failed write, in the interface language: "disk full",
+// "permission denied", "read-only file system", "the folder does not exist", or the
+// system's own words; empty when there is none.
+std::string WriteFailureReason(const FileWriteResult& why, const UiState& ui);
+
 // Reads a single-program file into the live record. Anything but a regular file is refused
 // before it is opened, and a file that is not exactly 656 bytes before anything is read;
 // either way the image is unchanged.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QTimer>
 
@@ -451,6 +452,27 @@ TEST(CliPull, AFileCreatedDuringTheRunIsNotReplacedWithoutForce) {
             EXPECT_EQ(ReadBytes(out).size(), std::string("someone else's").size());
         }
     }
+}
+
+// A write that fails says the system's reason after the path.
+TEST(CliPull, AFailedWriteSaysTheSystemsReason) {
+    SimVenue venue;
+    const std::string url = venue.Add(false);
+    testing::TempDir dir("reason");
+    const std::string out = dir.PathOf("big.ALLData12File");
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit low = old;
+    low.rlim_cur = 1000;  // below the file's 13120 bytes
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &low), 0);
+    auto pull = venue.Run(Request(cli::LinkCommand::Pull, {Member(url)}, out));
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(pull.exitCode, 2);
+    EXPECT_NE(pull.err.find("Save all MusicFile Error! " + out + ": File too large"),
+              std::string::npos)
+        << pull.err;
+    EXPECT_FALSE(fs::exists(out));
 }
 
 // status --watch outlives the controller giving up: the amplifier goes away for two

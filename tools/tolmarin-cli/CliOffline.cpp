@@ -172,25 +172,7 @@ std::string DescribeWriteFailure(const FileWriteResult& why, const std::string& 
     if (why.fault == FileFault::Exists) {
         return Fill(ui.Text(TextId::CliFileExists), {path});
     }
-    std::string reason = why.systemText;
-    switch (why.fault) {
-        case FileFault::NoFolder:
-            reason = ui.Text(TextId::CliWriteNoFolder);
-            break;
-        case FileFault::NoPermission:
-            reason = ui.Text(TextId::CliWriteNoPermission);
-            break;
-        case FileFault::ReadOnly:
-            reason = ui.Text(TextId::CliWriteReadOnly);
-            break;
-        case FileFault::NoSpace:
-            reason = ui.Text(TextId::CliWriteNoSpace);
-            break;
-        case FileFault::None:
-        case FileFault::Exists:
-        case FileFault::Other:
-            break;
-    }
+    const std::string reason = WriteFailureReason(why, ui);
     return std::string(ui.Text(failure)) + ' ' + path + (reason.empty() ? "" : ": " + reason);
 }
 
