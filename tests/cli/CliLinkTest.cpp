@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <QTimer>
 
@@ -18,6 +17,7 @@
 #include "model/ChannelSet.h"
 #include "protocol/ProgramFile.h"
 #include "response/FilterMath.h"
+#include "support/FileSizeLimit.h"
 #include "support/Fresh.h"
 #include "support/RunProcess.h"
 #include "support/TempDir.h"
@@ -460,14 +460,12 @@ TEST(CliPull, AFailedWriteSaysTheSystemsReason) {
     const std::string url = venue.Add(false);
     testing::TempDir dir("reason");
     const std::string out = dir.PathOf("big.ALLData12File");
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit low = old;
-    low.rlim_cur = 1000;  // below the file's 13120 bytes
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &low), 0);
-    auto pull = venue.Run(Request(cli::LinkCommand::Pull, {Member(url)}, out));
-    setrlimit(RLIMIT_FSIZE, &old);
+    SimVenue::Result pull;
+    {
+        testing::FileSizeLimit limit(1000);  // below the file's 13120 bytes
+        ASSERT_TRUE(limit.Set());
+        pull = venue.Run(Request(cli::LinkCommand::Pull, {Member(url)}, out));
+    }
     EXPECT_EQ(pull.exitCode, 2);
     EXPECT_NE(pull.err.find("Save all MusicFile Error! " + out + ": File too large"),
               std::string::npos)

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 #ifndef _WIN32
-#include <sys/resource.h>
 #include <sys/stat.h>
-
-#include <csignal>
 #endif
 
 #include <filesystem>
@@ -14,6 +11,7 @@
 #include <vector>
 
 #include "protocol/ProgramFile.h"
+#include "support/FileSizeLimit.h"
 #include "support/Fresh.h"
 #include "support/TempDir.h"
 
@@ -158,15 +156,12 @@ TEST_F(ProgramFileTest, FailedWriteLeavesTheEarlierFileAndNoTemporary) {
     Scramble(s->image, 7);
 #ifndef _WIN32
     // A file size limit below one record makes the write itself fail half-way.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit low = old;
-    low.rlim_cur = 100;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &low), 0);
     FileWriteResult why;
-    const FileStatus st = WriteSingleProgramFile(s->image, path, Overwrite::Replace, &why);
-    setrlimit(RLIMIT_FSIZE, &old);
+    const FileStatus st = [&] {
+        testing::FileSizeLimit limit(100);
+        EXPECT_TRUE(limit.Set());
+        return WriteSingleProgramFile(s->image, path, Overwrite::Replace, &why);
+    }();
     EXPECT_EQ(st, FileStatus::WriteFailed);
     EXPECT_FALSE(why.systemText.empty());
     EXPECT_EQ(Slurp(path), original);

@@ -1,11 +1,9 @@
-#include <sys/resource.h>
-
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 
 #include "ProgramsFixture.h"
 #include "protocol/ProgramFile.h"
+#include "support/FileSizeLimit.h"
 
 namespace tolmarin::testing {
 namespace {
@@ -139,18 +137,14 @@ TEST_F(Files, FailedSaveSaysSoKeepsTheEarlierFileAndCountsAsChosen) {
     ASSERT_TRUE(files.SaveProgramFileTo(Path("keep.Data12File")));
     const auto earlier = FileBytes(Path("keep.Data12File"));
     // A file size limit below one program makes the write fail half-way.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit low = old;
-    low.rlim_cur = 100;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &low), 0);
     channels.Channel(0).SetDelay(400);
     chooser.answer = Path("keep.Data12File");
     s.ui.language = Language::Chinese;
-    const bool chosen = files.SaveProgramFile();
-    setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_TRUE(chosen);
+    {
+        FileSizeLimit limit(100);
+        ASSERT_TRUE(limit.Set());
+        EXPECT_TRUE(files.SaveProgramFile());
+    }
     // The message, then the system's reason.
     ASSERT_EQ(fresh.sink.messages.size(), 1u);
     EXPECT_TRUE(fresh.sink.messages[0].starts_with("保存音乐文件错误! ")) << fresh.sink.messages[0];
