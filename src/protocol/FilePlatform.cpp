@@ -239,6 +239,22 @@ FileWriteResult WriteInFolder(const fs::path& folderPath, const std::string& nam
 
 }  // namespace
 
+std::FILE* OpenLogFile(const std::string& path) {
+#ifdef _WIN32
+    return std::fopen(path.c_str(), "w");
+#else
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "w");
+    if (file == nullptr) {
+        close(fd);
+    }
+    return file;
+#endif
+}
+
 FileWriteResult WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes,
                                 Overwrite overwrite) {
     const fs::path target(path);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string>
 
@@ -35,5 +36,9 @@ enum class Overwrite { Replace, Keep };
 // returns Ok. Any failure removes the temporary and leaves an earlier file as it was.
 FileWriteResult WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes,
                                 Overwrite overwrite);
+
+// A file written as it goes (a trace), for writing: created or emptied, but never opened
+// through a symbolic link at path. Null when it cannot be opened.
+std::FILE* OpenLogFile(const std::string& path);
 
 }  // namespace tolmarin
