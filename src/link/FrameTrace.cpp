@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <memory>
 
+#include "protocol/FilePlatform.h"
+
 namespace tolmarin {
 
 namespace {
@@ -26,7 +28,8 @@ FrameTrace::~FrameTrace() {
 
 bool FrameTrace::Open(const std::string& path) {
     Close();
-    m_file = std::fopen(path.c_str(), "w");
+    // Rewritten each run, but never through a symbolic link planted at the path.
+    m_file = OpenLogFile(path);
     if (m_file == nullptr) {
         return false;
     }

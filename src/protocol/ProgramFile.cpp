@@ -12,35 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-FileStatus WriteAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    const fs::path target(path);
-    fs::path temp = target;
-    temp += ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return FileStatus::OpenFailed;
-        }
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            fs::remove(temp, ignored);
-            return FileStatus::WriteFailed;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        return FileStatus::WriteFailed;
-    }
-    return FileStatus::Ok;
-}
-
 // The size of a regular file, judged before it is opened: a folder, a device or a pipe
 // would block, fail half-way or never end.
 FileStatus RegularFileSize(const std::string& path, std::uintmax_t& size) {
@@ -97,19 +68,50 @@ bool NamesExtension(const std::string& text, const char* extension) {
     return text.find(extension) != std::string::npos;
 }
 
-FileStatus WriteSingleProgramFile(const DeviceImage& image, const std::string& path) {
-    const auto rec = image.ProgramRecord(0);
-    return WriteAtomically(path, std::vector<std::uint8_t>(rec.begin(), rec.end()));
+FileStatus WriteBytesFile(std::span<const std::uint8_t> bytes, const std::string& path,
+                          Overwrite overwrite, FileWriteResult* why) {
+    const FileWriteResult r = WriteFileSafely(path, bytes, overwrite);
+    if (why != nullptr) {
+        *why = r;
+    }
+    if (r.Ok()) {
+        return FileStatus::Ok;
+    }
+    return r.fault == FileFault::Exists ? FileStatus::Exists : FileStatus::WriteFailed;
 }
 
-FileStatus WriteAllProgramsFile(const DeviceImage& image, const std::string& path) {
+std::string WriteFailureReason(const FileWriteResult& why, const UiState& ui) {
+    switch (why.fault) {
+        case FileFault::NoFolder:
+            return ui.Text(TextId::WriteFaultNoFolder);
+        case FileFault::NoPermission:
+            return ui.Text(TextId::WriteFaultNoPermission);
+        case FileFault::ReadOnly:
+            return ui.Text(TextId::WriteFaultReadOnly);
+        case FileFault::NoSpace:
+            return ui.Text(TextId::WriteFaultNoSpace);
+        case FileFault::None:
+        case FileFault::Exists:
+        case FileFault::Other:
+            break;
+    }
+    return why.systemText;
+}
+
+FileStatus WriteSingleProgramFile(const DeviceImage& image, const std::string& path,
+                                  Overwrite overwrite, FileWriteResult* why) {
+    return WriteBytesFile(image.ProgramRecord(0), path, overwrite, why);
+}
+
+FileStatus WriteAllProgramsFile(const DeviceImage& image, const std::string& path,
+                                Overwrite overwrite, FileWriteResult* why) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(kAllProgramsFileSize);
     for (int n = 1; n <= kStoredPrograms; ++n) {
         const auto rec = image.ProgramRecord(n);
         bytes.insert(bytes.end(), rec.begin(), rec.end());
     }
-    return WriteAtomically(path, bytes);
+    return WriteBytesFile(bytes, path, overwrite, why);
 }
 
 FileStatus ReadSingleProgramFile(DeviceImage& image, const std::string& path) {
@@ -134,20 +136,24 @@ FileStatus ReadAllProgramsFile(DeviceImage& image, const std::string& path) {
 }
 
 FileStatus ReadFileBytes(const std::string& path, std::string& bytes) {
+    return ReadFileBytes(path, bytes, static_cast<std::uintmax_t>(kAllProgramsFileSize));
+}
+
+FileStatus ReadFileBytes(const std::string& path, std::string& bytes, std::uintmax_t maxBytes) {
     bytes.clear();
     std::uintmax_t size = 0;
     if (const FileStatus st = RegularFileSize(path, size); st != FileStatus::Ok) {
         return st;
     }
-    if (size > static_cast<std::uintmax_t>(kAllProgramsFileSize)) {
+    if (size > maxBytes) {
         return FileStatus::WrongSize;
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return FileStatus::OpenFailed;
     }
-    // At most one byte beyond the largest program file, whatever the file does meanwhile.
-    bytes.assign(static_cast<std::size_t>(kAllProgramsFileSize) + 1, '\0');
+    // At most one byte beyond the limit, whatever the file does meanwhile.
+    bytes.assign(static_cast<std::size_t>(maxBytes) + 1, '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     return FileStatus::Ok;

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "CliArgs.h"
 #include "CliOffline.h"
+#include "support/TempDir.h"
 
 namespace tolmarin {
 namespace {
@@ -85,6 +87,77 @@ TEST(CliFleet, FileListsNamesAndAddressesAndPointsAtTheBadLine) {
         EXPECT_NE(error.find(expected), std::string::npos) << text << " gave: " << error;
     }
     EXPECT_EQ(cli::ExpandName("out/{name}-{name}.Data12File", "r1"), "out/r1-r1.Data12File");
+}
+
+// Names become file names and terminal text: nothing that climbs out of a folder, hides,
+// or drives the terminal gets through, and a byte-order mark is not part of the first name.
+TEST(CliFleet, NamesThatAreNotSafeForFilesOrTerminalsAreRefused) {
+    UiState ui;
+    std::string error;
+    const std::pair<std::string, std::string> bad[] = {
+        {"ok tcp:h:1\n../x tcp:h:2\n", "v.txt, line 2: the name '../x' is not accepted"},
+        {".hidden tcp:h:1\n", "the name '.hidden' is not accepted"},
+        {"bell\x07\x1b[2J tcp:h:1\n", "the name 'bell\\x07\\x1B[2J' is not accepted"},
+        {std::string(65, 'a') + " tcp:h:1\n", "at most 64 characters"},
+        {"Room tcp:h:1\nroom tcp:h:2\n", "line 2: the name 'room' is used twice"},
+    };
+    for (const auto& [text, expected] : bad) {
+        EXPECT_FALSE(cli::ParseFleet(text, "v.txt", ui, error)) << text;
+        EXPECT_NE(error.find(expected), std::string::npos) << text << " gave: " << error;
+        EXPECT_EQ(error.find('\x1b'), std::string::npos) << "a raw escape reached the message";
+    }
+    const auto bom = cli::ParseFleet(
+        "\xEF\xBB\xBFroom1 tcp:h:1\n" + std::string(64, 'b') + " tcp:h:2\n", "v.txt", ui, error);
+    ASSERT_TRUE(bom) << error;
+    EXPECT_EQ((*bom)[0].name, "room1");
+    EXPECT_EQ((*bom)[0].origin, "v.txt, line 1");
+
+    EXPECT_EQ(cli::NameOfUrl("serial:/dev/ttyUSB0"), "dev_ttyUSB0");
+    EXPECT_EQ(cli::NameOfUrl("tcp:127.0.0.1:8899"), "127.0.0.1_8899");
+    EXPECT_EQ(cli::NameOfUrl("tcp:[::1]:9000"), "1__9000");
+    EXPECT_TRUE(cli::IsSafeAmplifierName(cli::NameOfUrl("serial:../../" + std::string(99, 'x'))));
+}
+
+TEST(CliFleet, ClashingNamesOrOutputsAreRefusedNamingBoth) {
+    UiState ui;
+    const auto member = [](const std::string& name, const std::string& origin) {
+        return cli::FleetMember{name, "tcp:h:1", *cli::ParseConnectUrl("tcp:h:1"), origin};
+    };
+    // The same name from two places, case aside (some file systems ignore it).
+    EXPECT_EQ(cli::CheckFleet({member("hall", "a.txt, line 3"), member("HALL", "--connect tcp:h")},
+                              {"{name}.Data12File"}, ui),
+              "the amplifier name 'HALL' is given twice (a.txt, line 3; --connect tcp:h)");
+    // Different names, one file: the folder part takes the names away.
+    const std::string clash =
+        cli::CheckFleet({member("a", "x"), member("b", "y")}, {"", "out/{name}/../trace.txt"}, ui);
+    EXPECT_NE(clash.find("'a' and 'b' would both write"), std::string::npos) << clash;
+    EXPECT_EQ(cli::CheckFleet({member("a", "x"), member("b", "y")}, {"{name}.Data12File"}, ui), "");
+}
+
+// A venue's list is not a program file: it may be far larger than 13120 bytes.
+TEST(CliFleet, FleetFilesAreReadWithTheirOwnLimits) {
+    testing::TempDir dir("fleet-limits");
+    UiState ui;
+    std::string error;
+    bool unreadable = false;
+    const auto writeFleet = [&](const std::string& name, int count, std::size_t padding) {
+        std::ofstream out(dir.PathOf(name));
+        out << "# " << std::string(padding, '-') << "\n";
+        for (int i = 0; i < count; ++i) {
+            out << "room" << i << " tcp:127.0.0.1:" << 10000 + i << "\n";
+        }
+        return dir.PathOf(name);
+    };
+    const auto big = cli::ReadFleetFile(writeFleet("big.txt", 4096, 0), ui, error, unreadable);
+    ASSERT_TRUE(big) << error;
+    EXPECT_EQ(big->size(), 4096u);
+    EXPECT_FALSE(cli::ReadFleetFile(writeFleet("many.txt", 4097, 0), ui, error, unreadable));
+    EXPECT_NE(error.find("line 4098: more than 4096 amplifiers"), std::string::npos) << error;
+    EXPECT_FALSE(unreadable);
+    EXPECT_FALSE(cli::ReadFleetFile(writeFleet("huge.txt", 1, cli::kFleetFileMaxBytes), ui, error,
+                                    unreadable));
+    EXPECT_NE(error.find("a fleet file is at most 1048576 bytes"), std::string::npos) << error;
+    EXPECT_TRUE(unreadable);
 }
 
 TEST(CliArgs, ConnectUrls) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -14,10 +17,12 @@
 #include "model/ChannelSet.h"
 #include "protocol/ProgramFile.h"
 #include "response/FilterMath.h"
+#include "support/FileSizeLimit.h"
 #include "support/Fresh.h"
 #include "support/RandomProgram.h"
 #include "support/RunProcess.h"
 #include "support/TempDir.h"
+#include "support/qt/SimulatedLink.h"
 #include "support/qt/VirtualTime.h"
 
 namespace tolmarin {
@@ -124,7 +129,7 @@ private:
 };
 
 cli::FleetMember Member(const std::string& url, const std::string& name = "amp") {
-    return {name, url, *cli::ParseConnectUrl(url)};
+    return {name, url, *cli::ParseConnectUrl(url), "--connect " + url};
 }
 
 cli::LinkRequest Request(cli::LinkCommand command, std::vector<cli::FleetMember> fleet,
@@ -395,6 +400,125 @@ TEST(CliRefusedReads, ExitThreeNamingWhatDidNotArriveAndNoFileWritten) {
     EXPECT_TRUE(r.out.empty());
 }
 
+// The live program's backup is the amplifier's bytes, not the editor's adjustment of them:
+// in stereo mode the editor would make CH2's routing 2, and the sensitivity would set the
+// input gains. The live name is never read, so it is zero.
+TEST(CliPull, TheLiveProgramIsWrittenExactlyAsTheAmplifierSentIt) {
+    SimVenue venue;
+    const std::string url = venue.Add(false);
+    sim::Amplifier& amp = venue.Memory(url);
+    amp.SystemBytes()[sysbyte::kModeCh12] = 0;
+    amp.SystemBytes()[sysbyte::kSensitivity1] = 1;
+    const Record program = ModelProgram(21, "Live");
+    std::ranges::copy(program, amp.ProgramRecord(0).begin());
+    amp.ChannelBlock(0, 1)[block::kInputRoute] = 1;
+    amp.ChannelBlock(0, 0)[block::kInputGain] = 7;
+    testing::TempDir dir("exact");
+    auto pull =
+        venue.Run(Request(cli::LinkCommand::Pull, {Member(url)}, dir.PathOf("l.Data12File")));
+    ASSERT_EQ(pull.exitCode, 0) << pull.err;
+    std::vector<std::uint8_t> expected(kProgramNameSize, 0);
+    expected.insert(expected.end(), amp.Data(0).begin(), amp.Data(0).end());
+    EXPECT_EQ(ReadBytes(dir.PathOf("l.Data12File")), expected);
+}
+
+// OUT did not exist when the run checked it, but a file appeared there before the write:
+// it is left alone unless --force.
+TEST(CliPull, AFileCreatedDuringTheRunIsNotReplacedWithoutForce) {
+    SimVenue venue;
+    const std::string url = venue.Add(false);
+    testing::TempDir dir("racing");
+    for (const bool force : {false, true}) {
+        const std::string out = dir.PathOf(force ? "f.ALLData12File" : "k.ALLData12File");
+        // Runs on the tool's event loop: after the checks before linking, before the write.
+        QTimer::singleShot(0, [&] { std::ofstream(out) << "someone else's"; });
+        auto req = Request(cli::LinkCommand::Pull, {Member(url)}, out);
+        req.force = force;
+        auto pull = venue.Run(req);
+        if (force) {
+            EXPECT_EQ(pull.exitCode, 0) << pull.err;
+            EXPECT_EQ(ReadBytes(out).size(), 13120u);
+        } else {
+            EXPECT_EQ(pull.exitCode, 2);
+            EXPECT_NE(pull.err.find(out + " exists; give --force to replace it"), std::string::npos)
+                << pull.err;
+            EXPECT_EQ(ReadBytes(out).size(), std::string("someone else's").size());
+        }
+    }
+}
+
+// A write that fails says the system's reason after the path.
+TEST(CliPull, AFailedWriteSaysTheSystemsReason) {
+    SimVenue venue;
+    const std::string url = venue.Add(false);
+    testing::TempDir dir("reason");
+    const std::string out = dir.PathOf("big.ALLData12File");
+    SimVenue::Result pull;
+    {
+        testing::FileSizeLimit limit(1000);  // below the file's 13120 bytes
+        ASSERT_TRUE(limit.Set());
+        pull = venue.Run(Request(cli::LinkCommand::Pull, {Member(url)}, out));
+    }
+    EXPECT_EQ(pull.exitCode, 2);
+    EXPECT_NE(pull.err.find("Save all MusicFile Error! " + out + ": File too large"),
+              std::string::npos)
+        << pull.err;
+    EXPECT_FALSE(fs::exists(out));
+}
+
+// status --watch outlives the controller giving up: the amplifier goes away for two
+// minutes, is shown offline, is tried every 30 s, and comes back when it answers.
+TEST(CliWatch, AnAmplifierThatStaysAwayIsTriedEvery30SecondsAndComesBack) {
+    sim::Amplifier amp(7);
+    tolmarin::testing::VirtualTime virtualTime;
+    tolmarin::testing::SimulatedLink* network = nullptr;
+    cli::LinkParts parts;
+    parts.transport = [&](const cli::FleetMember&, LinkKind kind) {
+        auto link = virtualTime.NewLink(kind, amp);
+        if (kind == LinkKind::Network) {
+            network = link.get();
+        }
+        return link;
+    };
+    parts.scheduler = [&] { return virtualTime.NewClock(); };
+    constexpr long long kAwayFrom = 10'000;
+    constexpr long long kBackAt = 130'000;
+    int opensWhileAway = 0;
+    int opensBefore = 0;
+    QTimer script;
+    script.setInterval(0);
+    QObject::connect(&script, &QTimer::timeout, [&] {
+        const long long now = virtualTime.Now();
+        if (now >= kAwayFrom && !network->away && now < kBackAt) {
+            network->away = true;
+            opensBefore = network->opens;
+        } else if (now >= kBackAt && network->away) {
+            network->away = false;
+            opensWhileAway = network->opens - opensBefore;
+        } else if (now >= kBackAt + 20'000) {
+            script.stop();
+            std::raise(SIGINT);  // the tool's own handler is in place during the run
+        }
+    });
+    script.start();
+    auto req = Request(cli::LinkCommand::Status, {Member("tcp:127.0.0.1:20001")});
+    req.watch = true;
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(cli::RunLinkCommand(req, Language::English, out, err, parts), 0) << err.str();
+    EXPECT_FALSE(virtualTime.LimitReached());
+    const std::string text = out.str();
+    const auto offline = text.find("offline since ");
+    ASSERT_NE(offline, std::string::npos) << text;
+    EXPECT_NE(text.find("level1 ", offline), std::string::npos) << "never came back: " << text;
+    EXPECT_NE(err.str().find("trying again every 30 seconds"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("back online"), std::string::npos) << err.str();
+    // Given up after its reconnections, then reopened at once and every 30 s: a handful of
+    // opens in two minutes, not one per tick.
+    EXPECT_GE(opensWhileAway, 4) << err.str();
+    EXPECT_LE(opensWhileAway, 9) << err.str();
+}
+
 // ---- The tool itself, in its own process, against the simulator's executable ----
 
 // The simulated amplifier, on loopback TCP or on a pseudo-terminal.
@@ -507,6 +631,12 @@ TEST(CliLinkUsage, NothingListeningIsALinkFailureAndBadArgumentsAreUsage) {
     EXPECT_EQ(RunProcess(TOLMARIN_CLI_PATH, {"pull", "--connect", "tcp:127.0.0.1:1", "/tmp/x.txt"})
                   .exitCode,
               1);
+    // One amplifier named twice would have both backups written to one file.
+    auto twice = RunProcess(TOLMARIN_CLI_PATH, {"pull", "--connect", "tcp:127.0.0.1:1", "--connect",
+                                                "tcp:127.0.0.1:1", "/tmp/{name}.Data12File"});
+    EXPECT_EQ(twice.exitCode, 1);
+    EXPECT_NE(twice.err.find("the amplifier name '127.0.0.1_1' is given twice"), std::string::npos)
+        << twice.err;
     auto bad = RunProcess(TOLMARIN_CLI_PATH, {"store", "--connect", "tcp:127.0.0.1:1", "--slot",
                                               "2", "--name", "Two words"});
     EXPECT_EQ(bad.exitCode, 1);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -62,6 +63,17 @@ TEST(FrameTraceTest, OffByDefaultAndAfterCloseNothingIsWritten) {
     trace.Received(LinkKind::Usb, Bytes{1});
     EXPECT_EQ(Lines(path).size(), 1u);  // the header only
     EXPECT_FALSE(trace.Open(dir.filePath("no/such/dir/t.txt").toStdString()));
+}
+
+TEST(FrameTraceTest, ASymbolicLinkAtTheTracePathIsNotWrittenThrough) {
+    QTemporaryDir dir;
+    const std::string victim = dir.filePath("victim").toStdString();
+    std::ofstream(victim) << "unrelated\n";
+    const std::string path = dir.filePath("t.txt").toStdString();
+    std::filesystem::create_symlink(victim, path);
+    FrameTrace trace;
+    EXPECT_FALSE(trace.Open(path));
+    EXPECT_EQ(Lines(victim), std::vector<std::string>{"unrelated"});
 }
 
 // ---- Serial port listing and choice ----

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "protocol/ProgramFile.h"
+#include "support/FileSizeLimit.h"
 #include "support/Fresh.h"
 #include "support/TempDir.h"
 
@@ -146,20 +147,61 @@ TEST_F(ProgramFileTest, AnythingButARegularFileIsRefusedUnread) {
     }
 }
 
-TEST_F(ProgramFileTest, FailedWriteLeavesTheEarlierFileIntact) {
+TEST_F(ProgramFileTest, FailedWriteLeavesTheEarlierFileAndNoTemporary) {
     FreshState s;
     Scramble(s->image, 6);
     const std::string path = PathOf("keep.Data12File");
     ASSERT_EQ(WriteSingleProgramFile(s->image, path), FileStatus::Ok);
     const auto original = Slurp(path);
-    // The temporary cannot be created when a directory stands in its place.
-    fs::create_directories(path + ".part");
     Scramble(s->image, 7);
-    EXPECT_NE(WriteSingleProgramFile(s->image, path), FileStatus::Ok);
+#ifndef _WIN32
+    // A file size limit below one record makes the write itself fail half-way.
+    FileWriteResult why;
+    const FileStatus st = [&] {
+        testing::FileSizeLimit limit(100);
+        EXPECT_TRUE(limit.Set());
+        return WriteSingleProgramFile(s->image, path, Overwrite::Replace, &why);
+    }();
+    EXPECT_EQ(st, FileStatus::WriteFailed);
+    EXPECT_FALSE(why.systemText.empty());
     EXPECT_EQ(Slurp(path), original);
-    EXPECT_EQ(WriteSingleProgramFile(s->image, PathOf("no/such/dir/x.Data12File")),
-              FileStatus::OpenFailed);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+        << "the temporary was left behind";
+#endif
+    FileWriteResult missing;
+    EXPECT_EQ(WriteSingleProgramFile(s->image, PathOf("no/such/dir/x.Data12File"),
+                                     Overwrite::Replace, &missing),
+              FileStatus::WriteFailed);
+    EXPECT_EQ(missing.fault, FileFault::NoFolder);
 }
+
+#ifndef _WIN32
+// A link planted at the old fixed temporary name, or at the target itself, must never lead
+// the write to another file; and Keep leaves whatever stands at the target.
+TEST_F(ProgramFileTest, SymbolicLinksAreNeverWrittenThrough) {
+    FreshState s;
+    Scramble(s->image, 8);
+    const std::string victim = PathOf("victim");
+    std::ofstream(victim) << "unrelated";
+    const std::string out = PathOf("out.Data12File");
+    fs::create_symlink(victim, out + ".part");
+    ASSERT_EQ(WriteSingleProgramFile(s->image, out, Overwrite::Keep), FileStatus::Ok);
+    EXPECT_EQ(Slurp(out).size(), 656u);
+
+    const std::string linked = PathOf("linked.Data12File");
+    fs::create_symlink(victim, linked);
+    EXPECT_EQ(WriteSingleProgramFile(s->image, linked, Overwrite::Keep), FileStatus::Exists);
+    fs::create_symlink(PathOf("nowhere"), PathOf("dangling.Data12File"));
+    EXPECT_EQ(WriteSingleProgramFile(s->image, PathOf("dangling.Data12File"), Overwrite::Keep),
+              FileStatus::Exists);
+    EXPECT_FALSE(fs::exists(PathOf("nowhere")));
+    // Replacing puts a file where the link was; the file it pointed at is untouched.
+    ASSERT_EQ(WriteSingleProgramFile(s->image, linked, Overwrite::Replace), FileStatus::Ok);
+    EXPECT_FALSE(fs::is_symlink(linked));
+    EXPECT_EQ(Slurp(victim),
+              std::vector<std::uint8_t>({'u', 'n', 'r', 'e', 'l', 'a', 't', 'e', 'd'}));
+}
+#endif
 
 TEST(ProgramFileNames, ExtensionIsAppendedOnceAndMatchedCaseSensitively) {
     EXPECT_EQ(WithExtension("live", kSingleProgramExtension), "live.Data12File");

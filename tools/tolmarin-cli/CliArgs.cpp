@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
+#include <map>
 #include <set>
 
+#include "protocol/ProgramFile.h"
 #include "protocol/Protocol.h"
 
 namespace tolmarin::cli {
@@ -32,6 +35,24 @@ struct OptionDef {
     int lo = 0;
     int hi = 0;
 };
+
+bool IsLetterOrDigit(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+bool IsNameChar(char c) {
+    return IsLetterOrDigit(c) || c == '-' || c == '_' || c == '.';
+}
+
+// Names compared as a file system that ignores case would compare them.
+std::string Folded(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
 
 const std::set<std::string> kLinking{"pull", "push", "store", "recall", "status"};
 
@@ -75,12 +96,48 @@ std::string Fill(std::string_view text, std::initializer_list<std::string> value
     return out;
 }
 
+bool IsSafeAmplifierName(std::string_view name) {
+    return !name.empty() && name.size() <= kMaxAmplifierName && IsLetterOrDigit(name.front()) &&
+           std::all_of(name.begin(), name.end(), IsNameChar);
+}
+
+std::string NameOfUrl(const std::string& url) {
+    std::string name = url.substr(url.find(':') + 1);
+    for (char& c : name) {
+        if (!IsNameChar(c)) {
+            c = '_';
+        }
+    }
+    const auto first = std::find_if(name.begin(), name.end(), IsLetterOrDigit);
+    name.erase(name.begin(), first);
+    if (name.size() > kMaxAmplifierName) {
+        name.resize(kMaxAmplifierName);
+    }
+    return name.empty() ? std::string("amplifier") : name;
+}
+
+std::string Escaped(std::string_view text) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            out += "\\x";
+            out += kDigits[c >> 4];
+            out += kDigits[c & 0xF];
+        }
+    }
+    return out;
+}
+
 std::optional<std::vector<FleetMember>> ParseFleet(const std::string& text,
                                                    const std::string& fileName, const UiState& ui,
                                                    std::string& error) {
+    static const std::string kByteOrderMark = "\xEF\xBB\xBF";
     std::vector<FleetMember> fleet;
     std::set<std::string> names;
-    std::size_t start = 0;
+    std::size_t start = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
     int lineNo = 0;
     while (start <= text.size()) {
         auto end = text.find('\n', start);
@@ -115,16 +172,74 @@ std::optional<std::vector<FleetMember>> ParseFleet(const std::string& text,
         if (!target) {
             return fail(ui.Text(TextId::CliFleetBadLine));
         }
-        if (!names.insert(words[0]).second) {
+        if (!IsSafeAmplifierName(words[0])) {
+            return fail(Fill(ui.Text(TextId::CliFleetBadName),
+                             {Escaped(words[0]), std::to_string(kMaxAmplifierName)}));
+        }
+        if (!names.insert(Folded(words[0])).second) {
             return fail(Fill(ui.Text(TextId::CliFleetDuplicate), {words[0]}));
         }
-        fleet.push_back({words[0], words[1], *target});
+        if (fleet.size() == kFleetMaxAmplifiers) {
+            return fail(
+                Fill(ui.Text(TextId::CliFleetTooMany), {std::to_string(kFleetMaxAmplifiers)}));
+        }
+        fleet.push_back({words[0], words[1], *target,
+                         Fill(ui.Text(TextId::CliFleetWhere), {fileName, std::to_string(lineNo)})});
     }
     if (fleet.empty()) {
         error = Fill(ui.Text(TextId::CliFleetEmpty), {fileName});
         return std::nullopt;
     }
     return fleet;
+}
+
+std::optional<std::vector<FleetMember>> ReadFleetFile(const std::string& path, const UiState& ui,
+                                                      std::string& error, bool& unreadable) {
+    std::string text;
+    unreadable = true;
+    switch (ReadFileBytes(path, text, kFleetFileMaxBytes)) {
+        case FileStatus::Ok:
+            break;
+        case FileStatus::WrongSize:
+            error =
+                Fill(ui.Text(TextId::CliFleetTooLarge), {path, std::to_string(kFleetFileMaxBytes)});
+            return std::nullopt;
+        default:
+            error = std::string(ui.Text(TextId::CliCannotOpenFile)) + ' ' + path;
+            return std::nullopt;
+    }
+    unreadable = false;
+    return ParseFleet(text, path, ui, error);
+}
+
+std::string CheckFleet(const std::vector<FleetMember>& fleet,
+                       const std::vector<std::string>& pathPatterns, const UiState& ui) {
+    if (fleet.size() > kFleetMaxAmplifiers) {
+        return Fill(ui.Text(TextId::CliFleetTooMany), {std::to_string(kFleetMaxAmplifiers)});
+    }
+    std::map<std::string, const FleetMember*> byName;
+    for (const FleetMember& m : fleet) {
+        const auto [at, fresh] = byName.emplace(Folded(m.name), &m);
+        if (!fresh) {
+            return Fill(ui.Text(TextId::CliNameTwice), {m.name, at->second->origin, m.origin});
+        }
+    }
+    namespace fs = std::filesystem;
+    for (const std::string& pattern : pathPatterns) {
+        if (pattern.empty()) {
+            continue;
+        }
+        std::map<std::string, const FleetMember*> byPath;
+        for (const FleetMember& m : fleet) {
+            const std::string path = ExpandName(pattern, m.name);
+            const auto [at, fresh] =
+                byPath.emplace(Folded(fs::path(path).lexically_normal().string()), &m);
+            if (!fresh) {
+                return Fill(ui.Text(TextId::CliSamePath), {at->second->name, m.name, path});
+            }
+        }
+    }
+    return {};
 }
 
 std::string ExpandName(const std::string& pattern, const std::string& name) {

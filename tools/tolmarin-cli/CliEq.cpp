@@ -143,9 +143,12 @@ public:
         return kExitDone;
     }
 
-    int Write(const DeviceImage& image, const std::string& path) {
-        if (WriteSingleProgramFile(image, path) != FileStatus::Ok) {
-            m_err << T(TextId::SaveMusicFileError) << ' ' << path << '\n';
+    // A file that appeared since CheckOutput is still not replaced without --force.
+    int Write(const DeviceImage& image, const std::string& path, bool force) {
+        FileWriteResult why;
+        if (WriteSingleProgramFile(image, path, force ? Overwrite::Replace : Overwrite::Keep,
+                                   &why) != FileStatus::Ok) {
+            m_err << DescribeWriteFailure(why, path, TextId::SaveMusicFileError, m_ui) << '\n';
             return kExitFile;
         }
         m_out << Fill(T(TextId::RoomEqCliWrote), {path}) << '\n';
@@ -248,7 +251,7 @@ public:
         m_out << Fill(T(TextId::RoomEqRmsAfter), {figure}) << '\n';
         m_out << ExportText(r.bands, "CH" + std::to_string(channel + 1));
         WriteBands(image.ChannelBlock(0, channel), r.bands);
-        return Write(image, a.out);
+        return Write(image, a.out, a.force);
     }
 
     int Export(const EqArgs& a) {
@@ -294,7 +297,7 @@ public:
             m_out << DescribeNote(note, m_ui) << '\n';
         }
         WriteBands(image.ChannelBlock(0, channel), r.bands);
-        return Write(image, a.out);
+        return Write(image, a.out, a.force);
     }
 
 private:

@@ -208,7 +208,7 @@ public:
     }
     // Called only once all twenty programs have arrived.
     void WriteAllProgramsFile(const std::string& path) override {
-        writeStatus = tolmarin::WriteAllProgramsFile(*image, path);
+        writeStatus = tolmarin::WriteAllProgramsFile(*image, path, overwrite, &writeWhy);
         wrote = true;
     }
     void FinishProgress() {
@@ -225,10 +225,34 @@ public:
     int temperature[2] = {0, 0};
     std::string lastMessage;
     bool wrote = false;
+    Overwrite overwrite = Overwrite::Keep;
     FileStatus writeStatus = FileStatus::Ok;
+    FileWriteResult writeWhy;
 
 private:
     ProgressReporter m_progress;
+};
+
+// The channel set as the link sees it, keeping the live program exactly as the amplifier
+// sent it: loading the records from it adjusts routing and input gains in the image.
+class ReceivedLiveModel : public LinkModel {
+public:
+    ReceivedLiveModel(LinkModel& inner, const DeviceImage& image)
+        : m_inner(inner), m_image(image) {}
+    std::unique_ptr<SendData> NextPendingFrame() override { return m_inner.NextPendingFrame(); }
+    void ClearAllPending(int value) override { m_inner.ClearAllPending(value); }
+    void LoadAllFromImage() override {
+        std::ranges::copy(m_image.ProgramRecord(0), received.begin());
+        m_inner.LoadAllFromImage();
+    }
+    void StoreAllToImage() override { m_inner.StoreAllToImage(); }
+    void SetInputGain(int channel, int gain) override { m_inner.SetInputGain(channel, gain); }
+
+    DeviceImage::Record received{};
+
+private:
+    LinkModel& m_inner;
+    const DeviceImage& m_image;
 };
 
 // What every amplifier's run shares: the request, the streams and the file to push.
@@ -240,7 +264,16 @@ struct RunContext {
     bool fleet;
     std::string pushBytes;
     ProgramFileKind pushKind = ProgramFileKind::Unknown;
+    LinkScheduler* clock = nullptr;  // the run's own: waits between a watch's tries
 };
+
+// status --watch: an amplifier whose link the controller gave up on is linked again by the
+// tool, and one that stays away is tried this often.
+constexpr int kWatchRetryMs = 30 * 1000;
+
+std::string Timestamp() {
+    return QDateTime::currentDateTime().toString(Qt::ISODate).replace('T', ' ').toStdString();
+}
 
 // One amplifier of the command: its own device image, channel set, link and controller.
 // Runs on the shared event loop; calls done once when it has finished, either way.
@@ -265,10 +298,12 @@ public:
         m_state.ui.sink = &m_view;
         m_channels = std::make_unique<ChannelSet>(m_state);
         m_model = std::make_unique<ChannelSetModel>(*m_channels);
+        m_received = std::make_unique<ReceivedLiveModel>(*m_model, m_state.image);
         m_controller = std::make_unique<LinkController>(
-            m_state, m_command, *m_model, m_view, m_serialTap, m_networkTap,
+            m_state, m_command, *m_received, m_view, m_serialTap, m_networkTap,
             parts.scheduler ? parts.scheduler() : nullptr);
         m_view.image = &m_state.image;
+        m_view.overwrite = OutputOverwrite();
     }
     ~AmpRun() {
         m_controller.reset();
@@ -336,7 +371,11 @@ public:
             QTimer::singleShot(0, m_controller.get(), [this] { OnStatus(); });
         };
         m_view.onBusyHidden = [this] { OnBusyHidden(); };
+        Open();
+    }
 
+    void Open() {
+        LinkController& c = *m_controller;
         const ConnectTarget& t = m_member.target;
         if (t.serial) {
             if (!c.OpenSerialLinkTo(t.serialPort) && !c.Linked() && !m_finished) {
@@ -347,8 +386,12 @@ public:
         }
     }
 
+    bool Offline() const { return !m_offlineSince.empty(); }
+    const std::string& OfflineSince() const { return m_offlineSince; }
+
     // Ends the run from outside: the time-out guard, an interrupt, a broken standard output.
     void Stop(int code, const std::string& why) {
+        m_stopping = true;
         if (why.empty()) {
             Finish(code, {});
         } else {
@@ -511,6 +554,10 @@ private:
             return;
         }
         m_linkedUp = true;
+        if (Offline()) {
+            m_offlineSince.clear();
+            Note(Text(TextId::CliBackOnline));
+        }
         // At once, so the request goes out before the idle link's first poll.
         StartAction();
     }
@@ -550,9 +597,11 @@ private:
                 if (m_pullAll) {
                     c.ReadAllPrograms(m_outPath);
                 } else {
-                    // What the editor saves: the records written into the live program.
-                    m_channels->StoreAllToImage();
-                    WriteResult(WriteSingleProgramFile(m_state.image, m_outPath));
+                    // The bytes the amplifier sent, before the records were loaded from
+                    // them; the live name is never read, so it stays zero.
+                    DeviceImage::Record record = m_received->received;
+                    std::fill_n(record.begin(), kProgramNameSize, 0);
+                    WriteResult(WriteBytesFile(record, m_outPath, OutputOverwrite(), &m_writeWhy));
                 }
                 break;
             case LinkCommand::Push:
@@ -589,6 +638,7 @@ private:
             case LinkCommand::Pull:
                 if (m_pullAll && direction == TransferDirection::Up) {
                     if (m_view.wrote) {
+                        m_writeWhy = m_view.writeWhy;
                         WriteResult(m_view.writeStatus);
                     } else {
                         FailWithMessage();
@@ -627,14 +677,20 @@ private:
         }
     }
 
+    // Without --force even a file created since Prepare looked is left as it is.
+    Overwrite OutputOverwrite() const {
+        return m_ctx.req.force ? Overwrite::Replace : Overwrite::Keep;
+    }
+
     void WriteResult(FileStatus st) {
         if (st == FileStatus::Ok) {
             Finish(kExitDone, "wrote " + m_outPath);
             return;
         }
-        Fail(kExitFile, std::string(Text(m_pullAll ? TextId::SaveAllMusicFileError
-                                                   : TextId::SaveMusicFileError)) +
-                            ' ' + m_outPath);
+        Fail(kExitFile, DescribeWriteFailure(
+                            m_writeWhy, m_outPath,
+                            m_pullAll ? TextId::SaveAllMusicFileError : TextId::SaveMusicFileError,
+                            m_state.ui));
     }
 
     // The failure line names the amplifier, the link's own message when it gave one, and why.
@@ -646,14 +702,51 @@ private:
         if (!m_view.lastMessage.empty()) {
             line += " (" + m_view.lastMessage + ")";
         }
+        m_view.lastMessage.clear();
+        if (code == kExitLink && Watching() && !m_stopping) {
+            GoOffline(line);
+            return;
+        }
         Note(line);
         m_detail = line;
         Finish(code, {});
     }
 
+    bool Watching() const { return m_ctx.req.command == LinkCommand::Status && m_ctx.req.watch; }
+
+    // A watched amplifier that went away, or did not answer: the link is opened again at
+    // once after a link that had been up, then every 30 s until it answers. Reopening
+    // starts the controller's own count of reconnections afresh.
+    void GoOffline(const std::string& why) {
+        const bool wasUp = m_linkedUp;
+        m_linkedUp = false;
+        m_acting = false;
+        m_lost = false;
+        if (!Offline()) {
+            m_offlineSince = Timestamp();
+            ++m_statusCount;  // the display shows the change
+        }
+        Note(why + "; " + Fill(Text(TextId::CliOfflineSince), {m_offlineSince}) + ", " +
+             Fill(Text(TextId::CliTryingAgain), {std::to_string(kWatchRetryMs / 1000)}));
+        LinkController& c = *m_controller;
+        if (c.Linked() || c.Opening()) {
+            c.CloseLink();
+        }
+        m_retry = m_ctx.clock->After(wasUp ? 0 : kWatchRetryMs, [this] {
+            m_retry = 0;
+            if (!m_finished) {
+                Open();
+            }
+        });
+    }
+
     void Finish(int code, const std::string& result) {
         if (m_finished) {
             return;
+        }
+        if (m_retry != 0) {
+            m_ctx.clock->Cancel(m_retry);
+            m_retry = 0;
         }
         m_finished = true;
         m_exit = code;
@@ -687,9 +780,11 @@ private:
     TapTransport m_networkTap;
     std::unique_ptr<ChannelSet> m_channels;
     std::unique_ptr<ChannelSetModel> m_model;
+    std::unique_ptr<ReceivedLiveModel> m_received;
     std::unique_ptr<LinkController> m_controller;
     QElapsedTimer m_clock;
     std::string m_outPath;
+    FileWriteResult m_writeWhy;
     std::string m_detail;
     qint64 m_elapsedMs = 0;
     bool m_pullAll = false;
@@ -698,6 +793,9 @@ private:
     bool m_finished = false;
     bool m_lost = false;
     bool m_statusSeen = false;
+    bool m_stopping = false;
+    std::string m_offlineSince;  // status --watch: when the amplifier went away, else empty
+    int m_retry = 0;             // the wait before the next try, 0 when none
     std::uint64_t m_statusCount = 0;
     int m_acksBefore = 0;
     int m_exit = kExitLink;
@@ -769,10 +867,6 @@ std::string PadTo(const std::string& text, std::size_t width) {
     return text + std::string(used < width ? width - used : 1, ' ');
 }
 
-std::string Timestamp() {
-    return QDateTime::currentDateTime().toString(Qt::ISODate).replace('T', ' ').toStdString();
-}
-
 // All amplifiers of the command on one event loop, with the summary, the status table and
 // the watch display.
 class FleetRunner {
@@ -784,6 +878,7 @@ public:
           m_clock(parts.scheduler ? parts.scheduler()
                                   : std::unique_ptr<LinkScheduler>(new QtLinkScheduler())) {
         m_ui.language = language;
+        m_ctx.clock = m_clock.get();
     }
 
     int Run() {
@@ -798,6 +893,7 @@ public:
         const bool watching = m_ctx.req.command == LinkCommand::Status && m_ctx.req.watch;
         // Every command stops on an interrupt at the next poll: between frames, so what
         // each amplifier holds can still be told.
+        g_interrupted = 0;
         std::signal(SIGINT, OnInterrupt);
         std::signal(SIGTERM, OnInterrupt);
         int guard = 0;
@@ -876,13 +972,19 @@ private:
         std::ostream& out = m_ctx.out;
         const bool tty = IsTerminal(1);
         if (!m_ctx.fleet) {
-            const CliView& v = m_runs.front()->View();
+            const AmpRun& run = *m_runs.front();
+            const CliView& v = run.View();
             if (watching) {
                 out << Timestamp() << ' ';
             }
-            out << "level1 " << v.level[0] << " level2 " << v.level[1] << " temp1 "
-                << v.temperature[0] << " temp2 " << v.temperature[1] << '\n'
-                << std::flush;
+            if (run.Offline()) {
+                out << Fill(m_ui.Text(TextId::CliOfflineSince), {run.OfflineSince()}) << '\n'
+                    << std::flush;
+            } else {
+                out << "level1 " << v.level[0] << " level2 " << v.level[1] << " temp1 "
+                    << v.temperature[0] << " temp2 " << v.temperature[1] << '\n'
+                    << std::flush;
+            }
         } else {
             std::ostringstream table;
             if (watching) {
@@ -897,7 +999,9 @@ private:
                   << "level1 level2  temp1  temp2\n";
             for (const auto& run : m_runs) {
                 table << PadTo(run->Member().name, width);
-                if (run->HasStatus() && (!run->Finished() || run->Exit() == kExitDone)) {
+                if (run->Offline()) {
+                    table << Fill(m_ui.Text(TextId::CliOfflineSince), {run->OfflineSince()});
+                } else if (run->HasStatus() && (!run->Finished() || run->Exit() == kExitDone)) {
                     const CliView& v = run->View();
                     table << std::right << std::setw(6) << v.level[0] << std::setw(7) << v.level[1]
                           << std::setw(7) << v.temperature[0] << std::setw(7) << v.temperature[1];

@@ -1,5 +1,7 @@
 #include "CliOffline.h"
 
+#include "CliArgs.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,22 +16,6 @@
 namespace tolmarin::cli {
 
 namespace {
-
-// A name as text a terminal shows safely: printable ASCII as it is, every other byte as \xHH.
-std::string Escaped(const std::string& text) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (c >= 0x20 && c < 0x7F && c != '\\') {
-            out += static_cast<char>(c);
-        } else {
-            out += "\\x";
-            out += kDigits[c >> 4];
-            out += kDigits[c & 0xF];
-        }
-    }
-    return out;
-}
 
 // The name as the file holds it: up to 15 bytes, ending at the first 0, trailing blanks off.
 std::string NameAt(const std::string& bytes, std::size_t offset) {
@@ -179,6 +165,15 @@ int RunResponse(const std::string& path, int program, int channel, Format format
         out << line;
     }
     return kExitDone;
+}
+
+std::string DescribeWriteFailure(const FileWriteResult& why, const std::string& path,
+                                 TextId failure, const UiState& ui) {
+    if (why.fault == FileFault::Exists) {
+        return Fill(ui.Text(TextId::CliFileExists), {path});
+    }
+    const std::string reason = WriteFailureReason(why, ui);
+    return std::string(ui.Text(failure)) + ' ' + path + (reason.empty() ? "" : ": " + reason);
 }
 
 int ReportReadFailure(FileStatus status, const std::string& path, const UiState& ui,

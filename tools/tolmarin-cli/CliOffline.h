@@ -24,6 +24,12 @@ inline constexpr int kExitUnverified = 5;
 int ReportReadFailure(FileStatus status, const std::string& path, const UiState& ui,
                       std::ostream& err);
 
+// Why an output file was not written: "OUT exists; give --force to replace it", or the
+// failure's message (SaveMusicFileError, ...) with the path and the system's reason
+// ("disk full", "permission denied", "read-only file system", or its own words).
+std::string DescribeWriteFailure(const FileWriteResult& why, const std::string& path,
+                                 TextId failure, const UiState& ui);
+
 // `info FILE`: kind, size and the program name(s) of a program file.
 int RunInfo(const std::string& path, const UiState& ui, std::ostream& out, std::ostream& err);
 

@@ -53,9 +53,10 @@ const char* kHelp =
     "Options (--option value and --option=value are the same):\n"
     "  --connect URL   tcp:HOST[:PORT] (port 8899 by default), tcp:[IPv6]:PORT or\n"
     "                  serial:PORT (a port name or a device path)\n"
-    "  --fleet FILE    one amplifier a line: a name and a URL; '#' starts a comment\n"
-    "  --force         pull: replace an existing OUT; push: send a program that fails the\n"
-    "                  program check\n"
+    "  --fleet FILE    one amplifier a line: a name (letters, digits, - _ .) and a URL;\n"
+    "                  '#' starts a comment\n"
+    "  --force         pull, eq: replace an existing OUT; push: send a program that fails\n"
+    "                  the program check\n"
     "  --no-verify     push, store: do not read back what was written (it is compared\n"
     "                  byte for byte by default; exit 5 when it differs)\n"
     "  --watch         status: keep printing, at most once per --interval seconds\n"
@@ -75,21 +76,8 @@ const char* kHelp =
     "time, and one line per amplifier (name, outcome, time) ends the run.\n"
     "\n"
     "Exit codes: 0 done, 1 usage, 2 file or standard output, 3 link or time-out,\n"
-    "4 some amplifiers of several failed (all failed: the failure's own code).\n";
-
-// A --connect address as a name for messages and {name}: the address without its scheme,
-// with characters that do not belong in a file name replaced.
-std::string NameOfUrl(const std::string& url) {
-    std::string name = url.substr(url.find(':') + 1);
-    for (char& c : name) {
-        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                          (c >= '0' && c <= '9') || c == '.' || c == '-';
-        if (!keep) {
-            c = '_';
-        }
-    }
-    return name;
-}
+    "4 some amplifiers of several failed (all failed: the failure's own code),\n"
+    "5 written but not verified, 130 or 143 interrupted (SIGINT, SIGTERM).\n";
 
 }  // namespace
 
@@ -151,17 +139,19 @@ int main(int argc, char** argv) {
             }
         }
         for (const std::string& url : args.connect) {
-            req.fleet.push_back({NameOfUrl(url), url, *cli::ParseConnectUrl(url)});
+            req.fleet.push_back(
+                {cli::NameOfUrl(url), url, *cli::ParseConnectUrl(url), "--connect " + url});
         }
         for (const std::string& file : args.fleetFiles) {
-            std::string text;
-            if (tolmarin::ReadFileBytes(file, text) != tolmarin::FileStatus::Ok) {
-                std::cerr << ui.Text(tolmarin::TextId::CliCannotOpenFile) << ' ' << file << '\n';
-                return cli::kExitFile;
-            }
             std::string error;
-            const auto fleet = cli::ParseFleet(text, file, ui, error);
+            bool unreadable = false;
+            const auto fleet = cli::ReadFleetFile(file, ui, error, unreadable);
             if (!fleet) {
+                // A file that cannot be read is a file failure; a wrong one, a usage mistake.
+                if (unreadable) {
+                    std::cerr << error << '\n';
+                    return cli::kExitFile;
+                }
                 return usage(error);
             }
             req.fleet.insert(req.fleet.end(), fleet->begin(), fleet->end());
@@ -174,6 +164,12 @@ int main(int argc, char** argv) {
         }
         if (several && !args.trace.empty() && args.trace.find("{name}") == std::string::npos) {
             return usage(cli::Fill(ui.Text(tolmarin::TextId::CliNeedsNameInPath), {"--trace"}));
+        }
+        // Two amplifiers under one name, or writing one file, are refused before linking.
+        const std::string clash = cli::CheckFleet(
+            req.fleet, {req.command == cli::LinkCommand::Pull ? req.file : "", args.trace}, ui);
+        if (!clash.empty()) {
+            return usage(clash);
         }
         req.slot = args.slot;
         req.name = args.name;

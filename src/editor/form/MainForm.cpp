@@ -369,8 +369,11 @@ std::optional<std::string> MainForm::ChooseAllProgramsFile() {
 }
 
 void MainForm::WriteAllProgramsFile(const std::string& path) {
-    if (tolmarin::WriteAllProgramsFile(m_state.image, path) != FileStatus::Ok) {
-        m_state.ui.Report(TextId::SaveAllMusicFileError, MessageKind::Stop);
+    FileWriteResult why;
+    if (tolmarin::WriteAllProgramsFile(m_state.image, path, Overwrite::Replace, &why) !=
+        FileStatus::Ok) {
+        m_state.ui.Report(TextId::SaveAllMusicFileError, MessageKind::Stop,
+                          WriteFailureReason(why, m_state.ui));
     }
 }
 

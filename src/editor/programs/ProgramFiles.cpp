@@ -96,9 +96,12 @@ bool ProgramFiles::SaveProgramFileTo(const std::string& path) {
         return r;
     }();
     m_channels.StoreAllToImage();
-    if (WriteSingleProgramFile(m_state.image, path) != FileStatus::Ok) {
+    // The dialog has asked before overwriting: the save replaces.
+    FileWriteResult why;
+    if (WriteSingleProgramFile(m_state.image, path, Overwrite::Replace, &why) != FileStatus::Ok) {
         std::ranges::copy(before, m_state.image.ProgramRecord(0).begin());
-        m_state.ui.Report(TextId::SaveMusicFileError, MessageKind::Stop);
+        m_state.ui.Report(TextId::SaveMusicFileError, MessageKind::Stop,
+                          WriteFailureReason(why, m_state.ui));
         return false;
     }
     return true;
@@ -149,8 +152,11 @@ bool ProgramFiles::WriteAllProgramsFile() {
 }
 
 bool ProgramFiles::WriteAllProgramsFile(const std::string& path) {
-    if (path.empty() || ::tolmarin::WriteAllProgramsFile(m_state.image, path) != FileStatus::Ok) {
-        m_state.ui.Report(TextId::SaveAllMusicFileError, MessageKind::Stop);
+    FileWriteResult why;
+    if (path.empty() || ::tolmarin::WriteAllProgramsFile(m_state.image, path, Overwrite::Replace,
+                                                         &why) != FileStatus::Ok) {
+        m_state.ui.Report(TextId::SaveAllMusicFileError, MessageKind::Stop,
+                          WriteFailureReason(why, m_state.ui));
         return false;
     }
     if (path == m_pendingAllPrograms) {

@@ -3,6 +3,7 @@
 
 #include "ProgramsFixture.h"
 #include "protocol/ProgramFile.h"
+#include "support/FileSizeLimit.h"
 
 namespace tolmarin::testing {
 namespace {
@@ -135,13 +136,18 @@ TEST_F(Files, UnreadableAllProgramsFilesAreRefusedWithTheStoredProgramsUnchanged
 TEST_F(Files, FailedSaveSaysSoKeepsTheEarlierFileAndCountsAsChosen) {
     ASSERT_TRUE(files.SaveProgramFileTo(Path("keep.Data12File")));
     const auto earlier = FileBytes(Path("keep.Data12File"));
-    // The temporary beside the file cannot be made when a folder stands in its place.
-    std::filesystem::create_directory(Path("keep.Data12File.part"));
+    // A file size limit below one program makes the write fail half-way.
     channels.Channel(0).SetDelay(400);
     chooser.answer = Path("keep.Data12File");
     s.ui.language = Language::Chinese;
-    EXPECT_TRUE(files.SaveProgramFile());
-    EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"保存音乐文件错误!"});
+    {
+        FileSizeLimit limit(100);
+        ASSERT_TRUE(limit.Set());
+        EXPECT_TRUE(files.SaveProgramFile());
+    }
+    // The message, then the system's reason.
+    ASSERT_EQ(fresh.sink.messages.size(), 1u);
+    EXPECT_TRUE(fresh.sink.messages[0].starts_with("保存音乐文件错误! ")) << fresh.sink.messages[0];
     EXPECT_EQ(FileBytes(Path("keep.Data12File")), earlier);
 }
 

@@ -30,6 +30,7 @@ public:
 
 // The Programs dialog on the real link against the simulated amplifier over loopback TCP.
 struct ProgramsEndToEnd : ::testing::Test {
+    explicit ProgramsEndToEnd(const sim::Faults& faults = {}) : server(amp, faults) {}
     void SetUp() override {
         view.files = &files;
         ASSERT_TRUE(server.ListenTcp(QHostAddress::LocalHost, 0));
@@ -51,7 +52,7 @@ struct ProgramsEndToEnd : ::testing::Test {
     }
 
     sim::Amplifier amp{410};
-    sim::SimServer server{amp, sim::Faults{}};
+    sim::SimServer server;
     FreshState fresh;
     SharedState& s = *fresh;
     ChannelSet channels{s};
@@ -103,6 +104,43 @@ TEST_F(ProgramsEndToEnd, StoreIntoSlot7RecallSlot3AndKeepAllTwentyOnThePc) {
     }
     EXPECT_EQ(FileBytes(path), expected);
     EXPECT_TRUE(fresh.sink.messages.empty()) << fresh.sink.messages.front();
+}
+
+// An amplifier that acknowledges writes to slot 7 without applying them.
+struct UnappliedSlot7 : ProgramsEndToEnd {
+    static sim::Faults Ignoring7() {
+        sim::Faults f;
+        f.ignoreProgram = 7;
+        return f;
+    }
+    UnappliedSlot7() : ProgramsEndToEnd(Ignoring7()) {}
+};
+
+// After a store that did not verify, the list shows the name the amplifier holds, not the
+// one typed for it.
+TEST_F(UnappliedSlot7, AfterAMismatchTheListShowsWhatTheAmplifierHolds) {
+    const QString held = QString::fromStdString(LoadFixedText(amp.Name(7), 15));
+    ASSERT_NE(held, "Hall2");
+    auto store = Open();
+    store->SetConfirm([](const QString&) { return true; });
+    ClickRow(*store, 6);
+    QTest::mouseClick(&store->DeviceChoice(ProgramsDialog::kStoreToDevice), Qt::LeftButton);
+    store->NameField().selectAll();
+    QTest::keyClicks(&store->NameField(), "Hall2");
+    bool verified = true;
+    bool ended = false;
+    QObject::connect(&link.Controller(), &LinkController::writesVerified, [&](bool v) {
+        verified = v;
+        ended = true;
+    });
+    QTest::mouseClick(&store->DeviceOk(), Qt::LeftButton);
+    ASSERT_TRUE(SpinUntil([&] { return ended; }, 10000));
+    EXPECT_FALSE(verified);
+    ASSERT_FALSE(fresh.sink.messages.empty());
+    EXPECT_NE(fresh.sink.messages.back().find("program 7 differs"), std::string::npos)
+        << fresh.sink.messages.back();
+    auto again = Open();
+    EXPECT_EQ(again->List().GetItemText(6, 1), held);
 }
 
 }  // namespace

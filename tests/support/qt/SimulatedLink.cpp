@@ -12,6 +12,7 @@ SimulatedLink::~SimulatedLink() = default;
 
 void SimulatedLink::Open(const LinkTarget&, OpenDone done) {
     Close();
+    ++opens;
     if (m_kind == LinkKind::Network) {
         m_pendingOpen = std::move(done);  // a connect ends on a later turn of the loop
         return;
@@ -20,7 +21,7 @@ void SimulatedLink::Open(const LinkTarget&, OpenDone done) {
 }
 
 void SimulatedLink::FinishOpen(OpenDone done) {
-    m_open = openResult;
+    m_open = openResult && !away;
     if (m_open && (m_kind == LinkKind::Network || m_session == nullptr)) {
         m_session = std::make_unique<sim::Session>(m_amp, m_faults, m_counter);
     }
@@ -36,7 +37,7 @@ bool SimulatedLink::Close() {
 }
 
 void SimulatedLink::Write(std::span<const std::uint8_t> bytes) {
-    if (!m_open) {
+    if (!m_open || away) {
         return;
     }
     const int before = m_session->FramesReceived();

@@ -34,6 +34,10 @@ public:
     int FramesReceived() const { return m_frames; }
 
     bool openResult = true;
+    // Unplugged or switched off: connects fail and what is written is lost.
+    bool away = false;
+    // Opens asked for, successful or not.
+    int opens = 0;
 
 protected:
     void Write(std::span<const std::uint8_t> bytes) override;
