@@ -80,9 +80,6 @@ bool Application::InitInstance() {
         qWarning().noquote() << UiText(m_state->ui, TextId::AppTraceFailed) << m_options.trace;
         return false;
     }
-    if (!m_options.file.isEmpty() && !m_options.Links()) {
-        OpenFile(m_options.file);
-    }
     if (m_options.simulator) {
         m_amp = std::make_unique<sim::Amplifier>();
         m_sim = std::make_unique<sim::SimServer>(*m_amp, sim::Faults{});
@@ -122,6 +119,10 @@ bool Application::InitInstance() {
         });
     }
     m_frame->show();
+    // After the window is up, so that a refusal is read over the editor it concerns.
+    if (!m_options.file.isEmpty() && !m_options.Links()) {
+        OpenFile(m_options.file);
+    }
     StartLink();
     return true;
 }
