@@ -167,7 +167,24 @@ void Application::RunProgramDialog() {
 }
 
 void Application::RunDataView() {
-    ParameterTableDialog dialog(m_doc->Channels(), m_state->ui, &View());
+    MainForm& view = View();
+    const LinkController& link = view.Controller();
+    PrintSubject subject;
+    subject.programName = LoadFixedText(m_state->image.Name(0), kProgramNameSize - 1);
+    subject.fileName = m_files->LastFile();
+    if (link.Linked()) {
+        if (link.LinkType() == LinkKind::Usb) {
+            subject.amplifier = m_state->app.portName;
+        } else {
+            const LinkTarget& target = link.NetworkTarget();
+            const bool v6 = target.host.find(':') != std::string::npos;
+            subject.amplifier = (v6 ? "[" + target.host + "]" : target.host) + ":" +
+                                std::to_string(target.tcpPort);
+        }
+    }
+    subject.outputFolder = view.MusicFolder();
+    ParameterTableDialog dialog(m_doc->Channels(), m_state->ui, &view);
+    dialog.SetPrintSubject(std::move(subject));
     dialog.exec();
 }
 
