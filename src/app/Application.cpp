@@ -178,8 +178,8 @@ void Application::RunDataView() {
         } else {
             const LinkTarget& target = link.NetworkTarget();
             const bool v6 = target.host.find(':') != std::string::npos;
-            subject.amplifier = (v6 ? "[" + target.host + "]" : target.host) + ":" +
-                                std::to_string(target.tcpPort);
+            subject.amplifier =
+                (v6 ? "[" + target.host + "]" : target.host) + ":" + std::to_string(target.tcpPort);
         }
     }
     subject.outputFolder = view.MusicFolder();

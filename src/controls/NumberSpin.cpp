@@ -5,19 +5,16 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <algorithm>
-#include <cmath>
 
 #include "controls/ControlsUi.h"
 #include "controls/NumberField.h"
 #include "model/ValueEntry.h"
-#include "response/FilterMath.h"
 
 namespace tolmarin {
 
 namespace {
 constexpr int kWidth = 16;
 constexpr int kHeight = 20;
-
 }  // namespace
 
 NumberSpin::NumberSpin(QWidget* parent) : QWidget(parent), m_repeatTimer(new QTimer(this)) {
@@ -76,8 +73,8 @@ bool NumberSpin::IsBuddyDirty() const {
 void NumberSpin::Step(int delta) {
     GetPos();  // the field's value, typed text included, is where the step starts
     // Frequencies step along the response grid, delta grid points at a time.
-    const int target = m_buddyKind == entry::kFrequency ? StepAlongGrid(m_position, delta)
-                                                        : m_position + delta;
+    const int target =
+        m_buddyKind == entry::kFrequency ? StepAlongGrid(m_position, delta) : m_position + delta;
     const int p = std::clamp(target, m_minimum, m_maximum);
     if (p != m_position) {
         m_position = p;

@@ -78,7 +78,7 @@ private:
     Arrow m_pressedArrow = Arrow::None;
     int m_repeats = 0;     // repetitions of the held arrow so far
     int m_keyRepeats = 0;  // repetitions of a held arrow key so far
-    QPoint m_pointer;  // where the pressed button is now
+    QPoint m_pointer;      // where the pressed button is now
     QTimer m_notifyTimer;
     QTimer* m_repeatTimer;  // a child, so tests can stand in for the platform's repeat
 };

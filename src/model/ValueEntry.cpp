@@ -446,4 +446,3 @@ int HeldArrowStep(int repeat, int span) {
 }
 
 }  // namespace tolmarin
-

@@ -162,8 +162,8 @@ int ListPrinter::PageHeader(QPainter& painter, QRect& rect, bool draw) const {
     QRect headerText;
     if (!m_headerText.isEmpty()) {
         const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-        headerText = painter.boundingRect(QRect(rect.left(), rect.top(), rect.width(), kMeasureBand),
-                                          flags, m_headerText);
+        headerText = painter.boundingRect(
+            QRect(rect.left(), rect.top(), rect.width(), kMeasureBand), flags, m_headerText);
         if (draw) {
             painter.drawText(headerText, flags, m_headerText);
         }
@@ -214,8 +214,8 @@ int ListPrinter::Footer(QPainter& painter, QRect& rect, int page, int last, bool
     if (!m_footerText.isEmpty()) {
         // The block stops where the page number starts, so the two never overlap.
         const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-        footerText = painter.boundingRect(band.adjusted(0, 0, -pageText.width(), 0), flags,
-                                          m_footerText);
+        footerText =
+            painter.boundingRect(band.adjusted(0, 0, -pageText.width(), 0), flags, m_footerText);
         if (draw) {
             painter.drawText(footerText, flags, m_footerText);
         }

@@ -59,8 +59,7 @@ private:
     int PageHeader(QPainter& painter, QRect& rect, bool draw) const;
     int ColumnHeadings(QPainter& painter, QRect& rect, bool draw) const;
     int Footer(QPainter& painter, QRect& rect, int page, int last, bool draw) const;
-    void DrawCellText(QPainter& painter, const QRect& cell, int column,
-                      const QString& text) const;
+    void DrawCellText(QPainter& painter, const QRect& cell, int column, const QString& text) const;
     QRect Cell(const QRect& page, int column, int y) const;
     Qt::Alignment ColumnAlignment(int column) const;
 

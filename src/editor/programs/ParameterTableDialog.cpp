@@ -92,8 +92,9 @@ void ParameterTableDialog::ConfigurePrint(ListPrinter& job, const QDateTime& whe
     const QString amplifier = m_subject.amplifier.empty()
                                   ? QString::fromUtf8(m_ui.Text(TextId::PrintNotLinked))
                                   : Q(m_subject.amplifier);
-    job.SetHeaderText(QString::fromUtf8(m_ui.Text(TextId::PrintHeaderText))
-                          .arg(title, amplifier, when.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+    job.SetHeaderText(
+        QString::fromUtf8(m_ui.Text(TextId::PrintHeaderText))
+            .arg(title, amplifier, when.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
     job.SetFooterText(
         QString::fromUtf8(m_ui.Text(TextId::PrintFooterText)).arg(QLatin1String(kVersion)));
     job.SetPageFormat(QString::fromUtf8(m_ui.Text(TextId::PrintPageFormat)));

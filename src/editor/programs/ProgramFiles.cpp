@@ -60,8 +60,8 @@ QString ReadChecked(const UiState& ui, DeviceImage& scratch, const std::string& 
             // A file of the other kind: say which command opens it.
             const int other = all ? kSingleProgramFileSize : kAllProgramsFileSize;
             if (!ec && size == static_cast<std::uintmax_t>(other)) {
-                text += u' ' + Tx(ui, all ? TextId::ReadHoldsOneProgram
-                                          : TextId::ReadHoldsAllPrograms);
+                text +=
+                    u' ' + Tx(ui, all ? TextId::ReadHoldsOneProgram : TextId::ReadHoldsAllPrograms);
             }
             return text;
         }
@@ -84,8 +84,7 @@ QString ReadChecked(const UiState& ui, DeviceImage& scratch, const std::string& 
 // The read message with the reason on a line of its own.
 void Refuse(const UiState& ui, TextId headline, const QString& reason) {
     if (ui.sink != nullptr) {
-        ui.sink->ShowMessage((Tx(ui, headline) + u'\n' + reason).toStdString(),
-                             MessageKind::Stop);
+        ui.sink->ShowMessage((Tx(ui, headline) + u'\n' + reason).toStdString(), MessageKind::Stop);
     }
 }
 

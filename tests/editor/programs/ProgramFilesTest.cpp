@@ -111,8 +111,9 @@ TEST_F(Files, RefusedSingleFilesSayWhyWithTheImageUnchanged) {
          "all.Data12File has 13,120 bytes where 656 were expected. It holds all twenty "
          "programs: open it with \"Recall all program from PC\"."},
         {"folder.Data12File", "folder.Data12File is not a regular file (a folder or a device)."},
-        {"impossible.Data12File", "impossible.Data12File holds a value the amplifier cannot "
-                                  "take: CH2 delay step 32767 (0..1467)."},
+        {"impossible.Data12File",
+         "impossible.Data12File holds a value the amplifier cannot "
+         "take: CH2 delay step 32767 (0..1467)."},
         {"missing.Data12File", "missing.Data12File does not exist."},
     };
     for (const auto& c : cases) {
@@ -130,8 +131,9 @@ TEST_F(Files, RefusedSingleFilesSayWhyWithTheImageUnchanged) {
     fresh.sink.messages.clear();
     s.ui.language = Language::Chinese;
     EXPECT_FALSE(files.OpenProgramFile(Path("short.Data12File")));
-    EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{
-                                       "读音乐文件错误!\nshort.Data12File 大小为 655 字节, 应为 656 字节。"});
+    EXPECT_EQ(fresh.sink.messages,
+              std::vector<std::string>{
+                  "读音乐文件错误!\nshort.Data12File 大小为 655 字节, 应为 656 字节。"});
 }
 
 TEST_F(Files, RefusedAllProgramsFilesSayWhyWithTheStoredProgramsUnchanged) {
@@ -151,11 +153,13 @@ TEST_F(Files, RefusedAllProgramsFilesSayWhyWithTheStoredProgramsUnchanged) {
         const char* reason;
     } cases[] = {
         {"short.ALLData12File", "short.ALLData12File has 13,119 bytes where 13,120 were expected."},
-        {"one.ALLData12File", "one.ALLData12File has 656 bytes where 13,120 were expected. It "
-                              "holds one program: open it with \"Recall program from PC\"."},
+        {"one.ALLData12File",
+         "one.ALLData12File has 656 bytes where 13,120 were expected. It "
+         "holds one program: open it with \"Recall program from PC\"."},
         {"all.allData12File", "The name all.allData12File does not contain .ALLData12File."},
-        {"impossible.ALLData12File", "impossible.ALLData12File, program 20, holds a value the "
-                                     "amplifier cannot take: CH1 limiter release 9 (0..5)."},
+        {"impossible.ALLData12File",
+         "impossible.ALLData12File, program 20, holds a value the "
+         "amplifier cannot take: CH1 limiter release 9 (0..5)."},
     };
     for (const auto& c : cases) {
         fresh.sink.messages.clear();
