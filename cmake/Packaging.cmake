@@ -27,9 +27,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What dpkg-shlibdeps cannot see: the faces the artwork names by family (Liberation for
-# Arial's metrics, WenQuanYi Micro Hei for Chinese). The editor loads no Qt translation
-# catalogue, so qt6-translations-l10n is not needed.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-liberation2, fonts-wqy-microhei")
+# Arial's metrics, WenQuanYi Micro Hei for Chinese) and Qt's own translations, which put
+# Qt's dialogs (file, print) in Chinese with the editor.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-liberation, fonts-liberation2, fonts-wqy-microhei, qt6-translations-l10n")
 # X11 is served by libqt6gui6 itself; a Wayland session is served natively with this.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

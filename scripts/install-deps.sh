@@ -8,6 +8,7 @@ packages=(
     clang clang-format clang-tidy libclang-rt-14-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev
+    qt6-translations-l10n poppler-utils
     fonts-liberation fonts-liberation2 fonts-wqy-microhei
     libnlopt-dev libnlopt-cxx-dev
     python3 xvfb

@@ -80,9 +80,6 @@ bool Application::InitInstance() {
         qWarning().noquote() << UiText(m_state->ui, TextId::AppTraceFailed) << m_options.trace;
         return false;
     }
-    if (!m_options.file.isEmpty() && !m_options.Links()) {
-        OpenFile(m_options.file);
-    }
     if (m_options.simulator) {
         m_amp = std::make_unique<sim::Amplifier>();
         m_sim = std::make_unique<sim::SimServer>(*m_amp, sim::Faults{});
@@ -122,6 +119,10 @@ bool Application::InitInstance() {
         });
     }
     m_frame->show();
+    // After the window is up, so that a refusal is read over the editor it concerns.
+    if (!m_options.file.isEmpty() && !m_options.Links()) {
+        OpenFile(m_options.file);
+    }
     StartLink();
     return true;
 }
@@ -166,7 +167,24 @@ void Application::RunProgramDialog() {
 }
 
 void Application::RunDataView() {
-    ParameterTableDialog dialog(m_doc->Channels(), m_state->ui, &View());
+    MainForm& view = View();
+    const LinkController& link = view.Controller();
+    PrintSubject subject;
+    subject.programName = LoadFixedText(m_state->image.Name(0), kProgramNameSize - 1);
+    subject.fileName = m_files->LastFile();
+    if (link.Linked()) {
+        if (link.LinkType() == LinkKind::Usb) {
+            subject.amplifier = m_state->app.portName;
+        } else {
+            const LinkTarget& target = link.NetworkTarget();
+            const bool v6 = target.host.find(':') != std::string::npos;
+            subject.amplifier =
+                (v6 ? "[" + target.host + "]" : target.host) + ":" + std::to_string(target.tcpPort);
+        }
+    }
+    subject.outputFolder = view.MusicFolder();
+    ParameterTableDialog dialog(m_doc->Channels(), m_state->ui, &view);
+    dialog.SetPrintSubject(std::move(subject));
     dialog.exec();
 }
 

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cstdlib>
 
 namespace tolmarin {
 
@@ -99,7 +100,7 @@ void NumberField::keyPressEvent(QKeyEvent* event) {
             return;
         case Qt::Key_Up:
         case Qt::Key_Down:
-            emit arrowStep(event->key() == Qt::Key_Up ? 1 : -1);
+            emit arrowStep(event->key() == Qt::Key_Up ? 1 : -1, event->isAutoRepeat());
             event->accept();
             return;
         default:
@@ -145,11 +146,12 @@ void NumberField::RevertTyping() {
 void NumberField::wheelEvent(QWheelEvent* event) {
     m_wheelAccumulator =
         std::clamp(m_wheelAccumulator + event->angleDelta().y(), -kWheelNotch, kWheelNotch);
-    if (m_wheelAccumulator == kWheelNotch) {
-        SetValue(m_value + 1);
-        m_wheelAccumulator = 0;
-    } else if (m_wheelAccumulator == -kWheelNotch) {
-        SetValue(m_value - 1);
+    if (std::abs(m_wheelAccumulator) == kWheelNotch) {
+        const int direction = m_wheelAccumulator > 0 ? 1 : -1;
+        // A frequency moves to the neighbouring grid point, as its arrows move it.
+        const int next = m_rules.kind == entry::kFrequency ? StepAlongGrid(m_value, direction)
+                                                           : m_value + direction;
+        SetValue(std::clamp(next, m_rules.minimum, m_rules.maximum));
         m_wheelAccumulator = 0;
     }
     emit commandSent(m_controlId);

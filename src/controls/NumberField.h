@@ -10,7 +10,8 @@ namespace tolmarin {
 // kind (entry::k...) decides how the index is shown and how typed text is read back.
 // Typed text is committed when the field loses the focus; text without a number keeps the
 // value. Digits, "-" and one decimal point ("." or, where the field has decimals, ",") can
-// be typed; Escape drops the typing and leaves the field; each wheel notch steps the index.
+// be typed; Escape drops the typing and leaves the field; each wheel notch steps the index,
+// or a frequency to the neighbouring point of the response grid.
 class NumberField : public QLineEdit {
     Q_OBJECT
 
@@ -39,8 +40,9 @@ public:
 signals:
     // A committed entry (on focus loss) and every wheel message: the form reads the value.
     void commandSent(int controlId);
-    // An arrow key in the field: the spin that drives the field makes the step.
-    void arrowStep(int delta);
+    // An arrow key in the field (direction +1 up, -1 down; repeated while the key is held):
+    // the spin that drives the field makes the step.
+    void arrowStep(int direction, bool repeated);
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;

@@ -5,61 +5,35 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <algorithm>
-#include <cmath>
 
 #include "controls/ControlsUi.h"
 #include "controls/NumberField.h"
 #include "model/ValueEntry.h"
-#include "response/FilterMath.h"
 
 namespace tolmarin {
 
 namespace {
 constexpr int kWidth = 16;
 constexpr int kHeight = 20;
-
-int GridFrequency(int index) {
-    return static_cast<int>(std::trunc(FreqTable[static_cast<std::size_t>(index)]));
-}
-
-// The neighbouring grid frequencies in whole hertz. Searched from the frequency itself,
-// not from the grid index nearest to it, so that a typed frequency between two grid
-// points steps to the next one and never skips it.
-int GridAbove(int f) {
-    for (int i = 0; i < kGridSize; ++i) {
-        if (GridFrequency(i) > f) {
-            return GridFrequency(i);
-        }
-    }
-    return GridFrequency(kGridSize - 1);
-}
-
-int GridBelow(int f) {
-    for (int i = kGridSize - 1; i >= 0; --i) {
-        if (GridFrequency(i) < f) {
-            return GridFrequency(i);
-        }
-    }
-    return GridFrequency(0);
-}
 }  // namespace
 
-NumberSpin::NumberSpin(QWidget* parent) : QWidget(parent) {
+NumberSpin::NumberSpin(QWidget* parent) : QWidget(parent), m_repeatTimer(new QTimer(this)) {
     // Like the arrows beside a field, the spin never takes the focus from it.
     setFocusPolicy(Qt::NoFocus);
     m_notifyTimer.setInterval(kNotifyPeriodMs);
     connect(&m_notifyTimer, &QTimer::timeout, this, &NumberSpin::NotifyTick);
-    m_repeatTimer.setSingleShot(false);
-    connect(&m_repeatTimer, &QTimer::timeout, this, &NumberSpin::Repeat);
+    m_repeatTimer->setObjectName(QStringLiteral("arrowRepeat"));
+    m_repeatTimer->setSingleShot(false);
+    connect(m_repeatTimer, &QTimer::timeout, this, &NumberSpin::Repeat);
 }
 
 void NumberSpin::SetBuddy(NumberField* buddy) {
     if (m_buddy != nullptr) {
-        disconnect(m_buddy, &NumberField::arrowStep, this, &NumberSpin::Step);
+        disconnect(m_buddy, &NumberField::arrowStep, this, &NumberSpin::KeyStep);
     }
     m_buddy = buddy;
     if (m_buddy != nullptr) {
-        connect(m_buddy, &NumberField::arrowStep, this, &NumberSpin::Step);
+        connect(m_buddy, &NumberField::arrowStep, this, &NumberSpin::KeyStep);
         m_buddyKind = m_buddy->Kind();
     }
 }
@@ -97,21 +71,14 @@ bool NumberSpin::IsBuddyDirty() const {
 }
 
 void NumberSpin::Step(int delta) {
-    if (IsBuddyDirty()) {
-        GetPos();  // the typed text is where the step starts
-    }
-    const int p = std::clamp(m_position + delta, m_minimum, m_maximum);
+    GetPos();  // the field's value, typed text included, is where the step starts
+    // Frequencies step along the response grid, delta grid points at a time.
+    const int target =
+        m_buddyKind == entry::kFrequency ? StepAlongGrid(m_position, delta) : m_position + delta;
+    const int p = std::clamp(target, m_minimum, m_maximum);
     if (p != m_position) {
         m_position = p;
         m_changed = true;
-    }
-    if (m_buddyKind == entry::kFrequency && m_buddy != nullptr) {
-        const int b = m_buddy->GetValue();
-        if (m_position > b) {
-            SetPos(std::min(GridAbove(b), m_maximum));
-        } else if (m_position < b) {
-            SetPos(std::max(GridBelow(b), m_minimum));
-        }
     }
     if (m_buddy != nullptr) {
         m_buddy->SetValue(m_position);
@@ -119,6 +86,15 @@ void NumberSpin::Step(int delta) {
     if (!m_held) {
         emit commandSent(m_controlId);
     }
+}
+
+int NumberSpin::Span() const {
+    return m_buddyKind == entry::kFrequency ? kFrequencyGridSteps : m_maximum - m_minimum;
+}
+
+void NumberSpin::KeyStep(int direction, bool repeated) {
+    m_keyRepeats = repeated ? m_keyRepeats + 1 : 0;
+    Step(direction * (repeated ? HeldArrowStep(m_keyRepeats - 1, Span()) : 1));
 }
 
 NumberSpin::Arrow NumberSpin::ArrowAt(QPoint point) const {
@@ -138,8 +114,9 @@ void NumberSpin::mousePressEvent(QMouseEvent* event) {
     m_pointer = event->position().toPoint();
     m_pressedArrow = ArrowAt(m_pointer);
     if (m_pressedArrow != Arrow::None) {
+        m_repeats = 0;
         Step(m_pressedArrow == Arrow::Up ? 1 : -1);
-        m_repeatTimer.start(kRepeatDelayMs);
+        m_repeatTimer->start(kRepeatDelayMs);
     }
     update();
 }
@@ -156,7 +133,7 @@ void NumberSpin::mouseReleaseEvent(QMouseEvent* event) {
     }
     m_held = false;
     m_notifyTimer.stop();
-    m_repeatTimer.stop();
+    m_repeatTimer->stop();
     m_pressedArrow = Arrow::None;
     if (m_changed) {
         m_changed = false;
@@ -166,10 +143,12 @@ void NumberSpin::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void NumberSpin::Repeat() {
-    m_repeatTimer.setInterval(kRepeatIntervalMs);
+    m_repeatTimer->setInterval(kRepeatIntervalMs);
     // The arrow repeats only while the pointer stays on it.
     if (m_pressedArrow != Arrow::None && ArrowAt(m_pointer) == m_pressedArrow) {
-        Step(m_pressedArrow == Arrow::Up ? 1 : -1);
+        // A held arrow speeds up the longer it is held.
+        const int steps = HeldArrowStep(m_repeats++, Span());
+        Step(m_pressedArrow == Arrow::Up ? steps : -steps);
     }
 }
 

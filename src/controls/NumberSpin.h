@@ -11,7 +11,8 @@ class NumberField;
 // The up-down arrows beside a NumberField. The spin owns the field's position, gives it its
 // range, steps frequency fields along the response grid, and tells the form of arrow
 // steps: at once for a key step, at most every 400 ms while an arrow is held, and once
-// more at release.
+// more at release. An arrow held down (on the spin, or an arrow key repeating in the field)
+// takes ever larger steps, so that any range is crossed in a few seconds.
 class NumberSpin : public QWidget {
     Q_OBJECT
 
@@ -40,8 +41,12 @@ public:
     void SetPos(int value);
     bool IsBuddyDirty() const;
 
-    // One arrow step (delta +1 up, -1 down), as a click or an arrow key makes it.
+    // One arrow step of delta steps (grid points for a frequency), up when positive, as a
+    // click or an arrow key makes it.
     void Step(int delta);
+    // An arrow key in the buddy field: direction +1 or -1; repeated when the key is held
+    // and the platform repeats it.
+    void KeyStep(int direction, bool repeated);
 
     QSize sizeHint() const override;
 
@@ -59,6 +64,8 @@ private:
     Arrow ArrowAt(QPoint point) const;
     void Repeat();
     void NotifyTick();
+    // Steps in the whole range (grid points for a frequency field).
+    int Span() const;
 
     int m_controlId = 0;
     QPointer<NumberField> m_buddy;
@@ -69,9 +76,11 @@ private:
     bool m_changed = false;
     int m_buddyKind = 0;
     Arrow m_pressedArrow = Arrow::None;
-    QPoint m_pointer;  // where the pressed button is now
+    int m_repeats = 0;     // repetitions of the held arrow so far
+    int m_keyRepeats = 0;  // repetitions of a held arrow key so far
+    QPoint m_pointer;      // where the pressed button is now
     QTimer m_notifyTimer;
-    QTimer m_repeatTimer;
+    QTimer* m_repeatTimer;  // a child, so tests can stand in for the platform's repeat
 };
 
 }  // namespace tolmarin

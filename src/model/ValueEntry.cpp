@@ -406,4 +406,43 @@ std::optional<int> ParseEntry(const EntryRules& rules, std::string_view typed) {
     return value;
 }
 
+namespace {
+int GridHz(int index) {
+    return static_cast<int>(std::trunc(FreqTable[static_cast<std::size_t>(index)]));
+}
+
+// Repetitions (at the arrow's 50 ms repeat) in each phase of a held arrow, and the share of
+// the range one step covers in the later phases.
+constexpr int kSingleStepRepeats = 10;
+constexpr int kMediumStepRepeats = 20;
+constexpr int kMediumStepShare = 200;
+constexpr int kFastStepShare = 50;
+}  // namespace
+
+int StepAlongGrid(int hz, int points) {
+    for (; points > 0; --points) {
+        int i = 0;
+        while (i < kGridSize - 1 && GridHz(i) <= hz) {
+            ++i;
+        }
+        hz = std::max(hz, GridHz(i));
+    }
+    for (; points < 0; ++points) {
+        int i = kGridSize - 1;
+        while (i > 0 && GridHz(i) >= hz) {
+            --i;
+        }
+        hz = std::min(hz, GridHz(i));
+    }
+    return hz;
+}
+
+int HeldArrowStep(int repeat, int span) {
+    if (repeat < kSingleStepRepeats) {
+        return 1;
+    }
+    const int share = repeat < kMediumStepRepeats ? kMediumStepShare : kFastStepShare;
+    return std::max(1, span / share);
+}
+
 }  // namespace tolmarin

@@ -67,4 +67,17 @@ double LeadingReal(std::string_view text);
 // The whole number at the start of a text, saturating instead of overflowing.
 long long LeadingInteger(std::string_view text);
 
+// The grid frequency `points` grid points above (positive) or below (negative) hz, in whole
+// hertz, stopping at the grid's ends. Counted from the frequency itself, so a frequency
+// between two grid points steps to the next one and never skips it.
+int StepAlongGrid(int hz, int points);
+
+// Grid points a frequency field steps through: the 241 frequencies less one.
+inline constexpr int kFrequencyGridSteps = 240;
+
+// The steps an arrow makes on its repeat-th repetition while it is held, for a field whose
+// range spans `span` steps: single steps for the first half second, then faster, so that
+// any field crosses its whole range in about four seconds (the delay's 1467 steps too).
+int HeldArrowStep(int repeat, int span);
+
 }  // namespace tolmarin

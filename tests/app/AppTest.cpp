@@ -118,7 +118,7 @@ TEST(AppStartUp, FixedWindowWithoutMenuShowsCh1AndTheStartUpSystemBytes) {
     EXPECT_FALSE(r.View().Controller().Linked());
 }
 
-TEST(AppStartUp, OpensTheProgramFileNamedAndRefusesAnotherExtension) {
+TEST(AppStartUp, OpensTheProgramFileNamedAndRefusesAnotherOverTheShownWindowSayingWhy) {
     TempDir files{"appfiles"};
     SharedState other;
     InitDeviceImage(other);
@@ -139,17 +139,21 @@ TEST(AppStartUp, OpensTheProgramFileNamedAndRefusesAnotherExtension) {
     std::filesystem::copy_file(path, wrong);
     AppRig refused({QString::fromStdString(wrong)});
     QString shown;
+    bool windowShown = false;
     QTimer closer;  // answers the message box the refusal shows
-    QObject::connect(&closer, &QTimer::timeout, [&shown] {
+    QObject::connect(&closer, &QTimer::timeout, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             shown = box->text();
+            windowShown = refused.app->Frame().isVisible();
             box->accept();
         }
     });
     closer.start(20);
     ASSERT_TRUE(refused.app->InitInstance());
     closer.stop();
-    EXPECT_EQ(shown, QStringLiteral("Read MusicFile  Error!"));
+    EXPECT_EQ(shown, QStringLiteral("Read MusicFile  Error!\nThe name live.data12file does not "
+                                    "contain .Data12File."));
+    EXPECT_TRUE(windowShown);  // the refusal is read over the editor, not an empty screen
     EXPECT_EQ(refused.app->Doc().Channels().Channel(0).Band(3).GetGainStep(), 200);
 }
 

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "ControlsTestSupport.h"
 #include "controls/ControlsUi.h"
@@ -163,8 +164,8 @@ TEST_F(Field, SettingFromCodeNeitherMarksDirtyNorNotifies) {
 }
 
 TEST_F(Field, WheelStepsOneIndexPerNotchAndAlwaysNotifies) {
-    Configure(3300, entry::kFrequency, 20, 20000);
-    spin->SetPos(1000);
+    Configure(3450, entry::kGain, 0, 400, 0.1, 20.0);
+    spin->SetPos(200);
     QSignalSpy commands(edit, &NumberField::commandSent);
     const QPoint centre = edit->rect().center();
     auto wheel = [&](int delta) {
@@ -173,15 +174,28 @@ TEST_F(Field, WheelStepsOneIndexPerNotchAndAlwaysNotifies) {
         QApplication::sendEvent(edit, &event);
     };
     wheel(120);
-    EXPECT_EQ(spin->GetPos(), 1001);
+    EXPECT_EQ(spin->GetPos(), 201);
     EXPECT_EQ(commands.count(), 1);
     wheel(60);
-    EXPECT_EQ(spin->GetPos(), 1001);
+    EXPECT_EQ(spin->GetPos(), 201);
     EXPECT_EQ(commands.count(), 2);
     wheel(-60);
     wheel(-120);
-    EXPECT_EQ(spin->GetPos(), 1000);
+    EXPECT_EQ(spin->GetPos(), 200);
     EXPECT_EQ(commands.count(), 4);
+
+    // Over a frequency a notch is one point of the response grid, not one hertz.
+    Configure(3300, entry::kFrequency, 20, 20000);
+    spin->SetPos(1000);
+    wheel(120);
+    EXPECT_EQ(spin->GetPos(), 1030);
+    EXPECT_EQ(edit->text(), "1030");
+    wheel(-120);
+    wheel(-120);
+    EXPECT_EQ(spin->GetPos(), 972);
+    spin->SetPos(20000);
+    wheel(120);
+    EXPECT_EQ(spin->GetPos(), 20000);
 }
 
 TEST_F(Field, TypedTextOutsideTheRangeIsReadQuietlyAsNoChange) {
@@ -263,6 +277,64 @@ TEST_F(Field, AHeldArrowIsReportedByThePacingTimerAndOnceMoreAtRelease) {
     EXPECT_EQ(commands.count(), 1);
     QTest::mouseRelease(spin, Qt::LeftButton, Qt::NoModifier, up);
     EXPECT_EQ(commands.count(), 2);
+}
+
+// The arrow's own repeat, without waiting for it.
+void FireRepeat(NumberSpin* spin) {
+    auto* repeat = spin->findChild<QTimer*>(QStringLiteral("arrowRepeat"));
+    ASSERT_NE(repeat, nullptr);
+    ASSERT_TRUE(repeat->isActive());
+    QMetaObject::invokeMethod(repeat, "timeout");
+}
+
+TEST_F(Field, AHeldArrowSpeedsUpSoTheDelayCrossesItsRangeInAFewSeconds) {
+    Configure(3050, entry::kDelayMs, 0, 1467);
+    const QPoint up(spin->width() / 2, 2);
+    QTest::mousePress(spin, Qt::LeftButton, Qt::NoModifier, up);
+    // The first half second keeps single steps for fine setting.
+    for (int i = 0; i < 10; ++i) {
+        FireRepeat(spin);
+    }
+    EXPECT_EQ(spin->GetPos(), 11);
+    // The repeat comes every 50 ms: 80 repeats are four seconds.
+    int repeats = 10;
+    while (spin->GetPos() < 1467 && repeats < 200) {
+        FireRepeat(spin);
+        ++repeats;
+    }
+    EXPECT_EQ(spin->GetPos(), 1467);
+    EXPECT_LE(repeats, 80);
+    QTest::mouseRelease(spin, Qt::LeftButton, Qt::NoModifier, up);
+
+    // A new press starts slow again.
+    const QPoint down(spin->width() / 2, spin->height() - 2);
+    QTest::mousePress(spin, Qt::LeftButton, Qt::NoModifier, down);
+    FireRepeat(spin);
+    EXPECT_EQ(spin->GetPos(), 1465);
+    QTest::mouseRelease(spin, Qt::LeftButton, Qt::NoModifier, down);
+}
+
+TEST_F(Field, AHeldArrowKeySpeedsUpAndAFrequencyCrossesTheGridInAFewSeconds) {
+    Configure(3300, entry::kFrequency, 20, 20000);
+    spin->SetPos(20);
+    edit->setFocus();
+    auto key = [&](bool repeated) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier, QString(), repeated);
+        QApplication::sendEvent(edit, &press);
+    };
+    key(false);
+    EXPECT_EQ(spin->GetPos(), 21);  // single grid points at first
+    key(true);
+    EXPECT_EQ(spin->GetPos(), 22);
+    int repeats = 1;
+    while (spin->GetPos() < 20000 && repeats < 300) {
+        key(true);
+        ++repeats;
+    }
+    EXPECT_EQ(spin->GetPos(), 20000);
+    EXPECT_LE(repeats, 100);  // at the usual 25 to 30 repeats a second
+    key(false);               // a fresh press is one grid point again
+    EXPECT_EQ(spin->GetPos(), 20000);
 }
 
 TEST_F(Field, SetPosOutsideTheRangeReportsInTheInterfaceLanguageAndChangesNothing) {

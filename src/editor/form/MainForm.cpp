@@ -18,6 +18,7 @@
 #include "editor/form/FormText.h"
 #include "editor/form/LinkDialogs.h"
 #include "editor/form/ParameterBinder.h"
+#include "editor/form/QtTranslations.h"
 #include "editor/graph/ResponseGraph.h"
 #include "editor/roomeq/RoomEqDialog.h"
 #include "editor/roomeq/RoomEqOverlays.h"
@@ -236,6 +237,7 @@ void MainForm::ToggleLanguage() {
 }
 
 void MainForm::ApplyLanguage() {
+    UseQtTranslations(m_state.ui.language);  // Qt's own dialogs and buttons follow
     m_w.linkCheck->setText(UiText(m_state.ui, TextId::FormLinkCheck));
     ShowLanguagePictures(m_w, m_state.ui.language);
     ShowLinkLamp();

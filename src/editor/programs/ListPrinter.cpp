@@ -14,6 +14,10 @@ namespace {
 constexpr double kMmPerInch = 25.4;
 // Measured character heights get this much room for the rules.
 constexpr int kCharHeightPadding = 4;
+// Room between a cell's text and its ruling, in points: left and right, and half of it
+// above and below.
+constexpr double kCellPaddingPt = 2.0;
+constexpr double kPointsPerInch = 72.0;
 // Space between the footer and the bottom margin.
 constexpr int kFooterGap = 2;
 constexpr int kMaxTitleLength = 127;
@@ -114,7 +118,9 @@ void ListPrinter::OnBeginPrinting(QPainter& painter, PrintInfo& info) {
         const QFontMetrics metrics(font, &device);
         size = {metrics.horizontalAdvance(QLatin1Char('X')), metrics.height() + padding};
     };
-    measure(m_listFont, m_listCharSize, kCharHeightPadding);
+    m_cellPadding = static_cast<int>(kCellPaddingPt * device.logicalDpiX() / kPointsPerInch);
+    measure(m_listFont, m_listCharSize,
+            static_cast<int>(kCellPaddingPt * device.logicalDpiY() / kPointsPerInch));
     measure(m_headerFont, m_headerCharSize, kCharHeightPadding);
     measure(m_footerFont, m_footerCharSize, 0);
 
@@ -122,8 +128,8 @@ void ListPrinter::OnBeginPrinting(QPainter& painter, PrintInfo& info) {
     m_columnPositions = ScaleColumns(m_columnWidths, rect.width());
 
     ColumnHeadings(painter, rect, false);
-    PageHeader(painter, rect, 0, 0, false);
-    const int footer = Footer(painter, rect, false);
+    PageHeader(painter, rect, false);
+    const int footer = Footer(painter, rect, 0, 0, false);
     m_footerReserve = footer + kFooterGap;
     m_rowsPerPage = RowsPerPage(rect.height(), RowHeight());
     m_lastPage = PageCount(m_rowCount, m_rowsPerPage);
@@ -139,36 +145,31 @@ QRect ListPrinter::Cell(const QRect& page, int column, int y) const {
 Qt::Alignment ListPrinter::ColumnAlignment(int column) const {
     const int format = m_columnFormats[static_cast<std::size_t>(column)];
     if ((format & kColumnCenter) != 0) {
-        return Qt::AlignHCenter;
+        return Qt::AlignHCenter | Qt::AlignVCenter;
     }
-    return (format & kColumnRight) != 0 ? Qt::AlignRight : Qt::AlignLeft;
+    return ((format & kColumnRight) != 0 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
 }
 
-int ListPrinter::PageHeader(QPainter& painter, QRect& rect, int page, int last, bool draw) const {
+void ListPrinter::DrawCellText(QPainter& painter, const QRect& cell, int column,
+                               const QString& text) const {
+    // The text keeps clear of the ruling on every side.
+    painter.drawText(cell.adjusted(m_cellPadding, 0, -m_cellPadding, 0), ColumnAlignment(column),
+                     text);
+}
+
+int ListPrinter::PageHeader(QPainter& painter, QRect& rect, bool draw) const {
     painter.setFont(m_headerFont);
-    QRect pageText;
-    if (!m_pageFormat.isEmpty()) {
-        const QString text = FormatPageText(m_pageFormat, page, last);
-        const int flags = Qt::AlignRight | Qt::AlignTop | Qt::TextWordWrap;
-        pageText = painter.boundingRect(QRect(rect.left(), rect.top(), rect.width(), kMeasureBand),
-                                        flags, text);
-        pageText.moveRight(rect.right());
-        if (draw) {
-            painter.drawText(pageText, flags, text);
-        }
-    }
     QRect headerText;
     if (!m_headerText.isEmpty()) {
-        // The block stops where the page number starts, so the two never overlap.
         const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
         headerText = painter.boundingRect(
-            QRect(rect.left(), rect.top(), rect.width() - pageText.width(), kMeasureBand), flags,
-            m_headerText);
+            QRect(rect.left(), rect.top(), rect.width(), kMeasureBand), flags, m_headerText);
         if (draw) {
             painter.drawText(headerText, flags, m_headerText);
         }
     }
-    const int height = std::max(pageText.height(), headerText.height());
+    // A gap of half a line between the header and the table.
+    const int height = headerText.isEmpty() ? 0 : headerText.height() + m_headerCharSize[1] / 2;
     rect.setTop(rect.top() + height);
     return height;
 }
@@ -188,7 +189,7 @@ int ListPrinter::ColumnHeadings(QPainter& painter, QRect& rect, bool draw) const
             const QRect cell = Cell(rect, j, top);
             painter.setBrush(Qt::white);
             painter.drawRect(cell);
-            painter.drawText(cell, ColumnAlignment(j) | Qt::AlignTop, m_columnTitles[j]);
+            DrawCellText(painter, cell, j, m_columnTitles[j]);
             painter.drawLine(cell.bottomLeft(), cell.topLeft());
             painter.drawLine(cell.topLeft(), cell.topRight());
         }
@@ -197,19 +198,31 @@ int ListPrinter::ColumnHeadings(QPainter& painter, QRect& rect, bool draw) const
     return RowHeight();
 }
 
-int ListPrinter::Footer(QPainter& painter, QRect& rect, bool draw) const {
-    if (m_footerText.isEmpty()) {
-        return 0;
-    }
+int ListPrinter::Footer(QPainter& painter, QRect& rect, int page, int last, bool draw) const {
     painter.setFont(m_footerFont);
-    const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-    const QRect text = painter.boundingRect(
-        QRect(rect.left(), rect.top(), rect.width(), kMeasureBand), flags, m_footerText);
-    if (draw) {
-        painter.drawText(text, flags, m_footerText);
+    const QRect band(rect.left(), rect.top(), rect.width(), kMeasureBand);
+    QRect pageText;
+    if (!m_pageFormat.isEmpty()) {
+        const QString text = FormatPageText(m_pageFormat, page, last);
+        const int flags = Qt::AlignRight | Qt::AlignTop;
+        pageText = painter.boundingRect(band, flags, text);
+        if (draw) {
+            painter.drawText(pageText, flags, text);
+        }
     }
-    rect.setBottom(rect.bottom() - text.height());
-    return text.height();
+    QRect footerText;
+    if (!m_footerText.isEmpty()) {
+        // The block stops where the page number starts, so the two never overlap.
+        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+        footerText =
+            painter.boundingRect(band.adjusted(0, 0, -pageText.width(), 0), flags, m_footerText);
+        if (draw) {
+            painter.drawText(footerText, flags, m_footerText);
+        }
+    }
+    const int height = std::max(pageText.height(), footerText.height());
+    rect.setBottom(rect.bottom() - height);
+    return height;
 }
 
 void ListPrinter::OnPrint(QPainter& painter, PrintInfo& info) {
@@ -220,7 +233,7 @@ void ListPrinter::OnPrint(QPainter& painter, PrintInfo& info) {
     QRect rect = PageRect(*painter.device(), info.drawRect);
     painter.setBackgroundMode(Qt::TransparentMode);
     painter.setPen(QPen(Qt::black, 0));
-    PageHeader(painter, rect, page, m_lastPage, true);
+    PageHeader(painter, rect, true);
     ColumnHeadings(painter, rect, true);
 
     painter.setFont(m_listFont);
@@ -231,8 +244,7 @@ void ListPrinter::OnPrint(QPainter& painter, PrintInfo& info) {
         for (int j = 0; j < m_columnCount; ++j) {
             const QRect cell = Cell(rect, j, y);
             if (row < m_rowCount) {
-                painter.drawText(cell, ColumnAlignment(j) | Qt::AlignTop,
-                                 m_list->GetItemText(row, j));
+                DrawCellText(painter, cell, j, m_list->GetItemText(row, j));
             }
             painter.drawLine(cell.bottomLeft(), cell.topLeft());
             painter.drawLine(cell.topLeft(), cell.topRight());
@@ -245,7 +257,7 @@ void ListPrinter::OnPrint(QPainter& painter, PrintInfo& info) {
 
     QRect footer = PageRect(*painter.device(), info.drawRect);
     footer.setTop(footer.bottom() - m_footerReserve);
-    Footer(painter, footer, true);
+    Footer(painter, footer, page, m_lastPage, true);
     painter.setBackgroundMode(Qt::OpaqueMode);
 }
 

@@ -28,8 +28,8 @@ int RowsPerPage(int height, int rowHeight);
 // page ends on a page of empty ruled rows.
 int PageCount(int rowCount, int rowsPerPage);
 
-// Prints a report list as a ruled grid: a page header with the page number on the right,
-// the column headings on every page, the rows, and a footer.
+// Prints a report list as a ruled grid: a page header, the column headings on every page,
+// the rows, and a footer with the page number on the right.
 class ListPrinter : public PrintJob {
 public:
     static constexpr int kMarginMm = 10;
@@ -56,9 +56,10 @@ public:
 private:
     // Each block draws (or only measures) at the top of rect and moves its top below it;
     // the footer moves the bottom up instead. They return their height.
-    int PageHeader(QPainter& painter, QRect& rect, int page, int last, bool draw) const;
+    int PageHeader(QPainter& painter, QRect& rect, bool draw) const;
     int ColumnHeadings(QPainter& painter, QRect& rect, bool draw) const;
-    int Footer(QPainter& painter, QRect& rect, bool draw) const;
+    int Footer(QPainter& painter, QRect& rect, int page, int last, bool draw) const;
+    void DrawCellText(QPainter& painter, const QRect& cell, int column, const QString& text) const;
     QRect Cell(const QRect& page, int column, int y) const;
     Qt::Alignment ColumnAlignment(int column) const;
 
@@ -81,12 +82,13 @@ private:
     QString m_footerText;
     QString m_pageFormat;
     QString m_headerFace = QStringLiteral("Arial");
-    QString m_footerFace = QStringLiteral("Times New Roman");
+    QString m_footerFace = QStringLiteral("Arial");
     QString m_listFace = QStringLiteral("Arial");
     int m_headerPoints = 12;
-    int m_footerPoints = 6;
+    int m_footerPoints = 8;  // carries the page number too
     int m_listPoints = 8;
     int m_footerReserve = 0;
+    int m_cellPadding = 0;  // device units between a cell's text and its side rules
     int m_lastPage = 1;
 };
 

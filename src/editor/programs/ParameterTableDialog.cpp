@@ -1,6 +1,11 @@
 #include "editor/programs/ParameterTableDialog.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
+
+#include "Version.h"
 
 #include "editor/programs/ListPrinter.h"
 #include "editor/programs/ParameterList.h"
@@ -70,11 +75,37 @@ void ParameterTableDialog::Fill(const ChannelSet& channels) {
     }
 }
 
-void ParameterTableDialog::ConfigurePrint(ListPrinter& job) const {
-    job.SetHeaderText(QString::fromUtf8(m_ui.Text(TextId::PrintHeaderText)));
-    job.SetFooterText(QString::fromUtf8(m_ui.Text(TextId::PrintFooterText)));
+QString ParameterTableDialog::PrintTitle() const {
+    const QString name = Q(m_subject.programName).trimmed();
+    if (!name.isEmpty()) {
+        return name;
+    }
+    if (!m_subject.fileName.empty()) {
+        return QFileInfo(QFile::decodeName(QByteArray::fromStdString(m_subject.fileName)))
+            .fileName();
+    }
+    return QString::fromUtf8(m_ui.Text(TextId::PrintLiveProgram));
+}
+
+void ParameterTableDialog::ConfigurePrint(ListPrinter& job, const QDateTime& when) const {
+    const QString title = PrintTitle();
+    const QString amplifier = m_subject.amplifier.empty()
+                                  ? QString::fromUtf8(m_ui.Text(TextId::PrintNotLinked))
+                                  : Q(m_subject.amplifier);
+    job.SetHeaderText(
+        QString::fromUtf8(m_ui.Text(TextId::PrintHeaderText))
+            .arg(title, amplifier, when.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+    job.SetFooterText(
+        QString::fromUtf8(m_ui.Text(TextId::PrintFooterText)).arg(QLatin1String(kVersion)));
     job.SetPageFormat(QString::fromUtf8(m_ui.Text(TextId::PrintPageFormat)));
     job.SetList(m_list);
+    job.SetDocumentName(title);
+    if (!m_subject.outputFolder.isEmpty()) {
+        // Slashes would name folders; whatever else a name holds a file name can carry.
+        QString file = title;
+        file.replace(u'/', u'_');
+        job.SetOutputFile(QDir(m_subject.outputFolder).filePath(file + QStringLiteral(".pdf")));
+    }
 }
 
 void ParameterTableDialog::Print() {

@@ -4,6 +4,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <algorithm>
 
 #include "text/Texts.h"
@@ -65,6 +66,14 @@ void PrintJob::OnPrepareDC(PrintInfo& info) const {
 void PrintJob::OnFilePrint() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(m_documentName);
+    if (!m_outputFile.isEmpty()) {
+        // A ".pdf" name selects the PDF output; a printer of the system's keeps the name
+        // for when the operator switches to printing to a file.
+        printer.setOutputFileName(m_outputFile);
+        if (const QString name = QPrinterInfo::defaultPrinterName(); !name.isEmpty()) {
+            printer.setPrinterName(name);
+        }
+    }
     PrintInfo info;
     info.printer = &printer;
     if (!OnPreparePrinting(info, false)) {

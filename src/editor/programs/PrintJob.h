@@ -60,6 +60,12 @@ public:
     virtual bool OnPreparePrinting(PrintInfo& info, bool preview);
 
     const QString& DocumentName() const { return m_documentName; }
+    // The name the job is spooled under.
+    void SetDocumentName(const QString& name) { m_documentName = name; }
+    // The file the print dialog offers when printing to a file (PDF); a printer of the
+    // system's stays the first choice when there is one.
+    void SetOutputFile(const QString& path) { m_outputFile = path; }
+    const QString& OutputFile() const { return m_outputFile; }
 
 protected:
     bool DoPreparePrinting(PrintInfo& info);
@@ -69,6 +75,7 @@ protected:
     const UiState& m_ui;
     QWidget* m_owner;
     QString m_documentName = QStringLiteral("senza nome");
+    QString m_outputFile;
 };
 
 }  // namespace tolmarin

@@ -19,14 +19,73 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Whether every program the file brought in holds values the amplifier can take.
-bool ProgramsAreValid(const DeviceImage& image, int first, int last) {
-    for (int n = first; n <= last; ++n) {
-        if (CheckProgram(image.ProgramRecord(n))) {
-            return false;
+QString Tx(const UiState& ui, TextId id) {
+    return QString::fromUtf8(ui.Text(id));
+}
+
+// A byte count as the operator reads it: 13,120 in English, 13120 in Chinese.
+QString Bytes(std::uintmax_t n, Language language) {
+    QString digits = QString::number(n);
+    if (language == Language::English) {
+        for (qsizetype at = digits.size() - 3; at > 0; at -= 3) {
+            digits.insert(at, u',');
         }
     }
-    return true;
+    return digits;
+}
+
+// Reads a program file into the scratch image and judges what it brought: empty when the
+// file may be taken, otherwise why not, naming the file. The single load judges the name
+// alone, the all-programs load the whole path, as their dialogs always have.
+QString ReadChecked(const UiState& ui, DeviceImage& scratch, const std::string& path, bool all) {
+    const fs::path file(path);
+    const QString name = QFile::decodeName(QByteArray::fromStdString(file.filename().string()));
+    const char* extension = all ? kAllProgramsExtension : kSingleProgramExtension;
+    if (!NamesExtension(all ? path : file.filename().string(), extension)) {
+        return Tx(ui, TextId::ReadWrongExtension).arg(name, QString::fromLatin1(extension));
+    }
+    const FileStatus status =
+        all ? ReadAllProgramsFile(scratch, path) : ReadSingleProgramFile(scratch, path);
+    std::error_code ec;
+    switch (status) {
+        case FileStatus::Ok:
+            break;
+        case FileStatus::NotAFile:
+            return Tx(ui, TextId::ReadNotRegular).arg(name);
+        case FileStatus::WrongSize: {
+            const std::uintmax_t size = fs::file_size(file, ec);
+            const int expected = all ? kAllProgramsFileSize : kSingleProgramFileSize;
+            QString text = Tx(ui, TextId::ReadWrongSize)
+                               .arg(name, Bytes(size, ui.language), Bytes(expected, ui.language));
+            // A file of the other kind: say which command opens it.
+            const int other = all ? kSingleProgramFileSize : kAllProgramsFileSize;
+            if (!ec && size == static_cast<std::uintmax_t>(other)) {
+                text +=
+                    u' ' + Tx(ui, all ? TextId::ReadHoldsOneProgram : TextId::ReadHoldsAllPrograms);
+            }
+            return text;
+        }
+        default:
+            return Tx(ui, fs::exists(file, ec) ? TextId::ReadCannotOpen : TextId::ReadMissing)
+                .arg(name);
+    }
+    const int first = all ? 1 : 0;
+    const int last = all ? kStoredPrograms : 0;
+    for (int n = first; n <= last; ++n) {
+        if (const auto fault = CheckProgram(scratch.ProgramRecord(n))) {
+            const QString what = QString::fromStdString(DescribeFault(*fault, ui.language));
+            return all ? Tx(ui, TextId::ReadBadValueInProgram).arg(name, QString::number(n), what)
+                       : Tx(ui, TextId::ReadBadValue).arg(name, what);
+        }
+    }
+    return {};
+}
+
+// The read message with the reason on a line of its own.
+void Refuse(const UiState& ui, TextId headline, const QString& reason) {
+    if (ui.sink != nullptr) {
+        ui.sink->ShowMessage((Tx(ui, headline) + u'\n' + reason).toStdString(), MessageKind::Stop);
+    }
 }
 
 }  // namespace
@@ -104,6 +163,7 @@ bool ProgramFiles::SaveProgramFileTo(const std::string& path) {
                           WriteFailureReason(why, m_state.ui));
         return false;
     }
+    m_lastFile = path;
     return true;
 }
 
@@ -116,16 +176,13 @@ bool ProgramFiles::LoadProgramFile() {
 }
 
 bool ProgramFiles::OpenProgramFile(const std::string& path) {
-    // The name alone must carry the extension, exactly as written.
-    const std::string name = fs::path(path).filename().string();
     DeviceImage scratch = m_state.image;
-    if (!NamesExtension(name, kSingleProgramExtension) ||
-        ReadSingleProgramFile(scratch, path) != FileStatus::Ok ||
-        !ProgramsAreValid(scratch, 0, 0)) {
-        m_state.ui.Report(TextId::ReadMusicFileError, MessageKind::Stop);
+    if (const QString why = ReadChecked(m_state.ui, scratch, path, false); !why.isEmpty()) {
+        Refuse(m_state.ui, TextId::ReadMusicFileError, why);
         return false;
     }
     std::ranges::copy(scratch.ProgramRecord(0), m_state.image.ProgramRecord(0).begin());
+    m_lastFile = path;
     m_channels.LoadAllFromImage();
     if (m_link != nullptr) {
         m_link->SendLiveProgram();
@@ -183,10 +240,8 @@ bool ProgramFiles::LoadAllProgramsFile() {
         return false;
     }
     DeviceImage scratch = m_state.image;
-    if (!NamesExtension(*chosen, kAllProgramsExtension) ||
-        ReadAllProgramsFile(scratch, *chosen) != FileStatus::Ok ||
-        !ProgramsAreValid(scratch, 1, kStoredPrograms)) {
-        m_state.ui.Report(TextId::ReadAllMusicFileError, MessageKind::Stop);
+    if (const QString why = ReadChecked(m_state.ui, scratch, *chosen, true); !why.isEmpty()) {
+        Refuse(m_state.ui, TextId::ReadAllMusicFileError, why);
         return false;
     }
     for (int n = 1; n <= kStoredPrograms; ++n) {

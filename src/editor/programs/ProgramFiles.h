@@ -43,8 +43,9 @@ private:
 
 // Program files on the PC: the live program as ".Data12File", the twenty stored programs
 // as ".ALLData12File". The dialogs start in the "MusicFile" folder; every failure is told
-// to the operator with the read or save message and leaves the device image and the
-// channel records as they were.
+// to the operator with the read or save message (a refused read also says why: the name,
+// the size, not a regular file, the first value out of range) and leaves the device image
+// and the channel records as they were.
 class ProgramFiles {
 public:
     // All borrowed. The link controller may be null (no link layer): sending is skipped and
@@ -81,6 +82,9 @@ public:
     bool OpenProgramFile(const std::string& path);
 
     const std::string& PendingAllProgramsPath() const { return m_pendingAllPrograms; }
+    // The single-program file last opened or saved (empty before any): what the live
+    // program is known by when it has no name.
+    const std::string& LastFile() const { return m_lastFile; }
 
 private:
     FileRequest Request(FileRequest::Kind kind, const char* extension) const;
@@ -92,6 +96,7 @@ private:
     LinkController* m_link;
     std::string m_musicFolder;
     std::string m_pendingAllPrograms;
+    std::string m_lastFile;
 };
 
 }  // namespace tolmarin

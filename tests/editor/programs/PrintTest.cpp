@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QPaintEngine>
 #include <QPainter>
@@ -7,6 +8,7 @@
 #include <QTextItem>
 #include <algorithm>
 
+#include "Version.h"
 #include "editor/programs/ListPrinter.h"
 #include "editor/programs/ParameterList.h"
 #include "editor/programs/ParameterTableDialog.h"
@@ -96,9 +98,14 @@ struct Printing : ::testing::Test {
     ParameterTableDialog dialog{channels, fresh->ui};
     ListPrinter job{fresh->ui};
     RecordingPage device;
+    const QDateTime when{QDate(2026, 12, 9), QTime(21, 30)};
+
+    void SetUp() override {
+        dialog.SetPrintSubject({"Lobby", "", "127.0.0.1:8899", QStringLiteral("/x/MusicFile")});
+    }
 
     std::vector<std::vector<RecordingEngine::Text>>& Print(int from, int to) {
-        dialog.ConfigurePrint(job);
+        dialog.ConfigurePrint(job, when);
         PrintInfo info;
         EXPECT_TRUE(job.OnPreparePrinting(info, true));
         info.fromPage = from;
@@ -119,24 +126,51 @@ struct Printing : ::testing::Test {
     }
 };
 
-TEST_F(Printing, EveryPageCarriesItsNumberAndTheRowsOfItsShare) {
+TEST_F(Printing, EveryPageNamesWhatIsPrintedAndCarriesItsNumberAndTheRowsOfItsShare) {
     const auto& pages = Print(1, PrintInfo::kUnboundedPage);
     const int perPage = job.RowsPerPageCount();
     const int count = PageCount(kParameterRows, perPage);
     ASSERT_GT(count, 2);
     ASSERT_EQ(static_cast<int>(pages.size()), count);
     const QRect area = job.PageRect(device, QRect(0, 0, device.width(), device.height()));
+    const QString footer = QStringLiteral("Printed with Tolmarin ") + QLatin1String(kVersion);
     for (int p = 1; p <= count; ++p) {
+        const auto& page = pages[p - 1];
+        for (const char* line : {"Parameters of CH1 and CH2: Lobby", "Amplifier: 127.0.0.1:8899",
+                                 "Printed 2026-12-09 21:30"}) {
+            const auto* text = Find(page, QString::fromLatin1(line));
+            ASSERT_NE(text, nullptr) << line;
+            EXPECT_LT(text->at.y(), area.center().y()) << line;  // in the header
+        }
+        // The page number and the application are in the footer, the number on the right.
         const QString number = QString("Page %1 of %2").arg(p).arg(count);
-        const auto* text = Find(pages[p - 1], number);
+        const auto* text = Find(page, number);
         ASSERT_NE(text, nullptr) << number.toStdString();
-        EXPECT_GT(text->at.x(), area.center().x());  // on the right, by the right margin
-        EXPECT_NE(Find(pages[p - 1], "PARAM"), nullptr);
+        EXPECT_GT(text->at.x(), area.center().x());
+        EXPECT_GT(text->at.y(), area.center().y());
+        const auto* application = Find(page, footer);
+        ASSERT_NE(application, nullptr);
+        EXPECT_LT(application->at.x(), area.center().x());
+        EXPECT_GT(application->at.y(), area.center().y());
+        EXPECT_NE(Find(page, "PARAM"), nullptr);
         const int first = (p - 1) * perPage;
-        EXPECT_NE(Find(pages[p - 1], dialog.List().GetItemText(first, 0)), nullptr);
+        if (first < kParameterRows) {  // a multiple of the rows ends on an empty page
+            EXPECT_NE(Find(page, dialog.List().GetItemText(first, 0)), nullptr) << p;
+        }
     }
-    EXPECT_NE(Find(pages.back(), "Release"), nullptr);
-    EXPECT_NE(Find(pages.back(), "Just a huar for the footers"), nullptr);
+    EXPECT_NE(Find(pages[(kParameterRows - 1) / perPage], "Release"), nullptr);
+}
+
+TEST_F(Printing, TheTitleIsTheProgramNameElseTheFileNameElseTheLiveProgram) {
+    dialog.ConfigurePrint(job, when);
+    EXPECT_EQ(job.DocumentName(), "Lobby");
+    EXPECT_EQ(job.OutputFile(), "/x/MusicFile/Lobby.pdf");  // not "senza nome.pdf" at home
+    dialog.SetPrintSubject({"  ", "/y/MusicFile/Hall.Data12File", "", {}});
+    EXPECT_EQ(dialog.PrintTitle(), "Hall.Data12File");
+    dialog.SetPrintSubject({"", "", "", {}});
+    EXPECT_EQ(dialog.PrintTitle(), "Live program");
+    fresh->ui.language = Language::Chinese;
+    EXPECT_EQ(dialog.PrintTitle(), QString::fromUtf8("当前程序"));
 }
 
 TEST_F(Printing, APageRangeChosenBackwardsPrintsBackwards) {
@@ -151,7 +185,7 @@ TEST_F(Printing, APageRangeChosenBackwardsPrintsBackwards) {
 TEST_F(Printing, ThePdfHasOnePagePerShareOfRows) {
     TempDir dir("print");
     const QString path = QString::fromStdString(dir.PathOf("table.pdf"));
-    dialog.ConfigurePrint(job);
+    dialog.ConfigurePrint(job, when);
     ASSERT_TRUE(job.PrintToPdf(path, QPageSize(QPageSize::A6)));
     QFile pdf(path);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
@@ -164,6 +198,22 @@ TEST_F(Printing, ThePdfHasOnePagePerShareOfRows) {
     EXPECT_GT(match.captured(1).toInt(), 1);
     if (qEnvironmentVariableIsSet("TOLMARIN_KEEP_PDF")) {
         QFile::copy(path, qEnvironmentVariable("TOLMARIN_KEEP_PDF"));
+    }
+    // With TOLMARIN_PICTURES naming a folder, an A4 print in each language is kept there,
+    // to be rendered (pdftoppm) and looked at.
+    const QString folder = qEnvironmentVariable("TOLMARIN_PICTURES");
+    if (!folder.isEmpty()) {
+        for (const Language language : {Language::English, Language::Chinese}) {
+            fresh->ui.language = language;
+            ParameterTableDialog table{channels, fresh->ui};
+            table.SetPrintSubject({"Lobby", "", "127.0.0.1:8899", {}});
+            ListPrinter a4{fresh->ui};
+            table.ConfigurePrint(a4, when);
+            const char* name = language == Language::English ? "parameter-table-print-en.pdf"
+                                                             : "parameter-table-print-zh.pdf";
+            EXPECT_TRUE(a4.PrintToPdf(QDir(folder).filePath(QString::fromLatin1(name)),
+                                      QPageSize(QPageSize::A4)));
+        }
     }
 }
 

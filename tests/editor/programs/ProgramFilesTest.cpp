@@ -80,8 +80,8 @@ TEST_F(Files, CancelledChoosersDoNothingAndSayNothing) {
     EXPECT_EQ(view.statesShown, 0);
 }
 
-// Every refused load says so, and neither the image nor the records change.
-TEST_F(Files, UnreadableSingleFilesAreRefusedWithTheImageUnchanged) {
+// Every refused load says why, naming the file, and neither the image nor the records change.
+TEST_F(Files, RefusedSingleFilesSayWhyWithTheImageUnchanged) {
     ASSERT_TRUE(files.SaveProgramFileTo(Path("good.Data12File")));
     const auto good = FileBytes(Path("good.Data12File"));
     std::filesystem::copy_file(Path("good.Data12File"), Path("set.data12file"));
@@ -91,45 +91,84 @@ TEST_F(Files, UnreadableSingleFilesAreRefusedWithTheImageUnchanged) {
     auto longer = good;
     longer.push_back(0);
     WriteBytes(Path("long.Data12File"), longer);
+    WriteBytes(Path("all.Data12File"), std::vector<std::uint8_t>(13120, 0));
     std::filesystem::create_directory(Path("folder.Data12File"));
     auto impossible = good;
-    impossible[16 + block::kDelay] = 0xFF;  // a delay step far past the last one
-    impossible[16 + block::kDelay + 1] = 0x7F;
+    impossible[176 + block::kDelay] = 0xFF;  // CH2: a delay step far past the last one
+    impossible[176 + block::kDelay + 1] = 0x7F;
     WriteBytes(Path("impossible.Data12File"), impossible);
 
     channels.Channel(0).SetDelay(100);
     channels.StoreAllToImage();
     const DeviceImage before = s.image;
-    for (const char* name : {"set.data12file", "short.Data12File", "long.Data12File",
-                             "folder.Data12File", "impossible.Data12File", "missing.Data12File"}) {
+    const struct {
+        const char* name;
+        const char* reason;
+    } cases[] = {
+        {"set.data12file", "The name set.data12file does not contain .Data12File."},
+        {"short.Data12File", "short.Data12File has 655 bytes where 656 were expected."},
+        {"long.Data12File", "long.Data12File has 657 bytes where 656 were expected."},
+        {"all.Data12File",
+         "all.Data12File has 13,120 bytes where 656 were expected. It holds all twenty "
+         "programs: open it with \"Recall all program from PC\"."},
+        {"folder.Data12File", "folder.Data12File is not a regular file (a folder or a device)."},
+        {"impossible.Data12File",
+         "impossible.Data12File holds a value the amplifier cannot "
+         "take: CH2 delay step 32767 (0..1467)."},
+        {"missing.Data12File", "missing.Data12File does not exist."},
+    };
+    for (const auto& c : cases) {
         fresh.sink.messages.clear();
-        chooser.answer = Path(name);
-        EXPECT_FALSE(files.LoadProgramFile()) << name;
-        EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"Read MusicFile  Error!"}) << name;
-        EXPECT_TRUE(std::ranges::equal(s.image.ProgramRecord(0), before.ProgramRecord(0))) << name;
-        EXPECT_EQ(channels.Channel(0).GetDelay(), 100) << name;
+        chooser.answer = Path(c.name);
+        EXPECT_FALSE(files.LoadProgramFile()) << c.name;
+        EXPECT_EQ(fresh.sink.messages,
+                  std::vector<std::string>{std::string("Read MusicFile  Error!\n") + c.reason});
+        EXPECT_TRUE(std::ranges::equal(s.image.ProgramRecord(0), before.ProgramRecord(0)))
+            << c.name;
+        EXPECT_EQ(channels.Channel(0).GetDelay(), 100) << c.name;
     }
     EXPECT_EQ(view.statesShown, 0);
+
+    fresh.sink.messages.clear();
+    s.ui.language = Language::Chinese;
+    EXPECT_FALSE(files.OpenProgramFile(Path("short.Data12File")));
+    EXPECT_EQ(fresh.sink.messages,
+              std::vector<std::string>{
+                  "读音乐文件错误!\nshort.Data12File 大小为 655 字节, 应为 656 字节。"});
 }
 
-TEST_F(Files, UnreadableAllProgramsFilesAreRefusedWithTheStoredProgramsUnchanged) {
+TEST_F(Files, RefusedAllProgramsFilesSayWhyWithTheStoredProgramsUnchanged) {
     StoreValidPrograms();
     ASSERT_TRUE(files.WriteAllProgramsFile(Path("all.ALLData12File")));
     auto shorter = FileBytes(Path("all.ALLData12File"));
     shorter.resize(13119);
     WriteBytes(Path("short.ALLData12File"), shorter);
+    WriteBytes(Path("one.ALLData12File"), std::vector<std::uint8_t>(656, 0));
     auto impossible = FileBytes(Path("all.ALLData12File"));
     impossible[19 * 656 + 16 + block::kLimitRelease] = 9;  // program 20: no such release
     WriteBytes(Path("impossible.ALLData12File"), impossible);
     StoreProgramName(s.ui, s.image.Name(4), "Kept");
     const DeviceImage before = s.image;
-    for (const char* name :
-         {"short.ALLData12File", "all.allData12File", "impossible.ALLData12File"}) {
+    const struct {
+        const char* name;
+        const char* reason;
+    } cases[] = {
+        {"short.ALLData12File", "short.ALLData12File has 13,119 bytes where 13,120 were expected."},
+        {"one.ALLData12File",
+         "one.ALLData12File has 656 bytes where 13,120 were expected. It "
+         "holds one program: open it with \"Recall program from PC\"."},
+        {"all.allData12File", "The name all.allData12File does not contain .ALLData12File."},
+        {"impossible.ALLData12File",
+         "impossible.ALLData12File, program 20, holds a value the "
+         "amplifier cannot take: CH1 limiter release 9 (0..5)."},
+    };
+    for (const auto& c : cases) {
         fresh.sink.messages.clear();
-        chooser.answer = Path(name);
-        EXPECT_FALSE(files.LoadAllProgramsFile()) << name;
-        EXPECT_EQ(fresh.sink.messages, std::vector<std::string>{"Read all MusicFile Error!"});
-        EXPECT_TRUE(std::ranges::equal(s.image.Name(4), before.Name(4))) << name;
+        chooser.answer = Path(c.name);
+        EXPECT_FALSE(files.LoadAllProgramsFile()) << c.name;
+        EXPECT_EQ(fresh.sink.messages,
+                  std::vector<std::string>{std::string("Read all MusicFile Error!\n") + c.reason});
+        EXPECT_TRUE(std::ranges::equal(s.image.Name(4), before.Name(4))) << c.name;
     }
 }
 
