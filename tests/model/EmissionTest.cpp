@@ -172,7 +172,7 @@ TEST_F(Emission, ClearAllPendingKeepsTheNameAndALaggingCrossover) {
     ch1.Band(4).SetGainStep(250);
     ch2.HighPass().SetFreq(400, true);  // sent frequency 20, to be stepped
     ch2.LowPass().SetFreq(5000, true);  // goes out at once
-    set.ClearAllPending(0);
+    set.ClearAllPending(false);
     s.app.sendChanges = 0;
     EXPECT_EQ(ch1.PendingName(), 1);
     EXPECT_EQ(ch1.PendingMain() + ch1.PendingLimiter() + ch1.PendingVolume(), 0);

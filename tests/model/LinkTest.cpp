@@ -36,7 +36,7 @@ void Customise(OutputChannel& r) {
 TEST_F(Linking, LinkWhileLinkedUpSendsCh2sWholeBlockOnce) {
     Customise(ch1);
     s.app.sendChanges = 1;
-    set.ClearAllPending(0);
+    set.ClearAllPending(false);
     ch1.TakePendingName();
     std::vector<std::unique_ptr<SendData>> sent;
     set.LinkCh1Ch2(true,

@@ -240,7 +240,7 @@ public:
     ReceivedLiveModel(LinkModel& inner, const DeviceImage& image)
         : m_inner(inner), m_image(image) {}
     std::unique_ptr<SendData> NextPendingFrame() override { return m_inner.NextPendingFrame(); }
-    void ClearAllPending(int value) override { m_inner.ClearAllPending(value); }
+    void ClearAllPending(bool value) override { m_inner.ClearAllPending(value); }
     void LoadAllFromImage() override {
         std::ranges::copy(m_image.ProgramRecord(0), received.begin());
         m_inner.LoadAllFromImage();

@@ -129,7 +129,7 @@ TEST(FormLinkedChannels, BandEditsFollowOnCh2ButMuteStaysOnItsOwnChannel) {
     r.fresh->app.sendChanges = 1;
     r.Click(r.Get<PictureRadio>(kLinkCheck));
     ASSERT_TRUE(r.channels.Ch1Ch2Linked());
-    r.channels.ClearAllPending(0);
+    r.channels.ClearAllPending(false);
 
     r.Type(kBandGain + 1, "-6");
     EXPECT_EQ(r.channels.Channel(1).Band(1).GetGainStep(), 140);
