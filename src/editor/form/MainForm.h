@@ -30,6 +30,8 @@ class ChannelSet;
 class OutputChannel;
 class DonePopup;
 class DeviceLink;
+class EditHistory;
+class HistoryStrip;
 class BusyPopup;
 class CommandQueue;
 class LinkController;
@@ -71,6 +73,8 @@ public:
     T* Get(int id) const {
         return dynamic_cast<T*>(Control(id));
     }
+    // The document's undo history and A/B compare.
+    EditHistory& History() { return *m_history; }
     BusyPopup& BusyWindow() { return *m_busy; }
     DonePopup& DoneWindow() { return *m_done; }
     const QString& MusicFolder() const { return m_musicFolder; }
@@ -115,6 +119,10 @@ private:
     void OnInitialUpdate();
     void OnLinkButton();
     void OnLinkCheck();
+    void ConnectHistory();
+    void ShowModeControls(int mode);
+    // The other A/B setting's curves, faint behind the channels'.
+    void ShowCompareCurves();
 
     SharedState& m_state;
     ChannelSet& m_channels;
@@ -127,6 +135,8 @@ private:
     CommandQueue* m_command = nullptr;
     FormWidgets m_w;
     std::unique_ptr<ParameterBinder> m_binder;
+    std::unique_ptr<EditHistory> m_history;
+    HistoryStrip* m_strip = nullptr;
     BusyPopup* m_busy = nullptr;
     DonePopup* m_done = nullptr;
     int m_current = 0;

@@ -72,7 +72,13 @@ GraphScene ResponseGraph::Scene() const {
     scene.active = m_state.ActiveFilter();
     scene.client = m_client;
     scene.overlays = m_overlays;
+    scene.behind = m_behind;
     return scene;
+}
+
+void ResponseGraph::SetCurvesBehind(std::vector<GraphOverlay> curves) {
+    m_behind = std::move(curves);
+    update();
 }
 
 void ResponseGraph::SetOverlays(std::vector<GraphOverlay> overlays) {

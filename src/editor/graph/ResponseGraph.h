@@ -67,6 +67,9 @@ public:
     // Curves drawn over the channels' until replaced (an empty list removes them).
     void SetOverlays(std::vector<GraphOverlay> overlays);
     const std::vector<GraphOverlay>& Overlays() const { return m_overlays; }
+    // Curves drawn under the channels' (another setting to compare with), until replaced.
+    void SetCurvesBehind(std::vector<GraphOverlay> curves);
+    const std::vector<GraphOverlay>& CurvesBehind() const { return m_behind; }
 
     // The notice timer's handler: posts filterChanged when a drag changed a filter since
     // the last tick and a parent view is set.
@@ -101,6 +104,7 @@ private:
     int m_controlId = 0;
     int m_wheelRemainder = 0;  // angle not yet turned into a bandwidth step
     std::vector<GraphOverlay> m_overlays;
+    std::vector<GraphOverlay> m_behind;
 };
 
 }  // namespace tolmarin
