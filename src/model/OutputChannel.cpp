@@ -280,11 +280,12 @@ void OutputChannel::RestoreSubBlock(std::span<const std::uint8_t, kChannelBlockS
             m_pendingMain = Mark();
             break;
         case kCrossover:
+            // Restored unsent (a whole block follows), the sent frequency is the value at once.
             for (const auto& [f, at] : {std::pair{&HighPass(), block::kHighPassFreq},
                                         std::pair{&LowPass(), block::kLowPassFreq}}) {
                 f->SetFamily(b[static_cast<std::size_t>(at) + 2], true);
                 f->SetSlope(b[static_cast<std::size_t>(at) + 3], true);
-                f->SetFreq(ReadLeI16(b, static_cast<std::size_t>(at)), true);
+                f->SetFreq(ReadLeI16(b, static_cast<std::size_t>(at)), Mark() != 0);
             }
             break;
         case kLimiter:

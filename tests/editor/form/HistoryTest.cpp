@@ -15,7 +15,6 @@
 #include "link/LinkController.h"
 #include "model/Parameters.h"
 #include "protocol/DeviceImage.h"
-#include "support/ExpectedFrames.h"
 #include "support/qt/EventLoop.h"
 #include "support/qt/ManualScheduler.h"
 #include "support/qt/ScriptedLink.h"
@@ -79,11 +78,7 @@ struct LinkedRig : FormRig {
                 serial.writes, [](const Bytes& f) { return f.size() > 4 && f[4] != kPoll; });
             quiet = busy ? 0 : quiet + 1;
         }
-        std::string last;
-        for (const Bytes& f : serial.writes) {
-            last += HexBytes(f) + "\n";
-        }
-        ASSERT_EQ(quiet, 5) << "the scan never settled: " << last;
+        ASSERT_EQ(quiet, 5) << "the scan never settled";
     }
     // Sub-block writes sent since the last call: (channel, sub-block) with their payloads.
     std::vector<std::pair<std::pair<int, int>, Bytes>> SubBlockWrites() {
