@@ -129,7 +129,8 @@ void ApplyDelta(ChannelSet& channels, SharedState& state, const SettingDelta& de
         std::ranges::copy(bytes, values.begin() + p.subBlock * kSubBlockSize);
         ch.RestoreSubBlock(values, p.subBlock);
         if (p.subBlock >= kFirstBandSubBlock) {
-            ch.Band(p.subBlock - kFirstBandSubBlock).SetBypass((after ? p.bypassAfter : p.bypassBefore) ? 1 : 0);
+            ch.Band(p.subBlock - kFirstBandSubBlock)
+                .SetBypass((after ? p.bypassAfter : p.bypassBefore) ? 1 : 0);
         }
     }
     const SystemValues& sys = after ? delta.after : delta.before;

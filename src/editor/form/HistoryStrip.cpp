@@ -77,10 +77,10 @@ void HistoryStrip::ApplyLanguage() {
     m_redo->setText(UiText(m_ui, TextId::HistoryRedo));
     m_undo->setEnabled(m_history.Stack().canUndo());
     m_redo->setEnabled(m_history.Stack().canRedo());
-    m_undo->setToolTip(Tip(m_ui, TextId::HistoryUndoTip, TextId::HistoryNothingToUndo,
-                           m_history.UndoText(lang)));
-    m_redo->setToolTip(Tip(m_ui, TextId::HistoryRedoTip, TextId::HistoryNothingToRedo,
-                           m_history.RedoText(lang)));
+    m_undo->setToolTip(
+        Tip(m_ui, TextId::HistoryUndoTip, TextId::HistoryNothingToUndo, m_history.UndoText(lang)));
+    m_redo->setToolTip(
+        Tip(m_ui, TextId::HistoryRedoTip, TextId::HistoryNothingToRedo, m_history.RedoText(lang)));
     const bool b = m_history.BActive();
     const QString active = UiText(m_ui, b ? TextId::CompareB : TextId::CompareA);
     const QString other = UiText(m_ui, b ? TextId::CompareA : TextId::CompareB);

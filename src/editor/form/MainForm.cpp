@@ -6,11 +6,11 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QTimer>
-#include <QToolButton>
 #include <QPainter>
 #include <QProgressBar>
 #include <QSettings>
+#include <QTimer>
+#include <QToolButton>
 
 #include "controls/BitmapSource.h"
 #include "controls/Lamp.h"
@@ -130,13 +130,11 @@ void MainForm::ConnectOwnControls() {
 // Every edit, whatever made it, becomes a step once it is complete; undo and redo show
 // the model again and send what the original action sent besides the pending marks.
 void MainForm::ConnectHistory() {
-    connect(m_binder.get(), &ParameterBinder::edited, m_history.get(), [this] {
-        m_history->Commit();
-    });
+    connect(m_binder.get(), &ParameterBinder::edited, m_history.get(),
+            [this] { m_history->Commit(); });
     // A graph wheel or a drag's last notice.
-    connect(m_w.graph, &ResponseGraph::filterChanged, m_history.get(), [this] {
-        m_history->Commit();
-    });
+    connect(m_w.graph, &ResponseGraph::filterChanged, m_history.get(),
+            [this] { m_history->Commit(); });
     HistorySender sender;
     sender.systemItem = [this](std::uint8_t item, int index) {
         m_controller->SendSystemItem(item, 0, index);

@@ -132,9 +132,8 @@ void CollectChanges(const SubBlockPatch& p, std::vector<Changed>& out) {
         if (differs) {
             typeChanged = typeChanged || def.id == Param::BandType;
             gainChanged = gainChanged || def.id == Param::BandGain;
-            const bool known = std::ranges::any_of(out, [&](const Changed& c) {
-                return c.def == &def && c.band == band;
-            });
+            const bool known = std::ranges::any_of(
+                out, [&](const Changed& c) { return c.def == &def && c.band == band; });
             if (!known) {
                 out.push_back({&def, band, &p});
             }
@@ -360,7 +359,8 @@ void EditHistory::Swap() {
     const Setting now = Capture();
     Setting target = now;
     for (int c = 0; c < kComparedChannels; ++c) {
-        target.channels[static_cast<std::size_t>(c)] = m_other.channels[static_cast<std::size_t>(c)];
+        target.channels[static_cast<std::size_t>(c)] =
+            m_other.channels[static_cast<std::size_t>(c)];
     }
     ApplyDelta(m_channels, m_state, Diff(now, target, kComparedChannels), true, true);
     for (int c = 0; c < kComparedChannels; ++c) {

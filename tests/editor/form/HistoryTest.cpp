@@ -115,7 +115,8 @@ struct RandomEditor {
         EditHistory& h = r.view->History();
         const int kind = Pick(0, 99);
         if (kind < 70) {
-            const ParamDef& def = *params[static_cast<std::size_t>(Pick(0, std::ssize(params) - 1))];
+            const ParamDef& def =
+                *params[static_cast<std::size_t>(Pick(0, std::ssize(params) - 1))];
             OutputChannel& ch = r.channels.Channel(Pick(0, 1));
             int high = def.high;
             int low = def.low;
