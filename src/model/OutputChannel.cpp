@@ -261,6 +261,58 @@ void OutputChannel::LoadFromBlock(std::span<const std::uint8_t, kChannelBlockSiz
     m_limitRelease = b[block::kLimitRelease];
 }
 
+void OutputChannel::RestoreSubBlock(std::span<const std::uint8_t, kChannelBlockSize> b,
+                                    int subBlock) {
+    enum : int { kName, kMain, kCrossover, kLimiter, kVolume, kFirstBand };
+    switch (subBlock) {
+        case kName: {
+            const auto name = b.first<8>();
+            m_name.assign(name.begin(), std::ranges::find(name, std::uint8_t{0}));
+            m_pendingName = Mark();
+            break;
+        }
+        case kMain:
+            m_outputOn = b[block::kOutputOn];
+            m_polarity = b[block::kPolarity];
+            m_inputGain = ReadLeI16(b, block::kInputGain);
+            m_delay = ReadLeI16(b, block::kDelay);
+            m_inputRoute = b[block::kInputRoute];
+            m_pendingMain = Mark();
+            break;
+        case kCrossover:
+            // Restored unsent (a whole block follows), the sent frequency is the value at once.
+            for (const auto& [f, at] : {std::pair{&HighPass(), block::kHighPassFreq},
+                                        std::pair{&LowPass(), block::kLowPassFreq}}) {
+                f->SetFamily(b[static_cast<std::size_t>(at) + 2], true);
+                f->SetSlope(b[static_cast<std::size_t>(at) + 3], true);
+                f->SetFreq(ReadLeI16(b, static_cast<std::size_t>(at)), Mark() != 0);
+            }
+            break;
+        case kLimiter:
+            m_limitThreshold = ReadLeI16(b, block::kLimitThreshold);
+            m_limitAttack = b[block::kLimitAttack];
+            m_limitRelease = b[block::kLimitRelease];
+            m_pendingLimiter = Mark();
+            break;
+        case kVolume:
+            m_volumeAux = b[block::kVolumeAux];
+            m_volume = LimitVolume(ReadLeI16(b, block::kVolume));
+            m_pendingVolume = Mark();
+            break;
+        default: {
+            const int k = subBlock - kFirstBand;
+            const BandRecord r = ReadBandRecord(b, BandOffset(k));
+            Filter& f = Band(k);
+            f.SetGainStep(r.gainStep);
+            f.SetBandwidthStep(r.bandwidthStep);
+            f.SetSlope(r.slope, true);
+            f.SetType(r.type);
+            f.SetFreq(r.freq, true);
+            break;
+        }
+    }
+}
+
 // --- Pending state -------------------------------------------------------------------------
 
 bool OutputChannel::ConsumeCrossoverPending() {

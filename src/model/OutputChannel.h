@@ -94,6 +94,11 @@ public:
     // limited to 0 to 600.
     void LoadFromBlock(std::span<const std::uint8_t, kChannelBlockSize> block);
 
+    // Takes the values sub-block subBlock of values holds (name, main, crossover, limiter,
+    // volume or a band, as LoadFromBlock reads them, the name untrimmed) and marks that
+    // sub-block pending as an edit does. Nothing follows on a linked channel; a band's
+    // bypass is the caller's.
+    void RestoreSubBlock(std::span<const std::uint8_t, kChannelBlockSize> values, int subBlock);
     // True when either crossover filter was pending; each pending one advances its sent
     // frequency one step (and stays pending until it arrives).
     bool ConsumeCrossoverPending();

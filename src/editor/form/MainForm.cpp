@@ -5,9 +5,12 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QProgressBar>
 #include <QSettings>
+#include <QTimer>
+#include <QToolButton>
 
 #include "controls/BitmapSource.h"
 #include "controls/Lamp.h"
@@ -16,10 +19,12 @@
 #include "controls/TransparentLabel.h"
 #include "editor/form/FormLayout.h"
 #include "editor/form/FormText.h"
+#include "editor/form/HistoryStrip.h"
 #include "editor/form/LinkDialogs.h"
 #include "editor/form/ParameterBinder.h"
 #include "editor/form/QtTranslations.h"
 #include "editor/graph/ResponseGraph.h"
+#include "editor/history/EditHistory.h"
 #include "editor/roomeq/RoomEqDialog.h"
 #include "editor/roomeq/RoomEqOverlays.h"
 #include "form/FormDescription.h"
@@ -28,6 +33,7 @@
 #include "link/LinkController.h"
 #include "model/ChannelSet.h"
 #include "protocol/DeviceImage.h"
+#include "protocol/FrameBuilder.h"
 #include "protocol/ProgramFile.h"
 #include "text/SelectionLists.h"
 
@@ -39,6 +45,14 @@ namespace {
 
 constexpr int kTemplateFontPx = 11;
 constexpr int kLinkLampRadius = 5;  // the lamp in the Link button's pictures
+// How faint the other A/B setting's curves are drawn.
+constexpr int kCompareCurveAlpha = 70;
+
+// Controls a press-and-release gesture edits with: one step for the whole of it.
+bool IsGestureControl(QObject* watched) {
+    return watched->inherits("tolmarin::ResponseGraph") || watched->inherits("tolmarin::Fader") ||
+           watched->inherits("tolmarin::NumberSpin");
+}
 
 }  // namespace
 
@@ -51,7 +65,8 @@ MainForm::MainForm(SharedState& state, ChannelSet& channels, QSettings& settings
       m_workDir(workDir),
       m_linkModel(channels),
       m_binder(std::make_unique<ParameterBinder>(state, channels)),
-      m_roomEq(std::make_unique<RoomEqOverlays>()) {
+      m_roomEq(std::make_unique<RoomEqOverlays>()),
+      m_history(std::make_unique<EditHistory>(state, channels)) {
     setFixedSize(kFormWidth, kFormHeightWithStrip);
     setFocusPolicy(Qt::StrongFocus);
     QFont font(QStringLiteral("Arial"));
@@ -63,6 +78,7 @@ MainForm::MainForm(SharedState& state, ChannelSet& channels, QSettings& settings
     m_command = &m_link->Command();
     CreateControls();
     ConnectOwnControls();
+    ConnectHistory();
     OnInitialUpdate();
 }
 
@@ -72,6 +88,7 @@ MainForm::~MainForm() {
         m_controller->CloseLink();
     }
     m_binder.reset();
+    m_history.reset();
     if (m_state.ui.sink == this) {
         m_state.ui.sink = nullptr;
     }
@@ -99,6 +116,10 @@ void MainForm::CreateControls() {
     }
     m_busy = new BusyPopup(m_state, this, this);
     m_done = new DonePopup(m_state, this);
+    m_strip = new HistoryStrip(this, *m_history, m_state.ui);
+    m_w.byId[IdOf(Control::Undo)] = m_strip->UndoButton();
+    m_w.byId[IdOf(Control::Redo)] = m_strip->RedoButton();
+    m_w.byId[IdOf(Control::AbToggle)] = m_strip->AbButton();
 }
 
 void MainForm::ConnectOwnControls() {
@@ -122,6 +143,54 @@ void MainForm::ConnectOwnControls() {
     });
     connect(m_binder.get(), &ParameterBinder::systemItemEdited, this,
             [this](std::uint8_t item, int index) { m_controller->SendSystemItem(item, 0, index); });
+}
+
+// Every edit, whatever made it, becomes a step once it is complete; undo and redo show
+// the model again and send what the original action sent besides the pending marks.
+void MainForm::ConnectHistory() {
+    connect(m_binder.get(), &ParameterBinder::edited, m_history.get(),
+            [this] { m_history->Commit(); });
+    // A graph wheel or a drag's last notice.
+    connect(m_w.graph, &ResponseGraph::filterChanged, m_history.get(),
+            [this] { m_history->Commit(); });
+    HistorySender sender;
+    sender.systemItem = [this](std::uint8_t item, int index) {
+        m_controller->SendSystemItem(item, 0, index);
+    };
+    sender.ch2Block = [this] {
+        if (m_controller->Linked()) {
+            m_channels.Channel(1).StoreAll();
+            m_command->Enqueue(BuildChannelBlock(m_state, 0, 1));
+        }
+    };
+    m_history->SetSender(std::move(sender));
+    connect(m_history.get(), &EditHistory::restored, this, [this] {
+        const int mode = m_state.image.systemBytes[sysbyte::kModeCh12];
+        m_w.ampMode->setCurrentIndex(mode);
+        ShowModeControls(mode);
+        ShowState(m_current);
+        m_w.graph->update();
+    });
+    connect(m_history.get(), &EditHistory::restored, this, &MainForm::ShowCompareCurves);
+    connect(m_history.get(), &EditHistory::compareChanged, this, &MainForm::ShowCompareCurves);
+    connect(m_binder.get(), &ParameterBinder::edited, this, &MainForm::ShowCompareCurves);
+}
+
+void MainForm::ShowCompareCurves() {
+    std::vector<GraphOverlay> curves;
+    const Setting now = CaptureSetting(m_channels, m_state);
+    for (int c = 0; c < 2; ++c) {
+        const auto at = static_cast<std::size_t>(c);
+        if (m_history->Other().channels[at] == now.channels[at]) {
+            continue;
+        }
+        const RgbColour rgb = m_channels.Channel(c).GetColour();
+        GraphOverlay curve;
+        curve.db = m_history->OtherResponse(c);
+        curve.colour = QColor(rgb.r, rgb.g, rgb.b, kCompareCurveAlpha);
+        curves.push_back(curve);
+    }
+    m_w.graph->SetCurvesBehind(std::move(curves));
 }
 
 // ---- Start-up ----
@@ -190,6 +259,7 @@ void MainForm::OnLinkCheck() {
     } else {
         m_channels.UnlinkCh1Ch2();
     }
+    m_history->Commit();
 }
 
 // ---- Room EQ ----
@@ -198,18 +268,23 @@ int MainForm::ApplyBands(int channel, const std::array<BandRecord, kEqBandCount>
     OutputChannel& ch = m_channels.Channel(channel);
     const bool mirrored = channel <= 1 && m_channels.Ch1Ch2Linked();
     int changed = 0;
-    for (int k = 0; k < kEqBandCount; ++k) {
-        const BandRecord& band = bands[static_cast<std::size_t>(k)];
-        // An unchanged band is left alone, so that it is not sent again.
-        if (ch.Eq().BuildBandRecord(k) == band) {
-            continue;
-        }
-        ch.Eq().EditBand(band, k);
-        if (mirrored) {
-            m_channels.Channel(1 - channel).Band(k).CopyEqFrom(ch.Band(k));
-        }
-        ++changed;
-    }
+    // All bands of a fit are one step of the history, whatever number changed.
+    m_history->ApplyAsOneStep(
+        [&] {
+            for (int k = 0; k < kEqBandCount; ++k) {
+                const BandRecord& band = bands[static_cast<std::size_t>(k)];
+                // An unchanged band is left alone, so that it is not sent again.
+                if (ch.Eq().BuildBandRecord(k) == band) {
+                    continue;
+                }
+                ch.Eq().EditBand(band, k);
+                if (mirrored) {
+                    m_channels.Channel(1 - channel).Band(k).CopyEqFrom(ch.Band(k));
+                }
+                ++changed;
+            }
+        },
+        TextId::HistoryRoomEq);
     if (changed > 0) {
         m_binder->ShowChannel(m_current);
         m_w.graph->ShowActiveFilter();
@@ -242,6 +317,9 @@ void MainForm::ApplyLanguage() {
     ShowLanguagePictures(m_w, m_state.ui.language);
     ShowLinkLamp();
     m_binder->FillLists();
+    if (m_strip != nullptr) {
+        m_strip->ApplyLanguage();
+    }
     m_w.ampMode->clear();
     for (const std::string& text : ListTexts(SelectionList::AmpMode, m_state.ui.language)) {
         m_w.ampMode->addItem(QString::fromStdString(text));
@@ -260,7 +338,13 @@ void MainForm::SetAmpMode(int m) {
     m_channels.LoadAllFromImage();
     m_channels.UnlinkCh1Ch2();
     m_w.linkCheck->setChecked(false);
-    const bool bridge = m == kModeBridge;
+    ShowModeControls(m);
+    m_controller->SendSystemItem(ITEM_MODES, 0, 0);
+    m_history->Commit();
+}
+
+void MainForm::ShowModeControls(int mode) {
+    const bool bridge = mode == kModeBridge;
     m_w.linkCheck->setEnabled(!bridge);
     if (bridge) {
         ShowState(m_current);
@@ -271,7 +355,6 @@ void MainForm::SetAmpMode(int m) {
     Control(kMute + 1)->setEnabled(!bridge);
     Control(kPolarity + 1)->setEnabled(!bridge);
     m_w.linkCheck->update();
-    m_controller->SendSystemItem(ITEM_MODES, 0, 0);
 }
 
 void MainForm::TogglePower() {
@@ -341,8 +424,16 @@ void MainForm::ClearLinkCheckBox() {
     m_w.linkCheck->setChecked(false);
 }
 
+// The live program loaded at link-up starts a new history with A and B both the
+// amplifier's; a program file opened or a program recalled later is one step.
 void MainForm::ShowState() {
     ShowState(m_current);
+    if (m_controller->Linked() && !m_controller->LiveKnown()) {
+        m_history->Reset();
+    } else {
+        m_history->Commit(EditHistory::StepKind::Program);
+    }
+    ShowCompareCurves();
 }
 
 void MainForm::ShowSystemState(int mode, int power) {
@@ -404,6 +495,34 @@ void MainForm::paintEvent(QPaintEvent* /*event*/) {
 // Enter gives the focus to the form, so a field being typed in commits its value; the key
 // then goes on to the control. Escape is the field's own: it drops the typing.
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            if (IsGestureControl(watched)) {
+                m_history->BeginGesture();
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            // After the control has handled the release (a fader posts its last value then).
+            if (IsGestureControl(watched) && m_history->InGesture()) {
+                QTimer::singleShot(0, m_history.get(), [h = m_history.get()] { h->EndGesture(); });
+            }
+            break;
+        case QEvent::ShortcutOverride:
+            // A field keeps Ctrl+Z and Ctrl+Y only while it holds typing it can take back.
+            if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
+                auto* key = static_cast<QKeyEvent*>(event);
+                const bool undo = key->matches(QKeySequence::Undo);
+                const bool redo = key->matches(QKeySequence::Redo) ||
+                                  key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
+                if ((undo && !edit->isUndoAvailable()) || (redo && !edit->isRedoAvailable())) {
+                    event->ignore();
+                    return true;
+                }
+            }
+            break;
+        default:
+            break;
+    }
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

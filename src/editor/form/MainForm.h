@@ -33,6 +33,8 @@ class ChannelSet;
 class OutputChannel;
 class DonePopup;
 class DeviceLink;
+class EditHistory;
+class HistoryStrip;
 class BusyPopup;
 class CommandQueue;
 class LinkController;
@@ -83,6 +85,8 @@ public:
     T* Get(int id) const {
         return dynamic_cast<T*>(Control(id));
     }
+    // The document's undo history and A/B compare.
+    EditHistory& History() { return *m_history; }
     BusyPopup& BusyWindow() { return *m_busy; }
     DonePopup& DoneWindow() { return *m_done; }
     const QString& MusicFolder() const { return m_musicFolder; }
@@ -128,6 +132,10 @@ private:
     void OnLinkButton();
     void OnLinkCheck();
     void ShowLinkLamp();
+    void ConnectHistory();
+    void ShowModeControls(int mode);
+    // The other A/B setting's curves, faint behind the channels'.
+    void ShowCompareCurves();
 
     SharedState& m_state;
     ChannelSet& m_channels;
@@ -142,6 +150,8 @@ private:
     std::unique_ptr<ParameterBinder> m_binder;
     std::unique_ptr<RoomEqOverlays> m_roomEq;
     QString m_roomEqPath;  // the last measurement file, offered again
+    std::unique_ptr<EditHistory> m_history;
+    HistoryStrip* m_strip = nullptr;
     BusyPopup* m_busy = nullptr;
     DonePopup* m_done = nullptr;
     int m_current = 0;

@@ -151,6 +151,7 @@ void ParameterBinder::OnEdited(std::size_t at, int value) {
     AfterEdit(b, ch, value);
     Mirror(b);
     Redraw(b);
+    emit edited();
 }
 
 void ParameterBinder::OnSystemEdited(const Binding& b, int value) {
@@ -160,6 +161,7 @@ void ParameterBinder::OnSystemEdited(const Binding& b, int value) {
     }
     byte = static_cast<std::uint8_t>(value);
     emit systemItemEdited(b.param->item, b.index);
+    emit edited();
 }
 
 // A crossover frequency never passes the other crossover filter's.

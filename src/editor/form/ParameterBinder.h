@@ -61,6 +61,8 @@ public:
 signals:
     // A system byte was edited and must go to the amplifier: its item code and input.
     void systemItemEdited(std::uint8_t item, int index);
+    // Any edit has gone into the model (after the system item was sent, if any).
+    void edited();
 
 private:
     struct Binding {

@@ -84,10 +84,10 @@ void DrawCurve(QPainter& p, const OutputChannel& ch, PlotSize plot) {
 }
 
 // Straight segments between the grid points inside the overlay's range.
-void DrawOverlays(QPainter& p, const GraphScene& scene, PlotSize plot) {
+void DrawOverlays(QPainter& p, const std::vector<GraphOverlay>& overlays, PlotSize plot) {
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setBrush(Qt::NoBrush);
-    for (const GraphOverlay& overlay : scene.overlays) {
+    for (const GraphOverlay& overlay : overlays) {
         const auto pts = CurveOf(overlay.db, plot);
         QPolygonF line;
         for (int i = 0; i < kGridSize; ++i) {
@@ -107,6 +107,7 @@ void DrawCurves(QPainter& p, const GraphScene& scene, PlotSize plot) {
     if (scene.channels == nullptr) {
         return;
     }
+    DrawOverlays(p, scene.behind, plot);
     const int count = std::min(kAlwaysDrawnChannels, scene.channels->ChannelCount());
     for (int c = 0; c < count; ++c) {
         DrawCurve(p, scene.channels->Channel(c), plot);
@@ -114,7 +115,7 @@ void DrawCurves(QPainter& p, const GraphScene& scene, PlotSize plot) {
     if (scene.mode == GraphMode::kEq && scene.current != nullptr) {
         DrawCurve(p, *scene.current, plot);
     }
-    DrawOverlays(p, scene, plot);
+    DrawOverlays(p, scene.overlays, plot);
 }
 
 void DrawFrameAndLabels(QPainter& p, const GraphLayout& layout, Language language) {

@@ -40,6 +40,7 @@ struct GraphScene {
     Rect client;
     Language language = Language::English;
     std::vector<GraphOverlay> overlays;  // drawn over the channel curves, in order
+    std::vector<GraphOverlay> behind;    // drawn under them (the setting compared with)
 };
 
 // The one drawing of the graph, for the screen, image files and the print preview.

@@ -77,7 +77,13 @@ GraphScene ResponseGraph::Scene() const {
             scene.overlays.push_back(std::move(o));
         }
     }
+    scene.behind = m_behind;
     return scene;
+}
+
+void ResponseGraph::SetCurvesBehind(std::vector<GraphOverlay> curves) {
+    m_behind = std::move(curves);
+    update();
 }
 
 void ResponseGraph::SetOverlays(std::vector<GraphOverlay> overlays) {

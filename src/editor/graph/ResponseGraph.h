@@ -74,6 +74,9 @@ public:
     // removes the source.
     using OverlaySource = std::function<std::vector<GraphOverlay>(const OutputChannel& shown)>;
     void SetOverlaySource(OverlaySource source);
+    // Curves drawn under the channels' (another setting to compare with), until replaced.
+    void SetCurvesBehind(std::vector<GraphOverlay> curves);
+    const std::vector<GraphOverlay>& CurvesBehind() const { return m_behind; }
 
     // The notice timer's handler: posts filterChanged when a drag changed a filter since
     // the last tick and a parent view is set.
@@ -109,6 +112,7 @@ private:
     int m_wheelRemainder = 0;  // angle not yet turned into a bandwidth step
     std::vector<GraphOverlay> m_overlays;
     OverlaySource m_overlaySource;
+    std::vector<GraphOverlay> m_behind;
 };
 
 }  // namespace tolmarin

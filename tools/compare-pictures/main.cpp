@@ -1,0 +1,81 @@
+// compare-pictures DIR: writes compare-graph.png, history-strip-en.png and
+// history-strip-zh.png into DIR.
+#include <QApplication>
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "art/Artwork.h"
+#include "controls/BitmapSource.h"
+#include "controls/ControlsUi.h"
+#include "editor/form/MainForm.h"
+#include "editor/graph/ResponseGraph.h"
+#include "editor/history/EditHistory.h"
+#include "form/FormDescription.h"
+#include "form/FormIds.h"
+#include "model/ChannelSet.h"
+#include "protocol/DeviceImage.h"
+
+using namespace tolmarin;
+
+namespace {
+
+bool Save(const QPixmap& picture, const QString& path) {
+    if (!picture.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QDir().mkpath(dir);
+    SetBitmapLoader([](int id) { return art::Bitmap(id); });
+    SharedState state;
+    InitDeviceImage(state);
+    InitSystemBytes(state.image);
+    SetControlsUiState(&state.ui);
+    ChannelSet channels(state);
+    QTemporaryDir work;
+    QSettings settings(work.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    MainForm form(state, channels, settings, work.path());
+    form.show();
+
+    // A: a gentle tuning. B: more bass, a cut in the mids, a lower low-pass.
+    EditHistory& history = form.History();
+    for (int ch = 0; ch < 2; ++ch) {
+        OutputChannel& c = channels.Channel(ch);
+        c.Band(1).SetGainStep(230 + 10 * ch);
+        c.Band(4).SetGainStep(180);
+        c.Band(6).SetGainStep(215);
+    }
+    history.Commit();
+    history.SwitchAb();
+    for (int ch = 0; ch < 2; ++ch) {
+        OutputChannel& c = channels.Channel(ch);
+        c.Band(0).SetGainStep(300);
+        c.Band(1).SetGainStep(290 - 20 * ch);
+        c.Band(4).SetGainStep(120);
+        c.Band(6).SetGainStep(170);
+        c.LowPass().SetFreq(8000, true);
+    }
+    history.Commit();
+    form.ShowState(0);
+    QApplication::processEvents();
+
+    auto* graph = form.Get<ResponseGraph>(form::kGraph);
+    bool ok = Save(graph->grab(), dir + QStringLiteral("/compare-graph.png"));
+    const form::PixelRect strip = form::StripRect();
+    const QRect stripRect(strip.x, strip.y - 40, strip.width, strip.height + 40);
+    ok = Save(form.grab(stripRect), dir + QStringLiteral("/history-strip-en.png")) && ok;
+    form.ToggleLanguage();
+    QApplication::processEvents();
+    ok = Save(form.grab(stripRect), dir + QStringLiteral("/history-strip-zh.png")) && ok;
+    SetControlsUiState(nullptr);
+    return ok ? 0 : 1;
+}
