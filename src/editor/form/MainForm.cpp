@@ -46,7 +46,7 @@ namespace {
 constexpr int kTemplateFontPx = 11;
 constexpr int kLinkLampRadius = 5;  // the lamp in the Link button's pictures
 // How faint the other A/B setting's curves are drawn.
-constexpr int kCompareCurveAlpha = 70;
+constexpr int kCompareCurveAlpha = 110;
 
 // Controls a press-and-release gesture edits with: one step for the whole of it.
 bool IsGestureControl(QObject* watched) {
