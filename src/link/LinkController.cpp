@@ -43,6 +43,7 @@ LinkController::LinkController(SharedState& state, CommandQueue& command, LinkMo
     m_networkTarget.tcpPort = kTcpPort;
     m_serial.SetReceiver([this](std::span<const std::uint8_t> b) { OnBytes(m_serial, b); });
     m_network.SetReceiver([this](std::span<const std::uint8_t> b) { OnBytes(m_network, b); });
+    EditsSettled();
 }
 
 LinkController::~LinkController() {
@@ -152,6 +153,8 @@ void LinkController::LinkUp(LinkTransport& link, int timerId) {
     m_view.SetLinkButtonActive(true);
     ForgetReads();
     m_liveKnown = false;
+    m_liveChoicePending = false;
+    m_editFrames.clear();
     if (FrameTrace* trace = link.Trace()) {
         trace->Note(link.Kind(), "link open");
     }
@@ -182,6 +185,7 @@ bool LinkController::DoCloseSerial(LinkCloseReason reason) {
     m_linked = 0;
     m_phase = Phase::Idle;
     const bool cut = CutWrites();
+    NoteLostEdits();
     m_command.ClearQueue();
     m_command.SetTransport(nullptr);
     m_port.link = nullptr;
@@ -227,6 +231,7 @@ void LinkController::DoCloseNetwork(LinkCloseReason reason) {
     }
     m_linked = 0;
     const bool cut = CutWrites();
+    NoteLostEdits();
     m_command.ClearQueue();
     m_command.SetTransport(nullptr);
     m_port.link = nullptr;
@@ -333,6 +338,7 @@ void LinkController::SendLiveProgram() {
     item->SetTag(++m_nextTag);
     m_writes[slot].RecordFrame(item->Frame());
     m_writes[slot].dataTags.push_back(item->Tag());
+    TrackEdit(*item);
     m_command.Enqueue(std::move(item));
     EnqueueReadBack(slot);
     StartBatchDisplay();
@@ -525,6 +531,7 @@ void LinkController::OnPacingTick(int timerId) {
     }
     if (m_command.QueueCount() < 2) {
         if (std::unique_ptr<SendData> next = m_model.NextPendingFrame()) {
+            TrackEdit(*next);
             m_command.Enqueue(std::move(next));
         }
     }
@@ -562,7 +569,7 @@ void LinkController::ServiceSerial() {
     if (head.Ticks() > kSerialGiveUpTicks) {
         m_view.ShowBusy(BusyState::Hidden);
         DoCloseSerial(LinkCloseReason::NoReply);
-        m_state.ui.Report(TextId::NoOnlineMachine, MessageKind::Stop);
+        ReportLinkLost(TextId::NoOnlineMachine);
     }
 }
 
@@ -586,7 +593,7 @@ void LinkController::ServiceNetwork() {
 
 void LinkController::NetworkGiveUp() {
     DoCloseNetwork(LinkCloseReason::NetworkGaveUp);
-    m_state.ui.Report(TextId::UnableToOpenNetworkLink, MessageKind::Stop);
+    ReportLinkLost(TextId::UnableToOpenNetworkLink);
 }
 
 void LinkController::ReconnectNetwork() {
@@ -650,15 +657,14 @@ void LinkController::Notify(Notification what, int wParam, int lParam) {
             if (!m_readBatches.empty() && m_readBatches.front().kind == ReadBatch::ReadBack) {
                 break;  // a read-back of what was just sent: the records stay as they are
             }
-            AppState& app = m_state.app;
-            if (app.linkGroup[0] == app.linkGroup[1]) {
-                app.linkGroup[1] = 1;
+            if (!m_readBatches.empty() && m_readBatches.front().kind == ReadBatch::LinkUp &&
+                !UnsentEdits().empty()) {
+                // Reloading now would overwrite the PC's edits: the operator chooses first.
+                m_liveChoicePending = true;
+                emit liveChoiceNeeded();
+                break;
             }
-            m_view.ClearLinkCheckBox();
-            m_model.LoadAllFromImage();
-            m_view.ShowState();
-            app.sendChanges = 1;
-            m_liveKnown = true;
+            TakeLiveProgram();
             break;
         }
         case Notification::ProgramsLoaded:
@@ -684,6 +690,98 @@ void LinkController::Notify(Notification what, int wParam, int lParam) {
                 m_view.ShowTransferDone(lParam);
             }
             break;
+    }
+}
+
+void LinkController::TakeLiveProgram() {
+    AppState& app = m_state.app;
+    if (app.linkGroup[0] == app.linkGroup[1]) {
+        app.linkGroup[1] = 1;
+    }
+    m_view.ClearLinkCheckBox();
+    m_model.LoadAllFromImage();
+    m_view.ShowState();
+    app.sendChanges = 1;
+    m_liveKnown = true;
+    EditsSettled();
+}
+
+// ---- Edits on their way to the amplifier ----
+
+void LinkController::ResolveLiveChoice(LiveChoice choice) {
+    if (!m_liveChoicePending) {
+        return;
+    }
+    m_liveChoicePending = false;
+    if (m_linked == 0) {
+        return;
+    }
+    if (choice == LiveChoice::TakeAmplifier) {
+        TakeLiveProgram();
+        return;
+    }
+    // The records go into the live program the amplifier just sent; adjusting it to the mode
+    // and sensitivities read with it makes the routing and input gains the amplifier's, and
+    // the records take them too, so they show what is sent.
+    m_model.StoreAllToImage();
+    m_model.LoadAllFromImage();
+    m_view.ShowState();
+    m_state.app.sendChanges = 1;
+    m_liveKnown = true;
+    SendLiveProgram();
+}
+
+void LinkController::TrackEdit(SendData& item) {
+    if (!IsLiveEditFrame(item.Frame())) {
+        return;  // a poll
+    }
+    if (item.Tag() == 0) {
+        item.SetTag(++m_nextTag);
+    }
+    m_editFrames.emplace_back(item.Tag(),
+                              std::vector<std::uint8_t>(item.Frame().begin(), item.Frame().end()));
+}
+
+void LinkController::SendEdit(std::unique_ptr<SendData> item) {
+    if (!item) {
+        return;
+    }
+    TrackEdit(*item);
+    m_command.Enqueue(std::move(item));
+}
+
+void LinkController::SettleEdits() {
+    // Items leave the queue in order, answered; what has left has arrived.
+    while (!m_editFrames.empty() && !m_command.HoldsTag(m_editFrames.front().first)) {
+        m_ledger.Acknowledge(m_editFrames.front().second);
+        m_editFrames.erase(m_editFrames.begin());
+    }
+}
+
+std::vector<UnsentEdit> LinkController::UnsentEdits() {
+    SettleEdits();
+    return m_ledger.Differences(m_model.RecordBlocks());
+}
+
+void LinkController::EditsSettled() {
+    m_editFrames.clear();
+    m_ledger.SetHeld(m_model.RecordBlocks());
+}
+
+void LinkController::NoteLostEdits() {
+    m_lostEdits = DescribeEdits(UnsentEdits(), m_state.ui);
+    m_editFrames.clear();
+    m_liveChoicePending = false;
+}
+
+void LinkController::ReportLinkLost(TextId id) {
+    // The message of the lost link, then what it took with it.
+    if (m_lostEdits.empty()) {
+        m_state.ui.Report(id, MessageKind::Stop);
+    } else {
+        m_state.ui.Report(
+            id, MessageKind::Stop,
+            std::string(m_state.ui.Text(TextId::EditsNotArrived)) + ' ' + m_lostEdits + '.');
     }
 }
 

@@ -125,6 +125,8 @@ bool ProgramFiles::OpenProgramFile(const std::string& path) {
     std::ranges::copy(scratch.ProgramRecord(0), m_state.image.ProgramRecord(0).begin());
     m_channels.LoadAllFromImage();
     if (m_link != nullptr) {
+        // The file is the reference from now on: what was edited before it is gone.
+        m_link->EditsSettled();
         m_link->SendLiveProgram();
     }
     if (m_channels.Ch1Ch2Linked()) {
