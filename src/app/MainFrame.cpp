@@ -1,5 +1,6 @@
 #include "app/MainFrame.h"
 
+#include <QCloseEvent>
 #include <QImage>
 #include <QPalette>
 
@@ -31,6 +32,14 @@ MainFrame::MainFrame(MainForm* view, const QString& title) : m_view(view) {
     setCentralWidget(holder);
     setFixedSize(kWidth, kHeight);
     move(0, 0);
+}
+
+void MainFrame::closeEvent(QCloseEvent* event) {
+    if (m_view != nullptr && !m_view->ReadyToClose()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 }  // namespace tolmarin

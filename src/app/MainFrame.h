@@ -17,6 +17,10 @@ public:
 
     MainForm* View() const { return m_view; }
 
+protected:
+    // The form decides: edits still on their way are sent first.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     MainForm* m_view;
 };

@@ -298,15 +298,14 @@ std::vector<ControlDef> Build() {
         ByLanguage(Button(Control::RoomEq, 0, 576, kStripTopDu + 1, 56, pic::kStripButtonSize),
                    Hovering(pic::kRoomEqEnglish, pic::kRoomEqHoverEnglish),
                    Hovering(pic::kRoomEqChinese, pic::kRoomEqHoverChinese)));
+    v.push_back(
+        Plain(Control::PendingCount, 0, ControlKind::TempLabel, 10, kStripTopDu + 4, 160, 9));
     return v;
 }
 
 std::vector<ControlDef> BuildReserved() {
     constexpr int kRowY = kStripTopDu + 1;
-    constexpr int kLabelHeight = 9;
     std::vector<ControlDef> v;
-    v.push_back(
-        Plain(Control::PendingCount, 0, ControlKind::TempLabel, 10, kRowY + 3, 120, kLabelHeight));
     v.push_back(Plain(Control::Undo, 0, ControlKind::SkinButton, 420, kRowY, 40, kButtonHeight));
     v.push_back(Plain(Control::Redo, 0, ControlKind::SkinButton, 464, kRowY, 40, kButtonHeight));
     v.push_back(

@@ -120,6 +120,7 @@ inline constexpr int kBandCount = 8;
 
 // The strip below the equaliser
 inline constexpr int kRoomEq = IdOf(Control::RoomEq);
+inline constexpr int kPendingCount = IdOf(Control::PendingCount);
 
 // Pictures
 inline constexpr int kBitmapBackgroundZh = picture::kFormChinese;

@@ -17,6 +17,7 @@ public:
     void SetInputGain(int channel, int gain) override {
         m_channels.Channel(channel).SetInputGain(static_cast<std::int16_t>(gain));
     }
+    ChannelBlocks RecordBlocks() override { return tolmarin::RecordBlocks(m_channels); }
 
 private:
     ChannelSet& m_channels;

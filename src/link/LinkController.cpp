@@ -44,6 +44,7 @@ LinkController::LinkController(SharedState& state, CommandQueue& command, LinkMo
     m_networkTarget.tcpPort = kTcpPort;
     m_serial.SetReceiver([this](std::span<const std::uint8_t> b) { OnBytes(m_serial, b); });
     m_network.SetReceiver([this](std::span<const std::uint8_t> b) { OnBytes(m_network, b); });
+    EditsSettled();
 }
 
 LinkController::~LinkController() {
@@ -160,6 +161,8 @@ void LinkController::LinkUp(LinkTransport& link) {
     SetLamp(LinkLamp::Connecting);
     ForgetReads();
     m_liveKnown = false;
+    m_liveChoicePending = false;
+    m_editFrames.clear();
     if (FrameTrace* trace = link.Trace()) {
         trace->Note(link.Kind(), "link open");
     }
@@ -191,6 +194,7 @@ bool LinkController::DoCloseSerial(LinkCloseReason reason) {
     m_linked = false;
     m_phase = Phase::Idle;
     const bool cut = CutWrites();
+    NoteLostEdits();
     m_command.ClearQueue();
     m_command.SetTransport(nullptr);
     m_port.link = nullptr;
@@ -237,6 +241,7 @@ void LinkController::DoCloseNetwork(LinkCloseReason reason) {
     }
     m_linked = false;
     const bool cut = CutWrites();
+    NoteLostEdits();
     m_command.ClearQueue();
     m_command.SetTransport(nullptr);
     m_port.link = nullptr;
@@ -348,6 +353,7 @@ void LinkController::SendLiveProgram() {
     item->SetTag(++m_nextTag);
     m_writes[slot].RecordFrame(item->Frame());
     m_writes[slot].dataTags.push_back(item->Tag());
+    TrackEdit(*item);
     m_command.Enqueue(std::move(item));
     EnqueueReadBack(slot);
     StartBatchDisplay();
@@ -541,6 +547,7 @@ void LinkController::OnPacingTick(LinkKind kind) {
     }
     if (m_command.QueueCount() < 2) {
         if (std::unique_ptr<SendData> next = m_model.NextPendingFrame()) {
+            TrackEdit(*next);
             m_command.Enqueue(std::move(next));
         }
     }
@@ -610,7 +617,13 @@ void LinkController::NetworkGiveUp(LinkFailure failure) {
 void LinkController::ReportGiveUp(TextId neverAnswered, LinkFailure failure) {
     const std::string detail =
         LinkFailureDetail(m_state.ui, Place(), failure, m_quietTicks * kPacingIntervalMs);
-    m_state.ui.Report(m_answered ? TextId::LinkLost : neverAnswered, MessageKind::Stop, detail);
+    // What the link took with it follows the reason.
+    const std::string lost =
+        m_lostEdits.empty()
+            ? std::string()
+            : ' ' + std::string(m_state.ui.Text(TextId::EditsNotArrived)) + ' ' + m_lostEdits + '.';
+    m_state.ui.Report(m_answered ? TextId::LinkLost : neverAnswered, MessageKind::Stop,
+                      detail + lost);
 }
 
 std::string LinkController::Place() const {
@@ -689,15 +702,14 @@ void LinkController::Notify(const ReplyEvent& event) {
             if (!m_readBatches.empty() && m_readBatches.front().kind == ReadBatch::ReadBack) {
                 break;  // a read-back of what was just sent: the records stay as they are
             }
-            AppState& app = m_state.app;
-            if (app.linkGroup[0] == app.linkGroup[1]) {
-                app.linkGroup[1] = 1;
+            if (!m_readBatches.empty() && m_readBatches.front().kind == ReadBatch::LinkUp &&
+                !UnsentEdits().empty()) {
+                // Reloading now would overwrite the PC's edits: the operator chooses first.
+                m_liveChoicePending = true;
+                emit liveChoiceNeeded();
+                break;
             }
-            m_view.ClearLinkCheckBox();
-            m_model.LoadAllFromImage();
-            m_view.ShowState();
-            app.sendChanges = true;
-            m_liveKnown = true;
+            TakeLiveProgram();
             break;
         }
         case ReplyEventKind::ProgramsLoaded:
@@ -724,6 +736,87 @@ void LinkController::Notify(const ReplyEvent& event) {
             }
             break;
     }
+}
+
+void LinkController::TakeLiveProgram() {
+    AppState& app = m_state.app;
+    if (app.linkGroup[0] == app.linkGroup[1]) {
+        app.linkGroup[1] = 1;
+    }
+    m_view.ClearLinkCheckBox();
+    m_model.LoadAllFromImage();
+    m_view.ShowState();
+    app.sendChanges = true;
+    m_liveKnown = true;
+    EditsSettled();
+}
+
+// ---- Edits on their way to the amplifier ----
+
+void LinkController::ResolveLiveChoice(LiveChoice choice) {
+    if (!m_liveChoicePending) {
+        return;
+    }
+    m_liveChoicePending = false;
+    if (!m_linked) {
+        return;
+    }
+    if (choice == LiveChoice::TakeAmplifier) {
+        TakeLiveProgram();
+        return;
+    }
+    // The records go into the live program the amplifier just sent; adjusting it to the mode
+    // and sensitivities read with it makes the routing and input gains the amplifier's, and
+    // the records take them too, so they show what is sent.
+    m_model.StoreAllToImage();
+    m_model.LoadAllFromImage();
+    m_view.ShowState();
+    m_state.app.sendChanges = true;
+    m_liveKnown = true;
+    SendLiveProgram();
+}
+
+void LinkController::TrackEdit(SendData& item) {
+    if (!IsLiveEditFrame(item.Frame())) {
+        return;  // a poll
+    }
+    if (item.Tag() == 0) {
+        item.SetTag(++m_nextTag);
+    }
+    m_editFrames.emplace_back(item.Tag(),
+                              std::vector<std::uint8_t>(item.Frame().begin(), item.Frame().end()));
+}
+
+void LinkController::SendEdit(std::unique_ptr<SendData> item) {
+    if (!item) {
+        return;
+    }
+    TrackEdit(*item);
+    m_command.Enqueue(std::move(item));
+}
+
+void LinkController::SettleEdits() {
+    // Items leave the queue in order, answered; what has left has arrived.
+    while (!m_editFrames.empty() && !m_command.HoldsTag(m_editFrames.front().first)) {
+        m_ledger.Acknowledge(m_editFrames.front().second);
+        m_editFrames.erase(m_editFrames.begin());
+    }
+}
+
+std::vector<UnsentEdit> LinkController::UnsentEdits() {
+    SettleEdits();
+    return m_ledger.Differences(m_model.RecordBlocks());
+}
+
+void LinkController::EditsSettled() {
+    m_editFrames.clear();
+    m_ledger.SetHeld(m_model.RecordBlocks());
+}
+
+void LinkController::NoteLostEdits() {
+    m_lostEdits = DescribeEdits(UnsentEdits(), m_state.ui);
+    m_editFrames.clear();
+    m_liveChoicePending = false;
 }
 
 void LinkController::OnReadsDone() {

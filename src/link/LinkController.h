@@ -26,6 +26,9 @@ enum class LinkCloseReason {
     NetworkGaveUp,  // network: the fourth time-out, or a reconnection failed
 };
 
+// The answer to the link-up's question when the PC holds edits the amplifier does not.
+enum class LiveChoice { TakeAmplifier, SendPc };
+
 // The link controller: opens and closes the chosen transport, queues the link-up reads,
 // paces the command queue with the 50 ms tick (one frame outstanding, polls when idle),
 // retransmits, reconnects and gives up, runs the batch transfers and reacts to what the
@@ -130,6 +133,23 @@ public:
     // A batch of writes is under way.
     bool WritingBatch() const { return m_writesOpen; }
 
+    // The operator's values the amplifier has not acknowledged: marked, queued, in flight,
+    // or edited while unlinked, since the last link-up or file load.
+    std::vector<UnsentEdit> UnsentEdits();
+    // The records as they are now are in step with the amplifier (a file was loaded and is
+    // being sent, or nothing was ever linked).
+    void EditsSettled();
+    // Queues a frame of an edit built outside the pending scan (CH2's block when CH1 and CH2
+    // are linked), so that its arrival is accounted for.
+    void SendEdit(std::unique_ptr<SendData> item);
+    // The live program arrived at link-up while the PC held unsent edits: the records wait,
+    // unreloaded and unsent, for ResolveLiveChoice.
+    bool LiveChoicePending() const { return m_liveChoicePending; }
+    // TakeAmplifier reloads the records from the amplifier's live program, as every link-up
+    // does; SendPc writes the records (adjusted to the amplifier's mode and sensitivities)
+    // into the live program and sends its 640 data bytes.
+    void ResolveLiveChoice(LiveChoice choice);
+
 signals:
     // The link's lifecycle only; everything the form shows goes through LinkView.
     void linkOpened(tolmarin::LinkKind kind);
@@ -143,6 +163,10 @@ signals:
     // A verified batch of writes has ended: verified when every program read back equal
     // (the done popup has been shown), otherwise the message has named what differs.
     void writesVerified(bool verified);
+    // The live program arrived while the PC held unsent edits: the form asks the operator
+    // and answers with ResolveLiveChoice. Delivered from inside the reply handling: the
+    // form must ask later (a queued connection), never from this call.
+    void liveChoiceNeeded();
 
 private:
     enum class Phase {
@@ -163,6 +187,10 @@ private:
     };
 
     void Notify(const ReplyEvent& event) override;
+    void TakeLiveProgram();
+    void TrackEdit(SendData& item);
+    void SettleEdits();
+    void NoteLostEdits();
     void OnStatus();
     void OnReadsDone();
     std::string DescribeMissing() const;
@@ -232,6 +260,12 @@ private:
     std::deque<PendingReads> m_readBatches;
     // Reads answered without their data since the last batch ended.
     std::vector<ReplyEvent> m_missed;
+
+    // What the amplifier holds of the live program, and the edit frames still queued.
+    EditLedger m_ledger;
+    std::vector<std::pair<std::uint64_t, std::vector<std::uint8_t>>> m_editFrames;
+    bool m_liveChoicePending = false;
+    std::string m_lostEdits;  // the edits a link just lost took with it
 
     bool m_verifyWrites = true;
     bool m_writesOpen = false;

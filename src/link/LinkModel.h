@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "model/EditLedger.h"
 #include "protocol/SendData.h"
 
 namespace tolmarin {
@@ -18,6 +19,9 @@ public:
     virtual void LoadAllFromImage() = 0;
     virtual void StoreAllToImage() = 0;
     virtual void SetInputGain(int channel, int gain) = 0;
+    // The records as the live program's channel blocks, the live program left as it is.
+    // Without records (a headless user), nothing is ever unsent.
+    virtual ChannelBlocks RecordBlocks() { return {}; }
 };
 
 }  // namespace tolmarin

@@ -46,6 +46,7 @@ public:
     const OutputChannel& Channel(int i) const { return m_channels.At(i); }
     OutputRoute& Channels() { return m_channels; }
     int ChannelCount() const { return m_channels.Count(); }
+    SharedState& State() { return *m_state; }
 
     // Adjusts the live program to the amplifier modes and input sensitivities, then loads
     // every record from it. Marks nothing pending.

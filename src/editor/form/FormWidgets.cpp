@@ -141,8 +141,12 @@ QWidget* Maker::Make(const ControlDef& c, FormWidgets& out) {
         case ControlKind::TempLabel: {
             auto* t = new TransparentLabel(m_form);
             t->SetControlId(c.id);
-            t->setText(QStringLiteral("100"));
             t->setGeometry(r);
+            if (c.control == Control::PendingCount) {
+                out.pendingCount = t;
+                return t;
+            }
+            t->setText(QStringLiteral("100"));
             out.temperatures.push_back(t);
             return t;
         }

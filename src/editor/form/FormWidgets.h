@@ -31,6 +31,7 @@ struct FormWidgets {
     PictureRadio* linkCheck = nullptr;
     std::vector<Lamp*> lamps;                     // CH1, CH2
     std::vector<TransparentLabel*> temperatures;  // CH1, CH2
+    TransparentLabel* pendingCount = nullptr;     // the strip's count of unsent edits
 };
 
 // Makes every control of the form description on form, hands those that edit a parameter

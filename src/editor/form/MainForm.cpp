@@ -1,13 +1,16 @@
 #include "editor/form/MainForm.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QTimer>
 #include <QToolButton>
@@ -53,6 +56,9 @@ bool IsGestureControl(QObject* watched) {
     return watched->inherits("tolmarin::ResponseGraph") || watched->inherits("tolmarin::Fader") ||
            watched->inherits("tolmarin::NumberSpin");
 }
+// How often the strip's count and a close under way look at the edits on their way.
+constexpr int kPendingRefreshMs = 250;
+constexpr int kCloseWaitTickMs = 50;
 
 }  // namespace
 
@@ -79,7 +85,13 @@ MainForm::MainForm(SharedState& state, ChannelSet& channels, QSettings& settings
     CreateControls();
     ConnectOwnControls();
     ConnectHistory();
+    ConnectController();
     OnInitialUpdate();
+    m_pendingTimer = new QTimer(this);
+    connect(m_pendingTimer, &QTimer::timeout, this, [this] { ShowPendingCount(); });
+    m_pendingTimer->start(kPendingRefreshMs);
+    m_closeTimer = new QTimer(this);
+    connect(m_closeTimer, &QTimer::timeout, this, [this] { OnCloseWaitTick(); });
 }
 
 MainForm::~MainForm() {
@@ -97,6 +109,15 @@ MainForm::~MainForm() {
 void MainForm::UseController(LinkController* controller, CommandQueue* command) {
     m_controller = controller != nullptr ? controller : &m_link->Controller();
     m_command = command != nullptr ? command : &m_link->Command();
+    ConnectController();
+}
+
+void MainForm::ConnectController() {
+    disconnect(m_liveChoiceConnection);
+    // Queued: the controller announces it from inside the reply handling.
+    m_liveChoiceConnection = connect(
+        m_controller, &LinkController::liveChoiceNeeded, this, [this] { AskLiveChoice(); },
+        Qt::QueuedConnection);
 }
 
 // ---- Creation: every control from the form's table, in one loop ----
@@ -160,7 +181,8 @@ void MainForm::ConnectHistory() {
     sender.ch2Block = [this] {
         if (m_controller->Linked()) {
             m_channels.Channel(1).StoreAll();
-            m_command->Enqueue(BuildChannelBlock(m_state, 0, 1));
+            // Tracked like any edit, so the strip's count and a lost link know of it.
+            m_controller->SendEdit(BuildChannelBlock(m_state, 0, 1));
         }
     };
     m_history->SetSender(std::move(sender));
@@ -249,9 +271,8 @@ void MainForm::OnLinkButton() {
 
 void MainForm::OnLinkCheck() {
     if (m_w.linkCheck->isChecked()) {
-        CommandQueue& command = *m_command;
-        m_channels.LinkCh1Ch2(m_controller->Linked(), [&command](std::unique_ptr<SendData> item) {
-            command.Enqueue(std::move(item));
+        m_channels.LinkCh1Ch2(m_controller->Linked(), [this](std::unique_ptr<SendData> item) {
+            m_controller->SendEdit(std::move(item));
         });
         if (m_current == 1) {
             ShowState(1);
@@ -314,6 +335,7 @@ void MainForm::ToggleLanguage() {
 void MainForm::ApplyLanguage() {
     UseQtTranslations(m_state.ui.language);  // Qt's own dialogs and buttons follow
     m_w.linkCheck->setText(UiText(m_state.ui, TextId::FormLinkCheck));
+    ShowPendingCount();
     ShowLanguagePictures(m_w, m_state.ui.language);
     ShowLinkLamp();
     m_binder->FillLists();
@@ -473,6 +495,143 @@ void MainForm::WriteAllProgramsFile(const std::string& path) {
 void MainForm::ShowMessage(std::string_view text, MessageKind kind) {
     ShowMessageBox(this, m_state.ui, QString::fromUtf8(text.data(), static_cast<int>(text.size())),
                    kind);
+}
+
+// ---- Edits on their way ----
+
+void MainForm::ShowPendingCount() {
+    // Unlinked, the edits are the PC's own, not waiting: the next link-up asks about them.
+    const std::size_t count = m_controller->Linked() ? m_controller->UnsentEdits().size() : 0;
+    m_w.pendingCount->setText(
+        count == 0 ? QString()
+                   : UiText(m_state.ui, TextId::PendingEdits).arg(static_cast<qulonglong>(count)));
+}
+
+QMessageBox* MainForm::MakeQuestionBox(const Question& question) {
+    auto* box = new QMessageBox(this);
+    box->setWindowTitle(UiText(m_state.ui, TextId::BusyCaption));
+    box->setIcon(QMessageBox::Question);
+    box->setText(question.text);
+    for (std::size_t i = 0; i < question.buttons.size(); ++i) {
+        QPushButton* b =
+            box->addButton(UiText(m_state.ui, question.buttons[i]), QMessageBox::ActionRole);
+        if (static_cast<int>(i) == question.defaultButton) {
+            box->setDefaultButton(b);
+        }
+        if (static_cast<int>(i) == question.escapeButton) {
+            box->setEscapeButton(b);
+        }
+    }
+    return box;
+}
+
+int MainForm::Ask(const Question& question) {
+    if (m_asker) {
+        return m_asker(question);
+    }
+    std::unique_ptr<QMessageBox> box(MakeQuestionBox(question));
+    box->exec();
+    const auto buttons = box->buttons();
+    const int answer = static_cast<int>(buttons.indexOf(box->clickedButton()));
+    return answer >= 0 ? answer : question.escapeButton;
+}
+
+MainForm::Question MainForm::CloseQuestion(const std::string& edits) const {
+    Question q;
+    q.text = UiText(m_state.ui, TextId::CloseUnsent) + QLatin1Char(' ') +
+             QString::fromStdString(edits) + QLatin1Char('.');
+    q.buttons = {TextId::CloseSendAgain, TextId::CloseDiscard, TextId::CloseStay};
+    q.defaultButton = static_cast<int>(CloseAnswer::SendAgain);
+    q.escapeButton = static_cast<int>(CloseAnswer::Stay);
+    return q;
+}
+
+MainForm::Question MainForm::LinkUpQuestion(const std::string& edits) const {
+    Question q;
+    q.text = UiText(m_state.ui, TextId::LinkUpEdits) + QLatin1Char(' ') +
+             QString::fromStdString(edits) + QStringLiteral(".\n\n") +
+             UiText(m_state.ui, TextId::LinkUpQuestion);
+    q.buttons = {TextId::LinkUpSendPc, TextId::LinkUpTakeAmp};
+    // Taking the amplifier's is what every link-up did before edits were kept.
+    q.defaultButton = static_cast<int>(LinkUpAnswer::TakeAmplifier);
+    q.escapeButton = q.defaultButton;
+    return q;
+}
+
+void MainForm::AskLiveChoice() {
+    if (!m_controller->LiveChoicePending()) {
+        return;
+    }
+    const std::string edits = DescribeEdits(m_controller->UnsentEdits(), m_state.ui);
+    const int answer = Ask(LinkUpQuestion(edits));
+    m_controller->ResolveLiveChoice(answer == static_cast<int>(LinkUpAnswer::SendPc)
+                                        ? LiveChoice::SendPc
+                                        : LiveChoice::TakeAmplifier);
+    ShowPendingCount();
+}
+
+bool MainForm::ReadyToClose() {
+    if (m_closeApproved) {
+        return true;
+    }
+    if (m_closing) {
+        return false;  // still sending
+    }
+    // Unlinked, the edits stay the PC's (the next link-up asks about them).
+    if (!m_controller->Linked() || !m_controller->LiveKnown() ||
+        m_controller->UnsentEdits().empty()) {
+        return true;
+    }
+    StartCloseWait();
+    return false;
+}
+
+void MainForm::StartCloseWait() {
+    m_closing = true;
+    m_busy->ShowBusy(BusyState::Shown);
+    m_closeDeadline = QDeadlineTimer(m_closeWaitMs);
+    m_closeTimer->start(kCloseWaitTickMs);
+}
+
+void MainForm::OnCloseWaitTick() {
+    const bool linked = m_controller->Linked();
+    const std::vector<UnsentEdit> unsent = m_controller->UnsentEdits();
+    if (linked && unsent.empty()) {
+        m_closeTimer->stop();
+        m_busy->ShowBusy(BusyState::Hidden);
+        m_closing = false;
+        m_closeApproved = true;
+        window()->close();
+        return;
+    }
+    if (linked && !m_closeDeadline.hasExpired()) {
+        return;
+    }
+    m_closeTimer->stop();
+    m_busy->ShowBusy(BusyState::Hidden);
+    m_closing = false;
+    switch (static_cast<CloseAnswer>(Ask(CloseQuestion(DescribeEdits(unsent, m_state.ui))))) {
+        case CloseAnswer::SendAgain:
+            if (m_controller->Linked()) {
+                StartCloseWait();
+            }
+            break;
+        case CloseAnswer::Discard:
+            m_closeApproved = true;
+            window()->close();
+            break;
+        case CloseAnswer::Stay:
+            break;
+    }
+}
+
+void MainForm::closeEvent(QCloseEvent* event) {
+    // Only when the form is a window of its own; inside the main window, the window asks.
+    if (isWindow() && !ReadyToClose()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 // ---- Painting and keys ----

@@ -185,6 +185,8 @@ bool ProgramFiles::OpenProgramFile(const std::string& path) {
     m_lastFile = path;
     m_channels.LoadAllFromImage();
     if (m_link != nullptr) {
+        // The file is the reference from now on: what was edited before it is gone.
+        m_link->EditsSettled();
         m_link->SendLiveProgram();
     }
     if (m_channels.Ch1Ch2Linked()) {
