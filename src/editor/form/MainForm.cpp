@@ -20,6 +20,7 @@
 #include "controls/PictureButton.h"
 #include "controls/PictureRadio.h"
 #include "controls/TransparentLabel.h"
+#include "editor/form/EditGuard.h"
 #include "editor/form/FormLayout.h"
 #include "editor/form/FormText.h"
 #include "editor/form/HistoryStrip.h"
@@ -56,9 +57,6 @@ bool IsGestureControl(QObject* watched) {
     return watched->inherits("tolmarin::ResponseGraph") || watched->inherits("tolmarin::Fader") ||
            watched->inherits("tolmarin::NumberSpin");
 }
-// How often the strip's count and a close under way look at the edits on their way.
-constexpr int kPendingRefreshMs = 250;
-constexpr int kCloseWaitTickMs = 50;
 
 }  // namespace
 
@@ -87,11 +85,6 @@ MainForm::MainForm(SharedState& state, ChannelSet& channels, QSettings& settings
     ConnectHistory();
     ConnectController();
     OnInitialUpdate();
-    m_pendingTimer = new QTimer(this);
-    connect(m_pendingTimer, &QTimer::timeout, this, [this] { ShowPendingCount(); });
-    m_pendingTimer->start(kPendingRefreshMs);
-    m_closeTimer = new QTimer(this);
-    connect(m_closeTimer, &QTimer::timeout, this, [this] { OnCloseWaitTick(); });
 }
 
 MainForm::~MainForm() {
@@ -113,11 +106,7 @@ void MainForm::UseController(LinkController* controller, CommandQueue* command) 
 }
 
 void MainForm::ConnectController() {
-    disconnect(m_liveChoiceConnection);
-    // Queued: the controller announces it from inside the reply handling.
-    m_liveChoiceConnection = connect(
-        m_controller, &LinkController::liveChoiceNeeded, this, [this] { AskLiveChoice(); },
-        Qt::QueuedConnection);
+    m_guard->UseController(m_controller);
 }
 
 // ---- Creation: every control from the form's table, in one loop ----
@@ -137,6 +126,7 @@ void MainForm::CreateControls() {
     }
     m_busy = new BusyPopup(m_state, this, this);
     m_done = new DonePopup(m_state, this);
+    m_guard = new EditGuard(this, m_state, m_busy, m_w.pendingCount);
     m_strip = new HistoryStrip(this, *m_history, m_state.ui);
     m_w.byId[IdOf(Control::Undo)] = m_strip->UndoButton();
     m_w.byId[IdOf(Control::Redo)] = m_strip->RedoButton();
@@ -495,134 +485,6 @@ void MainForm::WriteAllProgramsFile(const std::string& path) {
 void MainForm::ShowMessage(std::string_view text, MessageKind kind) {
     ShowMessageBox(this, m_state.ui, QString::fromUtf8(text.data(), static_cast<int>(text.size())),
                    kind);
-}
-
-// ---- Edits on their way ----
-
-void MainForm::ShowPendingCount() {
-    // Unlinked, the edits are the PC's own, not waiting: the next link-up asks about them.
-    const std::size_t count = m_controller->Linked() ? m_controller->UnsentEdits().size() : 0;
-    m_w.pendingCount->setText(
-        count == 0 ? QString()
-                   : UiText(m_state.ui, TextId::PendingEdits).arg(static_cast<qulonglong>(count)));
-}
-
-QMessageBox* MainForm::MakeQuestionBox(const Question& question) {
-    auto* box = new QMessageBox(this);
-    box->setWindowTitle(UiText(m_state.ui, TextId::BusyCaption));
-    box->setIcon(QMessageBox::Question);
-    box->setText(question.text);
-    for (std::size_t i = 0; i < question.buttons.size(); ++i) {
-        QPushButton* b =
-            box->addButton(UiText(m_state.ui, question.buttons[i]), QMessageBox::ActionRole);
-        if (static_cast<int>(i) == question.defaultButton) {
-            box->setDefaultButton(b);
-        }
-        if (static_cast<int>(i) == question.escapeButton) {
-            box->setEscapeButton(b);
-        }
-    }
-    return box;
-}
-
-int MainForm::Ask(const Question& question) {
-    if (m_asker) {
-        return m_asker(question);
-    }
-    std::unique_ptr<QMessageBox> box(MakeQuestionBox(question));
-    box->exec();
-    const auto buttons = box->buttons();
-    const int answer = static_cast<int>(buttons.indexOf(box->clickedButton()));
-    return answer >= 0 ? answer : question.escapeButton;
-}
-
-MainForm::Question MainForm::CloseQuestion(const std::string& edits) const {
-    Question q;
-    q.text = UiText(m_state.ui, TextId::CloseUnsent) + QLatin1Char(' ') +
-             QString::fromStdString(edits) + QLatin1Char('.');
-    q.buttons = {TextId::CloseSendAgain, TextId::CloseDiscard, TextId::CloseStay};
-    q.defaultButton = static_cast<int>(CloseAnswer::SendAgain);
-    q.escapeButton = static_cast<int>(CloseAnswer::Stay);
-    return q;
-}
-
-MainForm::Question MainForm::LinkUpQuestion(const std::string& edits) const {
-    Question q;
-    q.text = UiText(m_state.ui, TextId::LinkUpEdits) + QLatin1Char(' ') +
-             QString::fromStdString(edits) + QStringLiteral(".\n\n") +
-             UiText(m_state.ui, TextId::LinkUpQuestion);
-    q.buttons = {TextId::LinkUpSendPc, TextId::LinkUpTakeAmp};
-    // Taking the amplifier's is what every link-up did before edits were kept.
-    q.defaultButton = static_cast<int>(LinkUpAnswer::TakeAmplifier);
-    q.escapeButton = q.defaultButton;
-    return q;
-}
-
-void MainForm::AskLiveChoice() {
-    if (!m_controller->LiveChoicePending()) {
-        return;
-    }
-    const std::string edits = DescribeEdits(m_controller->UnsentEdits(), m_state.ui);
-    const int answer = Ask(LinkUpQuestion(edits));
-    m_controller->ResolveLiveChoice(answer == static_cast<int>(LinkUpAnswer::SendPc)
-                                        ? LiveChoice::SendPc
-                                        : LiveChoice::TakeAmplifier);
-    ShowPendingCount();
-}
-
-bool MainForm::ReadyToClose() {
-    if (m_closeApproved) {
-        return true;
-    }
-    if (m_closing) {
-        return false;  // still sending
-    }
-    // Unlinked, the edits stay the PC's (the next link-up asks about them).
-    if (!m_controller->Linked() || !m_controller->LiveKnown() ||
-        m_controller->UnsentEdits().empty()) {
-        return true;
-    }
-    StartCloseWait();
-    return false;
-}
-
-void MainForm::StartCloseWait() {
-    m_closing = true;
-    m_busy->ShowBusy(BusyState::Shown);
-    m_closeDeadline = QDeadlineTimer(m_closeWaitMs);
-    m_closeTimer->start(kCloseWaitTickMs);
-}
-
-void MainForm::OnCloseWaitTick() {
-    const bool linked = m_controller->Linked();
-    const std::vector<UnsentEdit> unsent = m_controller->UnsentEdits();
-    if (linked && unsent.empty()) {
-        m_closeTimer->stop();
-        m_busy->ShowBusy(BusyState::Hidden);
-        m_closing = false;
-        m_closeApproved = true;
-        window()->close();
-        return;
-    }
-    if (linked && !m_closeDeadline.hasExpired()) {
-        return;
-    }
-    m_closeTimer->stop();
-    m_busy->ShowBusy(BusyState::Hidden);
-    m_closing = false;
-    switch (static_cast<CloseAnswer>(Ask(CloseQuestion(DescribeEdits(unsent, m_state.ui))))) {
-        case CloseAnswer::SendAgain:
-            if (m_controller->Linked()) {
-                StartCloseWait();
-            }
-            break;
-        case CloseAnswer::Discard:
-            m_closeApproved = true;
-            window()->close();
-            break;
-        case CloseAnswer::Stay:
-            break;
-    }
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDeadlineTimer>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -9,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "editor/form/EditGuard.h"
 #include "editor/form/FormLayout.h"
 #include "editor/form/FormWidgets.h"
 #include "link/ChannelSetModel.h"
@@ -117,35 +117,21 @@ public:
     // --- MessageSink -----------------------------------------------------------------------
     void ShowMessage(std::string_view text, MessageKind kind) override;
 
-    // --- Edits on their way ----------------------------------------------------------------
-    // A question of the form: text, then its buttons; the answer is a button's position.
-    // Escape answers with escapeButton.
-    struct Question {
-        QString text;
-        std::vector<TextId> buttons;
-        int defaultButton = 0;
-        int escapeButton = 0;
-    };
-    using Asker = std::function<int(const Question&)>;
-    // Tests answer the form's questions themselves; null goes back to message boxes.
-    void SetAsker(Asker asker) { m_asker = std::move(asker); }
-    // The message box a question is asked with (also for pictures of it).
-    QMessageBox* MakeQuestionBox(const Question& question);
-    // The close question's answers, in button order.
-    enum class CloseAnswer { SendAgain, Discard, Stay };
-    // The link-up question's answers, in button order.
-    enum class LinkUpAnswer { SendPc, TakeAmplifier };
-    Question CloseQuestion(const std::string& edits) const;
-    Question LinkUpQuestion(const std::string& edits) const;
-
-    // Whether the window may close now. Edits not yet sent on an open link are sent first,
-    // with the busy pop-up, for at most the close wait; the window closes when they have
-    // arrived, or the operator is asked to send again, discard them or stay.
-    bool ReadyToClose();
-    void SetCloseWait(int ms) { m_closeWaitMs = ms; }
-    bool Closing() const { return m_closing; }
-    // Shows the count of unsent edits in the strip now (it follows on its own timer).
-    void ShowPendingCount();
+    // --- Edits on their way (kept by the guard) ---------------------------------------------
+    using Question = EditGuard::Question;
+    using Asker = EditGuard::Asker;
+    using CloseAnswer = EditGuard::CloseAnswer;
+    using LinkUpAnswer = EditGuard::LinkUpAnswer;
+    void SetAsker(Asker asker) { m_guard->SetAsker(std::move(asker)); }
+    QMessageBox* MakeQuestionBox(const Question& q) const { return m_guard->MakeQuestionBox(q); }
+    Question CloseQuestion(const std::string& edits) const { return m_guard->CloseQuestion(edits); }
+    Question LinkUpQuestion(const std::string& edits) const {
+        return m_guard->LinkUpQuestion(edits);
+    }
+    bool ReadyToClose() { return m_guard->ReadyToClose(); }
+    void SetCloseWait(int ms) { m_guard->SetCloseWait(ms); }
+    bool Closing() const { return m_guard->Closing(); }
+    void ShowPendingCount() { m_guard->ShowPendingCount(); }
 
 signals:
     // The Program and DataView buttons; the main window opens their dialogs.
@@ -172,10 +158,6 @@ private:
     // The other A/B setting's curves, faint behind the channels'.
     void ShowCompareCurves();
     void ConnectController();
-    void AskLiveChoice();
-    int Ask(const Question& question);
-    void StartCloseWait();
-    void OnCloseWaitTick();
 
     SharedState& m_state;
     ChannelSet& m_channels;
@@ -198,14 +180,7 @@ private:
     LinkLamp m_lamp = LinkLamp::Off;
     bool m_painted = false;
 
-    Asker m_asker;
-    QTimer* m_pendingTimer = nullptr;
-    QTimer* m_closeTimer = nullptr;
-    QDeadlineTimer m_closeDeadline;
-    int m_closeWaitMs = 3000;
-    bool m_closing = false;        // sending the last edits before closing
-    bool m_closeApproved = false;  // nothing left to send, or the operator let them go
-    QMetaObject::Connection m_liveChoiceConnection;
+    EditGuard* m_guard = nullptr;  // a child of the form
 };
 
 }  // namespace tolmarin
