@@ -8,6 +8,7 @@
 #include <set>
 
 #include "FormRig.h"
+#include "LinkedForm.h"
 #include "controls/PictureRadio.h"
 #include "editor/graph/ResponseGraph.h"
 #include "editor/history/EditHistory.h"
@@ -39,29 +40,11 @@ std::vector<std::uint8_t> Image(const SharedState& s) {
     return out;
 }
 
-// The form on a scripted amplifier whose pacing the test ticks.
-struct LinkedRig : FormRig {
-    LinkedRig() {
-        auto s = std::make_unique<ManualScheduler>();
-        sched = s.get();
-        controller = std::make_unique<LinkController>(*fresh, command, model, *view, serial,
-                                                      network, std::move(s));
-        view->UseController(controller.get(), &command);
-        serial.responder = [this](const Bytes& f) {
-            return AmplifierReply(f, std::array<std::uint8_t, 8>{});
-        };
-    }
-    ~LinkedRig() {
-        controller->CloseLink();
-        view->UseController(nullptr, nullptr);
-    }
-    void Step(int n) {
-        for (int i = 0; i < n; ++i) {
-            sched->Tick();
-            serial.Flush();
-        }
-    }
-    void LinkUp() {
+// The linked form, its amplifier reporting zero levels and temperatures.
+struct LinkedRig : LinkedForm {
+    LinkedRig() { status = {}; }
+    // Links, waits for the link-up batch to end and the form to take input again.
+    void LinkUpSettled() {
         controller->OpenSerialLinkTo("ttyFAKE0");
         for (int i = 0; i < 200 && !controller->LiveKnown(); ++i) {
             Step(1);
@@ -94,13 +77,6 @@ struct LinkedRig : FormRig {
         serial.writes.clear();
         return out;
     }
-
-    CommandQueue command{*fresh};
-    ChannelSetModel model{channels};
-    ScriptedLink serial{LinkKind::Usb};
-    ScriptedLink network{LinkKind::Network};
-    ManualScheduler* sched = nullptr;
-    std::unique_ptr<LinkController> controller;
 };
 
 struct RandomEditor {
@@ -163,7 +139,7 @@ struct RandomEditor {
 
 TEST(History, AThousandRandomEditsUndoneAndRedoneLeaveTheImageByteForByteAsBeforeAndAfter) {
     LinkedRig r;
-    r.LinkUp();
+    r.LinkUpSettled();
     // The editor's own start values: the scripted live program is raw pattern bytes (names
     // of eight bytes, band types the amplifier has not got).
     {
@@ -207,7 +183,7 @@ TEST(History, AThousandRandomEditsUndoneAndRedoneLeaveTheImageByteForByteAsBefor
 
 TEST(HistoryLink, UndoOfAGraphDragSendsOneBandRecordWithTheGainFromBeforeTheDrag) {
     LinkedRig r;
-    r.LinkUp();
+    r.LinkUpSettled();
     EditHistory& h = r.view->History();
     EXPECT_EQ(h.Stack().count(), 0) << "the live program starts a new history";
     const int k = 3;
@@ -242,7 +218,7 @@ TEST(HistoryLink, UndoOfAGraphDragSendsOneBandRecordWithTheGainFromBeforeTheDrag
 
 TEST(HistoryLink, SwitchingAbWithEveryBandDifferentSendsEachDifferingSubBlockExactlyOnce) {
     LinkedRig r;
-    r.LinkUp();
+    r.LinkUpSettled();
     EditHistory& h = r.view->History();
     h.SwitchAb();  // B, the same as A so far
     r.Step(10);
