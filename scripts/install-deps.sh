@@ -1,20 +1,42 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Tolmarin needs. Idempotent: packages already
+# Installs the Debian 12 packages Tolmarin needs, by purpose. Idempotent: packages already
 # installed are skipped, and nothing is asked when everything is there.
+#
+#   install-deps.sh programs   building and running the three programs (scripts/setup.sh)
+#   install-deps.sh package    the programs and the Debian package (scripts/package.sh)
+#   install-deps.sh all        everything: tests, benchmarks, fuzzers, release checks (scripts/test.sh)
 set -euo pipefail
 
-packages=(
-    build-essential cmake ninja-build pkg-config git
-    clang clang-format clang-tidy libclang-rt-14-dev
-    libgtest-dev libgmock-dev googletest libbenchmark-dev
+# Building and running: the compiler, Qt, NLopt, and the fonts and Qt translations the
+# editor shows.
+programs=(
+    build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev
-    qt6-translations-l10n poppler-utils
+    qt6-translations-l10n
     fonts-liberation fonts-liberation2 fonts-wqy-microhei
     libnlopt-dev libnlopt-cxx-dev
-    python3 xvfb
-    dpkg-dev file man-db desktop-file-utils appstream lintian
+)
+# The Debian package: cpack's DEB generator and the compressed manual pages.
+package=(dpkg-dev file man-db)
+# The suites, the benchmarks, the fuzzers (clang) and the release checks (lintian, the
+# core built for Windows and tested under Wine).
+testing=(
+    git clang clang-format clang-tidy libclang-rt-14-dev
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    poppler-utils python3 xvfb
+    desktop-file-utils appstream lintian
     g++-mingw-w64-x86-64-posix wine64
 )
+
+case "${1:-all}" in
+    programs) packages=("${programs[@]}") ;;
+    package) packages=("${programs[@]}" "${package[@]}") ;;
+    all) packages=("${programs[@]}" "${package[@]}" "${testing[@]}") ;;
+    *)
+        echo "install-deps: unknown set '$1' (programs, package or all)" >&2
+        exit 2
+        ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh package
 cmake --preset package
 cmake --build --preset package
 (cd build/package && cpack -G DEB)

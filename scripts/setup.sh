@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what Tolmarin needs, builds it and runs the editor against the simulated
+# Installs what Tolmarin's programs need, builds them (not the tests: scripts/test.sh) and runs the editor against the simulated
 # amplifier, in-process on a free loopback port. Without a display the editor runs
 # offscreen: it links, waits for the live program and the first status replies, saves a
 # screenshot of its window and says where. Then the command-line tool talks to a
@@ -7,13 +7,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-cmake --preset dev
-cmake --build --preset dev
+# Only what the programs need: the suites, benchmarks and release checks come with
+# scripts/test.sh.
+scripts/install-deps.sh programs
+cmake --preset programs
+cmake --build --preset programs
 
-editor=build/dev/src/app/tolmarin
+editor=build/programs/src/app/tolmarin
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    shot=$PWD/build/dev/tolmarin-setup.png
+    shot=$PWD/build/programs/tolmarin-setup.png
     echo "setup: no display (\$DISPLAY and \$WAYLAND_DISPLAY are empty): running the editor offscreen"
     QT_QPA_PLATFORM=offscreen "$editor" --simulator docs/demo/room.Data12File --screenshot "$shot"
     echo "setup: the editor linked to the simulated amplifier; its window is in $shot"
@@ -22,7 +24,7 @@ else
     "$editor" --simulator
 fi
 
-bin=build/dev/tools
+bin=build/programs/tools
 work=$(mktemp -d)
 sim_pid=
 cleanup() {
