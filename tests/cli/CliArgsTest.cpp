@@ -201,8 +201,11 @@ TEST(CliShown, ControlBytesOfInputAreShownAsHexAndTextStays) {
         {"a\x1b[2Jb", "a\\x1B[2Jb"},
         {"bell\a\r\n\t", "bell\\x07\\x0D\\x0A\\x09"},
         {"del\x7f", "del\\x7F"},
-        {"\xc2\x9b" "31m", "\\xC2\\x9B" "31m"},  // the C1 control sequence introducer
-        {"\xff\xfe", "\\xFF\\xFE"},        // not UTF-8
+        {"\xc2\x9b"
+         "31m",
+         "\\xC2\\x9B"
+         "31m"},                     // the C1 control sequence introducer
+        {"\xff\xfe", "\\xFF\\xFE"},  // not UTF-8
         {"\xe5\x8a\x9f\xe6\x94\xbe", "\xe5\x8a\x9f\xe6\x94\xbe"},  // Chinese stays
         {"\xe5\x8a", "\\xE5\\x8A"},                                // a cut-off character
     };
@@ -250,7 +253,10 @@ TEST(CliArgs, ConnectUrls) {
     ASSERT_TRUE(serial);
     EXPECT_EQ(serial->serialPort, "/dev/ttyUSB0");
     for (const char* bad :
-         {"", "tcp:", "tcp::80", "tcp:h:0", "tcp:h:65536", "tcp:h:8x", "serial:", "com3"}) {
+         {"", "tcp:", "tcp::80", "tcp:h:0", "tcp:h:65536", "tcp:h:8x", "serial:", "com3",
+          // Found by fuzzing: a host that no name or address can be, taken as one.
+          "tcp:]:1", "tcp:a]b:1", "tcp:[::1]]:1", "tcp:a b:1", "tcp:h\x1b:1", "tcp:[::1\x07]:1",
+          "tcp:[f1%e]:1", "serial:/dev/tty\x1b[2J"}) {
         EXPECT_FALSE(cli::ParseConnectUrl(bad)) << bad;
     }
 }
