@@ -772,7 +772,8 @@ TEST(CliPaths, APathThatIsNotARegularFileIsRefusedWithoutOpeningIt) {
          "/dev/null is not a regular file but a device"},
     };
     for (const Case& c : cases) {
-        std::vector<std::string> args{"10", TOLMARIN_CLI_PATH};
+        // -k: before the mend, the blocked open ignored the SIGTERM of timeout.
+        std::vector<std::string> args{"-k", "2", "10", TOLMARIN_CLI_PATH};
         args.insert(args.end(), c.args.begin(), c.args.end());
         auto r = RunProcess("/usr/bin/timeout", args);
         EXPECT_EQ(r.exitCode, 2) << c.says << ": " << r.err;

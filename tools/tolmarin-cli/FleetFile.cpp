@@ -5,12 +5,8 @@
 #include <map>
 #include <set>
 
+#include "ReadersPlatform.h"
 #include "protocol/ProgramFile.h"
-
-#ifndef _WIN32
-#include <arpa/inet.h>
-#include <sys/stat.h>
-#endif
 
 namespace tolmarin::cli {
 
@@ -42,17 +38,9 @@ std::string PlaceOf(const std::string& path) {
     const fs::path p(path);
     const fs::path folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
     const std::string name = Folded(p.filename().string());
-#ifndef _WIN32
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) == 0) {
-        return "i" + std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino) + '/' + name;
+    if (const std::string id = FolderIdentity(folder.string()); !id.empty()) {
+        return "i" + Folded(id) + '/' + name;
     }
-#else
-    std::error_code ec;
-    if (const fs::path real = fs::canonical(folder, ec); !ec) {
-        return "c" + Folded(real.string()) + '/' + name;
-    }
-#endif
     // A folder that is not there yet: its name, as far as it resolves.
     std::error_code ec2;
     const fs::path weak = fs::weakly_canonical(p, ec2);
@@ -67,17 +55,7 @@ std::string AmplifierOf(const ConnectTarget& t) {
         const fs::path real = fs::canonical(t.serialPort, ec);
         return "serial " + (ec ? t.serialPort : real.string());
     }
-    std::string host = Folded(t.host);
-#ifndef _WIN32
-    unsigned char raw[16];
-    char text[INET6_ADDRSTRLEN];
-    for (const int family : {AF_INET, AF_INET6}) {
-        if (inet_pton(family, t.host.c_str(), raw) == 1 &&
-            inet_ntop(family, raw, text, sizeof text) != nullptr) {
-            host = text;
-        }
-    }
-#endif
+    const std::string host = Folded(CanonicalAddress(t.host));
     return "tcp " + host + ' ' + std::to_string(t.port);
 }
 
