@@ -21,6 +21,18 @@ std::string Format(const char* fmt, double v) {
     return buf;
 }
 
+// Hertz with up to two decimals and no trailing zeros: "1000", "20.35".
+std::string HzText(double hz) {
+    std::string t = Format("%.2f", hz);
+    while (t.back() == '0') {
+        t.pop_back();
+    }
+    if (t.back() == '.') {
+        t.pop_back();
+    }
+    return t;
+}
+
 std::string Upper(std::string_view s) {
     std::string out(s);
     std::transform(out.begin(), out.end(), out.begin(),
@@ -111,12 +123,12 @@ std::string ExportText(const std::array<BandRecord, kBands>& bands, const std::s
             const int slope = b.slope == 0 ? 0 : 1;
             const double fc = ShelfFreq(b.type, b.freq) * ShelfCentreFactor(b.type, slope);
             line += b.type == filter::kLowShelf ? "LSC" : "HSC";
-            line += " Fc " + Format("%.2f", fc) + " Hz" + gain + " Q " +
+            line += " Fc " + HzText(fc) + " Hz" + gain + " Q " +
                     Format("%.4f", ShelfQOfSlope(ShelfSlopeS(slope), GainDb(b)));
         } else {
             // The grid frequency it plays at: read back, it snaps to the same whole hertz.
             const double fc = FreqTable[static_cast<std::size_t>(GridIndexOfHz(b.freq))];
-            line += "PK Fc " + Format("%.2f", fc) + " Hz" + gain + " Q " +
+            line += "PK Fc " + HzText(fc) + " Hz" + gain + " Q " +
                     Format("%.3f", BandQ(b.bandwidthStep));
         }
         out += line + "\n";
@@ -216,6 +228,7 @@ ImportOutcome ImportText(std::string_view text, const std::array<BandRecord, kBa
     std::size_t pos = 0;
     int lineNo = 0;
     int filterCount = 0;
+    int firstFilterLine = 0;
     bool seenFilter = false;
     std::vector<TextFilter> filters;
     const auto refuseWith = [&](TextId reason, std::vector<std::string> values) {
@@ -267,6 +280,9 @@ ImportOutcome ImportText(std::string_view text, const std::array<BandRecord, kBa
                 return refuse(line);
             }
             continue;  // the header, or other settings of those programs (Channel:, Device:)
+        }
+        if (!seenFilter) {
+            firstFilterLine = lineNo;
         }
         seenFilter = true;
         ++filterCount;
@@ -401,6 +417,11 @@ ImportOutcome ImportText(std::string_view text, const std::array<BandRecord, kBa
             f.response = OneSection(ShelfBiquad(bandType, *fc, *gain, *q));
         }
         filters.push_back(std::move(f));
+    }
+    if (filters.empty()) {
+        // Flattening the channel is not what a text with nothing to hold asked for.
+        lineNo = std::max(firstFilterLine, 1);
+        return refuseWith(TextId::RoomEqNothingToHold, {});
     }
     // Eight bands: the filters that change the sound least are the ones left out.
     while (filters.size() > static_cast<std::size_t>(kBands)) {
