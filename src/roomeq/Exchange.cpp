@@ -167,17 +167,6 @@ double RmsOver(const GridResponse& a, const GridResponse& b) {
     return n == 0 ? 0.0 : std::sqrt(acc / n);
 }
 
-double LargestDifference(const GridResponse& a, const GridResponse& b) {
-    double worst = 0.0;
-    for (int i = 0; i < kGridSize; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        if (FreqTable[k] >= kLowestHz && FreqTable[k] <= kHighestHz) {
-            worst = std::max(worst, std::abs(a[k] - b[k]));
-        }
-    }
-    return worst;
-}
-
 GridResponse OneSection(const Biquad& b) {
     SectionSet set;
     set.count = 1;
@@ -193,7 +182,21 @@ struct ShelfChoice {
     double difference = 0.0;
 };
 
+double LargestDifferenceEvery(const GridResponse& a, const GridResponse& b, std::size_t every) {
+    double worst = 0.0;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(kGridSize); k += every) {
+        if (FreqTable[k] >= kLowestHz && FreqTable[k] <= kHighestHz) {
+            worst = std::max(worst, std::abs(a[k] - b[k]));
+        }
+    }
+    return worst;
+}
+
 ShelfChoice MatchShelf(const TextFilter& f, double heldGain, double textQ) {
+    // A coarse pass every 2 % in frequency on every third grid point, then every whole
+    // hertz near the best of it on all points: the difference has one valley.
+    constexpr double kCoarseRatio = 1.02;
+    constexpr std::size_t kCoarseEvery = 3;
     ShelfChoice best;
     double bestCost = 1e300;
     const int lo = f.type == filter::kLowShelf ? kLowestHz : kShelfLimitHz;
@@ -202,17 +205,32 @@ ShelfChoice MatchShelf(const TextFilter& f, double heldGain, double textQ) {
         const double factor = ShelfCentreFactor(f.type, slope);
         const double q = ShelfQOfSlope(ShelfSlopeS(slope), heldGain);
         const double tie = std::abs(std::log(q / textQ));
-        for (int hz = lo; hz <= hi; ++hz) {
-            const double near = std::abs(std::log(hz * factor / f.fc)) + tie;
+        const auto cost = [&](int hz, std::size_t every, double& difference) {
             BandRecord b;
             b.type = static_cast<std::uint8_t>(f.type);
             b.freq = static_cast<std::int16_t>(hz);
             b.gainStep = static_cast<std::int16_t>(kGainStepZero + std::lround(heldGain * 10.0));
             b.slope = static_cast<std::uint8_t>(slope);
-            const double d = LargestDifference(BandResponse(b), f.response);
-            const double cost = d + 1e-6 * near;
-            if (cost < bestCost) {
-                bestCost = cost;
+            difference = LargestDifferenceEvery(BandResponse(b), f.response, every);
+            return difference + 1e-6 * (std::abs(std::log(hz * factor / f.fc)) + tie);
+        };
+        int coarseHz = lo;
+        double coarseCost = 1e300;
+        for (double h = lo; h <= hi; h *= kCoarseRatio) {
+            double d = 0.0;
+            const int hz = static_cast<int>(std::lround(h));
+            if (const double c = cost(hz, kCoarseEvery, d); c < coarseCost) {
+                coarseCost = c;
+                coarseHz = hz;
+            }
+        }
+        const int from =
+            std::max(lo, static_cast<int>(coarseHz / (kCoarseRatio * kCoarseRatio)) - 1);
+        const int to = std::min(hi, static_cast<int>(coarseHz * kCoarseRatio * kCoarseRatio) + 1);
+        for (int hz = from; hz <= to; ++hz) {
+            double d = 0.0;
+            if (const double c = cost(hz, 1, d); c < bestCost) {
+                bestCost = c;
                 best = {hz, slope, d};
             }
         }
