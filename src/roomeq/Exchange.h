@@ -14,8 +14,9 @@ namespace tolmarin::roomeq {
 // share: "Preamp: -3.0 dB", then "Filter 1: ON PK Fc 1000 Hz Gain -3.0 dB Q 1.414", with
 // "LSC 6 dB" / "HSC 12 dB" for the two shelf slopes.
 
-// The eight bands as such text, headed by a "# title" comment when a title is given. Fc is
-// the whole hertz the band holds, Q the table value of its bandwidth step, and the Preamp
+// The eight bands as such text, headed by a "# title" comment when a title is given. A
+// peaking band's Fc is the whole hertz it holds, Q the table value of its bandwidth step; a
+// shelf's Fc and Q are those of the shelf the amplifier plays (LSC/HSC with Q); the Preamp
 // line minus the largest boost of the bands' response, so a PC chain does not clip.
 std::string ExportText(const std::array<BandRecord, kBands>& bands, const std::string& title);
 
@@ -32,11 +33,19 @@ struct ImportOutcome {
     std::array<BandRecord, kBands> bands{};
     int imported = 0;
     std::vector<ImportNote> notes;
+    // RMS difference in dB over 20 Hz to 20 kHz between the imported bands and the text's
+    // filters they stand for, and the largest boost of the channel's eight bands together.
+    double rmsDb = 0.0;
+    double largestBoostDb = 0.0;
     ParseFailure failure;  // when not ok; nothing is to be changed then
 };
 
 // Reads the text onto a channel whose bands are `current`, snapping every value to the
-// amplifier's grids: nearest grid frequency, nearest Q of the table, 0.1 dB.
+// amplifier's grids: nearest grid frequency, nearest Q of the table, 0.1 dB. A shelf gets
+// the held frequency and slope whose shelf best matches the text's. Lines before the first
+// "Filter N:" line are a header. A filter the amplifier cannot hold is left out and named;
+// of more than eight, those that change the sound least are left out. An unreadable value
+// refuses the whole text (ok false, bands as `current`).
 ImportOutcome ImportText(std::string_view text, const std::array<BandRecord, kBands>& current);
 
 std::string DescribeNote(const ImportNote& note, const UiState& ui);

@@ -21,6 +21,11 @@ constexpr double kShelfStartOctaves = 1.0;
 constexpr int kSingleBandEvals = 400;
 constexpr int kJointEvalsPerVariable = 150;
 constexpr int kMaxGridPasses = 60;
+// Weight of the combined response's excess over the limits in the continuous objective:
+// 0.1 dB beyond everywhere costs as much as 0.3 dB of RMS deviation.
+constexpr double kExcessWeight = 10.0;
+constexpr double kLimitTolerance = 1e-9;
+constexpr int kMaxRepairSteps = 8 * 400;
 
 double QOfBandwidth(double octaves) {
     return 1.0 / (2.0 * std::sinh(kLn2 / 2.0 * octaves));
@@ -50,12 +55,21 @@ struct Problem {
     std::vector<double> c1;  // cos w, cos 2w of every point of the range
     std::vector<double> c2;
     std::vector<double> fixed;  // measured + fixed filters - target
+    // The whole grid, for the bands' combined response: cos w, cos 2w and the bands the fit
+    // does not move. The combined response must stay within lowest and highest.
+    std::vector<double> fullC1;
+    std::vector<double> fullC2;
+    std::vector<double> heldBands;
+    double lowest = -1e9;
+    double highest = 1e9;
     std::vector<Slot> slots;
     double gainLo = 0.0;
     double gainHi = 0.0;
     // Scratch of the objective.
     std::vector<double> base;
     std::vector<double> sum;
+    std::vector<double> baseFull;
+    std::vector<double> sumFull;
     std::vector<int> active;
 
     std::size_t Points() const { return fixed.size(); }
@@ -89,6 +103,28 @@ void AddSection(const Problem& p, const Biquad& b, std::vector<double>& into) {
     for (std::size_t i = 0; i < p.Points(); ++i) {
         into[i] += SectionDb(b, p.c1[i], p.c2[i]);
     }
+}
+
+void AddSectionFull(const Problem& p, const Biquad& b, std::vector<double>& into) {
+    for (std::size_t i = 0; i < into.size(); ++i) {
+        into[i] += SectionDb(b, p.fullC1[i], p.fullC2[i]);
+    }
+}
+
+// Mean squared excess of the combined bands over the limits.
+double Excess(const Problem& p, const std::vector<double>& full) {
+    double acc = 0.0;
+    for (double v : full) {
+        const double e = v > p.highest ? v - p.highest : (v < p.lowest ? p.lowest - v : 0.0);
+        acc += e * e;
+    }
+    return full.empty() ? 0.0 : acc / static_cast<double>(full.size());
+}
+
+bool WithinLimits(const Problem& p, const std::vector<double>& full) {
+    return std::all_of(full.begin(), full.end(), [&](double v) {
+        return v <= p.highest + kLimitTolerance && v >= p.lowest - kLimitTolerance;
+    });
 }
 
 // Variance around the mean: the squared RMS with the level floating.
@@ -134,24 +170,30 @@ Biquad DesignContinuous(const Slot& s) {
 double Objective(unsigned /*n*/, const double* x, double* /*grad*/, void* data) {
     Problem& p = *static_cast<Problem*>(data);
     p.sum = p.base;
+    p.sumFull = p.baseFull;
     const double* u = x;
     for (int k : p.active) {
         Slot& s = p.slots[static_cast<std::size_t>(k)];
         FromUnit(p, s, u);
         u += s.Variables();
-        AddSection(p, DesignContinuous(s), p.sum);
+        const Biquad b = DesignContinuous(s);
+        AddSection(p, b, p.sum);
+        AddSectionFull(p, b, p.sumFull);
     }
-    return Variance(p.sum);
+    return Variance(p.sum) + kExcessWeight * Excess(p, p.sumFull);
 }
 
 // Optimises the active slots with the others held in base.
 void Optimise(Problem& p, const std::vector<int>& active, int maxEvals) {
     p.active = active;
     p.base = p.fixed;
+    p.baseFull = p.heldBands;
     for (std::size_t k = 0; k < p.slots.size(); ++k) {
         if (std::find(active.begin(), active.end(), static_cast<int>(k)) == active.end() &&
             p.slots[k].log2Hz > 0.0) {
-            AddSection(p, DesignContinuous(p.slots[k]), p.base);
+            const Biquad b = DesignContinuous(p.slots[k]);
+            AddSection(p, b, p.base);
+            AddSectionFull(p, b, p.baseFull);
         }
     }
     std::vector<double> x;
@@ -264,8 +306,56 @@ int NearestGridPos(const Slot& s) {
 // and the best that lowers the deviation is taken, until none does.
 void SearchGrids(Problem& p, int gainStepLo, int gainStepHi) {
     const std::size_t nSlots = p.slots.size();
+    const std::size_t nFull = p.heldBands.size();
     std::vector<std::vector<double>> own(nSlots, std::vector<double>(p.Points(), 0.0));
+    std::vector<std::vector<double>> ownFull(nSlots, std::vector<double>(nFull, 0.0));
+    const auto combined = [&] {
+        std::vector<double> full = p.heldBands;
+        for (std::size_t k = 0; k < nSlots; ++k) {
+            for (std::size_t i = 0; i < nFull; ++i) {
+                full[i] += ownFull[k][i];
+            }
+        }
+        return full;
+    };
+    for (std::size_t k = 0; k < nSlots; ++k) {
+        AddSectionFull(p, DesignOnGrid(p.slots[k]), ownFull[k]);
+    }
+    // Snapped, the bands may stack beyond the limits: the band that adds most to the worst
+    // point steps towards 0 dB until none does.
+    for (int step = 0; step < kMaxRepairSteps; ++step) {
+        const std::vector<double> full = combined();
+        std::size_t worst = 0;
+        double worstExcess = 0.0;
+        for (std::size_t i = 0; i < nFull; ++i) {
+            const double e = std::max(full[i] - p.highest, p.lowest - full[i]);
+            if (e > worstExcess) {
+                worstExcess = e;
+                worst = i;
+            }
+        }
+        if (worstExcess <= kLimitTolerance) {
+            break;
+        }
+        const double sign = full[worst] > p.highest ? 1.0 : -1.0;
+        std::size_t culprit = 0;
+        double most = -1e300;
+        for (std::size_t k = 0; k < nSlots; ++k) {
+            if (sign * ownFull[k][worst] > most && p.slots[k].gainStep != kGainStepZero) {
+                most = sign * ownFull[k][worst];
+                culprit = k;
+            }
+        }
+        if (most <= 0.0) {
+            break;  // the held bands alone: nothing the fit moves adds to it
+        }
+        Slot& s = p.slots[culprit];
+        s.gainStep += s.gainStep > kGainStepZero ? -1 : 1;
+        std::fill(ownFull[culprit].begin(), ownFull[culprit].end(), 0.0);
+        AddSectionFull(p, DesignOnGrid(s), ownFull[culprit]);
+    }
     std::vector<double> total = p.fixed;
+    std::vector<double> totalFull = combined();
     for (std::size_t k = 0; k < nSlots; ++k) {
         AddSection(p, DesignOnGrid(p.slots[k]), own[k]);
         for (std::size_t i = 0; i < p.Points(); ++i) {
@@ -275,6 +365,8 @@ void SearchGrids(Problem& p, int gainStepLo, int gainStepHi) {
     double current = Variance(total);
     std::vector<double> rest(p.Points());
     std::vector<double> trial(p.Points());
+    std::vector<double> restFull(nFull);
+    std::vector<double> trialFull(nFull);
     static constexpr int kFreqMoves[] = {-4, -2, -1, 1, 2, 4};
     static constexpr int kGainMoves[] = {-10, -3, -1, 1, 3, 10};
     static constexpr int kWidthMoves[] = {-4, -2, -1, 1, 2, 4};
@@ -285,11 +377,20 @@ void SearchGrids(Problem& p, int gainStepLo, int gainStepHi) {
             for (std::size_t i = 0; i < p.Points(); ++i) {
                 rest[i] = total[i] - own[k][i];
             }
+            for (std::size_t i = 0; i < nFull; ++i) {
+                restFull[i] = totalFull[i] - ownFull[k][i];
+            }
             Slot best = s;
             double bestValue = current;
             const auto tryMove = [&](const Slot& candidate) {
+                const Biquad b = DesignOnGrid(candidate);
+                trialFull = restFull;
+                AddSectionFull(p, b, trialFull);
+                if (!WithinLimits(p, trialFull)) {
+                    return;  // the bands together would go beyond the largest boost or cut
+                }
                 std::fill(trial.begin(), trial.end(), 0.0);
-                AddSection(p, DesignOnGrid(candidate), trial);
+                AddSection(p, b, trial);
                 for (std::size_t i = 0; i < p.Points(); ++i) {
                     trial[i] += rest[i];
                 }
@@ -345,6 +446,11 @@ void SearchGrids(Problem& p, int gainStepLo, int gainStepHi) {
                 AddSection(p, DesignOnGrid(s), own[k]);
                 for (std::size_t i = 0; i < p.Points(); ++i) {
                     total[i] = rest[i] + own[k][i];
+                }
+                std::fill(ownFull[k].begin(), ownFull[k].end(), 0.0);
+                AddSectionFull(p, DesignOnGrid(s), ownFull[k]);
+                for (std::size_t i = 0; i < nFull; ++i) {
+                    totalFull[i] = restFull[i] + ownFull[k][i];
                 }
                 current = bestValue;
                 improved = true;
@@ -410,6 +516,17 @@ FitResult FitBands(const GridResponse& measured, const GridResponse& target,
     Problem p;
     p.gainLo = -std::abs(options.maxCutDb);
     p.gainHi = std::abs(options.maxBoostDb);
+    // The limits hold for all eight bands together; bands left out of the fit that already
+    // go beyond them widen them only as far as they go.
+    const GridResponse heldBands = BandsResponse(held.bands);
+    p.heldBands.assign(heldBands.begin(), heldBands.end());
+    p.highest = std::max(p.gainHi, *std::max_element(heldBands.begin(), heldBands.end()));
+    p.lowest = std::min(p.gainLo, *std::min_element(heldBands.begin(), heldBands.end()));
+    for (int i = 0; i < kGridSize; ++i) {
+        const double w = GridAngle(i);
+        p.fullC1.push_back(std::cos(w));
+        p.fullC2.push_back(std::cos(2.0 * w));
+    }
     std::vector<double> log2Hz;
     for (int i = 0; i < kGridSize; ++i) {
         const auto k = static_cast<std::size_t>(i);

@@ -15,7 +15,7 @@ inline constexpr double kDefaultMaxCutDb = 15.0;  // as a positive number of dB
 struct FitOptions {
     double loHz = kDefaultFitLowHz;
     double hiHz = kDefaultFitHighHz;
-    double maxBoostDb = kDefaultMaxBoostDb;
+    double maxBoostDb = kDefaultMaxBoostDb;  // of the eight bands together
     double maxCutDb = kDefaultMaxCutDb;
     std::array<bool, kBands> use{true, true, true, true, true, true, true, true};
     // The first and the last band used become a low and a high shelf.
@@ -42,6 +42,8 @@ double RmsDeviation(const GridResponse& measured, const GridResponse& response,
 
 // Fits the used bands of the channel so that measured + channel response comes closest to
 // the target (flat: all zeros). The measurement is of the room without this channel's EQ.
+// The eight bands together (not each band) stay within the largest boost and cut at every
+// grid frequency.
 FitResult FitBands(const GridResponse& measured, const GridResponse& target,
                    const ChannelFilters& channel, const FitOptions& options);
 

@@ -12,8 +12,11 @@ namespace {
 
 // Dense axis the smoothing averages on: fine enough for 1/12 octave.
 constexpr double kDensePerOctave = 96.0;
-// A point this close to an end of the range still counts as covering it.
-constexpr double kCoverTolerance = 1.001;
+// A range this far beyond an end of the measurement is still covered, the end value held:
+// exports of sweeps to 20 kHz end a little short of it (19,750 Hz and the like).
+constexpr double kCoverTolerance = 1.02;
+// No measurement or house curve has a level beyond this; larger numbers overflow the fit.
+constexpr double kMaxLevelDb = 1000.0;
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) {
@@ -60,29 +63,6 @@ std::vector<std::string> SplitBlanks(std::string_view line) {
     return out;
 }
 
-// The columns of a line and whether a comma in them is a decimal comma.
-std::vector<std::string> Columns(std::string_view line) {
-    std::vector<std::string> cols;
-    bool decimalComma = false;
-    if (line.find(';') != std::string_view::npos) {
-        cols = SplitOn(line, ';');
-        decimalComma = true;
-    } else if (line.find('\t') != std::string_view::npos) {
-        cols = SplitOn(line, '\t');
-        decimalComma = true;
-    } else if (line.find(',') != std::string_view::npos) {
-        cols = SplitOn(line, ',');
-    } else {
-        cols = SplitBlanks(line);
-    }
-    if (decimalComma) {
-        for (std::string& c : cols) {
-            std::replace(c.begin(), c.end(), ',', '.');
-        }
-    }
-    return cols;
-}
-
 // Locale-independent: the editor runs under the user's locale.
 std::optional<double> Number(const std::string& s) {
     std::string_view v = s;
@@ -95,6 +75,52 @@ std::optional<double> Number(const std::string& s) {
         return std::nullopt;
     }
     return d;
+}
+
+bool AllNumbers(const std::vector<std::string>& cols) {
+    return cols.size() >= 2 && cols.size() <= 3 &&
+           std::all_of(cols.begin(), cols.end(), [](const std::string& c) { return Number(c); });
+}
+
+// The columns of a line: with ';' or a tab a comma is a decimal comma; otherwise commas
+// separate, unless only reading them as decimal commas between blank-separated columns
+// gives a row of numbers. When both readings or neither give one, ambiguous is set.
+std::vector<std::string> Columns(std::string_view line, bool& ambiguous) {
+    ambiguous = false;
+    const auto decimalCommas = [](std::vector<std::string> cols) {
+        for (std::string& c : cols) {
+            std::replace(c.begin(), c.end(), ',', '.');
+        }
+        return cols;
+    };
+    if (line.find(';') != std::string_view::npos) {
+        return decimalCommas(SplitOn(line, ';'));
+    }
+    if (line.find('\t') != std::string_view::npos) {
+        return decimalCommas(SplitOn(line, '\t'));
+    }
+    if (line.find(',') == std::string_view::npos) {
+        return SplitBlanks(line);
+    }
+    std::vector<std::string> commas = SplitOn(line, ',');
+    const bool blanks = SplitBlanks(line).size() > 1;
+    if (!blanks || line.find('.') != std::string_view::npos) {
+        return commas;  // "20,80" or "20.5, 80.1": the commas separate
+    }
+    std::vector<std::string> words = SplitBlanks(line);
+    // "40," or ",5" is a separator beside a blank, never a decimal comma.
+    const bool looseComma = std::any_of(words.begin(), words.end(), [](const std::string& w) {
+        return w.front() == ',' || w.back() == ',';
+    });
+    const std::vector<std::string> decimals =
+        looseComma ? std::vector<std::string>{} : decimalCommas(std::move(words));
+    const bool asSeparators = AllNumbers(commas);
+    const bool asDecimals = AllNumbers(decimals);
+    if (asSeparators != asDecimals) {
+        return asDecimals ? decimals : commas;
+    }
+    ambiguous = true;
+    return commas;
 }
 
 bool StartsLikeNumber(std::string_view s) {
@@ -165,8 +191,8 @@ ParseOutcome ParseMeasurement(std::string_view text) {
     }
     std::vector<std::pair<double, double>> points;
     bool seenData = false;
-    bool seenHeader = false;
     int lineNo = 0;
+    int firstLine = 0;  // the first row of numbers, else the first line read
     std::size_t pos = 0;
     while (pos <= text.size()) {
         const std::size_t end = std::min(text.find('\n', pos), text.size());
@@ -176,11 +202,17 @@ ParseOutcome ParseMeasurement(std::string_view text) {
         if (line.empty() || line.front() == '*' || line.front() == '#') {
             continue;
         }
-        if (!seenData && !seenHeader && !StartsLikeNumber(line)) {
-            seenHeader = true;  // column names before the data
-            continue;
+        bool ambiguous = false;
+        const std::vector<std::string> cols = Columns(line, ambiguous);
+        if (firstLine == 0) {
+            firstLine = lineNo;
         }
-        const std::vector<std::string> cols = Columns(line);
+        if (!seenData && (ambiguous ? !StartsLikeNumber(line) : !AllNumbers(cols))) {
+            continue;  // text before the first row of numbers: the header of the export
+        }
+        if (ambiguous) {
+            return refuse(lineNo, TextId::RoomEqUseSemicolon, {std::string(line)});
+        }
         if (cols.size() < 2 || cols.size() > 3) {
             return refuse(lineNo, TextId::RoomEqBadColumns, {std::to_string(cols.size())});
         }
@@ -198,13 +230,19 @@ ParseOutcome ParseMeasurement(std::string_view text) {
         if (v[0] <= 0.0) {
             return refuse(lineNo, TextId::RoomEqBadFrequency, {cols[0]});
         }
+        if (std::abs(v[1]) > kMaxLevelDb) {
+            return refuse(lineNo, TextId::RoomEqValueTooLarge, {cols[1]});
+        }
+        if (!seenData) {
+            firstLine = lineNo;
+        }
         seenData = true;
         if (v[0] >= kMeasureLowHz && v[0] <= kMeasureHighHz) {
             points.emplace_back(v[0], v[1]);
         }
     }
     if (points.empty()) {
-        return refuse(0, TextId::RoomEqNoPoints, {});
+        return refuse(std::max(firstLine, 1), TextId::RoomEqNoPoints, {});
     }
     std::stable_sort(points.begin(), points.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -37,9 +37,10 @@ struct ParseOutcome {
 };
 
 // Reads REW's text export or plain text/CSV of two or three columns (frequency, dB and an
-// ignored phase). Lines starting with '*' or '#' are comments; one header line of words may
-// precede the data. Columns are separated by ';', a tab, ',' or blanks; with ';' or a tab
-// a comma is a decimal comma.
+// ignored phase). Lines starting with '*' or '#' are comments; any lines before the first
+// row of numbers are a header. Columns are separated by ';', a tab, ',' or blanks; with ';'
+// or a tab a comma is a decimal comma, and with blanks too when that is the only reading.
+// Levels beyond +-1000 dB are refused.
 ParseOutcome ParseMeasurement(std::string_view text);
 
 // The text in the given language, "line N: ..." when a line is to blame.
@@ -47,7 +48,7 @@ std::string DescribeFailure(const ParseFailure& failure, const UiState& ui);
 // A catalogue text with %1, %2, ... replaced.
 std::string FillText(std::string_view text, const std::vector<std::string>& values);
 
-// Whether the points reach from lo to hi.
+// Whether the points reach from lo to hi, or to within 2 % of them (the ends are held).
 bool Covers(const Measurement& m, double loHz, double hiHz);
 // The refusal for a measurement that does not cover lo to hi.
 ParseFailure NotCovered(const Measurement& m, double loHz, double hiHz);

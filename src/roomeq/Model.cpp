@@ -74,6 +74,39 @@ int ShelfFreq(int type, int freq) {
     return freq;
 }
 
+double ShelfCentreFactor(int type, int slope) {
+    if (type == filter::kLowShelf) {
+        return slope == 0 ? 2.0 : 1.2727272727;
+    }
+    return slope == 0 ? 0.4545454546 : 0.76923076923;
+}
+
+double ShelfSlopeS(int slope) {
+    return slope == 0 ? 0.5 : 1.3;
+}
+
+double ShelfQOfSlope(double s, double gainDb) {
+    const double a = std::pow(10.0, gainDb / 40.0);
+    return 1.0 / std::sqrt((a + 1.0 / a) * (1.0 / s - 1.0) + 2.0);
+}
+
+Biquad ShelfBiquad(int type, double centreHz, double gainDb, double q) {
+    const double w0 = centreHz * kDesignScale;
+    const double a = std::pow(10.0, gainDb / 40.0);
+    const double cs = std::cos(w0);
+    const double alpha = std::sin(w0) / (2.0 * q);
+    const double b = 2.0 * std::sqrt(a) * alpha;
+    const double sign = type == filter::kLowShelf ? 1.0 : -1.0;
+    const double a0 = (a + 1.0) + sign * (a - 1.0) * cs + b;
+    Biquad s;
+    s.b0 = a * ((a + 1.0) - sign * (a - 1.0) * cs + b) / a0;
+    s.b1 = sign * 2.0 * a * ((a - 1.0) - sign * (a + 1.0) * cs) / a0;
+    s.b2 = a * ((a + 1.0) - sign * (a - 1.0) * cs - b) / a0;
+    s.a1 = -sign * 2.0 * ((a - 1.0) + sign * (a + 1.0) * cs) / a0;
+    s.a2 = ((a + 1.0) + sign * (a - 1.0) * cs - b) / a0;
+    return s;
+}
+
 int GridIndexOfHz(int hz) {
     return *FreqToIndex(static_cast<double>(hz));
 }

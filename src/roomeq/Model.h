@@ -40,6 +40,16 @@ double BandQ(int bandwidthStep);
 // The frequency a shelf is computed at: its own, kept on its side of 2000 Hz.
 int ShelfFreq(int type, int freq);
 
+// Where the amplifier's shelf is centred, as a multiple of its frequency, and its slope
+// parameter S (the graph's computation): 12 dB/Oct 1.27x (low) / 0.77x (high) with S 1.3,
+// 6 dB/Oct 2.0x / 0.45x with S 0.5.
+double ShelfCentreFactor(int type, int slope);
+double ShelfSlopeS(int slope);
+// The Q of a shelf of slope parameter s and gain g dB (the RBJ relation).
+double ShelfQOfSlope(double s, double gainDb);
+// The RBJ shelf at 96 kHz centred at centreHz with the given Q.
+Biquad ShelfBiquad(int type, double centreHz, double gainDb, double q);
+
 // The grid index a band's whole-hertz frequency is computed at (nearest entry).
 int GridIndexOfHz(int hz);
 // The whole hertz that best stands for grid entry i: the one nearest the entry among those

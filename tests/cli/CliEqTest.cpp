@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -110,6 +111,89 @@ TEST_F(CliEq, ExportImportAndRefusalsThroughTheTool) {
 
     auto usage = RunProcess(TOLMARIN_CLI_PATH, {"eq", "fit", PathOf("room.txt"), "--channel", "3"});
     EXPECT_EQ(usage.exitCode, 1);
+}
+
+// What the tool said and did with one input: the exit code, a text it must say and whether
+// it wrote the output.
+TEST_F(CliEq, EdgeInputsAreRefusedWithTheirReasonOrReadAsMeant) {
+    const auto write = [&](const std::string& name, const std::string& text) {
+        std::ofstream(PathOf(name), std::ios::binary) << text;
+        return PathOf(name);
+    };
+    std::string sweep;  // a sweep export that ends short of 20 kHz, decimal commas
+    for (double f = 20.0; f < 19700.0; f *= std::exp2(1.0 / 12.0)) {
+        const double a = std::log2(f / 125.0) / 0.3;
+        std::string row = std::to_string(f) + " " + std::to_string(80.0 + 6.0 / (1.0 + a * a));
+        std::replace(row.begin(), row.end(), '.', ',');
+        sweep += row + "\n";
+    }
+    sweep += "19750,0 80,0\n";
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        int exit;
+        const char* says;
+        bool writes;
+    } cases[] = {
+        {"unreadable gain",
+         {"eq", "import", write("g.txt", "Filter 1: ON PK Fc 100 Hz Gain abc dB Q 1\n")},
+         2,
+         "line 1: filter 1: Gain 'abc' is not a number",
+         false},
+        {"beyond the amplifier",
+         {"eq", "import", write("b.txt", "Filter 1: ON PK Fc 25000 Hz Gain 25 dB Q 50\n")},
+         2,
+         "left out: Fc 25000 Hz",
+         false},
+        {"measurement program header",
+         {"eq", "import",
+          write("r.txt",
+                "Filter Settings file\n\nRoom EQ V5.31.3\nDated: 1 May 2024\n\n"
+                "Filter  1: ON  PK       Fc    45.80 Hz  Gain  -5.80 dB  Q  4.000\n"
+                "Filter  2: ON  None\n")},
+         0,
+         "RMS difference from the text's filters, 20 Hz to 20 kHz: 0.",
+         true},
+        {"1e308 dB",
+         {"eq", "fit", write("h.txt", "20 80\n1000 1e308\n20000 80\n")},
+         2,
+         "line 2: '1e308' dB is beyond",
+         false},
+        {"sweep ending at 19,750 Hz, decimal commas, full range",
+         {"eq", "fit", write("s.txt", "Level export\nHz dB\n" + sweep), "--range", "20:20000"},
+         0,
+         "the bands together boost by up to ",
+         true},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string out = PathOf("out" + std::to_string(n++) + ".Data12File");
+        std::vector<std::string> args = c.args;
+        for (const char* more : {"--channel", "1", "--in"}) {
+            args.push_back(more);
+        }
+        args.push_back(PathOf("in.Data12File"));
+        args.push_back("--out");
+        args.push_back(out);
+        const auto r = RunProcess(TOLMARIN_CLI_PATH, args);
+        EXPECT_EQ(r.exitCode, c.exit) << c.what << "\n" << r.out << r.err;
+        EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << c.what << "\n"
+                                                                   << r.out << r.err;
+        EXPECT_EQ((r.out + r.err).find("nan"), std::string::npos) << c.what;
+        EXPECT_EQ(fs::exists(out), c.writes) << c.what;
+    }
+}
+
+// A 48 MB measurement said "Cannot open file"; the reason is the size limit.
+TEST_F(CliEq, AFileAboveTheSizeLimitNamesTheLimit) {
+    { std::ofstream(PathOf("big.txt")) << "20 80\n"; }
+    fs::resize_file(PathOf("big.txt"), 48u * 1000u * 1000u);
+    const auto r =
+        RunProcess(TOLMARIN_CLI_PATH, {"eq", "fit", PathOf("big.txt"), "--channel", "1", "--in",
+                                       PathOf("in.Data12File"), "--out", PathOf("o.Data12File")});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("is larger than the 32 MiB a text file may have here"), std::string::npos)
+        << r.err;
 }
 
 }  // namespace

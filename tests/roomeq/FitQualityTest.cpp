@@ -24,10 +24,10 @@ TEST(FitQuality, TwelveOffGridFeaturesLoseLittleToTheGrids) {
     for (unsigned seed = 101; seed <= 106; ++seed) {
         const GridResponse room = test::SyntheticRoom(seed, 12, false, 0.0);
         const FitResult bound = FitBands(room, kFlat, ChannelFilters{}, FitOptions{});
+        // Off the grids with the same limits: the bands together may cut no more than 15 dB
+        // either way, so overlapping peaks of these rooms cannot all be taken out.
         FitOptions free;
         free.onGrids = false;
-        free.maxBoostDb = 20.0;
-        free.maxCutDb = 20.0;
         const FitResult unconstrained = FitBands(room, kFlat, ChannelFilters{}, free);
         std::printf("seed %u: before %.3f free %.3f bound %.3f\n", seed, bound.rmsBefore,
                     unconstrained.rmsAfter, bound.rmsAfter);

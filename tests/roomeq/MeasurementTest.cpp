@@ -69,3 +69,66 @@ TEST(Measurement, SmoothingFlattensANarrowNotchByItsWidth) {
 
 }  // namespace
 }  // namespace tolmarin::roomeq
+
+namespace tolmarin::roomeq {
+namespace {
+
+// A room analyser's export: several lines of text before its data.
+TEST(MeasurementEdges, TextLinesBeforeTheFirstRowOfNumbersAreAHeader) {
+    const auto r = ParseMeasurement(
+        "Room Analyzer export\nDevice: phone mic\nCalibration: none\n"
+        "Date 2024-03-12\nFrequency [Hz]  Level [dB]\n20 70\n40 72\n");
+    ASSERT_TRUE(r.measurement) << DescribeFailure(r.failure, UiState{});
+    EXPECT_EQ(r.measurement->hz, (std::vector<double>{20.0, 40.0}));
+    // After the first row, a line of text is an error at its line.
+    const auto late = ParseMeasurement("20 70\nsomething else\n40 72\n");
+    EXPECT_EQ(late.failure.line, 2);
+}
+
+// 1e308 dB is a finite number that overflows every sum of the fit into "-nan".
+TEST(MeasurementEdges, LevelsNoMeasurementHoldsAreRefusedAtTheirLine) {
+    for (const char* text :
+         {"20 70\n40 1e308\n", "20 70\n40 -1e5\n", "20 70\n40 inf\n", "20 70\n40 nan\n"}) {
+        const auto r = ParseMeasurement(text);
+        EXPECT_FALSE(r.measurement) << text;
+        EXPECT_EQ(r.failure.line, 2) << text;
+    }
+}
+
+// Exports of a sweep to 20 kHz end at 19,750 to 19,956 Hz.
+TEST(MeasurementEdges, ARangeUpTo2PercentBeyondTheEndsIsCovered) {
+    const Measurement m{{20.4, 1000.0, 19750.0}, {1.0, 0.0, -3.0}};
+    EXPECT_TRUE(Covers(m, 20.0, 20000.0));
+    EXPECT_FALSE(Covers(m, 20.0, 20500.0));
+    EXPECT_FALSE(Covers(m, 19.5, 20000.0));
+    EXPECT_DOUBLE_EQ(OnGrid(m, Smoothing::None)[kGridSize - 1], -3.0) << "the end is held";
+}
+
+TEST(MeasurementEdges, DecimalCommaWithBlankSeparatorsIsReadOrRefusedSayingHow) {
+    const auto r = ParseMeasurement("1000,00 69,50\n2000,5  70,25 -3,5\n");
+    ASSERT_TRUE(r.measurement) << DescribeFailure(r.failure, UiState{});
+    EXPECT_EQ(r.measurement->hz, (std::vector<double>{1000.0, 2000.5}));
+    EXPECT_EQ(r.measurement->db, (std::vector<double>{69.5, 70.25}));
+    // Comma separators with blanks still read as before.
+    const auto csv = ParseMeasurement("20.5, 80.1, 0\n40, 81\n");
+    ASSERT_TRUE(csv.measurement);
+    EXPECT_EQ(csv.measurement->hz, (std::vector<double>{20.5, 40.0}));
+    // Neither reading gives a row: refused, saying to use ';' or a tab, not "'00 69' is
+    // not a number".
+    const auto both = ParseMeasurement("1000,00 69,50 x\n");
+    ASSERT_FALSE(both.measurement);
+    EXPECT_EQ(both.failure.reason, TextId::RoomEqUseSemicolon);
+    EXPECT_EQ(both.failure.line, 1);
+    EXPECT_NE(DescribeFailure(both.failure, UiState{}).find("';' or a tab"), std::string::npos);
+}
+
+TEST(MeasurementEdges, EveryRefusalNamesALine) {
+    for (const char* text : {"", "\n\n", "* only comments\n", "words only\n", "5 80\n"}) {
+        const auto r = ParseMeasurement(text);
+        EXPECT_FALSE(r.measurement) << text;
+        EXPECT_GE(r.failure.line, 1) << "'" << text << "'";
+    }
+}
+
+}  // namespace
+}  // namespace tolmarin::roomeq

@@ -147,7 +147,8 @@ int main(int argc, char** argv) {
     graph.SetOverlays(Overlays(measured, ch1, lo, hi));
     ok = Save(graph.RenderToImage(), dir, "roomeq-after.png") && ok;
 
-    // The fit dialog in both languages, after a fit of the same room written as REW does.
+    // The fit dialog in both languages, after a fit of the same room written as REW does and
+    // before Apply: the channels it changes, the fitted bands and the predicted curve.
     QTemporaryDir temp;
     const QString path = temp.filePath(QStringLiteral("room.txt"));
     QFile file(path);
@@ -164,6 +165,7 @@ int main(int argc, char** argv) {
                                   std::pair{Language::Chinese, "roomeq-dialog-zh.png"}}) {
         RoomEqOverlays curves;
         RoomEqDialog dialog(FiltersOf(set.Channel(1)), 1, language, &curves);
+        dialog.SetLinked(true);  // as CH1 and CH2 usually are in a room
         dialog.SetMeasurementPath(path);
         dialog.RunFit();
         dialog.adjustSize();

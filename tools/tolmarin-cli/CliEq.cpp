@@ -77,17 +77,32 @@ std::optional<std::array<bool, kBands>> ParseBandList(const std::string& list) {
     return any ? std::optional(use) : std::nullopt;
 }
 
+enum class TextRead { Ok, CannotOpen, TooLarge };
+
 // A text file read whole: a regular file of sensible size.
-bool ReadText(const std::string& path, std::string& text) {
+TextRead ReadText(const std::string& path, std::string& text) {
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec) || fs::file_size(path, ec) > kMaxTextFileBytes || ec) {
-        return false;
+    if (!fs::is_regular_file(path, ec) || ec) {
+        return TextRead::CannotOpen;
+    }
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec) {
+        return TextRead::CannotOpen;
+    }
+    if (size > kMaxTextFileBytes) {
+        return TextRead::TooLarge;
     }
     std::ifstream f(path, std::ios::binary);
     std::ostringstream ss;
     ss << f.rdbuf();
     text = ss.str();
-    return static_cast<bool>(f) || f.eof();
+    return static_cast<bool>(f) || f.eof() ? TextRead::Ok : TextRead::CannotOpen;
+}
+
+std::string Figure(double v, const char* format = "%.2f") {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, format, v);
+    return buf;
 }
 
 class EqRun {
@@ -156,10 +171,26 @@ public:
         return kExitDone;
     }
 
+    // The file's text, or false with the reason said.
+    bool ReadWhole(const std::string& path, std::string& text) {
+        switch (ReadText(path, text)) {
+            case TextRead::Ok:
+                return true;
+            case TextRead::TooLarge:
+                m_err << Shown(Fill(T(TextId::RoomEqTooLarge),
+                                    {path, std::to_string(kMaxTextFileBytes / (1024u * 1024u))}))
+                      << '\n';
+                return false;
+            case TextRead::CannotOpen:
+                break;
+        }
+        m_err << T(TextId::CliCannotOpenFile) << ' ' << Shown(path) << '\n';
+        return false;
+    }
+
     std::optional<Measurement> ReadCurve(const std::string& path, double lo, double hi) {
         std::string text;
-        if (!ReadText(path, text)) {
-            m_err << T(TextId::CliCannotOpenFile) << ' ' << Shown(path) << '\n';
+        if (!ReadWhole(path, text)) {
             return std::nullopt;
         }
         const ParseOutcome parsed = ParseMeasurement(text);
@@ -246,11 +277,13 @@ public:
             target = OnGrid(*house, Smoothing::None);
         }
         const FitResult r = FitBands(OnGrid(*measurement, smoothing), target, ch, options);
-        char figure[32];
-        std::snprintf(figure, sizeof figure, "%.2f", r.rmsBefore);
-        m_out << Fill(T(TextId::RoomEqRmsBefore), {figure}) << '\n';
-        std::snprintf(figure, sizeof figure, "%.2f", r.rmsAfter);
-        m_out << Fill(T(TextId::RoomEqRmsAfter), {figure}) << '\n';
+        m_out << Fill(T(TextId::RoomEqRmsBefore), {Figure(r.rmsBefore)}) << '\n';
+        m_out << Fill(T(TextId::RoomEqRmsAfter), {Figure(r.rmsAfter)}) << '\n';
+        const GridResponse together = BandsResponse(r.bands);
+        m_out << Fill(T(TextId::RoomEqCombinedBoost),
+                      {Figure(std::max(0.0, *std::max_element(together.begin(), together.end())),
+                              "%.1f")})
+              << '\n';
         m_out << ExportText(r.bands, "CH" + std::to_string(channel + 1));
         WriteBands(image.ChannelBlock(0, channel), r.bands);
         return Write(image, a.out, a.force);
@@ -285,19 +318,19 @@ public:
             return rc;
         }
         std::string text;
-        if (!ReadText(a.positional[0], text)) {
-            m_err << T(TextId::CliCannotOpenFile) << ' ' << Shown(a.positional[0]) << '\n';
+        if (!ReadWhole(a.positional[0], text)) {
             return kExitFile;
         }
         const ChannelFilters ch = ReadChannel(image.ChannelBlock(0, channel));
         const ImportOutcome r = ImportText(text, ch.bands);
+        for (const ImportNote& note : r.notes) {
+            (r.ok ? m_out : m_err) << Shown(DescribeNote(note, m_ui)) << '\n';
+        }
         if (!r.ok) {
             m_err << Shown(a.positional[0] + ": " + DescribeFailure(r.failure, m_ui)) << '\n';
             return kExitFile;
         }
-        for (const ImportNote& note : r.notes) {
-            m_out << Shown(DescribeNote(note, m_ui)) << '\n';
-        }
+        m_out << Fill(T(TextId::RoomEqImportRms), {Figure(r.rmsDb)}) << '\n';
         WriteBands(image.ChannelBlock(0, channel), r.bands);
         return Write(image, a.out, a.force);
     }

@@ -305,6 +305,7 @@ int MainForm::ApplyBands(int channel, const std::array<BandRecord, kEqBandCount>
 
 void MainForm::OpenRoomEq() {
     RoomEqDialog dialog(FiltersOf(Current()), m_current, m_state.ui.language, m_roomEq.get(), this);
+    dialog.SetLinked(m_current <= 1 && m_channels.Ch1Ch2Linked());
     dialog.SetMeasurementPath(m_roomEqPath);
     connect(&dialog, &RoomEqDialog::graphChanged, m_w.graph, [this] { m_w.graph->update(); });
     const bool accepted = dialog.exec() == QDialog::Accepted;

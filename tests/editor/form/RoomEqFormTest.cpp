@@ -2,8 +2,17 @@
 // scan, band by band, and the measurement with its predicted result follows the live graph.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTest>
 #include <QTimer>
+
+#include <cmath>
+#include <filesystem>
 
 #include <fstream>
 #include <map>
@@ -18,6 +27,7 @@
 #include "editor/roomeq/RoomEqDialog.h"
 #include "editor/roomeq/RoomEqOverlays.h"
 #include "form/FormIds.h"
+#include "roomeq/Exchange.h"
 #include "roomeq/Model.h"
 
 namespace tolmarin::testing {
@@ -194,6 +204,119 @@ TEST(FormRoomEq, ImportedSettingsTextIsWhatApplySetsAndItsNotesAreShown) {
         noted = noted || label->text().contains(QStringLiteral("Preamp"));
     }
     EXPECT_TRUE(noted);
+}
+
+QPushButton* ButtonNamed(QWidget& w, const char* text) {
+    for (QPushButton* b : w.findChildren<QPushButton*>()) {
+        if (b->text() == QString::fromUtf8(text)) {
+            return b;
+        }
+    }
+    return nullptr;
+}
+
+// A REW-style measurement with a deep narrow dip, written as the tests' own data.
+std::string WriteRoom(FormRig& r) {
+    const std::string path = r.dir.PathOf("room.txt");
+    std::ofstream m(path);
+    m << "* Measurement data\n";
+    for (double f = 15.0; f < 22000.0; f *= std::exp2(1.0 / 24.0)) {
+        const double a = std::log2(f / 160.0) / 0.3;
+        const double b = std::log2(f / 1500.0) / 0.2;
+        m << f << ", " << 80.0 + 8.0 / (1.0 + a * a) - 9.0 / (1.0 + b * b) << ", 0\n";
+    }
+    return path;
+}
+
+// Which channels Apply changes is said before it, in both languages.
+TEST(FormRoomEqDialog, DialogNamesTheChannelsApplyChanges) {
+    FormRig r;
+    const struct {
+        Language language;
+        int channel;
+        bool linked;
+        const char* says;
+    } cases[] = {
+        {Language::English, 0, false, "Apply changes CH1"},
+        {Language::English, 1, true, "Apply changes CH1 and CH2, linked"},
+        {Language::Chinese, 0, true, "应用将改变 CH1 和 CH2 (已联动)"},
+        {Language::Chinese, 1, false, "应用将改变 CH2"},
+    };
+    for (const auto& c : cases) {
+        RoomEqDialog dialog(FiltersOf(r.view->Current()), c.channel, c.language, nullptr);
+        dialog.SetLinked(c.linked);
+        bool shown = false;
+        for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+            shown = shown || label->text() == QString::fromUtf8(c.says);
+        }
+        EXPECT_TRUE(shown) << c.says;
+    }
+}
+
+// Before Apply the fit's bands are in the report and Copy copies them, not the bands the
+// channel holds now; the report scrolls.
+TEST(FormRoomEqDialog, FittedBandsAreShownAndCopiedBeforeApply) {
+    FormRig r;
+    RoomEqDialog dialog(FiltersOf(r.view->Current()), 0, Language::English, nullptr);
+    dialog.SetMeasurementPath(QString::fromStdString(WriteRoom(r)));
+    dialog.show();
+    QTest::mouseClick(ButtonNamed(dialog, "Fit"), Qt::LeftButton);
+    ASSERT_TRUE(dialog.Bands().has_value()) << dialog.Report().toStdString();
+    const std::string fitted = roomeq::ExportText(*dialog.Bands(), "CH1");
+    EXPECT_NE(fitted, roomeq::ExportText(FiltersOf(r.view->Current()).bands, "CH1"));
+    EXPECT_TRUE(dialog.Report().contains(QString::fromStdString(fitted).trimmed()))
+        << dialog.Report().toStdString();
+    QTest::mouseClick(ButtonNamed(dialog, "Copy settings"), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), fitted);
+    auto* area = dialog.findChild<QScrollArea*>();
+    ASSERT_NE(area, nullptr);
+    EXPECT_TRUE(area->widget()->findChildren<QLabel*>().empty() ||
+                area->widget()->inherits("QLabel"));
+    EXPECT_GT(area->widget()->sizeHint().height(), area->viewport()->height())
+        << "a report longer than its box must scroll";
+}
+
+TEST(FormRoomEqDialog, ExportAddsTxtToANameWithoutASuffix) {
+    FormRig r;
+    RoomEqDialog dialog(FiltersOf(r.view->Current()), 0, Language::English, nullptr);
+    ASSERT_TRUE(dialog.ExportTo(QString::fromStdString(r.dir.PathOf("front"))));
+    EXPECT_TRUE(std::filesystem::exists(r.dir.PathOf("front.txt")));
+    ASSERT_TRUE(dialog.ExportTo(QString::fromStdString(r.dir.PathOf("rear.cfg"))));
+    EXPECT_TRUE(std::filesystem::exists(r.dir.PathOf("rear.cfg")));
+}
+
+// Imported bands that together boost beyond the dialog's largest boost are applied only
+// after a question; "No" keeps the dialog open and applies nothing.
+TEST(FormRoomEqDialog, ApplyAsksBeforeBandsThatBoostBeyondTheLimit) {
+    FormRig r;
+    const std::string path = r.dir.PathOf("boost.txt");
+    std::ofstream(path) << "Filter 1: ON PK Fc 1000 Hz Gain 5 dB Q 1\n"
+                           "Filter 2: ON PK Fc 1100 Hz Gain 5 dB Q 1\n";
+    for (const bool answer : {false, true}) {
+        RoomEqDialog dialog(FiltersOf(r.view->Current()), 0, Language::English, nullptr);
+        ASSERT_TRUE(dialog.ImportFrom(QString::fromStdString(path)));
+        dialog.show();
+        QString asked;
+        dialog.SetAsker([&](const QString& question) {
+            asked = question;
+            return answer;
+        });
+        QTest::mouseClick(ButtonNamed(dialog, "Apply"), Qt::LeftButton);
+        EXPECT_TRUE(asked.contains(QStringLiteral("above the largest boost of 6.0 dB")))
+            << asked.toStdString();
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, answer);
+    }
+    // Within the limit nothing is asked.
+    std::ofstream(path) << "Filter 1: ON PK Fc 1000 Hz Gain 3 dB Q 1\n";
+    RoomEqDialog dialog(FiltersOf(r.view->Current()), 0, Language::English, nullptr);
+    ASSERT_TRUE(dialog.ImportFrom(QString::fromStdString(path)));
+    dialog.SetAsker([](const QString&) {
+        ADD_FAILURE() << "asked within the limit";
+        return false;
+    });
+    dialog.show();
+    QTest::mouseClick(ButtonNamed(dialog, "Apply"), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 }  // namespace
