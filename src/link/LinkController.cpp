@@ -158,6 +158,8 @@ void LinkController::LinkUp(LinkTransport& link) {
     // Connected is not up: the lamp turns green with the amplifier's first valid reply.
     m_answered = false;
     m_quietTicks = 0;
+    m_corruptReply = false;
+    m_lastFault = LinkFailure::NoAnswer;
     SetLamp(LinkLamp::Connecting);
     ForgetReads();
     m_liveKnown = false;
@@ -261,10 +263,15 @@ void LinkController::OnBytes(LinkTransport& from, std::span<const std::uint8_t> 
     // Only the open link feeds the parser; a late chunk of a link just closed is dropped.
     if (m_port.link == &from && m_command.Transport() == &m_port) {
         const int acted = m_command.Counts().acted;
+        const int corrupt = m_command.Counts().badChecksum;
         m_command.FeedBytes(bytes);
+        m_corruptReply |= m_command.Counts().badChecksum > corrupt;
         if (m_command.Counts().acted > acted && m_phase == Phase::Linked) {
             m_answered = true;
             m_quietTicks = 0;
+            m_corruptReply = false;
+            // The link recovered: the next fault has its own three reconnections.
+            m_netRetries = 0;
             SetLamp(LinkLamp::Up);
         }
     }
@@ -386,6 +393,7 @@ bool LinkController::StoreLiveToSlot(int n, bool refresh) {
 
 void LinkController::BeginWrites() {
     m_writes.clear();
+    m_sentTags.clear();
     m_writesOpen = true;
 }
 
@@ -469,8 +477,16 @@ void LinkController::SettleWrites(std::vector<SlotWrite>& written) const {
             continue;
         }
         const bool nameDone = !w.nameTags.empty() && acked(w.nameTags);
+        // A write that went out unanswered may have been applied: only the amplifier knows.
+        const auto sentUnanswered = [this](const std::vector<std::uint64_t>& tags) {
+            return std::any_of(tags.begin(), tags.end(), [this](std::uint64_t t) {
+                return m_command.HoldsTag(t) && m_sentTags.count(t) != 0;
+            });
+        };
         if (acked(w.dataTags) && (w.nameTags.empty() || nameDone)) {
             w.outcome = SlotOutcome::Acknowledged;
+        } else if (sentUnanswered(w.nameTags) || sentUnanswered(w.dataTags)) {
+            w.outcome = SlotOutcome::SentUnknown;
         } else if (nameDone) {
             w.outcome = SlotOutcome::NameOnly;
         } else {
@@ -566,6 +582,9 @@ void LinkController::TransmitHead(SendData& head) {
         m_progressPos = m_barPos + 1;
         SetProgressPos(m_progressPos);
     }
+    if (m_writesOpen && head.Tag() != 0) {
+        m_sentTags.insert(head.Tag());
+    }
     // Cleared before the write: a reply may be handled before the write returns.
     head.SetPending(false);
     m_command.TransmitHead();
@@ -583,9 +602,10 @@ void LinkController::ServiceSerial() {
         m_command.TransmitHead();
     }
     if (head.Ticks() > kSerialGiveUpTicks) {
+        NoteTimeOut();
         m_view.ShowBusy(BusyState::Hidden);
         DoCloseSerial(LinkCloseReason::NoReply);
-        ReportGiveUp(TextId::NoOnlineMachine, LinkFailure::NoAnswer);
+        ReportGiveUp(TextId::NoOnlineMachine, m_lastFault);
     }
 }
 
@@ -599,12 +619,19 @@ void LinkController::ServiceNetwork() {
     if (head.Ticks() <= kNetworkTimeoutTicks) {
         return;
     }
+    NoteTimeOut();
     ++m_netRetries;
     if (m_netRetries > kNetworkMaxReconnects) {
-        NetworkGiveUp(LinkFailure::NoAnswer);
+        NetworkGiveUp(m_lastFault);
         return;
     }
     ReconnectNetwork();
+}
+
+void LinkController::NoteTimeOut() {
+    // A corrupt reply is an answer that did not arrive intact, not silence.
+    m_lastFault = m_corruptReply ? LinkFailure::BadChecksum : LinkFailure::NoAnswer;
+    m_corruptReply = false;
 }
 
 void LinkController::NetworkGiveUp(LinkFailure failure) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <deque>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -116,7 +117,10 @@ public:
     bool Opening() const { return m_phase == Phase::Opening; }
     bool Reconnecting() const;
     int ProgressPos() const { return m_progressPos; }
+    // Reconnections for the fault under way; a valid reply after one starts the count again.
     int NetRetries() const { return m_netRetries; }
+    // What the last time-out waited through: no reply at all, or only a corrupt one.
+    LinkFailure LastFault() const { return m_lastFault; }
 
     // What the Link button's lamp shows: up only once the amplifier has answered.
     LinkLamp Lamp() const { return m_lamp; }
@@ -206,6 +210,7 @@ private:
     void ServiceSerial();
     void ServiceNetwork();
     void TransmitHead(SendData& head);
+    void NoteTimeOut();
     void ReconnectNetwork();
     void NetworkGiveUp(LinkFailure failure);
     void SetLamp(LinkLamp lamp);
@@ -249,6 +254,8 @@ private:
     int m_progressPos = 0;
     LinkKind m_linkType = LinkKind::Usb;
     int m_netRetries = 0;
+    bool m_corruptReply = false;  // a reply failed its checksum since the last valid one
+    LinkFailure m_lastFault = LinkFailure::NoAnswer;
     LinkTarget m_networkTarget;
     int m_wait = 0;  // handle of the reconnection wait under way, 0 when none
     bool m_liveKnown = false;
@@ -270,6 +277,7 @@ private:
     bool m_verifyWrites = true;
     bool m_writesOpen = false;
     std::vector<SlotWrite> m_writes;
+    std::set<std::uint64_t> m_sentTags;  // writes of the batch that have gone out
     std::uint64_t m_nextTag = 0;
 
     // The progress bar as last set, clamped to its range as the control clamps it.

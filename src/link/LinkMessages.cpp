@@ -35,6 +35,8 @@ std::string ReasonText(const UiState& ui, LinkFailure failure, int quietMs) {
             return ui.Text(TextId::LinkReasonInUse);
         case LinkFailure::ClosedByPeer:
             return ui.Text(TextId::LinkReasonClosed);
+        case LinkFailure::BadChecksum:
+            return ui.Text(TextId::LinkReasonBadChecksum);
         case LinkFailure::None:
         case LinkFailure::Other:
             break;

@@ -27,6 +27,7 @@ enum class LinkFailure {
     PermissionDenied,  // the port belongs to a group the user is not in
     InUse,             // another program holds the port
     ClosedByPeer,      // the amplifier's side closed the connection
+    BadChecksum,       // the amplifier answered, but its reply arrived corrupt
     Other,
 };
 

@@ -24,6 +24,8 @@ TextId OutcomeText(SlotOutcome outcome) {
     switch (outcome) {
         case SlotOutcome::NotSent:
             return TextId::SlotNotSent;
+        case SlotOutcome::SentUnknown:
+            return TextId::SlotSentUnknown;
         case SlotOutcome::NameOnly:
             return TextId::SlotNameOnly;
         case SlotOutcome::Acknowledged:

@@ -15,7 +15,8 @@ namespace tolmarin {
 // an acknowledgement answers, so only a read-back that matches counts as Verified.
 enum class SlotOutcome {
     NotSent,       // nothing of it acknowledged
-    NameOnly,      // its name write acknowledged, some of its data not
+    SentUnknown,   // a write of it went out and was not acknowledged: it may have been applied
+    NameOnly,      // its name write acknowledged, some of its data not sent
     Acknowledged,  // every write acknowledged; not read back (yet, or at all)
     Verified,      // read back and equal, byte for byte, to what was sent
     Differs,       // read back and different, or the read-back went unanswered

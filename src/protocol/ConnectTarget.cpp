@@ -1,5 +1,6 @@
 #include "protocol/ConnectTarget.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "protocol/Protocol.h"
@@ -22,6 +23,23 @@ std::optional<int> ToPort(std::string_view text) {
     return v;
 }
 
+// Host names and IPv4 addresses are letters, digits, '.', '-' and '_'; an IPv6 address in
+// brackets adds ':' and a "%zone". Anything else ("]", a blank, a control byte) is no host.
+bool IsHostText(std::string_view host, bool bracketed) {
+    return std::all_of(host.begin(), host.end(), [bracketed](char c) {
+        const bool alnum =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        return alnum || c == '.' || c == '-' || c == '_' || (bracketed && (c == ':' || c == '%'));
+    });
+}
+
+bool HasControlBytes(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 || b == 0x7F;
+    });
+}
+
 }  // namespace
 
 std::optional<ConnectTarget> ParseConnectTarget(std::string_view text) {
@@ -29,7 +47,8 @@ std::optional<ConnectTarget> ParseConnectTarget(std::string_view text) {
     if (text.substr(0, kSerialScheme.size()) == kSerialScheme) {
         t.serial = true;
         t.serialPort = std::string(text.substr(kSerialScheme.size()));
-        return t.serialPort.empty() ? std::nullopt : std::optional(t);
+        const bool usable = !t.serialPort.empty() && !HasControlBytes(t.serialPort);
+        return usable ? std::optional(t) : std::nullopt;
     }
     if (text.substr(0, kTcpScheme.size()) != kTcpScheme) {
         return std::nullopt;
@@ -37,7 +56,8 @@ std::optional<ConnectTarget> ParseConnectTarget(std::string_view text) {
     const std::string_view rest = text.substr(kTcpScheme.size());
     std::string_view portText;
     bool hasPort = false;
-    if (!rest.empty() && rest[0] == '[') {
+    const bool bracketed = !rest.empty() && rest[0] == '[';
+    if (bracketed) {
         // An IPv6 address in brackets, as the simulator prints it: [::1]:PORT.
         const auto close = rest.find(']');
         if (close == std::string_view::npos) {
@@ -71,7 +91,10 @@ std::optional<ConnectTarget> ParseConnectTarget(std::string_view text) {
         }
         t.port = *port;
     }
-    return t.host.empty() ? std::nullopt : std::optional(t);
+    // Brackets hold an IPv6 address only, which has a ':'.
+    const bool v6 = t.host.find(':') != std::string::npos;
+    return t.host.empty() || !IsHostText(t.host, bracketed) || bracketed != v6 ? std::nullopt
+                                                                               : std::optional(t);
 }
 
 }  // namespace tolmarin

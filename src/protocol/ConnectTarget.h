@@ -17,7 +17,8 @@ struct ConnectTarget {
 };
 
 // Nothing for an unknown scheme, an empty host or port name, a bare IPv6 address (its port
-// would be ambiguous) or a port outside 1 to 65535.
+// would be ambiguous), a port outside 1 to 65535, a host with a character no host name or
+// address has, or a serial port name with a control byte.
 std::optional<ConnectTarget> ParseConnectTarget(std::string_view text);
 
 }  // namespace tolmarin

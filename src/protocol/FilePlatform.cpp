@@ -243,8 +243,18 @@ std::FILE* OpenLogFile(const std::string& path) {
 #ifdef _WIN32
     return std::fopen(path.c_str(), "w");
 #else
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // Not blocking, and not truncating before the check: a named pipe would wait for a
+    // reader, and a device or a pipe is no log file.
+    const int fd =
+        open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
+        return nullptr;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ftruncate(fd, 0) != 0 ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        close(fd);
+        errno = EINVAL;
         return nullptr;
     }
     std::FILE* file = fdopen(fd, "w");

@@ -37,20 +37,25 @@ const char* TextName(TextId id) {
     return Lookup(id).name;
 }
 
+void MessageSink::ShowReport(TextId id, MessageKind kind, std::string_view detail,
+                             Language language) {
+    std::string text = Tr(id, language);
+    if (!detail.empty()) {
+        text += ' ';
+        text += detail;
+    }
+    ShowMessage(text, kind);
+}
+
 void UiState::Report(TextId id, MessageKind kind) const {
     if (sink != nullptr) {
-        sink->ShowMessage(Text(id), kind);
+        sink->ShowReport(id, kind, {}, language);
     }
 }
 
 void UiState::Report(TextId id, MessageKind kind, std::string_view detail) const {
     if (sink != nullptr) {
-        std::string text = Text(id);
-        if (!detail.empty()) {
-            text += ' ';
-            text += detail;
-        }
-        sink->ShowMessage(text, kind);
+        sink->ShowReport(id, kind, detail, language);
     }
 }
 

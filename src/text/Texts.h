@@ -33,6 +33,11 @@ class MessageSink {
 public:
     virtual ~MessageSink() = default;
     virtual void ShowMessage(std::string_view text, MessageKind kind) = 0;
+    // A reported message in its parts: the text's identifier and the detail after it. By
+    // default shown as the text, a blank and the detail; a sink with words of its own for
+    // some messages (the command-line tool) replaces this.
+    virtual void ShowReport(TextId id, MessageKind kind, std::string_view detail,
+                            Language language);
 };
 
 // The interface language flag and the sink, shared by everything that talks to the

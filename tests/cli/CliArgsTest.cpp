@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -120,8 +121,10 @@ TEST(CliFleet, NamesThatAreNotSafeForFilesOrTerminalsAreRefused) {
 
 TEST(CliFleet, ClashingNamesOrOutputsAreRefusedNamingBoth) {
     UiState ui;
+    // Each name its own amplifier: only the names or the paths clash here.
     const auto member = [](const std::string& name, const std::string& origin) {
-        return cli::FleetMember{name, "tcp:h:1", *cli::ParseConnectUrl("tcp:h:1"), origin};
+        const std::string url = "tcp:" + name + ":1";
+        return cli::FleetMember{name, url, *cli::ParseConnectUrl(url), origin};
     };
     // The same name from two places, case aside (some file systems ignore it).
     EXPECT_EQ(cli::CheckFleet({member("hall", "a.txt, line 3"), member("HALL", "--connect tcp:h")},
@@ -132,6 +135,83 @@ TEST(CliFleet, ClashingNamesOrOutputsAreRefusedNamingBoth) {
         cli::CheckFleet({member("a", "x"), member("b", "y")}, {"", "out/{name}/../trace.txt"}, ui);
     EXPECT_NE(clash.find("'a' and 'b' would both write"), std::string::npos) << clash;
     EXPECT_EQ(cli::CheckFleet({member("a", "x"), member("b", "y")}, {"{name}.Data12File"}, ui), "");
+}
+
+cli::FleetMember At(const std::string& name, const std::string& url) {
+    return {name, url, *cli::ParseConnectUrl(url), "--connect " + url};
+}
+
+// Two backups meeting through a linked folder: compared by name alone, both were written
+// to one file and one was lost, with --force or without.
+TEST(CliFleet, PathsThatMeetThroughALinkedFolderAreRefused) {
+    testing::TempDir dir("linked-folder");
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.Path() / "sd" / "b");
+    fs::create_directory_symlink("b", dir.Path() / "sd" / "a");
+    const std::string sd = dir.PathOf("sd");
+    UiState ui;
+    const std::vector<cli::FleetMember> two{At("a", "tcp:127.0.0.1:1"), At("b", "tcp:127.0.0.1:2")};
+    struct Case {
+        std::vector<std::string> patterns;
+        std::string says;  // empty: accepted
+    };
+    const Case cases[] = {
+        {{sd + "/{name}/x.ALLData12File", ""}, "'a' and 'b' would both write"},
+        // OUT of one amplifier, the trace of the other.
+        {{sd + "/a/b.ALLData12File", sd + "/{name}/{name}.ALLData12File"},
+         "'a' and 'b' would both write"},
+        // One amplifier's OUT and trace.
+        {{sd + "/b/{name}.txt", sd + "/a/{name}.txt"}, "'a' would write"},
+        {{sd + "/{name}/{name}.ALLData12File", sd + "/{name}/{name}.trace"}, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string said = cli::CheckFleet(two, c.patterns, ui);
+        if (c.says.empty()) {
+            EXPECT_EQ(said, "") << c.patterns[0];
+        } else {
+            EXPECT_NE(said.find(c.says), std::string::npos) << c.patterns[0] << ": " << said;
+        }
+    }
+}
+
+// One amplifier under two names would get two runs interleaving their frames on one link,
+// and a summary saying "verified" twice.
+TEST(CliFleet, TheSameAmplifierTwiceIsRefusedHoweverItsAddressIsWritten) {
+    UiState ui;
+    const std::pair<std::string, std::string> same[] = {
+        {"tcp:127.0.0.1:8899", "tcp:127.0.0.1"},  // the default port spelt out
+        {"tcp:[::1]:9000", "tcp:[0:0::1]:9000"},
+        {"tcp:LocalHost:5", "tcp:localhost:5"},
+        {"serial:/dev/null", "serial:/dev/../dev/null"},
+    };
+    for (const auto& [first, second] : same) {
+        const std::string said = cli::CheckFleet({At("x", first), At("y", second)}, {}, ui);
+        EXPECT_NE(said.find("'x' and 'y' are the same amplifier"), std::string::npos)
+            << first << " / " << second << ": " << said;
+    }
+    EXPECT_EQ(cli::CheckFleet({At("x", "tcp:127.0.0.1:1"), At("y", "tcp:127.0.0.1:2")}, {}, ui),
+              "");
+    EXPECT_EQ(cli::CheckFleet({At("x", "tcp:127.0.0.1:1"), At("y", "tcp:127.0.0.2:1")}, {}, ui),
+              "");
+}
+
+TEST(CliShown, ControlBytesOfInputAreShownAsHexAndTextStays) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain/path.txt", "plain/path.txt"},
+        {"a\x1b[2Jb", "a\\x1B[2Jb"},
+        {"bell\a\r\n\t", "bell\\x07\\x0D\\x0A\\x09"},
+        {"del\x7f", "del\\x7F"},
+        {"\xc2\x9b"
+         "31m",
+         "\\xC2\\x9B"
+         "31m"},                     // the C1 control sequence introducer
+        {"\xff\xfe", "\\xFF\\xFE"},  // not UTF-8
+        {"\xe5\x8a\x9f\xe6\x94\xbe", "\xe5\x8a\x9f\xe6\x94\xbe"},  // Chinese stays
+        {"\xe5\x8a", "\\xE5\\x8A"},                                // a cut-off character
+    };
+    for (const auto& [in, shown] : cases) {
+        EXPECT_EQ(cli::Shown(in), shown);
+    }
 }
 
 // A venue's list is not a program file: it may be far larger than 13120 bytes.
@@ -173,7 +253,10 @@ TEST(CliArgs, ConnectUrls) {
     ASSERT_TRUE(serial);
     EXPECT_EQ(serial->serialPort, "/dev/ttyUSB0");
     for (const char* bad :
-         {"", "tcp:", "tcp::80", "tcp:h:0", "tcp:h:65536", "tcp:h:8x", "serial:", "com3"}) {
+         {"", "tcp:", "tcp::80", "tcp:h:0", "tcp:h:65536", "tcp:h:8x", "serial:", "com3",
+          // Found by fuzzing: a host that no name or address can be, taken as one.
+          "tcp:]:1", "tcp:a]b:1", "tcp:[::1]]:1", "tcp:a b:1", "tcp:h\x1b:1", "tcp:[::1\x07]:1",
+          "tcp:[f1%e]:1", "serial:/dev/tty\x1b[2J"}) {
         EXPECT_FALSE(cli::ParseConnectUrl(bad)) << bad;
     }
 }

@@ -389,15 +389,54 @@ TEST(NetworkTimeout, ClosingDuringAReconnectionCancelsItsWaits) {
     EXPECT_TRUE(rig.fresh.sink.messages.empty());
 }
 
-TEST(NetworkTimeout, AReplyInTimeResetsNothingAndKeepsTheRetryCount) {
+// Three reconnections per fault: the count was per opening, so one corrupt reply every so
+// often ended a long transfer that had recovered each time.
+TEST(NetworkTimeout, AReplyAfterAReconnectionStartsTheCountAgain) {
     NetworkTimeoutRig rig;
     rig.Step();
     rig.ToTimeout();
+    EXPECT_EQ(rig.controller->NetRetries(), 1);
     rig.sched->Advance(1500);
     rig.Answering();
     rig.Step(40);
     EXPECT_TRUE(rig.controller->Linked());
-    EXPECT_EQ(rig.controller->NetRetries(), 1);  // reset only when the link opens
+    EXPECT_EQ(rig.controller->NetRetries(), 0);
+    // Five faults, each recovered from: the link stays up.
+    for (int fault = 0; fault < 5; ++fault) {
+        rig.network.responder = nullptr;
+        rig.ToTimeout();
+        ASSERT_TRUE(rig.controller->Reconnecting()) << "fault " << fault;
+        EXPECT_EQ(rig.controller->NetRetries(), 1);
+        rig.sched->Advance(1500);
+        rig.Answering();
+        rig.Step(5);
+        EXPECT_EQ(rig.controller->NetRetries(), 0);
+    }
+    EXPECT_TRUE(rig.controller->Linked());
+    EXPECT_TRUE(rig.fresh.sink.messages.empty());
+}
+
+// Replies that arrive with a wrong checksum: the amplifier is there, its line is not clean.
+TEST(NetworkTimeout, AGiveUpOnCorruptRepliesSaysBadChecksumNotNoAnswer) {
+    NetworkTimeoutRig rig;
+    rig.network.responder = [&rig](const Bytes& f) {
+        auto replies = AmplifierReply(f, rig.status);
+        for (Bytes& reply : replies) {
+            reply[reply.size() - 2] ^= 0xFF;
+        }
+        return replies;
+    };
+    rig.Step();
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        rig.ToTimeout();
+        EXPECT_EQ(rig.controller->LastFault(), LinkFailure::BadChecksum);
+        rig.sched->Advance(1500);
+    }
+    rig.ToTimeout();
+    EXPECT_FALSE(rig.controller->Linked());
+    EXPECT_EQ(rig.fresh.sink.messages,
+              std::vector<std::string>{"Unable to Open NetWork Link! 127.0.0.1:18899: bad "
+                                       "checksum."});
 }
 
 // ---- Batches ----

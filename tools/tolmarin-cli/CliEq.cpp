@@ -111,7 +111,7 @@ public:
         : m_ui(ui), m_out(out), m_err(err) {}
 
     int Usage(const std::string& why) {
-        m_err << "tolmarin-cli: " << why << '\n' << m_ui.Text(TextId::CliUsage) << '\n';
+        m_err << "tolmarin-cli: " << Shown(why) << '\n' << m_ui.Text(TextId::CliUsage) << '\n';
         return kExitUsage;
     }
     std::string T(TextId id) const { return m_ui.Text(id); }
@@ -131,15 +131,15 @@ public:
         }
         std::error_code ec;
         if (!fs::is_directory(folder, ec)) {
-            m_err << Fill(T(TextId::CliNotAFolder), {folder.string()}) << '\n';
+            m_err << Shown(Fill(T(TextId::CliNotAFolder), {folder.string()})) << '\n';
             return kExitFile;
         }
         if (!IsWritableFolder(folder)) {
-            m_err << Fill(T(TextId::CliFolderNotWritable), {folder.string()}) << '\n';
+            m_err << Shown(Fill(T(TextId::CliFolderNotWritable), {folder.string()})) << '\n';
             return kExitFile;
         }
         if (fs::exists(fs::symlink_status(path, ec)) && !force) {
-            m_err << Fill(T(TextId::CliFileExists), {path}) << '\n';
+            m_err << Shown(Fill(T(TextId::CliFileExists), {path})) << '\n';
             return kExitFile;
         }
         return kExitDone;
@@ -151,7 +151,7 @@ public:
             return ReportReadFailure(st, path, m_ui, m_err);
         }
         if (KindOfFileSize(static_cast<long long>(bytes.size())) != ProgramFileKind::Single) {
-            m_err << Fill(T(TextId::RoomEqCliSingleOnly), {path}) << '\n';
+            m_err << Shown(Fill(T(TextId::RoomEqCliSingleOnly), {path})) << '\n';
             return kExitFile;
         }
         std::copy(bytes.begin(), bytes.end(), image.ProgramRecord(0).begin());
@@ -163,10 +163,11 @@ public:
         FileWriteResult why;
         if (WriteSingleProgramFile(image, path, force ? Overwrite::Replace : Overwrite::Keep,
                                    &why) != FileStatus::Ok) {
-            m_err << DescribeWriteFailure(why, path, TextId::SaveMusicFileError, m_ui) << '\n';
+            m_err << Shown(DescribeWriteFailure(why, path, TextId::SaveMusicFileError, m_ui))
+                  << '\n';
             return kExitFile;
         }
-        m_out << Fill(T(TextId::RoomEqCliWrote), {path}) << '\n';
+        m_out << Shown(Fill(T(TextId::RoomEqCliWrote), {path})) << '\n';
         return kExitDone;
     }
 
@@ -176,14 +177,14 @@ public:
             case TextRead::Ok:
                 return true;
             case TextRead::TooLarge:
-                m_err << Fill(T(TextId::RoomEqTooLarge),
-                              {path, std::to_string(kMaxTextFileBytes / (1024u * 1024u))})
+                m_err << Shown(Fill(T(TextId::RoomEqTooLarge),
+                                    {path, std::to_string(kMaxTextFileBytes / (1024u * 1024u))}))
                       << '\n';
                 return false;
             case TextRead::CannotOpen:
                 break;
         }
-        m_err << T(TextId::CliCannotOpenFile) << ' ' << path << '\n';
+        m_err << T(TextId::CliCannotOpenFile) << ' ' << Shown(path) << '\n';
         return false;
     }
 
@@ -194,11 +195,12 @@ public:
         }
         const ParseOutcome parsed = ParseMeasurement(text);
         if (!parsed.measurement) {
-            m_err << path << ": " << DescribeFailure(parsed.failure, m_ui) << '\n';
+            m_err << Shown(path + ": " + DescribeFailure(parsed.failure, m_ui)) << '\n';
             return std::nullopt;
         }
         if (!Covers(*parsed.measurement, lo, hi)) {
-            m_err << path << ": " << DescribeFailure(NotCovered(*parsed.measurement, lo, hi), m_ui)
+            m_err << Shown(path + ": " +
+                           DescribeFailure(NotCovered(*parsed.measurement, lo, hi), m_ui))
                   << '\n';
             return std::nullopt;
         }
@@ -322,10 +324,10 @@ public:
         const ChannelFilters ch = ReadChannel(image.ChannelBlock(0, channel));
         const ImportOutcome r = ImportText(text, ch.bands);
         for (const ImportNote& note : r.notes) {
-            (r.ok ? m_out : m_err) << DescribeNote(note, m_ui) << '\n';
+            (r.ok ? m_out : m_err) << Shown(DescribeNote(note, m_ui)) << '\n';
         }
         if (!r.ok) {
-            m_err << a.positional[0] << ": " << DescribeFailure(r.failure, m_ui) << '\n';
+            m_err << Shown(a.positional[0] + ": " + DescribeFailure(r.failure, m_ui)) << '\n';
             return kExitFile;
         }
         m_out << Fill(T(TextId::RoomEqImportRms), {Figure(r.rmsDb)}) << '\n';

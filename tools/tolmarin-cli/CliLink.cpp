@@ -11,6 +11,7 @@
 #include <functional>
 #include <iomanip>
 #include <memory>
+#include <set>
 #include <sstream>
 
 #include "CliOffline.h"
@@ -81,6 +82,9 @@ public:
             }
             if (m_buf[total - 1] == FRAME_END && m_buf[total - 2] == x) {
                 m_acks += m_buf[4] == ACK_AA || m_buf[4] == ACK_AB ? 1 : 0;
+                if (m_buf[4] == CMD_READ_PROGRAM && length > 0) {
+                    m_programs.insert(m_buf[5]);
+                }
                 m_buf.erase(m_buf.begin(), m_buf.begin() + static_cast<std::ptrdiff_t>(total));
             } else {
                 m_buf.erase(m_buf.begin());
@@ -88,10 +92,14 @@ public:
         }
     }
     int Acks() const { return m_acks; }
+    // The stored programs whose data arrived intact since Forget.
+    bool Received(int program) const { return m_programs.count(program) != 0; }
+    void ForgetPrograms() { m_programs.clear(); }
 
 private:
     std::vector<std::uint8_t> m_buf;
     int m_acks = 0;
+    std::set<int> m_programs;
 };
 
 // A transport that shows every received chunk to a watcher before the controller gets it.
@@ -173,6 +181,35 @@ public:
     explicit CliView(std::ostream& err) : m_progress(err) {}
 
     void ShowMessage(std::string_view text, MessageKind) override { lastMessage = text; }
+    // The editor's headings are for its message boxes; the tool's line says what happened in
+    // its own words and keeps only the controller's detail (place and reason, what is missing).
+    void ShowReport(TextId id, MessageKind kind, std::string_view detail,
+                    Language language) override {
+        switch (id) {
+            case TextId::UnableToOpenNetworkLink:
+            case TextId::UnableToOpenLink:
+            case TextId::NoOnlineMachine:
+            case TextId::LinkLost:
+                lastMessage = detail;
+                return;
+            case TextId::WriteCutOff:
+                return;  // the failure line tells it per program
+            case TextId::ReadIncomplete: {
+                // Edits are the editor's: the tool sends none.
+                std::string text(detail);
+                const std::string editsWait = Tr(TextId::EditsWaitForLiveProgram, language);
+                if (const auto at = text.find(editsWait); at != std::string::npos) {
+                    text.erase(at > 0 && text[at - 1] == ' ' ? at - 1 : at,
+                               editsWait.size() + (at > 0 ? 1 : 0));
+                }
+                MessageSink::ShowReport(id, kind, text, language);
+                return;
+            }
+            default:
+                MessageSink::ShowReport(id, kind, detail, language);
+                return;
+        }
+    }
     // Only the requested transfer shows progress, not the link-up's reads before it.
     void SetProgressRange(int, int high) override {
         if (showProgress) {
@@ -349,9 +386,11 @@ public:
         QObject::connect(&c, &LinkController::linkClosed,
                          [this](LinkCloseReason reason) { OnClosed(reason); });
         QObject::connect(&c, &LinkController::reconnecting, [this](int attempt) {
-            Note(Fill(Text(TextId::CliReconnecting),
-                      {Seconds(kNetworkNoReplySeconds), std::to_string(attempt),
-                       std::to_string(kNetworkMaxReconnects)}));
+            const std::string of = std::to_string(kNetworkMaxReconnects);
+            Note(m_controller->LastFault() == LinkFailure::BadChecksum
+                     ? Fill(Text(TextId::CliReconnectingCorrupt), {std::to_string(attempt), of})
+                     : Fill(Text(TextId::CliReconnecting),
+                            {Seconds(kNetworkNoReplySeconds), std::to_string(attempt), of}));
         });
         if (m_tcp != nullptr) {
             QObject::connect(m_tcp, &NetworkLink::connectionLost, [this] {
@@ -404,12 +443,20 @@ private:
 
     void Note(const std::string& text) {
         m_view.FinishProgress();
-        m_ctx.err << Where() << ": " << text << '\n' << std::flush;
+        m_ctx.err << Shown(Where() + ": " + text) << '\n' << std::flush;
     }
 
     // Reads and checks everything that does not need the amplifier, before linking.
     int Prepare() {
         const LinkRequest& req = m_ctx.req;
+        if (!req.trace.empty()) {
+            // Opening a named pipe would wait for a reader, and a device is no trace.
+            const std::string why =
+                NotRegularFile(ExpandName(req.trace, m_member.name), m_state.ui);
+            if (!why.empty()) {
+                return Refuse(kExitFile, why);
+            }
+        }
         switch (req.command) {
             case LinkCommand::Pull: {
                 m_outPath = ExpandName(req.file, m_member.name);
@@ -434,6 +481,11 @@ private:
                     return Refuse(kExitFile,
                                   Fill(Text(TextId::CliFolderNotWritable), {folder.string()}));
                 }
+                // --force replaces a file, never a folder, a pipe or a device.
+                if (const std::string notFile = NotRegularFile(m_outPath, m_state.ui);
+                    !notFile.empty()) {
+                    return Refuse(kExitFile, notFile);
+                }
                 if (fs::exists(fs::symlink_status(m_outPath, ec)) && !req.force) {
                     return Refuse(kExitFile, Fill(Text(TextId::CliFileExists), {m_outPath}));
                 }
@@ -441,7 +493,7 @@ private:
             }
             case LinkCommand::Store:
                 if (req.name.empty()) {
-                    return Refuse(kExitUsage, Text(TextId::ProgramNameEmpty));
+                    return Refuse(kExitUsage, Text(TextId::CliProgramNameEmpty));
                 }
                 if (req.name.size() > 12 ||
                     req.name.find_first_not_of("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"
@@ -459,7 +511,8 @@ private:
 
     int Refuse(int code, const std::string& why) {
         m_detail = why;
-        m_ctx.err << (m_ctx.fleet ? Where() + ": " : std::string()) << why << '\n' << std::flush;
+        m_ctx.err << Shown((m_ctx.fleet ? Where() + ": " : std::string()) + why) << '\n'
+                  << std::flush;
         return code;
     }
 
@@ -494,8 +547,10 @@ private:
             return;
         }
         std::string why;
+        const bool corrupt = m_controller->LastFault() == LinkFailure::BadChecksum;
         if (reason == LinkCloseReason::NoReply) {
-            why = Fill(Text(TextId::CliNoReplyFor), {Seconds(kSerialNoReplySeconds)});
+            why = corrupt ? std::string(Text(TextId::CliBadChecksum))
+                          : Fill(Text(TextId::CliNoReplyFor), {Seconds(kSerialNoReplySeconds)});
         } else if (m_controller->NetRetries() > kNetworkMaxReconnects) {
             why = std::string(Text(TextId::CliGaveUp));
         } else {
@@ -541,11 +596,30 @@ private:
                                    {std::to_string(std::min(acks, 1 + kChannelCount)),
                                     std::to_string(1 + kChannelCount)});
             case LinkCommand::Pull:
+                return m_pullAll ? "; " + MissingPrograms() : std::string();
             case LinkCommand::Recall:
             case LinkCommand::Status:
                 return {};
         }
         return {};
+    }
+
+    // "program 12-20 not received": the stored programs whose data did not arrive intact.
+    std::string MissingPrograms() const {
+        std::string list;
+        for (int n = 1; n <= kStoredPrograms; ++n) {
+            if (m_watch.Received(n)) {
+                continue;
+            }
+            int last = n;
+            while (last < kStoredPrograms && !m_watch.Received(last + 1)) {
+                ++last;
+            }
+            list += list.empty() ? "" : ", ";
+            list += last == n ? std::to_string(n) : std::to_string(n) + '-' + std::to_string(last);
+            n = last;
+        }
+        return Fill(Text(TextId::CliProgramsMissing), {list});
     }
 
     void OnLinkUp(bool complete) {
@@ -587,6 +661,7 @@ private:
         }
         m_acting = true;
         m_acksBefore = m_watch.Acks();
+        m_watch.ForgetPrograms();
         LinkController& c = *m_controller;
         const LinkRequest& req = m_ctx.req;
         // A single program is one frame: its bar would count on from the link-up's reads.
@@ -755,7 +830,7 @@ private:
         if (!result.empty()) {
             m_detail = result;
             if (!m_ctx.fleet) {
-                m_ctx.out << result << '\n' << std::flush;
+                m_ctx.out << Shown(result) << '\n' << std::flush;
             }
         }
         LinkController& c = *m_controller;
@@ -887,6 +962,19 @@ public:
                 return rc;
             }
         }
+        if (!m_parts.transport) {
+            // Every amplifier holds a socket or a port, a trace and a file being written.
+            const std::uint64_t amps = m_ctx.req.fleet.size();
+            const std::uint64_t needed = kBaseFiles + kFilesPerAmplifier * amps;
+            std::uint64_t limit = 0;
+            if (!RaiseOpenFileLimit(needed, limit)) {
+                m_ctx.err << Fill(m_ui.Text(TextId::CliFileLimit),
+                                  {std::to_string(amps), std::to_string(needed),
+                                   std::to_string(limit)})
+                          << '\n';
+                return kExitLink;
+            }
+        }
         for (const FleetMember& m : m_ctx.req.fleet) {
             m_runs.push_back(std::make_unique<AmpRun>(m_ctx, m, m_parts, [this] { OnRunDone(); }));
         }
@@ -1006,7 +1094,7 @@ private:
                     table << std::right << std::setw(6) << v.level[0] << std::setw(7) << v.level[1]
                           << std::setw(7) << v.temperature[0] << std::setw(7) << v.temperature[1];
                 } else if (run->Finished() && run->Exit() != kExitDone) {
-                    table << m_ui.Text(TextId::CliOutcomeFailed) << ": " << run->Detail();
+                    table << m_ui.Text(TextId::CliOutcomeFailed) << ": " << Shown(run->Detail());
                 } else {
                     table << "-";
                 }
@@ -1039,14 +1127,15 @@ private:
                 ShowStatus(false);
             }
         }
+        // All failed: the lowest of their codes, whatever order the amplifiers were listed in
+        // (a usage or file mistake before a link failure, before one not verified).
         int failed = 0;
         int firstFailure = kExitDone;
         for (const auto& run : m_runs) {
             if (run->Exit() != kExitDone) {
                 ++failed;
-                if (firstFailure == kExitDone) {
-                    firstFailure = run->Exit();
-                }
+                firstFailure =
+                    firstFailure == kExitDone ? run->Exit() : std::min(firstFailure, run->Exit());
             }
         }
         if (m_ctx.fleet && !m_outputFailed) {
@@ -1063,8 +1152,8 @@ private:
                 m_ctx.out << PadTo(run->Member().name, width)
                           << PadTo(m_ui.Text(ok ? TextId::CliOutcomeOk : TextId::CliOutcomeFailed),
                                    kOutcomeWidth)
-                          << std::right << std::setw(8) << time.str() << "  " << run->Detail()
-                          << '\n';
+                          << std::right << std::setw(8) << time.str() << "  "
+                          << Shown(run->Detail()) << '\n';
             }
             m_ctx.out << std::flush;
             CheckOutput();
@@ -1089,6 +1178,10 @@ private:
 
     // The run's own clock has one repeating timer: the poll.
     static constexpr int kPollTimer = 1;
+    // Open files: the process's own (standard streams, Qt's event loop, libraries) and each
+    // amplifier's (link, trace, the file being written and its folder while it is synced).
+    static constexpr std::uint64_t kBaseFiles = 64;
+    static constexpr std::uint64_t kFilesPerAmplifier = 4;
 
     RunContext m_ctx;
     const LinkParts& m_parts;

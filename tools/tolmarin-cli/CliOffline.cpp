@@ -43,7 +43,7 @@ int OpenProgram(const std::string& path, int program, const UiState& ui, OpenedP
     }
     const ProgramFileKind kind = KindOfFileSize(static_cast<long long>(bytes.size()));
     if (kind == ProgramFileKind::Unknown) {
-        err << ui.Text(TextId::CliNotAProgramFile) << ' ' << path << '\n';
+        err << ui.Text(TextId::CliNotAProgramFile) << ' ' << Shown(path) << '\n';
         return kExitFile;
     }
     SharedState& s = *opened.state;
@@ -181,7 +181,7 @@ int ReportReadFailure(FileStatus status, const std::string& path, const UiState&
     const TextId text = status == FileStatus::NotAFile    ? TextId::ReadMusicFileError
                         : status == FileStatus::WrongSize ? TextId::CliNotAProgramFile
                                                           : TextId::CliCannotOpenFile;
-    err << ui.Text(text) << ' ' << path << '\n';
+    err << ui.Text(text) << ' ' << Shown(path) << '\n';
     return kExitFile;
 }
 
@@ -207,7 +207,7 @@ int RunInfo(const std::string& path, const UiState& ui, std::ostream& out, std::
         case ProgramFileKind::Unknown:
             break;
     }
-    err << ui.Text(TextId::CliNotAProgramFile) << ' ' << path << '\n';
+    err << ui.Text(TextId::CliNotAProgramFile) << ' ' << Shown(path) << '\n';
     return kExitFile;
 }
 

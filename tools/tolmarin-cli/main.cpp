@@ -76,7 +76,7 @@ const char* kHelp =
     "time, and one line per amplifier (name, outcome, time) ends the run.\n"
     "\n"
     "Exit codes: 0 done, 1 usage, 2 file or standard output, 3 link or time-out,\n"
-    "4 some amplifiers of several failed (all failed: the failure's own code),\n"
+    "4 some amplifiers of several failed (all failed: the lowest of their codes),\n"
     "5 written but not verified, 130 or 143 interrupted (SIGINT, SIGTERM).\n";
 
 }  // namespace
@@ -110,7 +110,8 @@ int main(int argc, char** argv) {
         return std::cout.good() || eqRc != cli::kExitDone ? eqRc : cli::kExitFile;
     }
     const auto usage = [&](const std::string& why) {
-        std::cerr << "tolmarin-cli: " << why << '\n' << ui.Text(tolmarin::TextId::CliUsage) << '\n';
+        std::cerr << "tolmarin-cli: " << cli::Shown(why) << '\n'
+                  << ui.Text(tolmarin::TextId::CliUsage) << '\n';
         return cli::kExitUsage;
     };
     if (!args.error.empty()) {
@@ -149,7 +150,7 @@ int main(int argc, char** argv) {
             if (!fleet) {
                 // A file that cannot be read is a file failure; a wrong one, a usage mistake.
                 if (unreadable) {
-                    std::cerr << error << '\n';
+                    std::cerr << cli::Shown(error) << '\n';
                     return cli::kExitFile;
                 }
                 return usage(error);
