@@ -1,6 +1,7 @@
 #include "controls/Lamp.h"
 
 #include <QPainter>
+#include <utility>
 
 namespace tolmarin {
 
@@ -17,9 +18,16 @@ void Lamp::Init() {
 }
 
 void Lamp::SetLevel(int value) {
-    if (m_level.SetLevel(value)) {
+    const bool wasNone = !std::exchange(m_hasReading, true);
+    if (m_level.SetLevel(value) || wasNone) {
         update();
     }
+}
+
+void Lamp::SetNoReading() {
+    m_level.SetLevel(0);
+    m_hasReading = false;
+    update();
 }
 
 void Lamp::paintEvent(QPaintEvent* /*event*/) {
@@ -35,6 +43,10 @@ void Lamp::paintEvent(QPaintEvent* /*event*/) {
         // One pixel of outline shows left, right and above each segment.
         const int top = height() - (i + 1) * segment + 1;
         painter.fillRect(QRect(1, top, width() - 2, segment - 1), QColor::fromRgb(colour));
+    }
+    if (!m_hasReading) {
+        painter.setPen(QColor::fromRgb(kOutline));
+        painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("--"));
     }
 }
 
