@@ -1,6 +1,7 @@
 #include "controls/Lamp.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <utility>
 
 namespace tolmarin {
@@ -45,8 +46,11 @@ void Lamp::paintEvent(QPaintEvent* /*event*/) {
         painter.fillRect(QRect(1, top, width() - 2, segment - 1), QColor::fromRgb(colour));
     }
     if (!m_hasReading) {
-        painter.setPen(QColor::fromRgb(kOutline));
-        painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("--"));
+        // "--" stood on end, as narrow as the lamp: two light dashes across its middle.
+        const int mid = height() / 2;
+        const QRect dash(2, 0, std::max(1, width() - 4), 2);
+        painter.fillRect(dash.translated(0, mid - 4), QColor::fromRgb(kOutline));
+        painter.fillRect(dash.translated(0, mid + 2), QColor::fromRgb(kOutline));
     }
 }
 

@@ -27,8 +27,8 @@ public:
     void Init();
     // Repaints only when a segment changed. A level is a reading again.
     void SetLevel(int value);
-    // No reading (no link): every segment dark and "--" over them, so that an old level is
-    // never taken for a live one.
+    // No reading (no link): every segment dark and a light "--" across them, so that an old
+    // level is never taken for a live one.
     void SetNoReading();
     bool HasReading() const { return m_hasReading; }
     const LampLevel& Level() const { return m_level; }
