@@ -1,6 +1,8 @@
 #include "controls/Lamp.h"
 
 #include <QPainter>
+#include <algorithm>
+#include <utility>
 
 namespace tolmarin {
 
@@ -17,9 +19,16 @@ void Lamp::Init() {
 }
 
 void Lamp::SetLevel(int value) {
-    if (m_level.SetLevel(value)) {
+    const bool wasNone = !std::exchange(m_hasReading, true);
+    if (m_level.SetLevel(value) || wasNone) {
         update();
     }
+}
+
+void Lamp::SetNoReading() {
+    m_level.SetLevel(0);
+    m_hasReading = false;
+    update();
 }
 
 void Lamp::paintEvent(QPaintEvent* /*event*/) {
@@ -35,6 +44,13 @@ void Lamp::paintEvent(QPaintEvent* /*event*/) {
         // One pixel of outline shows left, right and above each segment.
         const int top = height() - (i + 1) * segment + 1;
         painter.fillRect(QRect(1, top, width() - 2, segment - 1), QColor::fromRgb(colour));
+    }
+    if (!m_hasReading) {
+        // "--" stood on end, as narrow as the lamp: two light dashes across its middle.
+        const int mid = height() / 2;
+        const QRect dash(2, 0, std::max(1, width() - 4), 2);
+        painter.fillRect(dash.translated(0, mid - 4), QColor::fromRgb(kOutline));
+        painter.fillRect(dash.translated(0, mid + 2), QColor::fromRgb(kOutline));
     }
 }
 

@@ -25,8 +25,12 @@ public:
 
     // Measures the control: a segment is an eighth of its height.
     void Init();
-    // Repaints only when a segment changed.
+    // Repaints only when a segment changed. A level is a reading again.
     void SetLevel(int value);
+    // No reading (no link): every segment dark and a light "--" across them, so that an old
+    // level is never taken for a live one.
+    void SetNoReading();
+    bool HasReading() const { return m_hasReading; }
     const LampLevel& Level() const { return m_level; }
     int SegmentHeight() const { return m_segmentHeight; }
 
@@ -37,6 +41,7 @@ private:
     int m_controlId = 0;
     LampLevel m_level;
     int m_segmentHeight = 0;
+    bool m_hasReading = true;
 };
 
 }  // namespace tolmarin

@@ -62,7 +62,18 @@ void NumberField::UpdateText() {
     }
 }
 
+void NumberField::CommitTyping() {
+    if (m_dirty) {
+        Commit();
+    }
+}
+
 void NumberField::focusOutEvent(QFocusEvent* event) {
+    Commit();
+    QLineEdit::focusOutEvent(event);
+}
+
+void NumberField::Commit() {
     const EntryCommit commit = CommitEntry(m_rules, m_value, text().toStdString(), m_dirty);
     m_value = commit.value;
     if (commit.refused && m_dirty) {
@@ -76,7 +87,6 @@ void NumberField::focusOutEvent(QFocusEvent* event) {
         UpdateText();
         emit commandSent(m_controlId);
     }
-    QLineEdit::focusOutEvent(event);
 }
 
 void NumberField::keyPressEvent(QKeyEvent* event) {

@@ -35,6 +35,9 @@ public:
     // Reads typed text first (quietly: text out of range keeps the value).
     int GetValue();
     bool IsDirty() const { return m_dirty; }
+    // Commits typed text as leaving the field does (a shortcut acts on the document, so
+    // what was typed goes in first); nothing when nothing was typed.
+    void CommitTyping();
     virtual void UpdateText();
 
 signals:
@@ -53,6 +56,7 @@ private:
     // Whether typed characters may join the text (replacing the selection).
     bool Accepts(const QString& typed) const;
     void RevertTyping();
+    void Commit();
 
     int m_controlId = 0;
     int m_value = 0;

@@ -157,6 +157,8 @@ void LinkController::LinkUp(LinkTransport& link) {
     m_command.ResetReceiver();
     // Connected is not up: the lamp turns green with the amplifier's first valid reply.
     m_answered = false;
+    // The view showed no reading while unlinked: the first status is shown whatever it is.
+    m_temperature = {-1, -1};
     m_quietTicks = 0;
     m_corruptReply = false;
     m_lastFault = LinkFailure::NoAnswer;

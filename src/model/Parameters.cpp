@@ -16,10 +16,10 @@ const ParamDef* ParamByName(std::string_view name) {
 StepRange BandFreqEntryRange(int eqKind) {
     constexpr int kLowShelfGentle = 1, kLowShelfSteep = 2;
     if (eqKind == filter::kPeaking) {
-        return {kLowestTypedFreqHz, kHighestFreqHz};
+        return {kLowestFreqHz, kHighestFreqHz};
     }
     if (eqKind == kLowShelfGentle || eqKind == kLowShelfSteep) {
-        return {kLowestTypedFreqHz, kShelfSplitHz};
+        return {kLowestFreqHz, kShelfSplitHz};
     }
     return {kShelfSplitHz, kHighestFreqHz};
 }

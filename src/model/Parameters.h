@@ -127,9 +127,9 @@ struct ParamDef {
 inline constexpr int kEqBandCount = 8;
 
 // --- Limits that are not one parameter's range --------------------------------------------
-// The grid's lowest entry, 19.7 Hz, held in whole Hz: a drag can reach it, typing cannot.
+// The grid's lowest entry, 19.7 Hz, held in whole Hz. A drag reaches it, so typing, the
+// spins and the program check take it too: one range for every way in.
 inline constexpr int kLowestFreqHz = 19;
-inline constexpr int kLowestTypedFreqHz = 20;
 inline constexpr int kHighestFreqHz = 20000;
 // A low shelf stays at or below, a high shelf at or above.
 inline constexpr int kShelfSplitHz = 2000;
@@ -225,7 +225,7 @@ constexpr ParamDef Bit(ParamDef d, int bit) {
     return d;
 }
 
-constexpr NumberEntry kFreqEntry{entry::kFrequency, 0.0, 0.0, kLowestTypedFreqHz, kHighestFreqHz};
+constexpr NumberEntry kFreqEntry{entry::kFrequency, 0.0, 0.0, kLowestFreqHz, kHighestFreqHz};
 constexpr int kLastBandwidthStep = kBandwidthSteps - 1;
 constexpr int kVolumeDb = 60;
 constexpr int kFullInputGain = 600;  // 0 dB; the sensitivities trim below it

@@ -162,3 +162,28 @@ TEST(ParameterNames, EveryBoundNameResolvesAndNumericEntriesStayInRange) {
 
 }  // namespace
 }  // namespace tolmarin
+
+namespace tolmarin {
+namespace {
+
+// Typing took 20 Hz as the lowest frequency while the table (and a drag, and a file) held
+// 19: a value could be held that its own field refused.
+TEST(ParameterRanges, EveryNumberEntryTakesItsParametersWholeRange) {
+    for (const ParamDef& d : AllParams()) {
+        if (d.edit != EditKind::Number) {
+            continue;
+        }
+        const int scale = d.id == Param::Volume ? kVolumeStepsPerDb : 1;
+        EXPECT_EQ(d.number.low * scale, d.low) << d.name;
+        EXPECT_EQ(d.number.high * scale, d.high) << d.name;
+    }
+    for (int kind = 0; kind <= filter::kHighShelf * 2; ++kind) {
+        const StepRange entry = BandFreqEntryRange(kind);
+        EXPECT_GE(entry.low, kLowestFreqHz) << kind;
+        EXPECT_LE(entry.high, kHighestFreqHz) << kind;
+    }
+    EXPECT_EQ(BandFreqEntryRange(filter::kPeaking).low, kLowestFreqHz);
+}
+
+}  // namespace
+}  // namespace tolmarin

@@ -48,27 +48,60 @@ HistoryStrip::HistoryStrip(QWidget* form, EditHistory& history, const UiState& u
     m_ab->setMenu(menu);
     m_ab->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    connect(m_undo, &QToolButton::clicked, this, [this] { m_history.Undo(); });
-    connect(m_redo, &QToolButton::clicked, this, [this] { m_history.Redo(); });
-    connect(m_ab, &QToolButton::clicked, this, [this] { m_history.SwitchAb(); });
+    connect(m_undo, &QToolButton::clicked, this, [this] {
+        Before();
+        m_history.Undo();
+    });
+    connect(m_redo, &QToolButton::clicked, this, [this] {
+        Before();
+        m_history.Redo();
+    });
+    connect(m_ab, &QToolButton::clicked, this, [this] {
+        Before();
+        m_history.SwitchAb();
+    });
     connect(m_ab, &QWidget::customContextMenuRequested, this,
             [this, menu](QPoint at) { menu->popup(m_ab->mapToGlobal(at)); });
-    connect(m_copyAToB, &QAction::triggered, this, [this] { m_history.CopyAToB(); });
-    connect(m_copyBToA, &QAction::triggered, this, [this] { m_history.CopyBToA(); });
+    connect(m_copyAToB, &QAction::triggered, this, [this] {
+        Before();
+        m_history.CopyAToB();
+    });
+    connect(m_copyBToA, &QAction::triggered, this, [this] {
+        Before();
+        m_history.CopyBToA();
+    });
 
     const auto key = [form, this](const QKeySequence& keys, auto slot) {
         auto* s = new QShortcut(keys, form);
         s->setContext(Qt::WindowShortcut);
         connect(s, &QShortcut::activated, this, slot);
     };
-    key(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { m_history.Undo(); });
-    key(QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { m_history.Redo(); });
-    key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { m_history.Redo(); });
-    key(QKeySequence(Qt::CTRL | Qt::Key_B), [this] { m_history.SwitchAb(); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] {
+        Before();
+        m_history.Undo();
+    });
+    key(QKeySequence(Qt::CTRL | Qt::Key_Y), [this] {
+        Before();
+        m_history.Redo();
+    });
+    key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] {
+        Before();
+        m_history.Redo();
+    });
+    key(QKeySequence(Qt::CTRL | Qt::Key_B), [this] {
+        Before();
+        m_history.SwitchAb();
+    });
 
     connect(&m_history.Stack(), &QUndoStack::indexChanged, this, &HistoryStrip::ApplyLanguage);
     connect(&m_history, &EditHistory::compareChanged, this, &HistoryStrip::ApplyLanguage);
     ApplyLanguage();
+}
+
+void HistoryStrip::Before() {
+    if (m_before) {
+        m_before();
+    }
 }
 
 void HistoryStrip::ApplyLanguage() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QObject>
 
 class QAction;
@@ -26,10 +28,16 @@ public:
 
     // Texts and tooltips in the current language.
     void ApplyLanguage();
+    // Runs before every undo, redo, switch or copy the strip or its keys make (the form
+    // commits a field's typed text there).
+    void SetBeforeStep(std::function<void()> before) { m_before = std::move(before); }
 
 private:
+    void Before();
+
     EditHistory& m_history;
     const UiState& m_ui;
+    std::function<void()> m_before;
     QToolButton* m_undo = nullptr;
     QToolButton* m_redo = nullptr;
     QToolButton* m_ab = nullptr;

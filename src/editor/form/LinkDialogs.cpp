@@ -199,7 +199,7 @@ void BusyPopup::ShowBusy(BusyState state) {
 
 void BusyPopup::OnBlink() {
     if (!m_busy) {
-        m_form->setEnabled(true);
+        m_form->setEnabled(!(m_held && m_held()));
         m_timer->stop();
         hide();
         return;
@@ -238,12 +238,17 @@ DonePopup::DonePopup(SharedState& state, QWidget* parent)
     m_hide = new QTimer(this);
     m_hide->setSingleShot(true);
     m_hide->setInterval(kDisplayMs);
-    connect(m_hide, &QTimer::timeout, this, &QWidget::hide);
+    connect(m_hide, &QTimer::timeout, this, &DonePopup::Close);
 }
 
 void DonePopup::ShowTransferDone(TransferDirection direction, BusyPopup& busy) {
     m_text->SetText(
         UiText(m_state.ui, direction == TransferDirection::Up ? TextId::DoneUp : TextId::DoneDown));
+    m_busy = &busy;
+    busy.HoldFormWhile([this] { return isVisible(); });
+    if (parentWidget() != nullptr) {
+        parentWidget()->setEnabled(false);
+    }
     busy.SetBusy(false);
     if (parentWidget() != nullptr && parentWidget()->isVisible()) {
         move(parentWidget()->mapToGlobal(form::DialogRect(150, 100, 0, 0).topLeft()));
@@ -251,6 +256,15 @@ void DonePopup::ShowTransferDone(TransferDirection direction, BusyPopup& busy) {
     show();
     // A timer rather than a blocking wait: the pacing and the busy pop-up's tick go on.
     m_hide->start();
+}
+
+void DonePopup::Close() {
+    hide();
+    // A batch begun while the text showed keeps the form for itself.
+    if (parentWidget() != nullptr && (m_busy == nullptr || !m_busy->Busy())) {
+        parentWidget()->setEnabled(true);
+    }
+    emit closed();
 }
 
 }  // namespace tolmarin

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "link/LinkConfig.h"
@@ -75,6 +76,9 @@ public:
     void ShowBusy(BusyState state);
     // The done pop-up clears it; the next blink tick then hides the pop-up.
     void SetBusy(bool busy) { m_busy = busy; }
+    // While held returns true the pop-up's end leaves the form disabled (the done pop-up
+    // still shows; it enables the form when it closes).
+    void HoldFormWhile(std::function<bool()> held) { m_held = std::move(held); }
     bool Busy() const { return m_busy; }
     FontLabel* Text() const { return m_text; }
     bool BlinkRed() const { return m_blink; }
@@ -89,6 +93,7 @@ private:
 
     SharedState& m_state;
     QWidget* m_form;
+    std::function<bool()> m_held;
     FontLabel* m_text = nullptr;
     QTimer* m_timer = nullptr;
     bool m_busy = false;
@@ -96,7 +101,8 @@ private:
 };
 
 // The done pop-up: "Up File Successful!" or "Down File Successful!" for one second, while
-// the event loop keeps running (the pacing and the busy pop-up's tick go on).
+// the event loop keeps running (the pacing and the busy pop-up's tick go on). The form (its
+// parent) stays disabled until it closes.
 class DonePopup : public QDialog {
     Q_OBJECT
 public:
@@ -107,11 +113,18 @@ public:
     FontLabel* Text() const { return m_text; }
     static constexpr int kDisplayMs = 1000;
 
+signals:
+    // The display time is over and the pop-up hidden.
+    void closed();
+
 protected:
     void reject() override {}
 
 private:
+    void Close();
+
     SharedState& m_state;
+    BusyPopup* m_busy = nullptr;  // of the last batch
     FontLabel* m_text = nullptr;
     QTimer* m_hide = nullptr;
 };

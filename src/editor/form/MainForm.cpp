@@ -1,5 +1,6 @@
 #include "editor/form/MainForm.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -17,6 +18,7 @@
 
 #include "controls/BitmapSource.h"
 #include "controls/Lamp.h"
+#include "controls/NumberField.h"
 #include "controls/PictureButton.h"
 #include "controls/PictureRadio.h"
 #include "controls/TransparentLabel.h"
@@ -56,6 +58,35 @@ constexpr int kCompareCurveAlpha = 110;
 bool IsGestureControl(QObject* watched) {
     return watched->inherits("tolmarin::ResponseGraph") || watched->inherits("tolmarin::Fader") ||
            watched->inherits("tolmarin::NumberSpin");
+}
+
+// A key with Ctrl, Alt or Meta that a line edit does not keep for its own editing.
+bool IsDocumentShortcut(const QKeyEvent& key) {
+    if ((key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) == 0) {
+        return false;
+    }
+    switch (key.key()) {
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_Meta:
+        case Qt::Key_Shift:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_Backspace:
+        case Qt::Key_Delete:
+            return false;
+        default:
+            break;
+    }
+    for (const QKeySequence::StandardKey own :
+         {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste, QKeySequence::SelectAll}) {
+        if (key.matches(own)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -128,6 +159,7 @@ void MainForm::CreateControls() {
     m_done = new DonePopup(m_state, this);
     m_guard = new EditGuard(this, m_state, m_busy, m_w.pendingCount);
     m_strip = new HistoryStrip(this, *m_history, m_state.ui);
+    m_strip->SetBeforeStep([this] { CommitTypedText(); });
     m_w.byId[IdOf(Control::Undo)] = m_strip->UndoButton();
     m_w.byId[IdOf(Control::Redo)] = m_strip->RedoButton();
     m_w.byId[IdOf(Control::AbToggle)] = m_strip->AbButton();
@@ -147,6 +179,8 @@ void MainForm::ConnectOwnControls() {
         click(kChannelButton + n, [this, n] { ShowChannel(n); });
     }
     connect(m_w.linkCheck, &QAbstractButton::clicked, this, [this] { OnLinkCheck(); });
+    // A batch's bar is emptied once its done pop-up has gone.
+    connect(m_done, &DonePopup::closed, m_w.progress, &QProgressBar::reset);
     connect(m_w.ampMode, &QComboBox::activated, this, [this](int selection) {
         if (selection >= 0) {
             SetAmpMode(selection);
@@ -221,6 +255,7 @@ void MainForm::OnInitialUpdate() {
     }
     ApplyLanguage();
     ShowState(0);
+    ShowNoReadings();
 }
 
 // ---- Showing the model ----
@@ -270,6 +305,7 @@ void MainForm::OnLinkCheck() {
     } else {
         m_channels.UnlinkCh1Ch2();
     }
+    m_w.graph->update();  // CH2's curve has CH1's shape now
     m_history->Commit();
 }
 
@@ -370,9 +406,36 @@ void MainForm::ShowModeControls(int mode) {
     m_w.linkCheck->update();
 }
 
+MainForm::Question MainForm::PowerOffQuestion() const {
+    Question q;
+    q.text = UiText(m_state.ui, TextId::PowerOffQuestion);
+    q.buttons = {TextId::PowerOffConfirm, TextId::PowerKeepOn};
+    // A slip of Enter or Escape keeps the room playing.
+    q.defaultButton = 1;
+    q.escapeButton = 1;
+    return q;
+}
+
+// Switching off silences the room, so it is asked first; switching on is never a loss.
 void MainForm::TogglePower() {
     auto& sys = m_state.image.systemBytes;
     const std::uint8_t v = sys[sysbyte::kPower] == 0 ? 1 : 0;
+    if (v == 0) {
+        const Question q = PowerOffQuestion();
+        int answer = q.escapeButton;
+        if (m_asker) {
+            answer = m_asker(q);
+        } else {
+            std::unique_ptr<QMessageBox> box(m_guard->MakeQuestionBox(q));
+            box->exec();
+            const auto at = box->buttons().indexOf(box->clickedButton());
+            answer = at >= 0 ? static_cast<int>(at) : q.escapeButton;
+        }
+        if (answer != 0) {
+            m_w.buttons.at(kPower)->SetOn(true);  // the click changed nothing
+            return;
+        }
+    }
     m_w.buttons.at(kPower)->SetOn(v != 0);
     sys[sysbyte::kPower] = v;
     m_controller->SendSystemItem(ITEM_POWER, 0, 0);
@@ -383,6 +446,21 @@ void MainForm::TogglePower() {
 void MainForm::SetLinkLamp(LinkLamp lamp) {
     m_lamp = lamp;
     ShowLinkLamp();
+    if (lamp == LinkLamp::Off) {
+        ShowNoReadings();
+    }
+}
+
+// Without a link nothing is measured: the last readings must not pass for live ones, and a
+// batch cut off leaves no part-filled bar.
+void MainForm::ShowNoReadings() {
+    for (TransparentLabel* t : m_w.temperatures) {
+        t->setText(QStringLiteral("--"));
+    }
+    for (Lamp* lamp : m_w.lamps) {
+        lamp->SetNoReading();
+    }
+    m_w.progress->reset();
 }
 
 // Connecting shows the amber lamp in the button's "on" look; the language's pictures are
@@ -414,6 +492,9 @@ void MainForm::SetProgressPos(int pos) {
 
 void MainForm::ShowBusy(BusyState state) {
     m_busy->ShowBusy(state);
+    if (state == BusyState::Hidden) {
+        m_w.progress->reset();  // a batch given up
+    }
 }
 
 void MainForm::ShowTransferDone(TransferDirection direction) {
@@ -519,20 +600,33 @@ void MainForm::paintEvent(QPaintEvent* /*event*/) {
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::MouseButtonPress:
+            m_history->OtherInput();
             if (IsGestureControl(watched)) {
                 m_history->BeginGesture();
             }
             break;
         case QEvent::MouseButtonRelease:
-            // After the control has handled the release (a fader posts its last value then).
+            // After the control has handled the release; a notice it posts then (a fader's
+            // last value) still joins the gesture's step.
             if (IsGestureControl(watched) && m_history->InGesture()) {
                 QTimer::singleShot(0, m_history.get(), [h = m_history.get()] { h->EndGesture(); });
             }
             break;
+        case QEvent::Wheel:
+            m_history->WheelTurned(watched);
+            break;
+        case QEvent::KeyPress:
+            m_history->OtherInput();
+            break;
         case QEvent::ShortcutOverride:
-            // A field keeps Ctrl+Z and Ctrl+Y only while it holds typing it can take back.
             if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
                 auto* key = static_cast<QKeyEvent*>(event);
+                // A shortcut acts on the document: typed text goes in first, as leaving the
+                // field would put it (the field's own editing keys excepted).
+                if (IsDocumentShortcut(*key)) {
+                    CommitTypedText();
+                }
+                // A field keeps Ctrl+Z and Ctrl+Y only while it holds typing it can take back.
                 const bool undo = key->matches(QKeySequence::Undo);
                 const bool redo = key->matches(QKeySequence::Redo) ||
                                   key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
@@ -552,6 +646,13 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void MainForm::CommitTypedText() {
+    if (auto* field = qobject_cast<NumberField*>(QApplication::focusWidget());
+        field != nullptr && isAncestorOf(field)) {
+        field->CommitTyping();
+    }
 }
 
 // ---- Lookups ----

@@ -122,7 +122,12 @@ public:
     using Asker = EditGuard::Asker;
     using CloseAnswer = EditGuard::CloseAnswer;
     using LinkUpAnswer = EditGuard::LinkUpAnswer;
-    void SetAsker(Asker asker) { m_guard->SetAsker(std::move(asker)); }
+    // Tests answer the form's questions (edits on their way, power off) themselves.
+    void SetAsker(Asker asker) {
+        m_asker = asker;
+        m_guard->SetAsker(std::move(asker));
+    }
+    Question PowerOffQuestion() const;
     QMessageBox* MakeQuestionBox(const Question& q) const { return m_guard->MakeQuestionBox(q); }
     Question CloseQuestion(const std::string& edits) const { return m_guard->CloseQuestion(edits); }
     Question LinkUpQuestion(const std::string& edits) const {
@@ -153,6 +158,9 @@ private:
     void OnLinkButton();
     void OnLinkCheck();
     void ShowLinkLamp();
+    void ShowNoReadings();
+    // A field of the form holding typed text commits it.
+    void CommitTypedText();
     void ConnectHistory();
     void ShowModeControls(int mode);
     // The other A/B setting's curves, faint behind the channels'.
@@ -181,6 +189,7 @@ private:
     bool m_painted = false;
 
     EditGuard* m_guard = nullptr;  // a child of the form
+    Asker m_asker;
 };
 
 }  // namespace tolmarin

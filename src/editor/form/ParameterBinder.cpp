@@ -52,6 +52,8 @@ bool ParameterBinder::Binds(const ParamDef& param) {
 void ParameterBinder::SetGraph(ResponseGraph* graph) {
     m_graph = graph;
     connect(graph, &ResponseGraph::filterChanged, this, &ParameterBinder::ShowFilter);
+    // The linked partner follows each change at once; the fields follow the notice.
+    connect(graph, &ResponseGraph::filterEdited, this, &ParameterBinder::MirrorFilter);
     // A band's gain dragged on the graph moves its fader at once.
     connect(graph, &ResponseGraph::gainDragged, this, [this](int band, int step) {
         ForEach(Param::BandGain, band, [step](const Binding& b) {
@@ -381,6 +383,15 @@ void ParameterBinder::ShowFilter(int position) {
     }
     if (m_graph != nullptr) {
         m_graph->ShowFilter(position);
+    }
+}
+
+void ParameterBinder::MirrorFilter(int position) {
+    for (const Binding& b : m_bindings) {
+        if (b.param->edit == EditKind::Number && FilterPosition(*b.param, b.index) == position) {
+            Mirror(b);
+            return;
+        }
     }
 }
 

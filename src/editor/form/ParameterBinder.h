@@ -56,6 +56,8 @@ public:
     void ShowColumns();
     // The graph changed a filter: position 0-7 band, 8 high-pass, 9 low-pass.
     void ShowFilter(int position);
+    // The graph changed a filter: a linked partner takes it over now.
+    void MirrorFilter(int position);
     int Shown() const { return m_shown; }
 
 signals:

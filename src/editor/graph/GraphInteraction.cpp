@@ -221,6 +221,7 @@ void GraphInteraction::DragStep(bool changed, Outcome& out) {
     if (!m_changed) {
         return;
     }
+    out.changed = m_activeIndex;
     // The notice names the filter that changed; should another one change before the
     // tick, the first one's notice leaves now so the form refreshes both.
     if (m_notify && m_noticeIndex != m_activeIndex) {

@@ -38,6 +38,8 @@ public:
         // A band's handle was dragged: its gain step, for the fader that shows it (the
         // active position).
         std::optional<int> gainStep;
+        // The filter this input changed (its position), for what must follow it at once.
+        std::optional<int> changed;
     };
 
     // What the pointer does to one filter: hovering over and dragging its handles.

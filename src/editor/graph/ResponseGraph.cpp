@@ -169,6 +169,9 @@ void ResponseGraph::wheelEvent(QWheelEvent* event) {
 }
 
 void ResponseGraph::Apply(const GraphInteraction::Outcome& outcome) {
+    if (outcome.changed) {
+        emit filterEdited(*outcome.changed);
+    }
     if (outcome.noticeNow && m_parentView != nullptr) {
         Post(*outcome.noticeNow);
     }

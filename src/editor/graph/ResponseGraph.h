@@ -88,6 +88,10 @@ signals:
     // Sent during a band's drag, each time the pointer moves it: band position 0-7 and the
     // gain step it now has.
     void gainDragged(int position, int gainStep);
+    // Sent (not posted) each time the pointer or the wheel changed a filter, before the
+    // handler returns: what must never lag behind the filter (a linked partner) follows
+    // here, so that no step, undo or frame can catch the pair split.
+    void filterEdited(int position);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -141,6 +141,28 @@ void CollectChanges(const SubBlockPatch& p, std::vector<Changed>& out) {
     }
 }
 
+// older followed by newer as one change: each sub-block from as it was before older to as it
+// is after newer; a sub-block that came back to where it was drops out.
+SettingDelta Joined(const SettingDelta& older, const SettingDelta& newer) {
+    SettingDelta out = older;
+    out.after = newer.after;
+    for (const SubBlockPatch& p : newer.patches) {
+        const auto same = std::ranges::find_if(out.patches, [&p](const SubBlockPatch& q) {
+            return q.channel == p.channel && q.subBlock == p.subBlock;
+        });
+        if (same == out.patches.end()) {
+            out.patches.push_back(p);
+        } else {
+            same->after = p.after;
+            same->bypassAfter = p.bypassAfter;
+        }
+    }
+    std::erase_if(out.patches, [](const SubBlockPatch& p) {
+        return p.before == p.after && p.bypassBefore == p.bypassAfter;
+    });
+    return out;
+}
+
 }  // namespace
 
 // --- Steps -----------------------------------------------------------------------------------
@@ -171,6 +193,8 @@ public:
     std::string Describe(Language language) const override {
         return m_history.DescribeDelta(m_delta, m_name, language);
     }
+    // The model already holds the joined change.
+    void Join(const SettingDelta& later) { m_delta = Joined(m_delta, later); }
 
 private:
     SettingDelta m_delta;
@@ -249,6 +273,7 @@ EditHistory::EditHistory(SharedState& state, ChannelSet& channels, QObject* pare
       m_channels(channels),
       m_scratchState(std::make_unique<SharedState>()),
       m_scratch(std::make_unique<ChannelSet>(*m_scratchState)) {
+    m_steady.start();
     Reset();
 }
 
@@ -261,6 +286,7 @@ Setting EditHistory::Capture() const {
 }
 
 void EditHistory::Push(QUndoCommand* step) {
+    m_joinStep = nullptr;
     m_stack.push(step);
     m_last = Capture();
 }
@@ -277,17 +303,45 @@ void EditHistory::Commit(StepKind kind) {
     if (kind == StepKind::Program) {
         name = TextId::HistoryProgram;
     }
-    m_stack.push(new EditStep(*this, Diff(m_last, now), name));
+    const bool join = std::exchange(m_joinNext, false) && name == TextId::Count &&
+                      m_joinStep != nullptr && m_stack.index() == m_stack.count() &&
+                      m_stack.command(m_stack.count() - 1) == m_joinStep;
+    if (join) {
+        // QUndoStack's own merging cannot serve: it would run redo on a step the model
+        // already holds. The strip's texts follow the joined step.
+        auto* step = static_cast<EditStep*>(const_cast<QUndoCommand*>(m_joinStep));
+        step->Join(Diff(m_last, now));
+        m_last = now;
+        emit m_stack.indexChanged(m_stack.index());
+        return;
+    }
+    auto* step = new EditStep(*this, Diff(m_last, now), name);
+    m_stack.push(step);
+    m_joinStep = step;
     m_last = now;
 }
 
+qint64 EditHistory::Now() const {
+    return m_clock ? m_clock() : m_steady.elapsed();
+}
+
+void EditHistory::WheelTurned(const void* control) {
+    const qint64 now = Now();
+    m_joinNext = control == m_wheelControl && now - m_wheelAt < kWheelMergeMs;
+    m_wheelControl = control;
+    m_wheelAt = now;
+}
+
 void EditHistory::BeginGesture() {
+    OtherInput();
     ++m_gesture;
 }
 
 void EditHistory::EndGesture() {
     if (m_gesture > 0 && --m_gesture == 0) {
+        const int before = m_stack.count();
         Commit();
+        m_joinNext = m_stack.count() > before;  // the control's last notice may follow
     }
 }
 
@@ -301,6 +355,7 @@ void EditHistory::ApplyAsOneStep(const std::function<void()>& edits, TextId name
 }
 
 void EditHistory::Reset() {
+    m_joinStep = nullptr;
     m_stack.clear();
     m_gesture = 0;
     m_last = Capture();
@@ -314,6 +369,7 @@ void EditHistory::Undo() {
         return;  // a drag is not yet a step
     }
     Commit();
+    m_joinStep = nullptr;  // what a wheel does next is a step of its own
     m_stack.undo();
 }
 
@@ -322,6 +378,7 @@ void EditHistory::Redo() {
         return;
     }
     Commit();
+    m_joinStep = nullptr;
     m_stack.redo();
 }
 

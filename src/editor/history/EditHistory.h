@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QUndoStack>
 #include <cstdint>
@@ -37,8 +38,17 @@ public:
     // Names a step whose values alone do not say what it was.
     enum class StepKind { Edit, Program, Switch, CopyAToB, CopyBToA };
 
+    // Wheel notches on one control closer than this, with no other edit between, are one
+    // step: an operator turning a wheel makes one change, not one per notch.
+    static constexpr qint64 kWheelMergeMs = 500;
+    // Milliseconds of a steady clock.
+    using Clock = std::function<qint64()>;
+
     EditHistory(SharedState& state, ChannelSet& channels, QObject* parent = nullptr);
     ~EditHistory() override;
+
+    // Tests set the time the wheel's notches are measured by.
+    void SetClock(Clock clock) { m_clock = std::move(clock); }
 
     QUndoStack& Stack() { return m_stack; }
     void SetSender(HistorySender sender) { m_sender = std::move(sender); }
@@ -46,7 +56,18 @@ public:
     // Records the change since the last step as one step; nothing when nothing changed or
     // while a gesture or group is open.
     void Commit(StepKind kind = StepKind::Edit);
-    // A drag or a held spin: the steps it makes are one, recorded at the end.
+    // A wheel notch on control (any identity) is about to edit: the step it makes joins the
+    // last one when that was made by the same control's wheel, less than kWheelMergeMs
+    // before, with nothing else between.
+    void WheelTurned(const void* control);
+    // Any other input: the next step is one of its own.
+    void OtherInput() {
+        m_joinNext = false;
+        m_wheelControl = nullptr;
+    }
+    // A drag or a held spin: the steps it makes are one, recorded at the end. A notice the
+    // control posts on its release and that arrives after the end (a fader's last value)
+    // joins that step, as long as no other input came between.
     void BeginGesture();
     void EndGesture();
     bool InGesture() const { return m_gesture > 0; }
@@ -93,11 +114,21 @@ private:
     std::string Describe(const QUndoCommand* command, Language language) const;
     std::string DescribeDelta(const SettingDelta& delta, TextId name, Language language) const;
     void Push(QUndoCommand* step);
+    qint64 Now() const;
 
     SharedState& m_state;
     ChannelSet& m_channels;
     QUndoStack m_stack;
     HistorySender m_sender;
+    Clock m_clock;
+    QElapsedTimer m_steady;
+    // Joining: the step the next commit may join (the last one made) and whether it may: a
+    // wheel notch that continues the same control's turn, or a control's notice that comes
+    // after its gesture ended, before any other input.
+    const QUndoCommand* m_joinStep = nullptr;
+    bool m_joinNext = false;
+    const void* m_wheelControl = nullptr;  // the control last turned, and when
+    qint64 m_wheelAt = 0;
     Setting m_last;   // the model as the last step left it
     Setting m_other;  // the inactive A/B setting
     bool m_bActive = false;

@@ -209,6 +209,7 @@ TEST(FormSystem, SensitivityAndPowerChangeTheSystemBytesAndTheInputGain) {
     r.Choose(kSensitivity + 1, 1);
     EXPECT_EQ(r.fresh->image.systemBytes[sysbyte::kSensitivity1 + 1], 1);
     EXPECT_EQ(r.channels.Channel(1).GetInputGain(), 578);
+    r.view->SetAsker([](const MainForm::Question&) { return 0; });  // "Switch off"
     r.Click(r.Get<PictureButton>(kPower));
     EXPECT_EQ(r.fresh->image.systemBytes[sysbyte::kPower], 0);
     EXPECT_FALSE(On(r, kPower));
