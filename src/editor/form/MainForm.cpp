@@ -126,7 +126,7 @@ void MainForm::CreateControls() {
     }
     m_busy = new BusyPopup(m_state, this, this);
     m_done = new DonePopup(m_state, this);
-    m_guard = new EditGuard(this, m_state, m_busy, m_w.pendingCount);
+    m_guard = new EditGuard(this, m_state, m_channels, m_busy, m_w.pendingCount);
     m_strip = new HistoryStrip(this, *m_history, m_state.ui);
     m_w.byId[IdOf(Control::Undo)] = m_strip->UndoButton();
     m_w.byId[IdOf(Control::Redo)] = m_strip->RedoButton();
