@@ -246,9 +246,14 @@ void CutRampThenRelink(SimForm& r, Answers& answers, int& typed) {
     ASSERT_FALSE(r.controller->Linked());
     ASSERT_EQ(HpFreq(r.AmpCh1()), 160);
     r.serial.away = false;
-    r.view->SetAsker(answers.Asker());
+    int heldWhenAsked = 0;
+    r.view->SetAsker([&](const MainForm::Question& q) {
+        heldWhenAsked = HpFreq(r.AmpCh1());
+        return answers.Asker()(q);
+    });
     ASSERT_TRUE(r.LinkUp());
     ASSERT_TRUE(SpinUntil([&] { return !answers.asked.empty(); }, 5000));
+    EXPECT_EQ(heldWhenAsked, 160) << "the old ramp went on before the operator answered";
     EXPECT_TRUE(answers.asked[0].contains(QStringLiteral("CH1 high-pass frequency")))
         << answers.asked[0].toStdString();
 }
