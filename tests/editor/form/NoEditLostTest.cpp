@@ -506,6 +506,12 @@ TEST(FormNoEditLost, TheStripCountsUnacknowledgedEditsInBothLanguagesLinkedOrNot
         r.view->CloseQuestion(DescribeEdits(r.controller->UnsentEdits(), r.fresh->ui))));
     box->show();
     Picture(box->grab().toImage(), "close-question-en.png");
+    r.Click(r.Get<PictureButton>(kLanguage));
+    std::unique_ptr<QDialog> zh(r.view->MakeQuestionBox(
+        r.view->CloseQuestion(DescribeEdits(r.controller->UnsentEdits(), r.fresh->ui))));
+    EXPECT_EQ(zh->findChildren<QPushButton*>().size(), 4);
+    zh->show();
+    Picture(zh->grab().toImage(), "close-question-zh.png");
 }
 
 }  // namespace
