@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QDialog>
+#include <QFile>
 #include <QHostAddress>
 #include <QKeySequence>
 #include <QShortcut>
@@ -21,6 +23,7 @@
 #include "editor/programs/ProgramsDialog.h"
 #include "link/DeviceLink.h"
 #include "link/LinkController.h"
+#include "protocol/ProgramFile.h"
 #include "sim/Amplifier.h"
 #include "sim/server/SimServer.h"
 
@@ -108,6 +111,10 @@ bool Application::InitInstance() {
     connect(open, &QShortcut::activated, this, [this] { m_files->LoadProgramFile(); });
     auto* save = new QShortcut(QKeySequence::Save, m_frame.get());
     connect(save, &QShortcut::activated, this, [this] { m_files->SaveProgramFile(); });
+    // Every written save (key, Programs dialog, close question) takes the settings off risk.
+    m_files->SetSavedHook([view] { view->Guard().NoteSaved(); });
+    // The close question's "Save to file…": only a written file lets the window close.
+    view->Guard().SetSaver([this] { return m_files->SaveProgramFileChecked(); });
     new AboutHook(m_frame.get(), view, m_state->ui);
     m_frame->setWindowIcon(AppIcon());
     if (!m_options.screenshot.isEmpty()) {
@@ -119,6 +126,7 @@ bool Application::InitInstance() {
         });
     }
     m_frame->show();
+    OfferRecoveryCopy();
     // After the window is up, so that a refusal is read over the editor it concerns.
     if (!m_options.file.isEmpty() && !m_options.Links()) {
         OpenFile(m_options.file);
@@ -151,6 +159,43 @@ void Application::OnLinkUp() {
     if (!m_options.screenshot.isEmpty()) {
         QTimer::singleShot(kScreenshotSettleMs, this, &Application::TakeScreenshot);
     }
+}
+
+void Application::OfferRecoveryCopy() {
+    const QString path = EditGuard::RecoveryPath();
+    if (!QFile::exists(path)) {
+        return;
+    }
+    EditGuard& guard = View().Guard();
+    EditGuard::Question q;
+    q.text = UiText(m_state->ui, TextId::RecoveryFound);
+    q.buttons = {TextId::RecoveryOpen, TextId::CloseDiscard};
+    // Opening loses nothing and sends nothing: it is also what Escape does.
+    q.defaultButton = 0;
+    q.escapeButton = 0;
+    int answer = 0;
+    if (m_recoveryAsker) {
+        answer = m_recoveryAsker(q);
+    } else {
+        std::unique_ptr<QDialog> box(guard.MakeQuestionBox(q));
+        const int result = box->exec();
+        answer = result > 0 ? result - 1 : q.escapeButton;
+    }
+    if (answer != 0) {
+        QFile::remove(path);
+        return;
+    }
+    DeviceImage scratch = m_state->image;
+    if (ReadSingleProgramFile(scratch, path.toStdString()) != FileStatus::Ok) {
+        m_state->ui.Report(TextId::ReadMusicFileError, MessageKind::Stop, path.toStdString());
+        return;  // kept: a later start may read it, or the operator may copy it away
+    }
+    // The PC's settings, not the amplifier's: the ledger is left as it is, so they count as
+    // unsent and the link-up asks before anything goes.
+    std::ranges::copy(scratch.ProgramRecord(0), m_state->image.ProgramRecord(0).begin());
+    m_doc->Channels().LoadAllFromImage();
+    View().ShowState(View().CurrentChannel());
+    guard.ShowPendingCount();
 }
 
 void Application::OpenFile(const QString& path) {

@@ -2,9 +2,11 @@
 
 #include <QObject>
 #include <QSettings>
+#include <functional>
 #include <memory>
 
 #include "app/CommandLine.h"
+#include "editor/form/EditGuard.h"
 #include "protocol/DeviceImage.h"
 
 namespace tolmarin {
@@ -40,6 +42,10 @@ public:
     // The in-process simulated amplifier of --simulator (null otherwise).
     sim::Amplifier* Amplifier() { return m_amp.get(); }
     int SimulatorPort() const { return m_simPort; }
+    // Answers the start-up offer of a recovery copy (tests); by default a dialog asks.
+    void SetRecoveryAsker(std::function<int(const EditGuard::Question&)> asker) {
+        m_recoveryAsker = std::move(asker);
+    }
 
 signals:
     // --screenshot: the picture was written (or failed); the caller ends the event loop.
@@ -52,6 +58,9 @@ private:
     void OpenFile(const QString& path);
     void RunProgramDialog();
     void RunDataView();
+    // A recovery copy left by a run that did not end cleanly: offered, and when taken
+    // opened as the PC's settings, never sent (the link-up question decides).
+    void OfferRecoveryCopy();
 
     AppOptions m_options;
     std::unique_ptr<SharedState> m_state;
@@ -65,6 +74,7 @@ private:
     std::unique_ptr<QtProgramFileChooser> m_chooser;
     std::unique_ptr<ProgramFiles> m_files;
     bool m_linkUpSeen = false;
+    std::function<int(const EditGuard::Question&)> m_recoveryAsker;
 };
 
 // The settings the editor keeps between runs (link choices), under the per-user key.

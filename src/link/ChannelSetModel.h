@@ -12,6 +12,7 @@ public:
 
     std::unique_ptr<SendData> NextPendingFrame() override { return m_channels.NextPendingFrame(); }
     void ClearAllPending(bool value) override { m_channels.ClearAllPending(value); }
+    void DropAllPending() override { m_channels.DropAllPending(); }
     void LoadAllFromImage() override { m_channels.LoadAllFromImage(); }
     void StoreAllToImage() override { m_channels.StoreAllToImage(); }
     void SetInputGain(int channel, int gain) override {

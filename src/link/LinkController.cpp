@@ -166,6 +166,11 @@ void LinkController::LinkUp(LinkTransport& link) {
     ForgetReads();
     m_liveKnown = false;
     m_liveChoicePending = false;
+    // A link-up starts from what the amplifier holds: the marks and frames of edits made
+    // before it are void (a ramp cut off by the last link would go on with its old values).
+    // The records keep the PC's values; only "Send the PC's settings" sends them.
+    m_command.ClearQueue();
+    m_model.DropAllPending();
     m_editFrames.clear();
     if (FrameTrace* trace = link.Trace()) {
         trace->Note(link.Kind(), "link open");
@@ -563,7 +568,8 @@ void LinkController::OnPacingTick(LinkKind kind) {
     if (m_phase != Phase::Linked) {
         return;  // a reconnection is under way: nothing is emitted or serviced
     }
-    if (m_command.QueueCount() < 2) {
+    // While the operator chooses between the PC's settings and the amplifier's, neither goes.
+    if (m_command.QueueCount() < 2 && !m_liveChoicePending) {
         if (std::unique_ptr<SendData> next = m_model.NextPendingFrame()) {
             TrackEdit(*next);
             m_command.Enqueue(std::move(next));
@@ -790,6 +796,8 @@ void LinkController::ResolveLiveChoice(LiveChoice choice) {
     if (!m_linked) {
         return;
     }
+    // Either way the whole live program is settled at once: no mark of before goes out.
+    m_model.DropAllPending();
     if (choice == LiveChoice::TakeAmplifier) {
         TakeLiveProgram();
         return;

@@ -16,6 +16,8 @@ public:
 
     virtual std::unique_ptr<SendData> NextPendingFrame() = 0;
     virtual void ClearAllPending(bool value) = 0;
+    // Every mark gone, a crossover ramp under way too: what the marks stood for is void.
+    virtual void DropAllPending() {}
     virtual void LoadAllFromImage() = 0;
     virtual void StoreAllToImage() = 0;
     virtual void SetInputGain(int channel, int gain) = 0;

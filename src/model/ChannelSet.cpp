@@ -147,6 +147,12 @@ void ChannelSet::ClearAllPending(bool value) {
     }
 }
 
+void ChannelSet::DropAllPending() {
+    for (int c = 0; c < ChannelCount(); ++c) {
+        Channel(c).DropPending();
+    }
+}
+
 void ChannelSet::LinkCh1Ch2(bool linkOpen, const FrameSink& send) {
     OutputChannel& ch2 = Channel(1);
     ch2.CopyLinkedFrom(Channel(0));

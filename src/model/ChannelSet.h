@@ -56,6 +56,8 @@ public:
     // Exactly one frame: the first pending sub-block of CH1 to CH4, else a status poll.
     std::unique_ptr<SendData> NextPendingFrame();
     void ClearAllPending(bool value);
+    // No mark left on any channel, no crossover ramp under way (see OutputChannel).
+    void DropAllPending();
 
     // CH2 follows CH1 from now on. With the amplifier link open, CH2's whole block goes
     // out at once through send.

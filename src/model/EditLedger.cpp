@@ -118,13 +118,18 @@ bool EditLedger::Acknowledge(std::span<const std::uint8_t> frame) {
 }
 
 std::vector<UnsentEdit> EditLedger::Differences(const ChannelBlocks& current) const {
+    return DifferencesBetween(m_held, current);
+}
+
+std::vector<UnsentEdit> DifferencesBetween(const ChannelBlocks& held,
+                                           const ChannelBlocks& current) {
     std::vector<UnsentEdit> edits;
     for (int ch = 0; ch < kChannelCount; ++ch) {
         const std::size_t base = static_cast<std::size_t>(ch) * kChannelBlockSize;
         const auto differs = [&](const ParamDef& d, int band) {
             const std::size_t at = base + static_cast<std::size_t>(ParamOffset(d, band));
             return !std::equal(current.begin() + at, current.begin() + at + d.width,
-                               m_held.begin() + at);
+                               held.begin() + at);
         };
         for (const ParamDef& d : AllParams()) {
             if (Tracked(d) && d.scope == ParamScope::Channel && differs(d, 0)) {

@@ -45,6 +45,9 @@ private:
     ChannelBlocks m_held{};
 };
 
+// The operator's values that differ between two sets of blocks, as EditLedger::Differences.
+std::vector<UnsentEdit> DifferencesBetween(const ChannelBlocks& held, const ChannelBlocks& current);
+
 // True for a frame that writes part of the live program's channel blocks.
 bool IsLiveEditFrame(std::span<const std::uint8_t> frame);
 

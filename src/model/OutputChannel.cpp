@@ -335,6 +335,16 @@ void OutputChannel::ClearPending(bool value) {
     }
 }
 
+void OutputChannel::DropPending() {
+    m_pendingName = false;
+    m_pendingVolume = false;
+    m_pendingMain = false;
+    m_pendingLimiter = false;
+    for (int i = 0; i < FilterCount(); ++i) {
+        Band(i).DropPending();
+    }
+}
+
 bool OutputChannel::TakePendingName() {
     return std::exchange(m_pendingName, false);
 }

@@ -104,6 +104,8 @@ public:
     bool ConsumeCrossoverPending();
     // The main, limiter and volume flags and every filter take value; the name flag stays.
     void ClearPending(bool value);
+    // Every mark dropped, the name's too, and no crossover ramp left under way.
+    void DropPending();
     // Takes the linked values of source (filters, polarity, delay, limiter, volume) and
     // sets the routing this channel needs in the current CH1/CH2 mode. Nothing is marked.
     void CopyLinkedFrom(const OutputChannel& source);

@@ -194,6 +194,13 @@ void Filter::AdvanceSentFreq(bool doneValue) {
     }
 }
 
+void Filter::DropPending() {
+    m_pending = false;
+    if (!m_eqBand) {
+        m_sentFreq = m_freq;
+    }
+}
+
 void Filter::CopyFrom(const Filter& other) {
     m_type = other.m_type;
     m_freq = other.m_freq;

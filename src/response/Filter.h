@@ -60,6 +60,9 @@ public:
     // frequency (doubling while at least twice below it, halving while at least twice
     // above it, else straight to it) and stays pending until they are equal.
     void AdvanceSentFreq(bool doneValue);
+    // Nothing of this filter is on its way: not pending, and a crossover filter's sent
+    // frequency is its frequency (a ramp under way is abandoned, not finished later).
+    void DropPending();
 
     // 1 for peaking bands and shelves, 0 for crossover filters: selects how the filter is
     // sent and drawn.

@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -23,6 +27,7 @@
 #include "controls/FaderGeometry.h"
 #include "controls/PictureButton.h"
 #include "controls/PictureRadio.h"
+#include "editor/form/EditGuard.h"
 #include "editor/form/MainForm.h"
 #include "form/FormIds.h"
 #include "link/LinkController.h"
@@ -273,6 +278,100 @@ TEST(AppEndToEnd, LinksToAnIpv6LoopbackAddressInBracketsAsTheSimulatorPrintsIt) 
     QObject::connect(&r.View().Controller(), &LinkController::linkUpFinished, [&] { up = true; });
     EXPECT_TRUE(SpinUntil([&] { return up; }, 10000));
     EXPECT_GT(server.FramesReceived(), 0);
+}
+
+}  // namespace
+}  // namespace tolmarin::testing
+
+namespace tolmarin::testing {
+namespace {
+
+// The child half of the crash test: an editor with one unsaved edit, left running until the
+// parent kills it. Skipped unless the parent started it.
+TEST(AppRecovery, ChildEditsAndWaitsToBeKilled) {
+    if (qEnvironmentVariableIsEmpty("TOLMARIN_RECOVERY_CHILD")) {
+        GTEST_SKIP() << "run by AfterAKillTheNextStartOffersTheCopyAndTakingItSendsNothing";
+    }
+    AppRig r({});
+    ASSERT_TRUE(r.Start());
+    DragFader(r.View().Get<Fader>(kBandFader + 2), -30);
+    ASSERT_TRUE(SpinUntil([] { return QFile::exists(EditGuard::RecoveryPath()); }, 5000));
+    QTest::qWait(800);  // the copy follows the edit's end within a refresh
+    std::printf("ready %d\n", r.app->Doc().Channels().Channel(0).Band(2).GetGainStep());
+    std::fflush(stdout);
+    SpinUntil([] { return false; }, 30000);  // bounded: the parent kills it long before
+}
+
+TEST(AppRecovery, AfterAKillTheNextStartOffersTheCopyAndTakingItSendsNothing) {
+    TempDir data("appdata");
+    const QByteArray dataHome = QFile::encodeName(QString::fromStdString(data.Path().string()));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TOLMARIN_RECOVERY_CHILD"), QStringLiteral("1"));
+    env.insert(QStringLiteral("TOLMARIN_TEST_DATA_HOME"), QString::fromUtf8(dataHome));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=AppRecovery.ChildEditsAndWaitsToBeKilled")});
+    ASSERT_TRUE(child.waitForStarted(5000));
+    QByteArray out;
+    const auto readyLine = [&] {
+        const qsizetype at = out.indexOf("ready ");
+        return at >= 0 && out.indexOf('\n', at) > at;
+    };
+    for (int i = 0; i < 300 && !readyLine(); ++i) {
+        child.waitForReadyRead(100);
+        out += child.readAllStandardOutput();
+    }
+    const qsizetype at = out.indexOf("ready ");
+    ASSERT_TRUE(readyLine()) << out.toStdString();
+    const int typed = out.mid(at + 6).trimmed().split('\n').front().toInt();
+    ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+    ASSERT_TRUE(child.waitForFinished(5000));
+    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+
+    // This process looks in the same folder from now on (the same application name).
+    const QByteArray before = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dataHome);
+    ASSERT_TRUE(QFile::exists(EditGuard::RecoveryPath()))
+        << EditGuard::RecoveryPath().toStdString() << " " << out.toStdString();
+    {
+        DeviceImage kept;
+        ASSERT_EQ(ReadSingleProgramFile(kept, EditGuard::RecoveryPath().toStdString()),
+                  FileStatus::Ok);
+        ASSERT_EQ(ReadBandRecord(kept.ChannelBlock(0, 0), BandOffset(2)).gainStep, typed);
+    }
+    {
+        AppRig r({"--simulator"});
+        std::vector<QString> offered;
+        r.app->SetRecoveryAsker([&](const EditGuard::Question& q) {
+            offered.push_back(q.text);
+            return 0;  // open the copy
+        });
+        std::vector<QString> linkUpAsked;
+        bool up = false;
+        ASSERT_TRUE(r.Start());
+        r.View().SetAsker([&](const MainForm::Question& q) {
+            linkUpAsked.push_back(q.text);
+            return static_cast<int>(MainForm::LinkUpAnswer::TakeAmplifier);
+        });
+        ASSERT_EQ(offered.size(), 1U);
+        ChannelSet& channels = r.app->Doc().Channels();
+        EXPECT_EQ(channels.Channel(0).Band(2).GetGainStep(), typed) << "the copy was not opened";
+        sim::Amplifier& amp = *r.app->Amplifier();
+        const BandRecord ampBefore = ReadBandRecord(amp.ChannelBlock(0, 0), BandOffset(2));
+        QObject::connect(&r.View().Controller(), &LinkController::linkUpFinished,
+                         [&] { up = true; });
+        ASSERT_TRUE(
+            SpinUntil([&] { return up && !linkUpAsked.empty() && r.View().isEnabled(); }, 10000));
+        EXPECT_TRUE(linkUpAsked[0].contains(QStringLiteral("CH1 band 3 gain")))
+            << linkUpAsked[0].toStdString();
+        QTest::qWait(500);
+        EXPECT_EQ(ReadBandRecord(amp.ChannelBlock(0, 0), BandOffset(2)), ampBefore)
+            << "the recovered settings were sent";
+        EXPECT_NE(ReadBandRecord(amp.ChannelBlock(0, 0), BandOffset(2)).gainStep, typed);
+    }
+    qputenv("XDG_DATA_HOME", before);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 // form-unlinked.png (the form with no link: temperatures and levels "--", the bar empty)
 // into DIR.
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
-#include <QMessageBox>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
         if (QString::fromLatin1(suffix) == QStringLiteral("zh")) {
             form.ToggleLanguage();
         }
-        std::unique_ptr<QMessageBox> box(form.MakeQuestionBox(form.PowerOffQuestion()));
+        std::unique_ptr<QDialog> box(form.MakeQuestionBox(form.PowerOffQuestion()));
         box->show();
         QApplication::processEvents();
         ok = Save(box->grab(),

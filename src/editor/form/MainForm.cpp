@@ -157,7 +157,7 @@ void MainForm::CreateControls() {
     }
     m_busy = new BusyPopup(m_state, this, this);
     m_done = new DonePopup(m_state, this);
-    m_guard = new EditGuard(this, m_state, m_busy, m_w.pendingCount);
+    m_guard = new EditGuard(this, m_state, m_channels, m_busy, m_w.pendingCount);
     m_strip = new HistoryStrip(this, *m_history, m_state.ui);
     m_strip->SetBeforeStep([this] { CommitTypedText(); });
     m_w.byId[IdOf(Control::Undo)] = m_strip->UndoButton();
@@ -422,19 +422,16 @@ void MainForm::TogglePower() {
     const std::uint8_t v = sys[sysbyte::kPower] == 0 ? 1 : 0;
     if (v == 0) {
         const Question q = PowerOffQuestion();
-        int answer = q.escapeButton;
-        if (m_asker) {
-            answer = m_asker(q);
-        } else {
-            std::unique_ptr<QMessageBox> box(m_guard->MakeQuestionBox(q));
-            box->exec();
-            const auto at = box->buttons().indexOf(box->clickedButton());
-            answer = at >= 0 ? static_cast<int>(at) : q.escapeButton;
-        }
-        if (answer != 0) {
-            m_w.buttons.at(kPower)->SetOn(true);  // the click changed nothing
-            return;
-        }
+        m_guard->Ask(q, [this, q](TextId answer) {
+            if (answer != q.buttons.front()) {
+                m_w.buttons.at(kPower)->SetOn(true);  // the click changed nothing
+                return;
+            }
+            m_w.buttons.at(kPower)->SetOn(false);
+            m_state.image.systemBytes[sysbyte::kPower] = 0;
+            m_controller->SendSystemItem(ITEM_POWER, 0, 0);
+        });
+        return;
     }
     m_w.buttons.at(kPower)->SetOn(v != 0);
     sys[sysbyte::kPower] = v;

@@ -18,7 +18,7 @@
 #include "text/Texts.h"
 
 class QComboBox;
-class QMessageBox;
+class QDialog;
 class QProgressBar;
 class QSettings;
 class QTimer;
@@ -123,13 +123,14 @@ public:
     using CloseAnswer = EditGuard::CloseAnswer;
     using LinkUpAnswer = EditGuard::LinkUpAnswer;
     // Tests answer the form's questions (edits on their way, power off) themselves.
-    void SetAsker(Asker asker) {
-        m_asker = asker;
-        m_guard->SetAsker(std::move(asker));
-    }
+    void SetAsker(Asker asker) { m_guard->SetAsker(std::move(asker)); }
     Question PowerOffQuestion() const;
-    QMessageBox* MakeQuestionBox(const Question& q) const { return m_guard->MakeQuestionBox(q); }
-    Question CloseQuestion(const std::string& edits) const { return m_guard->CloseQuestion(edits); }
+    QDialog* MakeQuestionBox(const Question& q) const { return m_guard->MakeQuestionBox(q); }
+    Question CloseQuestion(const std::string& edits, bool linked = true) const {
+        return m_guard->CloseQuestion(edits, linked);
+    }
+    // The guard of the PC's settings (the close question, the recovery copy).
+    EditGuard& Guard() { return *m_guard; }
     Question LinkUpQuestion(const std::string& edits) const {
         return m_guard->LinkUpQuestion(edits);
     }
@@ -189,7 +190,6 @@ private:
     bool m_painted = false;
 
     EditGuard* m_guard = nullptr;  // a child of the form
-    Asker m_asker;
 };
 
 }  // namespace tolmarin

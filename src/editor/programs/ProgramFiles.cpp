@@ -147,6 +147,11 @@ bool ProgramFiles::SaveProgramFile() {
     return true;
 }
 
+bool ProgramFiles::SaveProgramFileChecked() {
+    const auto chosen = m_chooser.Choose(Request(FileRequest::Kind::Save, kSingleProgramExtension));
+    return chosen && SaveProgramFileTo(WithExtension(*chosen, kSingleProgramExtension));
+}
+
 bool ProgramFiles::SaveProgramFileTo(const std::string& path) {
     // The records go into the live program for the write; a failed save puts it back.
     const DeviceImage::Record before = [&] {
@@ -164,6 +169,9 @@ bool ProgramFiles::SaveProgramFileTo(const std::string& path) {
         return false;
     }
     m_lastFile = path;
+    if (m_onSaved) {
+        m_onSaved();
+    }
     return true;
 }
 

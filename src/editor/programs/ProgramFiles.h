@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -56,12 +57,16 @@ public:
                  std::string musicFolder = {});
 
     void SetLinkController(LinkController* link) { m_link = link; }
+    // Called after every single-program file written.
+    void SetSavedHook(std::function<void()> hook) { m_onSaved = std::move(hook); }
     const std::string& MusicFolder() const { return m_musicFolder; }
     // Creates the music folder when it does not exist; false when it cannot be made.
     bool CreateMusicFolder() const;
 
     // "Store Program to PC", Ctrl+S: true when a file was chosen, written or not.
     bool SaveProgramFile();
+    // The same, true only when the file was written (a cancelled or failed save is false).
+    bool SaveProgramFileChecked();
     // "Recall Program From PC", Ctrl+O: true when a program was read.
     bool LoadProgramFile();
     // Asks for the all-programs file a read of the amplifier's programs goes into; the
@@ -97,6 +102,7 @@ private:
     std::string m_musicFolder;
     std::string m_pendingAllPrograms;
     std::string m_lastFile;
+    std::function<void()> m_onSaved;
 };
 
 }  // namespace tolmarin

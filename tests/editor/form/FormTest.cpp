@@ -175,6 +175,8 @@ TEST(FormLanguage, SwitchingTwiceGivesBackEveryTextPictureAndSelection) {
     r.Choose(kBandType + 5, 4);
     r.Choose(kHpFamily, 2);
     r.Choose(kAmpMode, kModeParallel);
+    // The strip's count of unsaved edits shows now, not at its next refresh between pictures.
+    r.view->ShowPendingCount();
     const QImage before = r.view->grab().toImage();
     const QString family = r.List(kHpFamily)->currentText();
 

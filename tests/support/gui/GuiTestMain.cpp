@@ -16,6 +16,11 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid()) {
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     }
+    // The application data folder (the editor's recovery copy) is never the user's: a
+    // private one, or the one a test names for a process it starts and kills.
+    QTemporaryDir data;
+    const QByteArray named = qgetenv("TOLMARIN_TEST_DATA_HOME");
+    qputenv("XDG_DATA_HOME", !named.isEmpty() ? named : QFile::encodeName(data.path()));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
