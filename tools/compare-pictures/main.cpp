@@ -2,13 +2,9 @@
 // history-strip-zh.png into DIR.
 #include <QApplication>
 #include <QDir>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <cstdio>
 
-#include "art/Artwork.h"
-#include "controls/BitmapSource.h"
-#include "controls/ControlsUi.h"
+#include "../FormPictureRig.h"
 #include "editor/form/MainForm.h"
 #include "editor/graph/ResponseGraph.h"
 #include "editor/history/EditHistory.h"
@@ -19,32 +15,13 @@
 
 using namespace tolmarin;
 
-namespace {
-
-bool Save(const QPixmap& picture, const QString& path) {
-    if (!picture.save(path)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(dir);
-    SetBitmapLoader([](int id) { return art::Bitmap(id); });
-    SharedState state;
-    InitDeviceImage(state);
-    InitSystemBytes(state.image);
-    SetControlsUiState(&state.ui);
-    ChannelSet channels(state);
-    QTemporaryDir work;
-    QSettings settings(work.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    MainForm form(state, channels, settings, work.path());
-    form.show();
+    FormPictureRig rig;
+    MainForm& form = *rig.form;
+    ChannelSet& channels = *rig.channels;
 
     // A: a gentle tuning. B: more bass, a cut in the mids, a lower low-pass.
     EditHistory& history = form.History();
@@ -69,13 +46,12 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
 
     auto* graph = form.Get<ResponseGraph>(form::kGraph);
-    bool ok = Save(graph->grab(), dir + QStringLiteral("/compare-graph.png"));
+    bool ok = SavePicture(graph->grab(), dir + QStringLiteral("/compare-graph.png"));
     const form::PixelRect strip = form::StripRect();
     const QRect stripRect(strip.x, strip.y - 40, strip.width, strip.height + 40);
-    ok = Save(form.grab(stripRect), dir + QStringLiteral("/history-strip-en.png")) && ok;
+    ok = SavePicture(form.grab(stripRect), dir + QStringLiteral("/history-strip-en.png")) && ok;
     form.ToggleLanguage();
     QApplication::processEvents();
-    ok = Save(form.grab(stripRect), dir + QStringLiteral("/history-strip-zh.png")) && ok;
-    SetControlsUiState(nullptr);
+    ok = SavePicture(form.grab(stripRect), dir + QStringLiteral("/history-strip-zh.png")) && ok;
     return ok ? 0 : 1;
 }
