@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <vector>
 
 namespace tolmarin::venue {
 
@@ -43,11 +44,9 @@ void Label(std::string& out, const char* key, std::string_view value) {
     out += '"';
 }
 
-// name{name="…",address="…"[,group="…"][,extra="…"]} value
-void Series(std::string& out, const Family& f, const AmplifierSample& s, const char* extraKey,
-            int extraValue, std::string_view value) {
-    out += f.name;
-    out += '{';
+// name="…",address="…"[,group="…"]: escaped once per amplifier, shared by all its series.
+std::string Identity(const AmplifierSample& s) {
+    std::string out;
     Label(out, "name", s.name);
     out += ',';
     Label(out, "address", s.address);
@@ -55,6 +54,15 @@ void Series(std::string& out, const Family& f, const AmplifierSample& s, const c
         out += ',';
         Label(out, "group", *s.group);
     }
+    return out;
+}
+
+// name{identity[,extra="n"]} value
+void Series(std::string& out, const Family& f, const std::string& identity, const char* extraKey,
+            int extraValue, std::string_view value) {
+    out += f.name;
+    out += '{';
+    out += identity;
     if (extraKey != nullptr) {
         out += ',';
         out += extraKey;
@@ -101,7 +109,7 @@ std::string EscapeLabelValue(std::string_view value) {
 
 std::string RenderMetrics(std::span<const AmplifierSample> samples, std::string_view version) {
     std::string out;
-    out.reserve(512 + samples.size() * 1024);
+    out.reserve(1024 + samples.size() * 800);
     out +=
         "# HELP tolmarin_monitor_info The monitor's version; always 1.\n"
         "# TYPE tolmarin_monitor_info gauge\n"
@@ -109,30 +117,37 @@ std::string RenderMetrics(std::span<const AmplifierSample> samples, std::string_
     out += EscapeLabelValue(version);
     out += "\"} 1\n";
 
+    std::vector<std::string> ids;
+    ids.reserve(samples.size());
+    for (const auto& s : samples) {
+        ids.push_back(Identity(s));
+    }
     // All series of one metric stay together, as the format asks.
     Head(out, kUp);
-    for (const auto& s : samples) {
-        Series(out, kUp, s, nullptr, 0, s.up ? "1" : "0");
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        Series(out, kUp, ids[i], nullptr, 0, samples[i].up ? "1" : "0");
     }
     Head(out, kTemperature);
-    for (const auto& s : samples) {
-        for (int i = 0; i < 2 && s.up; ++i) {
-            Series(out, kTemperature, s, "sensor", i + 1, std::to_string(s.temperatures[i]));
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        for (int k = 0; k < 2 && samples[i].up; ++k) {
+            Series(out, kTemperature, ids[i], "sensor", k + 1,
+                   std::to_string(samples[i].temperatures[std::size_t(k)]));
         }
     }
     Head(out, kLevel);
-    for (const auto& s : samples) {
-        for (int i = 0; i < 2 && s.up; ++i) {
-            Series(out, kLevel, s, "channel", i + 1, std::to_string(s.levels[i]));
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        for (int k = 0; k < 2 && samples[i].up; ++k) {
+            Series(out, kLevel, ids[i], "channel", k + 1,
+                   std::to_string(samples[i].levels[std::size_t(k)]));
         }
     }
     Head(out, kReconnects);
-    for (const auto& s : samples) {
-        Series(out, kReconnects, s, nullptr, 0, std::to_string(s.reconnects));
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        Series(out, kReconnects, ids[i], nullptr, 0, std::to_string(samples[i].reconnects));
     }
     Head(out, kLastReply);
-    for (const auto& s : samples) {
-        Series(out, kLastReply, s, nullptr, 0, Seconds(s.lastReplyMs.value_or(0)));
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        Series(out, kLastReply, ids[i], nullptr, 0, Seconds(samples[i].lastReplyMs.value_or(0)));
     }
     return out;
 }
