@@ -3,6 +3,8 @@
 #   1. the desktop entry, the AppStream metainfo and the manual pages are valid, and the
 #      Debian package made from BUILD_DIR (default build/ci, already built) has no lintian
 #      error;
+#      the monitor's service unit, example Prometheus configuration and alert rules are
+#      valid;
 #   2. the plain C++ core and its suites cross-compile for 64-bit Windows with MinGW-w64
 #      and pass under Wine.
 # Exits non-zero on the first failure.
@@ -44,6 +46,33 @@ for program in tolmarin tolmarin-cli trv410-sim; do
     fi
     echo "$said"
 done
+
+echo "== monitor: service unit, example Prometheus configuration and alert rules =="
+promtool check config docs/monitor/prometheus.yml
+promtool check rules docs/monitor/tolmarin-alerts.yml
+unit="$unpacked/usr/lib/systemd/system/tolmarin-monitor.service"
+if [ ! -f "$unit" ]; then
+    echo "the package has no tolmarin-monitor.service"
+    exit 1
+fi
+if command -v systemd-analyze >/dev/null; then
+    # The unit names the installed program: verify a copy naming the package's own.
+    checked=$(mktemp -d)
+    sed "s#/usr/bin/tolmarin-cli#$unpacked/usr/bin/tolmarin-cli#" "$unit" >"$checked/tolmarin-monitor.service"
+    # It only warns (exit 0) about a line it ignores: any word from it fails the check.
+    said=$(systemd-analyze verify --man=no "$checked/tolmarin-monitor.service" 2>&1) || {
+        echo "$said"
+        exit 1
+    }
+    rm -rf "$checked"
+    if [ -n "$said" ]; then
+        echo "$said"
+        exit 1
+    fi
+    echo "tolmarin-monitor.service: verified"
+else
+    echo "systemd-analyze not present: tolmarin-monitor.service not verified"
+fi
 rm -rf "$unpacked"
 
 echo "== core for Windows (MinGW-w64), tests under Wine =="

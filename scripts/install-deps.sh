@@ -8,10 +8,11 @@
 set -euo pipefail
 
 # Building and running: the compiler, Qt, NLopt, and the fonts and Qt translations the
-# editor shows.
+# editor shows. Qt HTTP Server serves the monitor; its CMake package needs Qt WebSockets.
 programs=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev
+    qt6-httpserver-dev qt6-websockets-dev
     qt6-translations-l10n
     fonts-liberation fonts-liberation2 fonts-wqy-microhei
     libnlopt-dev libnlopt-cxx-dev
@@ -19,12 +20,13 @@ programs=(
 # The Debian package: cpack's DEB generator and the compressed manual pages.
 package=(dpkg-dev file man-db)
 # The suites, the benchmarks, the fuzzers (clang) and the release checks (lintian, the
-# core built for Windows and tested under Wine).
+# core built for Windows and tested under Wine); Prometheus (server and promtool) for the
+# monitor's round trip and the checks of the example scrape configuration and alerts.
 testing=(
     git clang clang-format clang-tidy libclang-rt-14-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     poppler-utils python3 xvfb
-    desktop-file-utils appstream lintian
+    desktop-file-utils appstream lintian prometheus
     g++-mingw-w64-x86-64-posix wine64
 )
 
