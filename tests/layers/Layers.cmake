@@ -9,6 +9,8 @@ set(TOLMARIN_LAYERS
     "sim       PLAIN  sim"
     "simserver QT     sim/server"
     "link      QT     link"
+    "venuelog  QT     venue/log"
+    "venuescan QT     venue/scan"
     "art       QT     art"
     "controls  QT     controls"
     "editor    QT     editor"
