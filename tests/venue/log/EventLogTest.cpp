@@ -181,7 +181,6 @@ TEST(EventLogCsv, ExportWritesTheFilteredEventsOldestFirstAndKeepsAFileWhenAsked
 // Files the log cannot use: each named, the log closed, and recording a no-op.
 TEST(EventLogProblems, ADamagedLockedOrUnusableFileIsNamedAndTheLogRunsWithout) {
     Folder f;
-    QFile(f.Path("junk.sqlite")).open(QIODevice::WriteOnly);
     {
         QFile junk(f.Path("junk.sqlite"));
         ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
@@ -292,22 +291,19 @@ TEST(EventLogCrash, AWriterKilledMidRunLosesNothingItCommitted) {
     child.setArguments({"--child-writer"});
     child.start();
     ASSERT_TRUE(child.waitForStarted(kWaitMs));
-    int last = -1;
     QByteArray out;
-    while (last < 30 && child.waitForReadyRead(kWaitMs)) {
+    const auto lastCommitted = [&] {
         out += child.readAllStandardOutput();
         const int at = out.lastIndexOf("committed ");
-        if (at >= 0) {
-            last = out.mid(at + 10).split('\n').front().toInt();
-        }
+        return at < 0 ? -1 : out.mid(at + 10).split('\n').front().toInt();
+    };
+    while (lastCommitted() < 30 && child.waitForReadyRead(kWaitMs)) {
     }
-    ASSERT_GE(last, 30) << out.toStdString();
+    ASSERT_GE(lastCommitted(), 30) << out.toStdString();
     child.kill();  // SIGKILL: no handler, no flush, no close
     ASSERT_TRUE(child.waitForFinished(kWaitMs));
     EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
-    out += child.readAllStandardOutput();  // what it said before it died
-    const int at = out.lastIndexOf("committed ");
-    last = out.mid(at + 10).split('\n').front().toInt();
+    const int last = lastCommitted();  // with what it said before it died
 
     EventLog log;
     ASSERT_TRUE(log.Open().Ok()) << LogProblemText(log.Status(), Language::English).toStdString();
