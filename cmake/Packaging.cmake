@@ -27,10 +27,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What dpkg-shlibdeps cannot see: the faces the artwork names by family (Liberation for
-# Arial's metrics, WenQuanYi Micro Hei for Chinese) and Qt's own translations, which put
-# Qt's dialogs (file, print) in Chinese with the editor.
+# Arial's metrics, WenQuanYi Micro Hei for Chinese), Qt's own translations, which put
+# Qt's dialogs (file, print) in Chinese with the editor, and Qt SQL's SQLite driver, a
+# plugin loaded at run time, which keeps the venue's event log.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "fonts-liberation, fonts-liberation2, fonts-wqy-microhei, qt6-translations-l10n")
+    "fonts-liberation, fonts-liberation2, fonts-wqy-microhei, qt6-translations-l10n, libqt6sql6-sqlite")
 # X11 is served by libqt6gui6 itself; a Wayland session is served natively with this.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -7,13 +7,14 @@
 #   install-deps.sh all        everything: tests, benchmarks, fuzzers, release checks (scripts/test.sh)
 set -euo pipefail
 
-# Building and running: the compiler, Qt, NLopt, and the fonts and Qt translations the
-# editor shows. Qt HTTP Server serves the monitor; its CMake package needs Qt WebSockets.
+# Building and running: the compiler, Qt, NLopt, the fonts and Qt translations the editor
+# shows, Qt SQL's SQLite driver that keeps the venue's event log, and Qt HTTP Server that
+# serves the monitor (its CMake package needs Qt WebSockets).
 programs=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev
     qt6-httpserver-dev qt6-websockets-dev
-    qt6-translations-l10n
+    qt6-translations-l10n libqt6sql6-sqlite
     fonts-liberation fonts-liberation2 fonts-wqy-microhei
     libnlopt-dev libnlopt-cxx-dev
 )

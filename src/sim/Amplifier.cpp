@@ -293,8 +293,10 @@ std::vector<std::uint8_t> Amplifier::Poll() {
             sounding ? std::clamp(kFullLevel - dbBelowFull + music(m_rng), 0, kFullLevel) : 0;
         const int target = kAmbientTenths + (powered ? 100 + level[ch] * 4 : 0);
         int& t = m_tempTenths[ch];
-        t += (target - t) / 16 + drift(m_rng);
-        t = std::clamp(t, 150, 850);
+        if (!m_temperaturesHeld) {
+            t += (target - t) / 16 + drift(m_rng);
+            t = std::clamp(t, 150, 850);
+        }
     }
     m_status = {static_cast<std::uint8_t>(level[0]),
                 static_cast<std::uint8_t>(level[1]),
@@ -305,6 +307,19 @@ std::vector<std::uint8_t> Amplifier::Poll() {
                 0,
                 0};
     return MakeReply(CMD_POLL, 0, 0, 0, 0, m_status);
+}
+
+void Amplifier::HoldTemperatures(int ch1Celsius, int ch2Celsius) {
+    constexpr int kLowest = -10;  // the status byte holds degrees plus 10
+    constexpr int kHighest = 245;
+    for (int c : {ch1Celsius, ch2Celsius}) {
+        if (c < kLowest || c > kHighest) {
+            throw std::out_of_range("temperature beyond what the status byte carries");
+        }
+    }
+    m_tempTenths[0] = ch1Celsius * 10;
+    m_tempTenths[1] = ch2Celsius * 10;
+    m_temperaturesHeld = true;
 }
 
 std::vector<std::uint8_t> Amplifier::SaveState() const {

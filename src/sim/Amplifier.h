@@ -49,6 +49,11 @@ public:
     std::span<std::uint8_t, kChannelBlockSize> ChannelBlock(int n, int ch);
     std::array<std::uint8_t, kSystemByteCount>& SystemBytes() { return m_system; }
 
+    // Holds the two reported output stage temperatures (CH1, CH2) at these degrees Celsius
+    // instead of letting them follow the levels, so a test can put a room in any state.
+    // Each must lie in what the status byte carries: -10 to 245.
+    void HoldTemperatures(int ch1Celsius, int ch2Celsius);
+
     // The eight bytes the last poll answered.
     const std::array<std::uint8_t, kStatusByteCount>& LastStatus() const { return m_status; }
 
@@ -73,6 +78,7 @@ private:
     std::array<std::uint8_t, kSystemByteCount> m_system{};
     std::array<std::uint8_t, kStatusByteCount> m_status{};
     std::array<int, kChannelCount> m_tempTenths{};  // output stage temperatures, 0.1 °C
+    bool m_temperaturesHeld = false;
     std::mt19937 m_rng;
     std::uint64_t m_generation = 0;
 };

@@ -65,7 +65,53 @@ bool ParseEndpoint(const std::string& text, Endpoint& out, std::string& error) {
     return true;
 }
 
+// "C" for both stages or "C1,C2", each within what the status byte carries.
+bool ParseTemperatures(const std::string& text, std::array<int, 2>& out) {
+    constexpr long kLowest = -10;
+    constexpr long kHighest = 245;
+    const auto comma = text.find(',');
+    long a = 0;
+    long b = 0;
+    if (comma == std::string::npos) {
+        if (!ParseInt(text, kLowest, kHighest, a)) {
+            return false;
+        }
+        b = a;
+    } else if (!ParseInt(text.substr(0, comma), kLowest, kHighest, a) ||
+               !ParseInt(text.substr(comma + 1), kLowest, kHighest, b)) {
+        return false;
+    }
+    out = {static_cast<int>(a), static_cast<int>(b)};
+    return true;
+}
+
+// The IPv4 address as one number; none for anything else.
+std::optional<std::uint32_t> Ipv4Number(const std::string& host) {
+    const auto a = ParseNumericAddress(host);
+    if (!a || a->v6) {
+        return std::nullopt;
+    }
+    return (std::uint32_t{a->bytes[0]} << 24) | (std::uint32_t{a->bytes[1]} << 16) |
+           (std::uint32_t{a->bytes[2]} << 8) | std::uint32_t{a->bytes[3]};
+}
+
 }  // namespace
+
+std::string VenueHost(const SimOptions& options, int i) {
+    if (!options.tcp) {
+        return {};
+    }
+    if (options.step == SimOptions::Step::Port || i == 0) {
+        return options.tcp->host;
+    }
+    const auto base = Ipv4Number(options.tcp->host);
+    if (!base || i < 0 || *base > 0xFFFFFFFFu - static_cast<std::uint32_t>(i)) {
+        return {};
+    }
+    const std::uint32_t v = *base + static_cast<std::uint32_t>(i);
+    return std::to_string(v >> 24) + "." + std::to_string((v >> 16) & 0xFF) + "." +
+           std::to_string((v >> 8) & 0xFF) + "." + std::to_string(v & 0xFF);
+}
 
 bool IsLoopbackAddress(const std::string& host) {
     constexpr std::uint8_t kLoopbackNet = 127;
@@ -171,6 +217,29 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
                 return std::nullopt;
             }
             o.count = static_cast<int>(n);
+        } else if (name == "--step") {
+            if (!value(text)) {
+                return std::nullopt;
+            }
+            if (text == "port") {
+                o.step = SimOptions::Step::Port;
+            } else if (text == "address") {
+                o.step = SimOptions::Step::Address;
+            } else {
+                error = "--step: '" + text + "' is neither port nor address";
+                return std::nullopt;
+            }
+        } else if (name == "--temperature") {
+            std::array<int, 2> t{};
+            if (!value(text)) {
+                return std::nullopt;
+            }
+            if (!ParseTemperatures(text, t)) {
+                error = "--temperature: '" + text +
+                        "' is not C or C1,C2 with each from -10 to 245 degrees";
+                return std::nullopt;
+            }
+            o.temperature = t;
         } else if (name == "--refuse-reads") {
             if (!flag()) {
                 return std::nullopt;
@@ -251,7 +320,19 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             "nor --state";
         return std::nullopt;
     }
-    if (o.count > 1 && o.tcp->port != 0 && o.tcp->port + o.count - 1 > 65535) {
+    if (o.step == SimOptions::Step::Address && o.count > 1) {
+        if (!Ipv4Number(o.tcp->host)) {
+            error = "--step address: --count needs an IPv4 --tcp address to count from";
+            return std::nullopt;
+        }
+        const std::string last = VenueHost(o, o.count - 1);
+        if (last.empty() || (!o.allowRemote && !IsLoopbackAddress(last))) {
+            error =
+                "--count: the addresses from " + o.tcp->host + " run past " +
+                (o.allowRemote ? std::string("255.255.255.255") : std::string("127.255.255.255"));
+            return std::nullopt;
+        }
+    } else if (o.count > 1 && o.tcp->port != 0 && o.tcp->port + o.count - 1 > 65535) {
         error = "--count: the ports from " + std::to_string(o.tcp->port) + " run past 65535";
         return std::nullopt;
     }
@@ -280,6 +361,10 @@ Where it listens (at least one):
   --count N            N independent amplifiers (1 to 256) on N consecutive
                        ports from the --tcp port (port 0: any free run of N);
                        one "listening on" line each. TCP only.
+  --step port|address  where the amplifiers of --count stand: consecutive ports
+                       (port, the default) or consecutive IPv4 addresses from
+                       the --tcp address at one port (address; port 0: one free
+                       on all of them), e.g. 127.0.0.10, .11, ... as a venue.
 
 Memory and records:
   --state FILE         keep the memory in FILE across runs (read at start when
@@ -287,6 +372,9 @@ Memory and records:
   --trace FILE         write every frame in hex, one line each, marked
                        "received" or "sent"; connection events as "# ..." lines.
   --seed N             seed of the level and temperature movement (default 410).
+  --temperature C      report both output stage temperatures as C degrees
+                       (-10 to 245), or CH1 and CH2 apart as C1,C2, whatever
+                       the levels.
 
 Faults, for testing the editor's time-outs and recovery:
   --no-reply           read requests but never carry them out or answer.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,6 +25,13 @@ struct SimOptions {
     bool allowRemote = false;
     std::uint32_t seed = 410;
     int count = 1;  // amplifiers on consecutive TCP ports, each with its own memory
+    // Where the amplifiers of a --count stand: on consecutive ports of one address, or on
+    // consecutive IPv4 addresses at one port (as the rooms of a venue do).
+    enum class Step { Port, Address };
+    Step step = Step::Port;
+    // Both reported temperatures held at these degrees (CH1, CH2); none: they follow the
+    // levels.
+    std::optional<std::array<int, 2>> temperature;
     Faults faults;
 };
 
@@ -33,6 +41,10 @@ bool IsLoopbackAddress(const std::string& host);
 // Parses the arguments after the program name. On a mistake returns none and says why in
 // error. A non-loopback listening address is a mistake unless --allow-remote is given.
 std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args, std::string& error);
+
+// The host of the i-th amplifier of a venue: the --tcp host itself with Step::Port, the
+// address i places after it with Step::Address. Empty when that address does not exist.
+std::string VenueHost(const SimOptions& options, int i);
 
 // The --help text.
 std::string SimUsage();

@@ -10,6 +10,8 @@ set(TOLMARIN_LAYERS
     "simserver QT     sim/server"
     "link      QT     link"
     "venuehttp QT     venue/http"
+    "venuelog  QT     venue/log"
+    "venuescan QT     venue/scan"
     "art       QT     art"
     "controls  QT     controls"
     "editor    QT     editor"

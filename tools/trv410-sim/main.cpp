@@ -44,17 +44,20 @@ bool SaveState(const Amplifier& amp, const std::string& path) {
     return std::rename(tmp.c_str(), path.c_str()) == 0;
 }
 
-// Listens on port, port + 1, ... for the servers in turn. With port 0 the first picks a free
-// port and the rest follow it; a taken port there starts the search again elsewhere.
+// Listens on port, port + 1, ... for the servers in turn, or with a step of addresses on
+// the same port at each address. With port 0 the first picks a free port and the rest
+// follow it; a taken port there starts the search again elsewhere.
 bool ListenVenue(std::vector<std::unique_ptr<tolmarin::sim::SimServer>>& servers,
-                 const QHostAddress& address, int port, QString& why) {
+                 const std::vector<QHostAddress>& addresses, bool samePort, int port,
+                 QString& why) {
     constexpr int kAttempts = 50;
     for (int attempt = 0; attempt < (port == 0 ? kAttempts : 1); ++attempt) {
         int base = port;
         bool ok = true;
         for (std::size_t i = 0; i < servers.size() && ok; ++i) {
-            const int p = (base == 0 && i == 0) ? 0 : base + static_cast<int>(i);
-            ok = p <= 65535 && servers[i]->ListenTcp(address, static_cast<quint16>(p), &why);
+            const int step = samePort ? 0 : static_cast<int>(i);
+            const int p = (base == 0 && i == 0) ? 0 : base + step;
+            ok = p <= 65535 && servers[i]->ListenTcp(addresses[i], static_cast<quint16>(p), &why);
             if (ok && i == 0) {
                 base = servers[0]->TcpPort();
             }
@@ -90,6 +93,9 @@ int main(int argc, char** argv) {
 
     auto first = std::make_unique<Amplifier>(options->seed);
     Amplifier& amp = *first;
+    if (options->temperature) {
+        amp.HoldTemperatures((*options->temperature)[0], (*options->temperature)[1]);
+    }
     if (!options->stateFile.empty()) {
         std::vector<std::uint8_t> bytes;
         bool exists = false;
@@ -121,6 +127,9 @@ int main(int argc, char** argv) {
     venue.push_back(std::move(first));
     for (int i = 1; i < options->count; ++i) {
         venue.push_back(std::make_unique<Amplifier>(options->seed + static_cast<std::uint32_t>(i)));
+        if (options->temperature) {
+            venue.back()->HoldTemperatures((*options->temperature)[0], (*options->temperature)[1]);
+        }
     }
     for (auto& member : venue) {
         servers.push_back(std::make_unique<tolmarin::sim::SimServer>(*member, options->faults));
@@ -134,16 +143,23 @@ int main(int argc, char** argv) {
     if (options->tcp) {
         QString why;
         const QHostAddress address(QString::fromStdString(options->tcp->host));
-        if (!ListenVenue(servers, address, options->tcp->port, why)) {
+        const bool byAddress = options->step == tolmarin::sim::SimOptions::Step::Address;
+        std::vector<QHostAddress> addresses;
+        for (int i = 0; i < options->count; ++i) {
+            addresses.emplace_back(
+                QString::fromStdString(tolmarin::sim::VenueHost(*options, byAddress ? i : 0)));
+        }
+        if (!ListenVenue(servers, addresses, byAddress, options->tcp->port, why)) {
             std::fprintf(stderr, "trv410-sim: cannot listen on %s:%d: %s\n",
                          options->tcp->host.c_str(), options->tcp->port,
                          why.toLocal8Bit().constData());
             return 1;
         }
         const bool v6 = address.protocol() == QAbstractSocket::IPv6Protocol;
-        for (const auto& s : servers) {
-            std::printf(v6 ? "listening on [%s]:%u\n" : "listening on %s:%u\n",
-                        options->tcp->host.c_str(), static_cast<unsigned>(s->TcpPort()));
+        for (std::size_t i = 0; i < servers.size(); ++i) {
+            const std::string host = addresses[i].toString().toStdString();
+            std::printf(v6 ? "listening on [%s]:%u\n" : "listening on %s:%u\n", host.c_str(),
+                        static_cast<unsigned>(servers[i]->TcpPort()));
         }
         std::fflush(stdout);
     }

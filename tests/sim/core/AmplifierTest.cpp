@@ -306,6 +306,21 @@ TEST(SimulatorStatus, LevelsFollowVolumeAndMuteAndTemperaturesStayPlausible) {
     EXPECT_LE(warm - 10, 28) << "a switched-off amplifier cools towards the room";
 }
 
+TEST(SimulatorStatus, HeldTemperaturesAreReportedWhateverTheLevels) {
+    Amplifier amp(5);
+    FreshState s;
+    const Bytes poll = B(BuildPoll(*s)->Frame());
+    WriteLe16(amp.ChannelBlock(0, 0), 34, 600);  // full volume would warm the stage
+    amp.HoldTemperatures(71, -10);
+    for (int i = 0; i < 50; ++i) {
+        const Reply r = Parse(amp.Handle(poll));
+        ASSERT_EQ(r.payload[4], 71 + 10) << "poll " << i;
+        ASSERT_EQ(r.payload[5], 0) << "poll " << i;
+    }
+    EXPECT_THROW(amp.HoldTemperatures(246, 20), std::out_of_range);
+    EXPECT_THROW(amp.HoldTemperatures(20, -11), std::out_of_range);
+}
+
 TEST(SimulatorState, SavedMemoryLoadsBackAndForeignBytesAreRefused) {
     Amplifier a(1);
     a.Name(4)[0] = 'Q';

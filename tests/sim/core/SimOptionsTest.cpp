@@ -108,12 +108,69 @@ TEST(SimCommandLine, AVenueOnConsecutivePortsIsTcpOnly) {
     }
 }
 
+TEST(SimCommandLine, AVenueOnConsecutiveAddressesStaysOnLoopbackIPv4) {
+    const auto venue = Parse({"--tcp", "127.0.0.250:8899", "--count", "8", "--step", "address"});
+    ASSERT_TRUE(venue);
+    EXPECT_EQ(venue->step, SimOptions::Step::Address);
+    const std::vector<std::string> hosts = {VenueHost(*venue, 0), VenueHost(*venue, 5),
+                                            VenueHost(*venue, 7)};
+    EXPECT_EQ(hosts, (std::vector<std::string>{"127.0.0.250", "127.0.0.255", "127.0.1.1"}));
+    const auto ports = Parse({"--tcp", "127.0.0.9:0", "--count", "3"});
+    ASSERT_TRUE(ports);
+    EXPECT_EQ(VenueHost(*ports, 2), "127.0.0.9") << "the port step keeps one address";
+
+    std::string why;
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--tcp", "127.255.255.254:1", "--count", "3", "--step",
+                                   "address"},
+          {"--tcp", "[::1]:1", "--count", "2", "--step", "address"},
+          {"--tcp", "127.0.0.1:1", "--count", "2", "--step", "addresses"}}) {
+        EXPECT_FALSE(Parse(bad, &why)) << bad[1];
+        EXPECT_TRUE(why.find("--count") != std::string::npos ||
+                    why.find("--step") != std::string::npos)
+            << why;
+    }
+}
+
+TEST(SimCommandLine, TemperatureForBothStagesOrEach) {
+    struct Case {
+        const char* text;
+        std::optional<std::array<int, 2>> held;
+    };
+    const Case cases[] = {
+        {"55", std::array<int, 2>{55, 55}},
+        {"40,71", std::array<int, 2>{40, 71}},
+        {"-10", std::array<int, 2>{-10, -10}},
+        {"245", std::array<int, 2>{245, 245}},
+        {"246", std::nullopt},
+        {"-11", std::nullopt},
+        {"40,", std::nullopt},
+        {"hot", std::nullopt},
+        {"40,50,60", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        std::string why;
+        const auto o = Parse({"--pty", "--temperature", c.text}, &why);
+        if (!c.held) {
+            EXPECT_FALSE(o) << c.text;
+            EXPECT_NE(why.find("--temperature"), std::string::npos) << why;
+            continue;
+        }
+        ASSERT_TRUE(o) << c.text << ": " << why;
+        EXPECT_EQ(o->temperature, c.held) << c.text;
+    }
+    EXPECT_FALSE(Parse({"--pty"})->temperature) << "temperatures follow the levels by default";
+}
+
 TEST(SimCommandLine, HelpNamesEveryOption) {
     const std::string usage = SimUsage();
-    for (const char* opt : {"--tcp", "--pty", "--allow-remote", "--state", "--trace", "--seed",
-                            "--no-reply", "--delay", "--chunk", "--chunk-gap", "--bad-checksum",
-                            "--unknown-reply", "--unknown-code", "--close-after", "--count",
-                            "--refuse-reads", "--help", "listening on", "pty /dev/pts/N"}) {
+    for (const char* opt :
+         {"--tcp",          "--pty",           "--allow-remote", "--state",        "--trace",
+          "--seed",         "--no-reply",      "--delay",        "--chunk",        "--chunk-gap",
+          "--bad-checksum", "--unknown-reply", "--unknown-code", "--close-after",  "--count",
+          "--refuse-reads", "--help",          "listening on",   "pty /dev/pts/N", "--step",
+          "--temperature"}) {
         EXPECT_NE(usage.find(opt), std::string::npos) << opt;
     }
 }

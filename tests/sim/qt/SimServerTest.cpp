@@ -384,6 +384,42 @@ TEST(SimExecutable, CountServesIndependentAmplifiersOnConsecutivePorts) {
     EXPECT_EQ(power, (std::vector<int>{1, 1}));
 }
 
+TEST(SimExecutable, CountByAddressServesOneAmplifierPerLoopbackAddressAtOnePort) {
+    SimProcess sim(
+        {"--tcp", "127.0.0.21:0", "--count", "3", "--step", "address", "--temperature", "64,30"});
+    ASSERT_TRUE(sim.proc.waitForStarted(kWaitMs));
+    const QRegularExpression listening("^listening on (127\\.0\\.0\\.\\d+):(\\d+)$");
+    QStringList hosts;
+    QList<quint16> ports;
+    for (int i = 0; i < 3; ++i) {
+        const auto m = listening.match(sim.Line());
+        ASSERT_TRUE(m.hasMatch());
+        hosts << m.captured(1);
+        ports << static_cast<quint16>(m.captured(2).toUInt());
+    }
+    EXPECT_EQ(hosts, (QStringList{"127.0.0.21", "127.0.0.22", "127.0.0.23"}));
+    EXPECT_EQ(ports, (QList<quint16>{ports[0], ports[0], ports[0]}));
+    // Each answers its own polls with the held temperatures; its own power item apart.
+    for (int i = 0; i < 3; ++i) {
+        NetPc pc;
+        pc.socket.connectToHost(QHostAddress(hosts[i]), ports[i]);
+        ASSERT_TRUE(pc.socket.waitForConnected(kWaitMs)) << hosts[i].toStdString();
+        pc.cmd.Enqueue(BuildPoll(*pc.s));
+        ASSERT_TRUE(pc.Exchange());
+        EXPECT_EQ(pc.s->app.status[4] - 10, 64);
+        EXPECT_EQ(pc.s->app.status[5] - 10, 30);
+        if (i == 0) {
+            pc.s->image.systemBytes[7] = 0;
+            pc.cmd.Enqueue(BuildItemWrite(*pc.s, ITEM_POWER, 0));
+        } else {
+            pc.s->image.systemBytes[7] = 7;
+            pc.cmd.Enqueue(BuildItemRead(*pc.s, ITEM_POWER, 0));
+        }
+        ASSERT_TRUE(pc.Exchange());
+        EXPECT_EQ(pc.s->image.systemBytes[7], i == 0 ? 0 : 1) << hosts[i].toStdString();
+    }
+}
+
 TEST(SimExecutable, PtyIsASerialPort) {
     SimProcess sim({"--pty"});
     ASSERT_TRUE(sim.proc.waitForStarted(kWaitMs));
