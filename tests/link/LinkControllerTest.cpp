@@ -62,7 +62,7 @@ TEST(LinkUp, CompletesInTwentyFourTicksAndTurnsChangeSendingOn) {
     rig.Answering();
     rig.fresh->app.linkGroup[1] = 0;  // CH1 and CH2 linked before the live program arrives
     std::vector<bool> ups;
-    QObject::connect(rig.controller.get(), &LinkController::linkUpFinished,
+    QObject::connect(rig.controller, &LinkController::linkUpFinished,
                      [&](bool complete) { ups.push_back(complete); });
     rig.controller->OpenSerialLinkTo("ttyFAKE0");
     const int ticks = rig.StepUntil([&] { return !ups.empty(); });
@@ -97,7 +97,7 @@ TEST(LinkUp, FailedSerialOpenLeavesEverythingUnlinked) {
     LinkRig rig;
     rig.serial.openResult = false;
     int failed = 0;
-    QObject::connect(rig.controller.get(), &LinkController::linkOpenFailed, [&] { ++failed; });
+    QObject::connect(rig.controller, &LinkController::linkOpenFailed, [&] { ++failed; });
     EXPECT_FALSE(rig.controller->OpenSerialLinkTo("ttyFAKE0"));
     EXPECT_EQ(failed, 1);
     EXPECT_FALSE(rig.controller->Linked());
@@ -230,7 +230,7 @@ TEST(UsbTimeout, HeadIsSentAgainAtTick50AndTheLinkClosesAtTick101) {
     rig.controller->OpenSerialLinkTo("ttyFAKE0");
     int closed = 0;
     LinkCloseReason reason = LinkCloseReason::Operator;
-    QObject::connect(rig.controller.get(), &LinkController::linkClosed, [&](LinkCloseReason r) {
+    QObject::connect(rig.controller, &LinkController::linkClosed, [&](LinkCloseReason r) {
         ++closed;
         reason = r;
     });
@@ -283,7 +283,7 @@ TEST(UsbTimeout, AReplyTheParserDoesNotActOnEndsTheSameWay) {
 struct NetworkTimeoutRig : LinkRig {
     NetworkTimeoutRig() {
         controller->OpenNetworkLinkTo("127.0.0.1", 18899);
-        QObject::connect(controller.get(), &LinkController::linkClosed,
+        QObject::connect(controller, &LinkController::linkClosed,
                          [this](LinkCloseReason r) { reasons.push_back(r); });
     }
     // Ticks until the head has waited past its 30 ticks; returns ticks taken.
@@ -570,7 +570,7 @@ TEST(Batches, ALiveReadBackThatDiffersIsToldAndDoesNotReloadTheRecords) {
     const int loads = rig.model.loads;
     bool verified = true;
     bool ended = false;
-    QObject::connect(rig.controller.get(), &LinkController::writesVerified, [&](bool v) {
+    QObject::connect(rig.controller, &LinkController::writesVerified, [&](bool v) {
         verified = v;
         ended = true;
     });
@@ -621,7 +621,7 @@ TEST(VerifiedReads, ALinkUpWhoseLivePickupIsRefusedKeepsEditsOffAndSaysSo) {
     LinkRig rig;
     Refusing(rig, CMD_RECALL);
     std::vector<bool> ups;
-    QObject::connect(rig.controller.get(), &LinkController::linkUpFinished,
+    QObject::connect(rig.controller, &LinkController::linkUpFinished,
                      [&](bool complete) { ups.push_back(complete); });
     rig.controller->OpenSerialLinkTo("ttyFAKE0");
     rig.StepUntil([&] { return !ups.empty(); });
