@@ -9,6 +9,7 @@ set(TOLMARIN_LAYERS
     "sim       PLAIN  sim"
     "simserver QT     sim/server"
     "link      QT     link"
+    "venue     QT     venue"
     "art       QT     art"
     "controls  QT     controls"
     "editor    QT     editor"
