@@ -305,8 +305,9 @@ void LinkController::RequestInitialData() {
     for (int n = 1; n <= kStoredPrograms; ++n) {
         EnqueueCounted(BuildItemRead(m_state, ITEM_NAME, n));
     }
-    for (int entry : {3, 4, 6}) {  // ITEM_MODES, ITEM_SENSITIVITY, ITEM_POWER
-        EnqueueCounted(BuildItemRead(m_state, m_state.app.itemCode[entry], 0));
+    // Power last: its reply is the one that says the system items have all arrived.
+    for (const std::uint8_t item : {ITEM_MODES, ITEM_SENSITIVITY, ITEM_POWER}) {
+        EnqueueCounted(BuildItemRead(m_state, item, 0));
     }
 }
 

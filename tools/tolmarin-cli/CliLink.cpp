@@ -29,6 +29,7 @@
 #include "protocol/DeviceImage.h"
 #include "protocol/ProgramFile.h"
 #include "protocol/Protocol.h"
+#include "venue/PushPlan.h"
 
 namespace tolmarin::cli {
 
@@ -791,54 +792,41 @@ extern "C" void OnInterrupt(int sig) {
     g_interrupted = sig;
 }
 
-// Checks the file to push once, for every amplifier: its kind must match its extension and
-// the program check must pass (unless forced).
+// Checks the file to push once, for every amplifier, and says why it is refused.
 int PreparePush(RunContext& ctx, const UiState& ui) {
     const std::string& path = ctx.req.file;
-    const std::string name = fs::path(path).filename().string();
-    const bool wantsAll = name.ends_with(kAllProgramsExtension);
-    const bool wantsSingle = name.ends_with(kSingleProgramExtension);
-    if (!wantsAll && !wantsSingle) {
-        ctx.err << ui.Text(TextId::CliUnknownFileKind) << ' ' << path << '\n';
-        return kExitUsage;
-    }
-    std::string bytes;
-    if (const FileStatus st = ReadFileBytes(path, bytes); st != FileStatus::Ok) {
-        return ReportReadFailure(st, path, ui, ctx.err);
-    }
-    const ProgramFileKind kind = KindOfFileSize(static_cast<long long>(bytes.size()));
-    const ProgramFileKind wanted =
-        wantsAll ? ProgramFileKind::AllPrograms : ProgramFileKind::Single;
-    if (kind != wanted) {
-        const auto kindText = [&](ProgramFileKind k) -> std::string {
-            if (k == ProgramFileKind::Single)
-                return ui.Text(TextId::CliKindSingle);
-            if (k == ProgramFileKind::AllPrograms)
-                return ui.Text(TextId::CliKindAll);
-            return std::to_string(bytes.size()) + " bytes";
-        };
-        ctx.err << Fill(ui.Text(TextId::CliKindMismatch), {path, kindText(wanted), kindText(kind)})
-                << '\n';
-        return kExitFile;
-    }
-    if (!ctx.req.force) {
-        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-        const int count = kind == ProgramFileKind::Single ? 1 : kStoredPrograms;
-        for (int n = 0; n < count; ++n) {
-            const auto record = std::span<const std::uint8_t, kProgramRecordSize>(
-                data + static_cast<std::size_t>(n) * kProgramRecordSize, kProgramRecordSize);
-            if (const auto fault = CheckProgram(record)) {
-                std::string bad = DescribeFault(*fault, ui.language);
-                if (count > 1) {
-                    bad = "program " + std::to_string(n + 1) + ": " + bad;
-                }
-                ctx.err << Fill(ui.Text(TextId::CliProgramRejected), {path, bad}) << '\n';
-                return kExitFile;
+    venue::PushPlan plan = venue::PreparePush(path, ctx.req.force);
+    const auto kindText = [&](ProgramFileKind k) -> std::string {
+        if (k == ProgramFileKind::Single)
+            return ui.Text(TextId::CliKindSingle);
+        if (k == ProgramFileKind::AllPrograms)
+            return ui.Text(TextId::CliKindAll);
+        return std::to_string(plan.size) + " bytes";
+    };
+    switch (plan.refusal) {
+        case venue::PushRefusal::None:
+            break;
+        case venue::PushRefusal::UnknownExtension:
+            ctx.err << ui.Text(TextId::CliUnknownFileKind) << ' ' << path << '\n';
+            return kExitUsage;
+        case venue::PushRefusal::Unreadable:
+            return ReportReadFailure(plan.read, path, ui, ctx.err);
+        case venue::PushRefusal::KindMismatch:
+            ctx.err << Fill(ui.Text(TextId::CliKindMismatch),
+                            {path, kindText(plan.wanted), kindText(plan.kind)})
+                    << '\n';
+            return kExitFile;
+        case venue::PushRefusal::ProgramRejected: {
+            std::string bad = DescribeFault(*plan.fault, ui.language);
+            if (plan.program > 0) {
+                bad = "program " + std::to_string(plan.program) + ": " + bad;
             }
+            ctx.err << Fill(ui.Text(TextId::CliProgramRejected), {path, bad}) << '\n';
+            return kExitFile;
         }
     }
-    ctx.pushKind = kind;
-    ctx.pushBytes = std::move(bytes);
+    ctx.pushKind = plan.kind;
+    ctx.pushBytes = std::move(plan.bytes);
     return kExitDone;
 }
 
