@@ -374,12 +374,16 @@ void LinkController::SendLiveProgram() {
     StartBatchDisplay();
 }
 
-bool LinkController::StoreLiveToSlot(int n, bool refresh) {
+bool LinkController::StoreLiveToSlot(int n, std::string_view name, bool refresh) {
     if (n < 1 || n > kStoredPrograms) {
         return false;
     }
     if (!m_linked) {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
+        return false;
+    }
+    // The name write below sends the slot's name as the image holds it.
+    if (!StoreProgramName(m_state.ui, m_state.image.Name(n), name)) {
         return false;
     }
     m_progressPos = 0;

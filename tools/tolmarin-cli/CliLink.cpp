@@ -610,8 +610,7 @@ private:
                 }
                 break;
             case LinkCommand::Store:
-                StoreProgramName(m_state.ui, m_state.image.Name(req.slot), req.name);
-                c.StoreLiveToSlot(req.slot, true);
+                c.StoreLiveToSlot(req.slot, req.name, true);
                 break;
             case LinkCommand::Recall:
                 c.RequestLive(req.slot);
