@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "FleetFile.h"
+#include "venue/FleetFile.h"
 
 namespace {
 
@@ -51,25 +51,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         UiState ui;
         ui.language = language;
         std::string error;
-        const auto fleet = cli::ParseFleet(text, file, ui, error);
+        const auto fleet = venue::ParseFleet(text, file, ui, error);
         if (!fleet) {
             // Refused: where, and why, as the terminal shows it.
             // "venue.txt, line 7: ...": the file's name, the line's text, then its number.
             const std::string pattern = ui.Text(TextId::CliFleetLine);
-            const std::string atLine = cli::Fill(pattern.substr(0, pattern.find("%2")), {file});
+            const std::string atLine = venue::Fill(pattern.substr(0, pattern.find("%2")), {file});
             const bool namesLine = error.rfind(atLine, 0) == 0 && error.size() > atLine.size() &&
                                    error[atLine.size()] >= '1' && error[atLine.size()] <= '9';
-            const bool empty = error == cli::Fill(ui.Text(TextId::CliFleetEmpty), {file});
+            const bool empty = error == venue::Fill(ui.Text(TextId::CliFleetEmpty), {file});
             Check(namesLine || empty);
-            Check(HasNoControlBytes(cli::Shown(error)));
+            Check(HasNoControlBytes(venue::Shown(error)));
             continue;
         }
-        Check(!fleet->empty() && fleet->size() <= cli::kFleetMaxAmplifiers);
+        Check(!fleet->empty() && fleet->size() <= venue::kFleetMaxAmplifiers);
         std::set<std::string> names;
-        for (const cli::FleetMember& m : *fleet) {
-            Check(cli::IsSafeAmplifierName(m.name));
+        for (const venue::FleetMember& m : *fleet) {
+            Check(venue::IsSafeAmplifierName(m.name));
+            Check(m.group.empty() || venue::IsSafeAmplifierName(m.group));
             Check(names.insert(Folded(m.name)).second);
-            const auto again = cli::ParseConnectUrl(m.url);
+            const auto again = venue::ParseConnectUrl(m.url);
             Check(again.has_value());
             Check(again->serial == m.target.serial && again->host == m.target.host &&
                   again->port == m.target.port && again->serialPort == m.target.serialPort);
@@ -78,8 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The fleet's own checks: names, amplifiers and paths together (no files are touched
         // for paths whose folder does not exist).
         const std::string clash =
-            cli::CheckFleet(*fleet, {"/nonexistent-fuzz/{name}.Data12File"}, ui);
-        Check(HasNoControlBytes(cli::Shown(clash)));
+            venue::CheckFleet(*fleet, {"/nonexistent-fuzz/{name}.Data12File"}, ui);
+        Check(HasNoControlBytes(venue::Shown(clash)));
     }
     return 0;
 }

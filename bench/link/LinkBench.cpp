@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "link/DeviceLink.h"
+#include "link/DeviceSession.h"
 #include "protocol/FrameBuilder.h"
 #include "sim/Amplifier.h"
 #include "sim/server/SimServer.h"
@@ -35,7 +35,7 @@ enum Kind { kTcp = 0, kPty = 1 };
 // A controller linked to an in-process simulator.
 struct Linked {
     explicit Linked(Kind kind) : server(amp, sim::Faults{}) {
-        link = std::make_unique<DeviceLink>(*fresh, model, view);
+        link = std::make_unique<DeviceSession>(*fresh, model, view);
         if (const char* trace = std::getenv("TOLMARIN_BENCH_TRACE")) {
             link->StartTrace(trace);  // to see the exchanges behind a figure
         }
@@ -57,7 +57,7 @@ struct Linked {
     RecordingLinkView view;
     sim::Amplifier amp{410};
     sim::SimServer server;
-    std::unique_ptr<DeviceLink> link;
+    std::unique_ptr<DeviceSession> link;
     QElapsedTimer clock;
     bool up = false;
     bool ok = false;
@@ -160,7 +160,7 @@ void BM_IdleLinkedCpu(benchmark::State& state) {
     FreshState fresh;
     FakeLinkModel model{*fresh};
     RecordingLinkView view;
-    DeviceLink link(*fresh, model, view);
+    DeviceSession link(*fresh, model, view);
     bool up = false;
     QObject::connect(&link.Controller(), &LinkController::linkUpFinished, [&] { up = true; });
     if (kind == kTcp) {

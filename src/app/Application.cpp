@@ -21,7 +21,7 @@
 #include "editor/programs/ParameterTableDialog.h"
 #include "editor/programs/ProgramFiles.h"
 #include "editor/programs/ProgramsDialog.h"
-#include "link/DeviceLink.h"
+#include "link/DeviceSession.h"
 #include "link/LinkController.h"
 #include "protocol/ProgramFile.h"
 #include "sim/Amplifier.h"

@@ -305,8 +305,9 @@ void LinkController::RequestInitialData() {
     for (int n = 1; n <= kStoredPrograms; ++n) {
         EnqueueCounted(BuildItemRead(m_state, ITEM_NAME, n));
     }
-    for (int entry : {3, 4, 6}) {  // ITEM_MODES, ITEM_SENSITIVITY, ITEM_POWER
-        EnqueueCounted(BuildItemRead(m_state, m_state.app.itemCode[entry], 0));
+    // Power last: its reply is the one that says the system items have all arrived.
+    for (const std::uint8_t item : {ITEM_MODES, ITEM_SENSITIVITY, ITEM_POWER}) {
+        EnqueueCounted(BuildItemRead(m_state, item, 0));
     }
 }
 
@@ -373,12 +374,16 @@ void LinkController::SendLiveProgram() {
     StartBatchDisplay();
 }
 
-bool LinkController::StoreLiveToSlot(int n, bool refresh) {
+bool LinkController::StoreLiveToSlot(int n, std::string_view name, bool refresh) {
     if (n < 1 || n > kStoredPrograms) {
         return false;
     }
     if (!m_linked) {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
+        return false;
+    }
+    // The name write below sends the slot's name as the image holds it.
+    if (!StoreProgramName(m_state.ui, m_state.image.Name(n), name)) {
         return false;
     }
     m_progressPos = 0;

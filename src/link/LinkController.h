@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -94,8 +95,9 @@ public:
 
     void StoreAllPrograms();
     void SendLiveProgram();
-    // n = 1 to 20. False for any other n.
-    bool StoreLiveToSlot(int n, bool refresh);
+    // Stores the live program in slot n (1 to 20) under name. False, nothing queued, for any
+    // other n, unlinked ("Please Link!") or a name too long for the slot ("char Len error!").
+    bool StoreLiveToSlot(int n, std::string_view name, bool refresh);
     // After the form's file chooser gave path: reads the twenty stored programs; the view
     // writes them to path when all twenty have arrived. False, nothing queued, when not
     // linked ("Please Link!") or the path is empty.

@@ -247,11 +247,14 @@ void CommandQueue::DispatchReply() {
         return;
     }
     ++counts_.acted;
+    counts_.acknowledged += code == ACK_AA || code == ACK_AB ? 1 : 0;
     const std::span<const std::uint8_t> asked = queue_.front()->Frame();
     if (!Answers(asked, code, frame_[kAtProgram], frame_[kAtItem])) {
         ++counts_.unanswered;
         Post(ReplyEvent::Unanswered(asked[kAtRequestProgram], asked[kAtRequestCode],
                                     asked[kAtRequestItem]));
+    } else if (code == CMD_READ_PROGRAM && payloadLength > 0) {
+        ++counts_.programData[frame_[kAtProgram]];  // 1 to 20, as Act has checked
     }
     CompleteHeadPosting();
     BackToHunting();

@@ -41,6 +41,9 @@ struct ReceiverCounts {
     int unanswered = 0;    // completed a read at the head without its data
     int oversize = 0;      // announced a frame longer than the frame buffer
     int bytesDropped = 0;  // bytes beyond the frame buffer's 800
+    int acknowledged = 0;  // acted-on acknowledgements (0xAA, 0xAB): writes that arrived
+    // Per stored program 1 to 20: replies that completed a read with its data.
+    std::array<int, kStoredPrograms + 1> programData{};
 };
 
 // The command object: the queue of transmission items, the link it writes to, and the

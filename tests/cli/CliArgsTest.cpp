@@ -79,7 +79,7 @@ TEST(CliFleet, FileListsNamesAndAddressesAndPointsAtTheBadLine) {
     const std::pair<const char*, const char*> bad[] = {
         {"a tcp:h:1\nb\n", "v.txt, line 2: expected a name and a link address"},
         {"a tcp:h:1\nb ftp:h\n", "v.txt, line 2: expected a name"},
-        {"a tcp:h:1 extra\n", "v.txt, line 1:"},
+        {"a tcp:h:1 hall extra\n", "v.txt, line 1:"},
         {"a tcp:h:1\n\na tcp:h:2\n", "v.txt, line 3: the name 'a' is used twice"},
         {"# nobody\n", "v.txt: no amplifiers listed"},
     };

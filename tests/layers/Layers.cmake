@@ -1,18 +1,24 @@
-# The layers of src/, bottom-up: a layer may include its own headers and those of the layers
-# listed before it, never one listed after it. PLAIN layers are plain C++ without Qt.
-# One line per layer:  NAME  PLAIN|QT  FOLDER...  (folders under src/; a deeper folder that is
-# listed as a layer of its own belongs to that layer). A folder that does not exist yet passes.
+# The layers of src/ as a dependency graph: a layer may include its own headers and those of
+# the layers it names after the colon, nothing else. PLAIN layers are plain C++ without Qt.
+# One line per layer:  NAME  PLAIN|QT  FOLDER... : LAYER...  (folders under src/; a deeper
+# folder that is listed as a layer of its own belongs to that layer). A layer names only
+# layers listed before it, so the graph has no cycle. A folder that does not exist yet passes.
 set(TOLMARIN_LAYERS
-    "core      PLAIN  text protocol model response"
-    "form      PLAIN  form"
-    "roomeq    PLAIN  roomeq"
-    "sim       PLAIN  sim"
-    "simserver QT     sim/server"
-    "link      QT     link"
-    "venuehttp QT     venue/http"
-    "venuelog  QT     venue/log"
-    "venuescan QT     venue/scan"
-    "art       QT     art"
-    "controls  QT     controls"
-    "editor    QT     editor"
-    "app       QT     app")
+    "core      PLAIN  text protocol model response :"
+    "form      PLAIN  form :"
+    "roomeq    PLAIN  roomeq : core"
+    "sim       PLAIN  sim : core"
+    "simserver QT     sim/server : sim core"
+    "link      QT     link : core"
+    "venue     QT     venue : link core"
+    "venuehttp QT     venue/http :"
+    "venuelog  QT     venue/log : core"
+    "venuescan QT     venue/scan : core"
+    "art       QT     art : form core"
+    "controls  QT     controls : core"
+    "graph     QT     editor/graph : core"
+    "history   QT     editor/history : core"
+    "eqdialog  QT     editor/roomeq : graph roomeq core"
+    "programs  QT     editor/programs : controls form link core"
+    "editor    QT     editor : controls graph history eqdialog form link core"
+    "app       QT     app : art controls editor programs form link sim simserver core")

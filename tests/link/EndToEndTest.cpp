@@ -10,7 +10,8 @@
 #include <memory>
 
 #include "link/ChannelSetModel.h"
-#include "link/DeviceLink.h"
+#include "link/DeviceSession.h"
+#include "link/NetworkLink.h"
 #include "model/ChannelSet.h"
 #include "protocol/FrameBuilder.h"
 #include "sim/Amplifier.h"
@@ -19,6 +20,7 @@
 #include "support/qt/EventLoop.h"
 #include "support/qt/LinkFakes.h"
 #include "support/qt/ManualScheduler.h"
+#include "support/qt/SessionRig.h"
 #include "support/qt/VirtualTime.h"
 
 namespace tolmarin::testing {
@@ -34,7 +36,7 @@ class EndToEnd : public ::testing::TestWithParam<LinkKind> {
 protected:
     void Start(const Faults& faults = {}) {
         server = std::make_unique<SimServer>(amp, faults);
-        link = std::make_unique<DeviceLink>(*fresh, model, view);
+        link = std::make_unique<DeviceSession>(*fresh, model, view);
         LinkController* c = &link->Controller();
         QObject::connect(c, &LinkController::linkUpFinished, [this] { ++ups; });
         QObject::connect(c, &LinkController::linkClosed, [this] { ++closes; });
@@ -63,7 +65,7 @@ protected:
     RecordingLinkView view;
     Amplifier amp{410};
     std::unique_ptr<SimServer> server;
-    std::unique_ptr<DeviceLink> link;
+    std::unique_ptr<DeviceSession> link;
     int ups = 0;
     int closes = 0;
     // Status replies are seen on the form as level readings.
@@ -149,14 +151,15 @@ TEST(SilentTcpPeer, StaysConnectingNeverTurnsGreenAndTheGiveUpNamesAddressAndSil
         }
     });
     FreshState fresh;
-    CommandQueue command{*fresh};
     FakeLinkModel model{*fresh};
     RecordingLinkView view;
-    SerialLink serial(fresh->ui);
-    NetworkLink network;
     auto clock = std::make_unique<ManualScheduler>();
     ManualScheduler& time = *clock;
-    LinkController controller(*fresh, command, model, view, serial, network, std::move(clock));
+    SessionParts parts;
+    parts.scheduler = std::move(clock);
+    DeviceSession session(*fresh, model, view, std::move(parts));
+    LinkController& controller = session.Controller();
+    NetworkLink& network = *session.Tcp();
     bool closed = false;
     QObject::connect(&controller, &LinkController::linkClosed, [&] { closed = true; });
     controller.OpenNetworkLinkTo("127.0.0.1", peer.serverPort());
@@ -204,7 +207,7 @@ bool SameSubBlock(std::span<const std::uint8_t> a, std::span<const std::uint8_t>
 }
 
 TEST_P(ModelEndToEnd, EditsOnTheRecordsReachTheAmplifierMemoryByteForByte) {
-    DeviceLink link(*fresh, model, view);
+    DeviceSession link(*fresh, model, view);
     bool up = false;
     QObject::connect(&link.Controller(), &LinkController::linkUpFinished, [&] { up = true; });
     if (GetParam() == LinkKind::Network) {
@@ -255,13 +258,15 @@ namespace {
 class VirtualEndToEnd : public ::testing::TestWithParam<LinkKind> {
 protected:
     void Start(const sim::Faults& faults = {}) {
-        serial = time.NewLink(LinkKind::Usb, amp, faults);
-        network = time.NewLink(LinkKind::Network, amp, faults);
-        controller = std::make_unique<LinkController>(*fresh, command, model, view, *serial,
-                                                      *network, time.NewClock());
-        QObject::connect(controller.get(), &LinkController::linkUpFinished, [this] { ++ups; });
-        QObject::connect(controller.get(), &LinkController::linkClosed, [this] { ++closes; });
-        QObject::connect(controller.get(), &LinkController::reconnecting, [this] { ++reconnects; });
+        rig = std::make_unique<SessionRig<SimulatedLink>>(
+            *fresh, model, view, time.NewLink(LinkKind::Usb, amp, faults),
+            time.NewLink(LinkKind::Network, amp, faults), time.NewClock());
+        serial = &rig->serial;
+        network = &rig->network;
+        controller = rig->controller;
+        QObject::connect(controller, &LinkController::linkUpFinished, [this] { ++ups; });
+        QObject::connect(controller, &LinkController::linkClosed, [this] { ++closes; });
+        QObject::connect(controller, &LinkController::reconnecting, [this] { ++reconnects; });
         if (GetParam() == LinkKind::Network) {
             controller->OpenNetworkLinkTo("127.0.0.1", kTcpPort);
         } else {
@@ -287,13 +292,13 @@ protected:
 
     VirtualTime time;
     FreshState fresh;
-    CommandQueue command{*fresh};
     FakeLinkModel model{*fresh};
     RecordingLinkView view;
     sim::Amplifier amp{410};
-    std::unique_ptr<SimulatedLink> serial;
-    std::unique_ptr<SimulatedLink> network;
-    std::unique_ptr<LinkController> controller;
+    std::unique_ptr<SessionRig<SimulatedLink>> rig;
+    SimulatedLink* serial = nullptr;
+    SimulatedLink* network = nullptr;
+    LinkController* controller = nullptr;
     int ups = 0;
     int closes = 0;
     int reconnects = 0;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "LinkRig.h"
 #include "link/LinkController.h"
 #include "support/ReplyFrames.h"
@@ -62,7 +64,7 @@ TEST(LinkUp, CompletesInTwentyFourTicksAndTurnsChangeSendingOn) {
     rig.Answering();
     rig.fresh->app.linkGroup[1] = 0;  // CH1 and CH2 linked before the live program arrives
     std::vector<bool> ups;
-    QObject::connect(rig.controller.get(), &LinkController::linkUpFinished,
+    QObject::connect(rig.controller, &LinkController::linkUpFinished,
                      [&](bool complete) { ups.push_back(complete); });
     rig.controller->OpenSerialLinkTo("ttyFAKE0");
     const int ticks = rig.StepUntil([&] { return !ups.empty(); });
@@ -97,7 +99,7 @@ TEST(LinkUp, FailedSerialOpenLeavesEverythingUnlinked) {
     LinkRig rig;
     rig.serial.openResult = false;
     int failed = 0;
-    QObject::connect(rig.controller.get(), &LinkController::linkOpenFailed, [&] { ++failed; });
+    QObject::connect(rig.controller, &LinkController::linkOpenFailed, [&] { ++failed; });
     EXPECT_FALSE(rig.controller->OpenSerialLinkTo("ttyFAKE0"));
     EXPECT_EQ(failed, 1);
     EXPECT_FALSE(rig.controller->Linked());
@@ -230,7 +232,7 @@ TEST(UsbTimeout, HeadIsSentAgainAtTick50AndTheLinkClosesAtTick101) {
     rig.controller->OpenSerialLinkTo("ttyFAKE0");
     int closed = 0;
     LinkCloseReason reason = LinkCloseReason::Operator;
-    QObject::connect(rig.controller.get(), &LinkController::linkClosed, [&](LinkCloseReason r) {
+    QObject::connect(rig.controller, &LinkController::linkClosed, [&](LinkCloseReason r) {
         ++closed;
         reason = r;
     });
@@ -283,7 +285,7 @@ TEST(UsbTimeout, AReplyTheParserDoesNotActOnEndsTheSameWay) {
 struct NetworkTimeoutRig : LinkRig {
     NetworkTimeoutRig() {
         controller->OpenNetworkLinkTo("127.0.0.1", 18899);
-        QObject::connect(controller.get(), &LinkController::linkClosed,
+        QObject::connect(controller, &LinkController::linkClosed,
                          [this](LinkCloseReason r) { reasons.push_back(r); });
     }
     // Ticks until the head has waited past its 30 ticks; returns ticks taken.
@@ -446,7 +448,7 @@ TEST(Batches, StoreLiveToSlotQueuesANameWriteAndFourChannelBlocks) {
     rig.controller->SetVerifyWrites(false);  // the writes alone; read-backs are tested below
     rig.LinkedUsb();
     const int before = rig.command.QueueCount();
-    rig.controller->StoreLiveToSlot(5, true);
+    rig.controller->StoreLiveToSlot(5, "HALL5", true);
     EXPECT_EQ(rig.model.stores, 1);
     ASSERT_EQ(rig.command.QueueCount(), before + 5);
     EXPECT_EQ(rig.view.rangeLow, 0);
@@ -483,10 +485,43 @@ TEST(Batches, StoreLiveToSlotQueuesANameWriteAndFourChannelBlocks) {
     EXPECT_EQ(rig.view.progress.back(), 5);
 }
 
+// The name to store is the caller's, not whatever the image held: it is what the name
+// write carries, and one too long for the slot stores nothing.
+TEST(Batches, StoreLiveToSlotSendsTheNameItWasGivenAndRefusesOneTooLong) {
+    struct Case {
+        const char* name;
+        bool stored;
+    };
+    const Case cases[] = {{"HALL", true}, {"A234567890ABCDEF", false}, {"", true}};
+    for (const Case& c : cases) {
+        LinkRig rig;
+        rig.controller->SetVerifyWrites(false);
+        rig.LinkedUsb();
+        StoreProgramName(rig.fresh->ui, rig.fresh->image.Name(6), "OLD");
+        const int before = rig.command.QueueCount();
+        EXPECT_EQ(rig.controller->StoreLiveToSlot(6, c.name, true), c.stored) << c.name;
+        EXPECT_EQ(rig.command.QueueCount(), before + (c.stored ? 5 : 0)) << c.name;
+        const std::string held = LoadFixedText(rig.fresh->image.Name(6), 15);
+        EXPECT_EQ(held, c.stored ? std::string(c.name) : "OLD") << c.name;
+        if (!c.stored) {
+            EXPECT_EQ(rig.fresh.sink.messages, std::vector<std::string>{"char Len error!"});
+            continue;
+        }
+        rig.StepUntil([&] { return !rig.view.done.empty(); });
+        const auto at = std::find_if(rig.serial.writes.begin(), rig.serial.writes.end(),
+                                     [](const Bytes& f) { return Code(f) == CMD_WRITE; });
+        ASSERT_NE(at, rig.serial.writes.end());
+        const Bytes& nameWrite = *at;
+        ASSERT_EQ(Item(nameWrite), ITEM_NAME);
+        const std::string sent(nameWrite.begin() + 12, nameWrite.begin() + 12 + 15);
+        EXPECT_EQ(sent, (std::string(c.name) + std::string(15, ' ')).substr(0, 15)) << c.name;
+    }
+}
+
 TEST(Batches, UnlinkedBatchesSayPleaseLinkExceptSendingTheLiveProgram) {
     LinkRig rig;
     rig.controller->StoreAllPrograms();
-    rig.controller->StoreLiveToSlot(3, true);
+    rig.controller->StoreLiveToSlot(3, "HALL3", true);
     EXPECT_FALSE(rig.controller->ReadAllPrograms("all.ALLData12File"));
     rig.controller->RequestLive(4);
     rig.controller->SendLiveProgram();
@@ -570,7 +605,7 @@ TEST(Batches, ALiveReadBackThatDiffersIsToldAndDoesNotReloadTheRecords) {
     const int loads = rig.model.loads;
     bool verified = true;
     bool ended = false;
-    QObject::connect(rig.controller.get(), &LinkController::writesVerified, [&](bool v) {
+    QObject::connect(rig.controller, &LinkController::writesVerified, [&](bool v) {
         verified = v;
         ended = true;
     });
@@ -595,7 +630,7 @@ TEST(Batches, AStoreCutOffAfterItsWritesSaysAcknowledgedButNotVerified) {
     rig.serial.responder = [amplifier](const Bytes& f) {
         return Code(f) == CMD_READ_PROGRAM ? std::vector<Bytes>{} : amplifier(f);
     };
-    rig.controller->StoreLiveToSlot(4, true);
+    rig.controller->StoreLiveToSlot(4, "HALL4", true);
     rig.StepUntil([&] { return !rig.controller->Linked(); }, 2000);
     ASSERT_FALSE(rig.controller->Linked());
     const auto& messages = rig.fresh.sink.messages;
@@ -621,7 +656,7 @@ TEST(VerifiedReads, ALinkUpWhoseLivePickupIsRefusedKeepsEditsOffAndSaysSo) {
     LinkRig rig;
     Refusing(rig, CMD_RECALL);
     std::vector<bool> ups;
-    QObject::connect(rig.controller.get(), &LinkController::linkUpFinished,
+    QObject::connect(rig.controller, &LinkController::linkUpFinished,
                      [&](bool complete) { ups.push_back(complete); });
     rig.controller->OpenSerialLinkTo("ttyFAKE0");
     rig.StepUntil([&] { return !ups.empty(); });
@@ -680,8 +715,8 @@ TEST(VerifiedReads, OperationsRefuseArgumentsOutOfRange) {
     const int queued = rig.command.QueueCount();
     EXPECT_FALSE(rig.controller->RequestLive(21));
     EXPECT_FALSE(rig.controller->RequestLive(-1));
-    EXPECT_FALSE(rig.controller->StoreLiveToSlot(0, true));
-    EXPECT_FALSE(rig.controller->StoreLiveToSlot(21, false));
+    EXPECT_FALSE(rig.controller->StoreLiveToSlot(0, "X", true));
+    EXPECT_FALSE(rig.controller->StoreLiveToSlot(21, "X", false));
     EXPECT_FALSE(rig.controller->SendSystemItem(99, 0, 0));
     EXPECT_FALSE(rig.controller->SendSystemItem(ITEM_NAME, 21, 0));
     EXPECT_FALSE(rig.controller->SendSystemItem(ITEM_SENSITIVITY, 0, 4));

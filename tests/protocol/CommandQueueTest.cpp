@@ -225,6 +225,27 @@ TEST(ReplyParserActions, AcknowledgementsCompleteWhateverTheHeadCarried) {
     EXPECT_EQ(r.cmd.Counts().unanswered, 4);
 }
 
+// How far a batch got is told from these counts: an acknowledgement is one write arrived,
+// and only a program read answered with its own data counts that program as received.
+TEST(ReplyParserCounts, AcknowledgementsAndProgramsArrivedCountOnlyWhatAnsweredTheHead) {
+    Rig r(0);
+    r.cmd.Enqueue(BuildProgramWrite(*r.s, 2));
+    r.cmd.Enqueue(BuildProgramRead(*r.s, 4));
+    r.cmd.Enqueue(BuildProgramRead(*r.s, 5));
+    r.cmd.Enqueue(BuildProgramRead(*r.s, 6));
+    r.cmd.FeedBytes(MakeReplyFrame(0xAA, 0, 0, {}));             // the write
+    r.cmd.FeedBytes(MakeReplyFrame(0xAB, 0, 0, {}));             // read 4 refused
+    r.cmd.FeedBytes(MakeReplyFrame(0xA5, 7, 0, Bytes(640, 1)));  // read 5 with 7's data
+    r.cmd.FeedBytes(MakeReplyFrame(0xA5, 6, 0, Bytes(640, 1)));  // read 6 answered
+    r.cmd.FeedBytes(MakeReplyFrame(0xAA, 0, 0, {}));             // nothing asked: discarded
+    const auto& c = r.cmd.Counts();
+    EXPECT_EQ(c.acknowledged, 2);
+    const std::pair<int, int> arrived[] = {{2, 0}, {4, 0}, {5, 0}, {6, 1}, {7, 0}};
+    for (const auto& [program, count] : arrived) {
+        EXPECT_EQ(c.programData[static_cast<std::size_t>(program)], count) << program;
+    }
+}
+
 TEST(ReplyParserUnknownCode, A4ReplyLeavesHeadOutAndReceiverCollectingUntilReset) {
     Rig r(1);
     const Bytes a4 = MakeReplyFrame(0xA4, 0, 0, {});

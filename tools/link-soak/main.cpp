@@ -13,7 +13,7 @@
 #include <string>
 
 #include "SoakPlatform.h"
-#include "link/DeviceLink.h"
+#include "link/DeviceSession.h"
 #include "protocol/FrameBuilder.h"
 
 namespace tolmarin {
@@ -108,7 +108,7 @@ int Run(const QStringList& args) {
     state.ui.sink = &sink;
     PollOnly model(state);
     StatusCounter view;
-    DeviceLink link(state, model, view);
+    DeviceSession link(state, model, view);
     LinkController& c = link.Controller();
     int ups = 0;
     int reconnects = 0;

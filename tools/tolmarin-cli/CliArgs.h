@@ -7,9 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "FleetFile.h"
+#include "venue/FleetFile.h"
 
 namespace tolmarin::cli {
+
+// The venue's readers, names and path rules are the tool's own words.
+using namespace tolmarin::venue;
 
 // Everything the command line says, checked: a usage mistake leaves error set to a text
 // naming the argument and what it accepts.

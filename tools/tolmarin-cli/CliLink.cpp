@@ -17,6 +17,7 @@
 #include "CliOffline.h"
 #include "CliPlatform.h"
 #include "link/ChannelSetModel.h"
+#include "link/DeviceSession.h"
 #include "link/FrameTrace.h"
 #include "link/LinkController.h"
 #include "link/LinkScheduler.h"
@@ -28,6 +29,7 @@
 #include "protocol/DeviceImage.h"
 #include "protocol/ProgramFile.h"
 #include "protocol/Protocol.h"
+#include "venue/PushPlan.h"
 
 namespace tolmarin::cli {
 
@@ -48,87 +50,6 @@ std::string Seconds(double s) {
     }
     return t;
 }
-
-// Replies read off the wire a second time, beside the parser, to count the
-// acknowledgements: how far a batch of writes got before the link was lost.
-class AckCounter {
-public:
-    void Feed(std::span<const std::uint8_t> bytes) {
-        m_buf.insert(m_buf.end(), bytes.begin(), bytes.end());
-        static constexpr std::uint8_t kStart[4] = {FRAME_Z, FRAME_Z, FRAME_Z, FRAME_H};
-        for (;;) {
-            const auto at = std::search(m_buf.begin(), m_buf.end(), kStart, kStart + 4);
-            if (at == m_buf.end()) {
-                m_buf.erase(m_buf.begin(),
-                            m_buf.end() - std::min<std::ptrdiff_t>(3, std::ssize(m_buf)));
-                return;
-            }
-            m_buf.erase(m_buf.begin(), at);
-            if (m_buf.size() < static_cast<std::size_t>(kFrameHeaderSize)) {
-                return;
-            }
-            const std::size_t length = m_buf[10] | (m_buf[11] << 8);
-            const std::size_t total = length + kFrameOverhead;
-            if (length > static_cast<std::size_t>(kReceiveBufferSize)) {
-                m_buf.erase(m_buf.begin());
-                continue;
-            }
-            if (m_buf.size() < total) {
-                return;
-            }
-            std::uint8_t x = 0;
-            for (std::size_t i = 4; i + 2 < total; ++i) {
-                x ^= m_buf[i];
-            }
-            if (m_buf[total - 1] == FRAME_END && m_buf[total - 2] == x) {
-                m_acks += m_buf[4] == ACK_AA || m_buf[4] == ACK_AB ? 1 : 0;
-                if (m_buf[4] == CMD_READ_PROGRAM && length > 0) {
-                    m_programs.insert(m_buf[5]);
-                }
-                m_buf.erase(m_buf.begin(), m_buf.begin() + static_cast<std::ptrdiff_t>(total));
-            } else {
-                m_buf.erase(m_buf.begin());
-            }
-        }
-    }
-    int Acks() const { return m_acks; }
-    // The stored programs whose data arrived intact since Forget.
-    bool Received(int program) const { return m_programs.count(program) != 0; }
-    void ForgetPrograms() { m_programs.clear(); }
-
-private:
-    std::vector<std::uint8_t> m_buf;
-    int m_acks = 0;
-    std::set<int> m_programs;
-};
-
-// A transport that shows every received chunk to a watcher before the controller gets it.
-class TapTransport : public LinkTransport {
-public:
-    using Tap = std::function<void(std::span<const std::uint8_t>)>;
-    TapTransport(LinkTransport& inner, Tap tap) : m_inner(inner), m_tap(std::move(tap)) {
-        m_inner.SetReceiver([this](std::span<const std::uint8_t> b) {
-            m_tap(b);
-            Deliver(b);
-        });
-    }
-    ~TapTransport() override { m_inner.SetReceiver(nullptr); }
-    LinkKind Kind() const override { return m_inner.Kind(); }
-    void Open(const LinkTarget& target, OpenDone done) override {
-        m_inner.Open(target, std::move(done));
-    }
-    bool Close() override { return m_inner.Close(); }
-    bool IsOpen() const override { return m_inner.IsOpen(); }
-    LinkFailure LastFailure() const override { return m_inner.LastFailure(); }
-    void Purge() override { m_inner.Purge(); }
-
-protected:
-    void Write(std::span<const std::uint8_t> bytes) override { m_inner.Send(bytes); }
-
-private:
-    LinkTransport& m_inner;
-    Tap m_tap;
-};
 
 // Progress of a batch on standard error: a bar on a terminal, plain lines otherwise. The
 // bar's reset to 0 at the start and end of a batch is not shown.
@@ -317,18 +238,7 @@ std::string Timestamp() {
 class AmpRun {
 public:
     AmpRun(RunContext& ctx, FleetMember member, const LinkParts& parts, std::function<void()> done)
-        : m_ctx(ctx),
-          m_member(std::move(member)),
-          m_done(std::move(done)),
-          m_view(ctx.err),
-          m_command(m_state),
-          m_serial(parts.transport ? parts.transport(m_member, LinkKind::Usb)
-                                   : std::unique_ptr<LinkTransport>(new SerialLink(m_state.ui))),
-          m_network(parts.transport ? parts.transport(m_member, LinkKind::Network)
-                                    : std::unique_ptr<LinkTransport>(new NetworkLink())),
-          m_tcp(dynamic_cast<NetworkLink*>(m_network.get())),
-          m_serialTap(*m_serial, [this](auto b) { m_watch.Feed(b); }),
-          m_networkTap(*m_network, [this](auto b) { m_watch.Feed(b); }) {
+        : m_ctx(ctx), m_member(std::move(member)), m_done(std::move(done)), m_view(ctx.err) {
         InitDeviceImage(m_state);
         InitSystemBytes(m_state.image);
         m_state.ui.language = ctx.language;
@@ -336,16 +246,19 @@ public:
         m_channels = std::make_unique<ChannelSet>(m_state);
         m_model = std::make_unique<ChannelSetModel>(*m_channels);
         m_received = std::make_unique<ReceivedLiveModel>(*m_model, m_state.image);
-        m_controller = std::make_unique<LinkController>(
-            m_state, m_command, *m_received, m_view, m_serialTap, m_networkTap,
-            parts.scheduler ? parts.scheduler() : nullptr);
+        SessionParts own;
+        if (parts.transport) {
+            own.serial = parts.transport(m_member, LinkKind::Usb);
+            own.network = parts.transport(m_member, LinkKind::Network);
+        }
+        if (parts.scheduler) {
+            own.scheduler = parts.scheduler();
+        }
+        m_session = std::make_unique<DeviceSession>(m_state, *m_received, m_view, std::move(own));
+        m_controller = &m_session->Controller();
+        m_tcp = m_session->Tcp();
         m_view.image = &m_state.image;
         m_view.overwrite = OutputOverwrite();
-    }
-    ~AmpRun() {
-        m_controller.reset();
-        m_serial->Close();
-        m_network->Close();
     }
     AmpRun(const AmpRun&) = delete;
     AmpRun& operator=(const AmpRun&) = delete;
@@ -373,12 +286,10 @@ public:
         }
         if (!m_ctx.req.trace.empty()) {
             const std::string path = ExpandName(m_ctx.req.trace, m_member.name);
-            if (!m_trace.Open(path)) {
+            if (!m_session->StartTrace(path)) {
                 Fail(kExitFile, std::string(Text(TextId::CliCannotOpenFile)) + ' ' + path);
                 return;
             }
-            m_serialTap.SetTrace(&m_trace);
-            m_networkTap.SetTrace(&m_trace);
         }
         LinkController& c = *m_controller;
         QObject::connect(&c, &LinkController::linkOpenFailed,
@@ -406,9 +317,7 @@ public:
         m_view.onDone = [this](TransferDirection dir) { OnDone(dir); };
         // The temperatures of the same reply are shown after the levels: count after both.
         // Deferred calls are tied to the controller, so none outlives this run.
-        m_view.onStatus = [this] {
-            QTimer::singleShot(0, m_controller.get(), [this] { OnStatus(); });
-        };
+        m_view.onStatus = [this] { QTimer::singleShot(0, m_controller, [this] { OnStatus(); }); };
         m_view.onBusyHidden = [this] { OnBusyHidden(); };
         Open();
     }
@@ -561,7 +470,7 @@ private:
         }
         why += CutOff();
         // The controller gives its own message right after closing; the line carries it.
-        QTimer::singleShot(0, m_controller.get(), [this, why] { Fail(kExitLink, why); });
+        QTimer::singleShot(0, m_controller, [this, why] { Fail(kExitLink, why); });
     }
 
     // The written programs that did not verify: the controller's message names them.
@@ -581,7 +490,7 @@ private:
         if (const auto written = m_controller->WriteOutcome(); !written.empty()) {
             return "; " + DescribeSlots(written, m_state.ui);
         }
-        const int acks = m_watch.Acks() - m_acksBefore;
+        const int acks = m_session->Command().Counts().acknowledged - m_acksBefore;
         switch (m_ctx.req.command) {
             case LinkCommand::Push:
                 if (m_ctx.pushKind == ProgramFileKind::AllPrograms) {
@@ -604,15 +513,21 @@ private:
         return {};
     }
 
+    // The stored program's data has arrived intact since the requested action began.
+    bool Received(int program) const {
+        const auto n = static_cast<std::size_t>(program);
+        return m_session->Command().Counts().programData[n] > m_programsBefore[n];
+    }
+
     // "program 12-20 not received": the stored programs whose data did not arrive intact.
     std::string MissingPrograms() const {
         std::string list;
         for (int n = 1; n <= kStoredPrograms; ++n) {
-            if (m_watch.Received(n)) {
+            if (Received(n)) {
                 continue;
             }
             int last = n;
-            while (last < kStoredPrograms && !m_watch.Received(last + 1)) {
+            while (last < kStoredPrograms && !Received(last + 1)) {
                 ++last;
             }
             list += list.empty() ? "" : ", ";
@@ -642,7 +557,7 @@ private:
         if (!m_acting) {
             return;
         }
-        QTimer::singleShot(0, m_controller.get(), [this] {
+        QTimer::singleShot(0, m_controller, [this] {
             if (!m_finished && m_controller->Linked()) {
                 FailWithMessage();
             }
@@ -660,8 +575,9 @@ private:
             return;
         }
         m_acting = true;
-        m_acksBefore = m_watch.Acks();
-        m_watch.ForgetPrograms();
+        const ReceiverCounts& counts = m_session->Command().Counts();
+        m_acksBefore = counts.acknowledged;
+        m_programsBefore = counts.programData;
         LinkController& c = *m_controller;
         const LinkRequest& req = m_ctx.req;
         // A single program is one frame: its bar would count on from the link-up's reads.
@@ -694,8 +610,7 @@ private:
                 }
                 break;
             case LinkCommand::Store:
-                StoreProgramName(m_state.ui, m_state.image.Name(req.slot), req.name);
-                c.StoreLiveToSlot(req.slot, true);
+                c.StoreLiveToSlot(req.slot, req.name, true);
                 break;
             case LinkCommand::Recall:
                 c.RequestLive(req.slot);
@@ -845,18 +760,12 @@ private:
     std::function<void()> m_done;
     SharedState m_state;
     CliView m_view;
-    AckCounter m_watch;
-    FrameTrace m_trace;
-    CommandQueue m_command;
-    std::unique_ptr<LinkTransport> m_serial;
-    std::unique_ptr<LinkTransport> m_network;
-    NetworkLink* m_tcp;  // m_network when it is the tool's own TCP link, else null
-    TapTransport m_serialTap;
-    TapTransport m_networkTap;
     std::unique_ptr<ChannelSet> m_channels;
     std::unique_ptr<ChannelSetModel> m_model;
     std::unique_ptr<ReceivedLiveModel> m_received;
-    std::unique_ptr<LinkController> m_controller;
+    std::unique_ptr<DeviceSession> m_session;
+    LinkController* m_controller = nullptr;
+    NetworkLink* m_tcp = nullptr;  // the tool's own TCP link, null when a test put one in
     QElapsedTimer m_clock;
     std::string m_outPath;
     FileWriteResult m_writeWhy;
@@ -873,6 +782,7 @@ private:
     int m_retry = 0;             // the wait before the next try, 0 when none
     std::uint64_t m_statusCount = 0;
     int m_acksBefore = 0;
+    std::array<int, kStoredPrograms + 1> m_programsBefore{};
     int m_exit = kExitLink;
 };
 
@@ -881,54 +791,41 @@ extern "C" void OnInterrupt(int sig) {
     g_interrupted = sig;
 }
 
-// Checks the file to push once, for every amplifier: its kind must match its extension and
-// the program check must pass (unless forced).
+// Checks the file to push once, for every amplifier, and says why it is refused.
 int PreparePush(RunContext& ctx, const UiState& ui) {
     const std::string& path = ctx.req.file;
-    const std::string name = fs::path(path).filename().string();
-    const bool wantsAll = name.ends_with(kAllProgramsExtension);
-    const bool wantsSingle = name.ends_with(kSingleProgramExtension);
-    if (!wantsAll && !wantsSingle) {
-        ctx.err << ui.Text(TextId::CliUnknownFileKind) << ' ' << path << '\n';
-        return kExitUsage;
-    }
-    std::string bytes;
-    if (const FileStatus st = ReadFileBytes(path, bytes); st != FileStatus::Ok) {
-        return ReportReadFailure(st, path, ui, ctx.err);
-    }
-    const ProgramFileKind kind = KindOfFileSize(static_cast<long long>(bytes.size()));
-    const ProgramFileKind wanted =
-        wantsAll ? ProgramFileKind::AllPrograms : ProgramFileKind::Single;
-    if (kind != wanted) {
-        const auto kindText = [&](ProgramFileKind k) -> std::string {
-            if (k == ProgramFileKind::Single)
-                return ui.Text(TextId::CliKindSingle);
-            if (k == ProgramFileKind::AllPrograms)
-                return ui.Text(TextId::CliKindAll);
-            return std::to_string(bytes.size()) + " bytes";
-        };
-        ctx.err << Fill(ui.Text(TextId::CliKindMismatch), {path, kindText(wanted), kindText(kind)})
-                << '\n';
-        return kExitFile;
-    }
-    if (!ctx.req.force) {
-        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-        const int count = kind == ProgramFileKind::Single ? 1 : kStoredPrograms;
-        for (int n = 0; n < count; ++n) {
-            const auto record = std::span<const std::uint8_t, kProgramRecordSize>(
-                data + static_cast<std::size_t>(n) * kProgramRecordSize, kProgramRecordSize);
-            if (const auto fault = CheckProgram(record)) {
-                std::string bad = DescribeFault(*fault, ui.language);
-                if (count > 1) {
-                    bad = "program " + std::to_string(n + 1) + ": " + bad;
-                }
-                ctx.err << Fill(ui.Text(TextId::CliProgramRejected), {path, bad}) << '\n';
-                return kExitFile;
+    venue::PushPlan plan = venue::PreparePush(path, ctx.req.force);
+    const auto kindText = [&](ProgramFileKind k) -> std::string {
+        if (k == ProgramFileKind::Single)
+            return ui.Text(TextId::CliKindSingle);
+        if (k == ProgramFileKind::AllPrograms)
+            return ui.Text(TextId::CliKindAll);
+        return std::to_string(plan.size) + " bytes";
+    };
+    switch (plan.refusal) {
+        case venue::PushRefusal::None:
+            break;
+        case venue::PushRefusal::UnknownExtension:
+            ctx.err << ui.Text(TextId::CliUnknownFileKind) << ' ' << path << '\n';
+            return kExitUsage;
+        case venue::PushRefusal::Unreadable:
+            return ReportReadFailure(plan.read, path, ui, ctx.err);
+        case venue::PushRefusal::KindMismatch:
+            ctx.err << Fill(ui.Text(TextId::CliKindMismatch),
+                            {path, kindText(plan.wanted), kindText(plan.kind)})
+                    << '\n';
+            return kExitFile;
+        case venue::PushRefusal::ProgramRejected: {
+            std::string bad = DescribeFault(*plan.fault, ui.language);
+            if (plan.program > 0) {
+                bad = "program " + std::to_string(plan.program) + ": " + bad;
             }
+            ctx.err << Fill(ui.Text(TextId::CliProgramRejected), {path, bad}) << '\n';
+            return kExitFile;
         }
     }
-    ctx.pushKind = kind;
-    ctx.pushBytes = std::move(bytes);
+    ctx.pushKind = plan.kind;
+    ctx.pushBytes = std::move(plan.bytes);
     return kExitDone;
 }
 

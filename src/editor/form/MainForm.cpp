@@ -35,7 +35,7 @@
 #include "editor/roomeq/RoomEqOverlays.h"
 #include "form/FormDescription.h"
 #include "form/FormIds.h"
-#include "link/DeviceLink.h"
+#include "link/DeviceSession.h"
 #include "link/LinkController.h"
 #include "model/ChannelSet.h"
 #include "protocol/DeviceImage.h"
@@ -108,7 +108,7 @@ MainForm::MainForm(SharedState& state, ChannelSet& channels, QSettings& settings
     font.setPixelSize(kTemplateFontPx);
     setFont(font);
     m_state.ui.sink = this;
-    m_link = std::make_unique<DeviceLink>(m_state, m_linkModel, *this);
+    m_link = std::make_unique<DeviceSession>(m_state, m_linkModel, *this);
     m_controller = &m_link->Controller();
     m_command = &m_link->Command();
     CreateControls();

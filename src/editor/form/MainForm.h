@@ -36,7 +36,7 @@ class PictureButton;
 class ChannelSet;
 class OutputChannel;
 class DonePopup;
-class DeviceLink;
+class DeviceSession;
 class EditHistory;
 class HistoryStrip;
 class BusyPopup;
@@ -78,7 +78,7 @@ public:
 
     int CurrentChannel() const { return m_current; }
     OutputChannel& Current();
-    DeviceLink& Link() { return *m_link; }
+    DeviceSession& Link() { return *m_link; }
     LinkController& Controller() { return *m_controller; }
     // Tests drive the form with a controller and command queue of their own (scripted
     // transports); null goes back to the form's own link.
@@ -174,7 +174,7 @@ private:
     QString m_workDir;
     QString m_musicFolder;
     ChannelSetModel m_linkModel;
-    std::unique_ptr<DeviceLink> m_link;
+    std::unique_ptr<DeviceSession> m_link;
     LinkController* m_controller = nullptr;
     CommandQueue* m_command = nullptr;
     FormWidgets m_w;

@@ -230,7 +230,7 @@ void ProgramsDialog::OnDeviceOk() {
         if (!StoreProgramName(m_state.ui, m_state.image.Name(n), name.toStdString())) {
             return;
         }
-        m_link->StoreLiveToSlot(n, true);
+        m_link->StoreLiveToSlot(n, name.toStdString(), true);
     } else {
         m_link->RequestLive(n);
     }

@@ -6,22 +6,16 @@
 
 #include "FormRig.h"
 #include "link/ChannelSetModel.h"
-#include "link/LinkController.h"
-#include "protocol/CommandQueue.h"
-#include "support/qt/ManualScheduler.h"
 #include "support/qt/ScriptedLink.h"
+#include "support/qt/SessionRig.h"
 
 namespace tolmarin::testing {
 
-// The form as the view of a link controller of its own: a scripted serial link answered as
+// The form as the view of a device session of its own: a scripted serial link answered as
 // a well-behaved amplifier answers, paced by hand.
 struct LinkedForm : FormRig {
     LinkedForm() {
-        auto s = std::make_unique<ManualScheduler>();
-        sched = s.get();
-        controller = std::make_unique<LinkController>(*fresh, command, model, *view, serial,
-                                                      network, std::move(s));
-        view->UseController(controller.get(), &command);
+        view->UseController(controller, &command);
         serial.responder = [this](const Bytes& f) { return AmplifierReply(f, status); };
     }
     ~LinkedForm() {
@@ -36,7 +30,7 @@ struct LinkedForm : FormRig {
     }
     bool LinkUp() {
         bool up = false;
-        QObject::connect(controller.get(), &LinkController::linkUpFinished, [&up] { up = true; });
+        QObject::connect(controller, &LinkController::linkUpFinished, [&up] { up = true; });
         controller->OpenSerialLinkTo("ttyFAKE0");
         for (int i = 0; i < 200 && !up; ++i) {
             Step();
@@ -44,12 +38,15 @@ struct LinkedForm : FormRig {
         return up;
     }
 
-    CommandQueue command{*fresh};
     ChannelSetModel model{channels};
-    ScriptedLink serial{LinkKind::Usb};
-    ScriptedLink network{LinkKind::Network};
-    ManualScheduler* sched = nullptr;
-    std::unique_ptr<LinkController> controller;
+    SessionRig<ScriptedLink> rig{*fresh, model, *view,
+                                 std::make_unique<ScriptedLink>(LinkKind::Usb),
+                                 std::make_unique<ScriptedLink>(LinkKind::Network)};
+    CommandQueue& command = rig.session->Command();
+    ScriptedLink& serial = rig.serial;
+    ScriptedLink& network = rig.network;
+    ManualScheduler* sched = rig.sched;
+    LinkController* controller = rig.controller;
     std::array<std::uint8_t, 8> status{40, 52, 0, 0, 150, 5, 0, 0};
 };
 

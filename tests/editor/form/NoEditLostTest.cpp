@@ -26,6 +26,7 @@
 #include "sim/Amplifier.h"
 #include "support/qt/EventLoop.h"
 #include "support/qt/ManualScheduler.h"
+#include "support/qt/SessionRig.h"
 #include "support/qt/SimulatedLink.h"
 
 namespace tolmarin::testing {
@@ -42,14 +43,7 @@ int Band3Gain(std::span<const std::uint8_t> block) {
 
 // The form as the view of a link controller on a serial link to the simulated amplifier.
 struct SimForm : FormRig {
-    SimForm() {
-        amp.FactoryReset();
-        auto s = std::make_unique<ManualScheduler>();
-        sched = s.get();
-        controller = std::make_unique<LinkController>(*fresh, command, model, *view, serial,
-                                                      network, std::move(s));
-        view->UseController(controller.get(), &command);
-    }
+    SimForm() { view->UseController(controller, &command); }
     ~SimForm() {
         controller->CloseLink();
         view->UseController(nullptr, nullptr);
@@ -65,7 +59,7 @@ struct SimForm : FormRig {
     }
     bool LinkUp() {
         bool up = false;
-        QObject::connect(controller.get(), &LinkController::linkUpFinished, [&up] { up = true; });
+        QObject::connect(controller, &LinkController::linkUpFinished, [&up] { up = true; });
         controller->OpenSerialLinkTo("ttyFAKE0");
         for (int i = 0; i < 200 && !up; ++i) {
             Step();
@@ -75,13 +69,18 @@ struct SimForm : FormRig {
     // The amplifier's live CH1 block.
     std::span<const std::uint8_t> AmpCh1() { return amp.Data(0).subspan(0, kChannelBlockSize); }
 
-    sim::Amplifier amp;
-    CommandQueue command{*fresh};
+    // Reset before the links to it are made.
+    struct FactoryAmplifier : sim::Amplifier {
+        FactoryAmplifier() { FactoryReset(); }
+    } amp;
     ChannelSetModel model{channels};
-    SimulatedLink serial{LinkKind::Usb, amp};
-    SimulatedLink network{LinkKind::Network, amp};
-    ManualScheduler* sched = nullptr;
-    std::unique_ptr<LinkController> controller;
+    SessionRig<SimulatedLink> rig{*fresh, model, *view,
+                                  std::make_unique<SimulatedLink>(LinkKind::Usb, amp),
+                                  std::make_unique<SimulatedLink>(LinkKind::Network, amp)};
+    CommandQueue& command = rig.session->Command();
+    SimulatedLink& serial = rig.serial;
+    ManualScheduler* sched = rig.sched;
+    LinkController* controller = rig.controller;
     int ticks = 0;
 };
 

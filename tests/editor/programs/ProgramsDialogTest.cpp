@@ -33,13 +33,13 @@ struct Dialog : ::testing::Test {
     RecordingLinkView form;
     FakeChooser chooser;
     TempDir dir{"dialog"};
-    ProgramFiles files{s, channels, form, chooser, rig.controller.get(), dir.PathOf("MusicFile")};
+    ProgramFiles files{s, channels, form, chooser, rig.controller, dir.PathOf("MusicFile")};
     std::vector<QString> questions;
 
     // The link-up reads the amplifier's names into the image.
     void Link() { rig.LinkedUsb(); }
     std::unique_ptr<ProgramsDialog> Open(bool linked) {
-        auto dialog = std::make_unique<ProgramsDialog>(s, files, rig.controller.get(), linked);
+        auto dialog = std::make_unique<ProgramsDialog>(s, files, rig.controller, linked);
         dialog->SetConfirm([this](const QString& q) {
             questions.push_back(q);
             return confirm;

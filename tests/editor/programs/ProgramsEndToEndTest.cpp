@@ -11,7 +11,7 @@
 #include "editor/programs/ParameterList.h"
 #include "editor/programs/ProgramsDialog.h"
 #include "link/ChannelSetModel.h"
-#include "link/DeviceLink.h"
+#include "link/DeviceSession.h"
 #include "sim/Amplifier.h"
 #include "sim/server/SimServer.h"
 #include "support/qt/EventLoop.h"
@@ -58,7 +58,7 @@ struct ProgramsEndToEnd : ::testing::Test {
     ChannelSet channels{s};
     ChannelSetModel model{channels};
     FormView view;
-    DeviceLink link{s, model, view};
+    DeviceSession link{s, model, view};
     FakeChooser chooser;
     TempDir dir{"programs-e2e"};
     ProgramFiles files{s, channels, view, chooser, &link.Controller(), dir.PathOf("MusicFile")};

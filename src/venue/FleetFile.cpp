@@ -1,14 +1,14 @@
-#include "FleetFile.h"
+#include "venue/FleetFile.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
 
-#include "ReadersPlatform.h"
 #include "protocol/ProgramFile.h"
+#include "venue/ReadersPlatform.h"
 
-namespace tolmarin::cli {
+namespace tolmarin::venue {
 
 namespace {
 
@@ -149,13 +149,19 @@ std::optional<std::vector<FleetMember>> ParseFleet(const std::string& text,
             error = Fill(ui.Text(TextId::CliFleetLine), {fileName, std::to_string(lineNo), why});
             return std::nullopt;
         };
-        const auto target = words.size() == 2 ? ParseConnectUrl(words[1]) : std::nullopt;
+        const bool fits = words.size() == 2 || words.size() == 3;
+        const auto target = fits ? ParseConnectUrl(words[1]) : std::nullopt;
         if (!target) {
             return fail(ui.Text(TextId::CliFleetBadLine));
         }
         if (!IsSafeAmplifierName(words[0])) {
             return fail(Fill(ui.Text(TextId::CliFleetBadName),
                              {Escaped(words[0]), std::to_string(kMaxAmplifierName)}));
+        }
+        const std::string group = words.size() == 3 ? words[2] : std::string();
+        if (!group.empty() && !IsSafeAmplifierName(group)) {
+            return fail(Fill(ui.Text(TextId::CliFleetBadGroup),
+                             {Escaped(group), std::to_string(kMaxAmplifierName)}));
         }
         if (!names.insert(Folded(words[0])).second) {
             return fail(Fill(ui.Text(TextId::CliFleetDuplicate), {words[0]}));
@@ -165,7 +171,8 @@ std::optional<std::vector<FleetMember>> ParseFleet(const std::string& text,
                 Fill(ui.Text(TextId::CliFleetTooMany), {std::to_string(kFleetMaxAmplifiers)}));
         }
         fleet.push_back({words[0], words[1], *target,
-                         Fill(ui.Text(TextId::CliFleetWhere), {fileName, std::to_string(lineNo)})});
+                         Fill(ui.Text(TextId::CliFleetWhere), {fileName, std::to_string(lineNo)}),
+                         group});
     }
     if (fleet.empty()) {
         error = Fill(ui.Text(TextId::CliFleetEmpty), {fileName});
@@ -312,4 +319,4 @@ std::string CheckFleet(const std::vector<FleetMember>& fleet,
     return {};
 }
 
-}  // namespace tolmarin::cli
+}  // namespace tolmarin::venue

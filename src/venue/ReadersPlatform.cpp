@@ -1,5 +1,5 @@
 // The system calls of the tool's readers.
-#include "ReadersPlatform.h"
+#include "venue/ReadersPlatform.h"
 
 #include <filesystem>
 #include <system_error>
@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #endif
 
-namespace tolmarin::cli {
+namespace tolmarin::venue {
 
 std::string FolderIdentity(const std::string& folder) {
 #ifdef _WIN32
@@ -40,4 +40,4 @@ std::string CanonicalAddress(const std::string& host) {
     return host;
 }
 
-}  // namespace tolmarin::cli
+}  // namespace tolmarin::venue

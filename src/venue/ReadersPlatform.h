@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace tolmarin::cli {
+namespace tolmarin::venue {
 
 // The system calls of the tool's readers.
 
@@ -14,4 +14,4 @@ std::string FolderIdentity(const std::string& folder);
 // IP address as it was given.
 std::string CanonicalAddress(const std::string& host);
 
-}  // namespace tolmarin::cli
+}  // namespace tolmarin::venue

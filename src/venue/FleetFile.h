@@ -2,7 +2,7 @@
 
 // The venue's readers: fleet files and --connect addresses, the amplifier names they give,
 // and the checks of one command's amplifiers together. Plain C++ on the core, so that the
-// tool and the fuzzers link the same code.
+// tool, a venue window and the fuzzers read the same way.
 
 #include <cstdint>
 #include <initializer_list>
@@ -14,7 +14,7 @@
 #include "protocol/ConnectTarget.h"
 #include "text/Texts.h"
 
-namespace tolmarin::cli {
+namespace tolmarin::venue {
 
 // A catalogue text with %1, %2, ... replaced by the given values.
 std::string Fill(std::string_view text, std::initializer_list<std::string> values);
@@ -26,13 +26,14 @@ inline std::optional<ConnectTarget> ParseConnectUrl(const std::string& url) {
 }
 
 // One amplifier of a linking command: the name it goes by in messages and file names, the
-// address as given, where that leads, and where it was named ("venue.txt, line 3" or
-// "--connect").
+// address as given, where that leads, where it was named ("venue.txt, line 3" or
+// "--connect"), and the group of rooms it belongs to (empty when the line names none).
 struct FleetMember {
     std::string name;
     std::string url;
     ConnectTarget target;
     std::string origin;
+    std::string group{};
 };
 
 // Amplifier names become file names and terminal text: letters, digits, '-', '_' and '.',
@@ -47,10 +48,10 @@ std::string NameOfUrl(const std::string& url);
 inline constexpr std::uintmax_t kFleetFileMaxBytes = 1u << 20;
 inline constexpr std::size_t kFleetMaxAmplifiers = 4096;
 
-// A fleet file: one amplifier a line, a name and a link address separated by blanks; '#'
-// starts a comment, blank lines are skipped, a UTF-8 byte-order mark is ignored. On a
-// mistake (a bad line, an unsafe or repeated name, too many amplifiers) returns nothing
-// and says where in error.
+// A fleet file: one amplifier a line, a name, a link address and optionally the room's
+// group (the same rules as names), separated by blanks; '#' starts a comment, blank lines are
+// skipped, a UTF-8 byte-order mark is ignored. On a mistake (a bad line, an unsafe or repeated
+// name, too many amplifiers) returns nothing and says where in error.
 std::optional<std::vector<FleetMember>> ParseFleet(const std::string& text,
                                                    const std::string& fileName, const UiState& ui,
                                                    std::string& error);
@@ -81,4 +82,4 @@ std::string NotRegularFile(const std::string& path, const UiState& ui);
 // OUT with every "{name}" replaced by the amplifier's name.
 std::string ExpandName(const std::string& pattern, const std::string& name);
 
-}  // namespace tolmarin::cli
+}  // namespace tolmarin::venue
