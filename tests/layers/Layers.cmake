@@ -11,5 +11,6 @@ set(TOLMARIN_LAYERS
     "link      QT     link"
     "art       QT     art"
     "controls  QT     controls"
+    "live      QT     measure/live"
     "editor    QT     editor"
     "app       QT     app")
