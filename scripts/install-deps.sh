@@ -8,13 +8,15 @@
 set -euo pipefail
 
 # Building and running: the compiler, Qt (Multimedia for measuring live with a sound card),
-# NLopt, and the fonts and Qt translations the editor shows.
+# NLopt, KissFFT and libsndfile (room measurement), and the fonts and Qt translations the
+# editor shows.
 programs=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev qt6-multimedia-dev libgl-dev
     qt6-translations-l10n
     fonts-liberation fonts-liberation2 fonts-wqy-microhei
     libnlopt-dev libnlopt-cxx-dev
+    libkissfft-dev libsndfile1-dev
 )
 # The Debian package: cpack's DEB generator and the compressed manual pages.
 package=(dpkg-dev file man-db)

@@ -6,6 +6,7 @@ set(TOLMARIN_LAYERS
     "core      PLAIN  text protocol model response"
     "form      PLAIN  form"
     "roomeq    PLAIN  roomeq"
+    "measure   PLAIN  measure"
     "sim       PLAIN  sim"
     "simserver QT     sim/server"
     "link      QT     link"
