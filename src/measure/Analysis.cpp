@@ -92,6 +92,17 @@ std::vector<double> WindowedPower(const std::vector<double>& ir, std::size_t pea
     return power;
 }
 
+// A fourth-order Butterworth high pass an octave below the sweep's start: it keeps what
+// lies below the sweep out of the impulse, and its magnitude is divided out again.
+Cpx LowGuard(double f, double fromHz) {
+    if (f <= 0.0) {
+        return 0.0;
+    }
+    const Cpx s(0.0, 2.0 * f / fromHz);
+    const Cpx s2 = s * s;
+    return s2 * s2 / ((s2 + s / 0.5412 + 1.0) * (s2 + s / 1.3066 + 1.0));
+}
+
 std::vector<double> ToDb(const std::vector<double>& power) {
     std::vector<double> db(power.size());
     for (std::size_t i = 0; i < power.size(); ++i) {
@@ -208,23 +219,21 @@ PositionOutcome Analyser::Recording(const Signal& rec, const AnalysisOptions& op
         for (const Cpx& c : spec) {
             most = std::max(most, std::norm(c));
         }
-        // Outside the sweep's band there is nothing to divide by: half an octave's taper
-        // to nothing beyond each end, and a floor against the fades' small values.
+        // Outside the sweep's band there is nothing to divide by: a floor against the
+        // small values there and in the fades, a half-octave taper to nothing above the
+        // end, and below the start the causal high pass of LowGuard (a taper there would
+        // ring before the impulse, where the window cuts it off).
         const double floor = most * 1e-8;
         m_cache->inverse.resize(spec.size());
         for (std::size_t k = 0; k < spec.size(); ++k) {
             const double f = static_cast<double>(k) * rate / static_cast<double>(n);
             double mask = 1.0;
-            if (f <= 0.0) {
-                mask = 0.0;
-            } else if (f < p.fromHz) {
-                const double o = std::log2(p.fromHz / f) * 2.0;  // half octaves below
-                mask = o >= 1.0 ? 0.0 : 0.5 + 0.5 * std::cos(std::numbers::pi * o);
-            } else if (f > p.toHz) {
-                const double o = std::log2(f / p.toHz) * 2.0;
+            if (f > p.toHz) {
+                const double o = std::log2(f / p.toHz) * 2.0;  // half octaves above
                 mask = o >= 1.0 ? 0.0 : 0.5 + 0.5 * std::cos(std::numbers::pi * o);
             }
-            m_cache->inverse[k] = mask * std::conj(spec[k]) / (std::norm(spec[k]) + floor);
+            m_cache->inverse[k] =
+                mask * LowGuard(f, p.fromHz) * std::conj(spec[k]) / (std::norm(spec[k]) + floor);
         }
     }
     std::vector<double> buffer(n, 0.0);
@@ -281,7 +290,11 @@ PositionOutcome Analyser::Recording(const Signal& rec, const AnalysisOptions& op
     pos.delayMs = 1e3 * static_cast<double>(delay) / rate;
     pos.response.hz = FineGrid(std::max(p.fromHz, roomeq::kMeasureLowHz),
                                std::min(p.toHz, roomeq::kMeasureHighHz));
-    pos.response.db = ToDb(WindowedPower(ir, peak, pre, window, rate, pos.response.hz));
+    std::vector<double> power = WindowedPower(ir, peak, pre, window, rate, pos.response.hz);
+    for (std::size_t i = 0; i < power.size(); ++i) {
+        power[i] /= std::norm(LowGuard(pos.response.hz[i], p.fromHz));
+    }
+    pos.response.db = ToDb(power);
 
     const long long sweepStart = delay + m_sweep.lead;
     const long long silenceEnd =

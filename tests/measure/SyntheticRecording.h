@@ -59,13 +59,22 @@ inline Signal Record(const Sweep& sweep, const Room& room) {
         }
     }
     if (room.ppm != 0.0) {
-        // A fast clock takes more samples of the same sound: read it at 1 / (1 + ppm) steps.
+        // A fast clock takes more samples of the same sound: read it at 1 / (1 + ppm)
+        // steps, by windowed-sinc interpolation (a linear one would dull the highs).
         const double step = 1.0 / (1.0 + room.ppm * 1e-6);
+        constexpr int kTaps = 16;
         std::vector<double> r;
-        for (double t = 0.0; t + 1.0 < static_cast<double>(x.size()); t += step) {
-            const auto i = static_cast<std::size_t>(t);
-            const double f = t - static_cast<double>(i);
-            r.push_back(x[i] + f * (x[i + 1] - x[i]));
+        for (double t = kTaps; t + kTaps + 1 < static_cast<double>(x.size()); t += step) {
+            const auto i = static_cast<long>(t);
+            double v = 0.0;
+            for (long k = i - kTaps + 1; k <= i + kTaps; ++k) {
+                const double d = t - static_cast<double>(k);
+                const double sinc = d == 0.0 ? 1.0 : std::sin(M_PI * d) / (M_PI * d);
+                const double lanczos =
+                    d == 0.0 ? 1.0 : std::sin(M_PI * d / kTaps) / (M_PI * d / kTaps);
+                v += x[static_cast<std::size_t>(k)] * sinc * lanczos;
+            }
+            r.push_back(v);
         }
         x = std::move(r);
     }
