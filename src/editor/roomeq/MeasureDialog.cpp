@@ -461,6 +461,7 @@ bool MeasureDialog::MeasureFiles() {
     m_resultCalibration =
         calibration ? QFileInfo(m_calibration->text()).fileName().toStdString() : std::string();
     m_resultSens = calibration ? calibration->sensFactorDb : std::nullopt;
+    m_resultSmoothing = options.smoothing;
     for (const measure::Problem& note : m_result->notes) {
         report += "\n" + measure::Describe(note, m_ui);
     }
@@ -562,6 +563,7 @@ void MeasureDialog::PositionMeasured(int k) {
         }
         m_resultCalibration = m_liveCalibrationName;
         m_resultSens = m_liveCalibration ? m_liveCalibration->sensFactorDb : std::nullopt;
+        m_resultSmoothing = s.settings().analysis.smoothing;
         for (const measure::Problem& note : m_result->notes) {
             report += "\n" + measure::Describe(note, m_ui);
         }
@@ -633,7 +635,8 @@ bool MeasureDialog::Use() {
     info.snrDb = m_resultSnr;
     info.calibration = m_resultCalibration;
     info.sensFactorDb = m_resultSens;
-    info.smoothing = Options().smoothing;
+    // As measured: the smoothing chosen since does not apply to it.
+    info.smoothing = m_resultSmoothing;
     const std::string text = measure::ExportText(m_result->fine, info);
     QDir().mkpath(m_saveFolder);
     const QString stamp = QString::fromStdString(info.date)

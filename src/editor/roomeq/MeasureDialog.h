@@ -123,6 +123,7 @@ private:
     std::vector<std::optional<double>> m_resultSnr;
     std::string m_resultCalibration;
     std::optional<double> m_resultSens;
+    measure::Smoothing m_resultSmoothing = measure::Smoothing::None;
     QString m_savedPath;
 };
 
