@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAudioDevice>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
@@ -72,12 +73,8 @@ std::string WriteFile(const TempDir& dir, const std::string& name, const std::st
     return path;
 }
 
-TEST(MeasureDialogFiles, WithoutADeviceLiveSaysWhyAndTheFilesStillMeasureToAReadableText) {
-    Rig r(live::AudioDevices{});
-    EXPECT_FALSE(r.dialog.LiveOffered());
-    EXPECT_EQ(r.Status(), T(TextId::LiveNoOutputDevice));
-    EXPECT_FALSE(r.dialog.findChild<QPushButton*>(QStringLiteral("measurePosition"))->isEnabled());
-
+// A short sweep file and one recording of it, delayed and at half the level.
+void GiveFiles(Rig& r) {
     measure::SweepParams params;
     params.samples = 1 << 16;
     const measure::Sweep sweep = measure::MakeSweep(params);
@@ -90,6 +87,15 @@ TEST(MeasureDialogFiles, WithoutADeviceLiveSaysWhyAndTheFilesStillMeasureToARead
     r.dialog.AddRecording(QString::fromStdString(
         WriteFile(r.dir, "pos1.wav",
                   measure::WavBytes(recording, params.rate, measure::WavEncoding::Float32, ""))));
+}
+
+TEST(MeasureDialogFiles, WithoutADeviceLiveSaysWhyAndTheFilesStillMeasureToAReadableText) {
+    Rig r(live::AudioDevices{});
+    EXPECT_FALSE(r.dialog.LiveOffered());
+    EXPECT_EQ(r.Status(), T(TextId::LiveNoOutputDevice));
+    EXPECT_FALSE(r.dialog.findChild<QPushButton*>(QStringLiteral("measurePosition"))->isEnabled());
+
+    GiveFiles(r);
     r.Click("measureFiles");
     ASSERT_TRUE(r.dialog.Result()) << r.dialog.Report().toStdString();
     EXPECT_TRUE(r.dialog.Report().contains(QStringLiteral("pos1.wav")));
@@ -102,6 +108,20 @@ TEST(MeasureDialogFiles, WithoutADeviceLiveSaysWhyAndTheFilesStillMeasureToARead
         roomeq::ParseMeasurement(std::string_view(text.constData(), text.size()));
     ASSERT_TRUE(read.measurement) << "the saved measurement is not one the fit reads";
     EXPECT_TRUE(roomeq::Covers(*read.measurement, 40.0, 16000.0));
+}
+
+TEST(MeasureDialogFiles, TheSavedTextStatesTheSmoothingItWasMeasuredWith) {
+    Rig r;
+    GiveFiles(r);
+    auto* smoothing = r.dialog.findChild<QComboBox*>(QStringLiteral("measureSmoothing"));
+    smoothing->setCurrentIndex(2);  // 1/6
+    r.Click("measureFiles");
+    ASSERT_TRUE(r.dialog.Result()) << r.dialog.Report().toStdString();
+    smoothing->setCurrentIndex(0);  // chosen after the measurement
+    r.Click("useMeasurement");
+    QFile saved(r.dialog.SavedPath());
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains("* Smoothing: 1/6 octave"));
 }
 
 TEST(MeasureDialogLive, PositionsFollowTheClicksAndTheAverageComesLast) {
