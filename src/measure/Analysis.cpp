@@ -215,15 +215,19 @@ PositionOutcome Analyser::Recording(const Signal& rec, const AnalysisOptions& op
         std::copy(m_sweep.samples.begin(), m_sweep.samples.end(), s.begin());
         std::vector<Cpx> spec(n / 2 + 1);
         m_cache->fft->Forward(s.data(), spec.data());
-        double most = 0.0;
-        for (const Cpx& c : spec) {
-            most = std::max(most, std::norm(c));
+        // The sweep's power falls with frequency; the floor is a hundredth of its weakest
+        // part in full swing (the octave below its end), so it changes nothing within the
+        // sweep and bounds the gain outside it, where noise is all there is.
+        double weakest = 0.0;
+        int bins = 0;
+        for (std::size_t k = 0; k < spec.size(); ++k) {
+            const double f = static_cast<double>(k) * rate / static_cast<double>(n);
+            if (f >= p.toHz / 2.0 && f <= p.toHz / std::sqrt(2.0)) {
+                weakest += std::norm(spec[k]);
+                ++bins;
+            }
         }
-        // Outside the sweep's band there is nothing to divide by: a floor against the
-        // small values there and in the fades, a half-octave taper to nothing above the
-        // end, and below the start the causal high pass of LowGuard (a taper there would
-        // ring before the impulse, where the window cuts it off).
-        const double floor = most * 1e-8;
+        const double floor = 0.01 * weakest / std::max(1, bins);
         m_cache->inverse.resize(spec.size());
         for (std::size_t k = 0; k < spec.size(); ++k) {
             const double f = static_cast<double>(k) * rate / static_cast<double>(n);
