@@ -7,26 +7,29 @@
 #   install-deps.sh all        everything: tests, benchmarks, fuzzers, release checks (scripts/test.sh)
 set -euo pipefail
 
-# Building and running: the compiler, Qt, NLopt, the fonts and Qt translations the editor
+# Building and running: the compiler, Qt (Multimedia for measuring live with a sound card),
+# NLopt, KissFFT and libsndfile (room measurement), the fonts and Qt translations the editor
 # shows, Qt SQL's SQLite driver that keeps the venue's event log, and Qt HTTP Server that
 # serves the monitor (its CMake package needs Qt WebSockets).
 programs=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev qt6-multimedia-dev libgl-dev
     qt6-httpserver-dev qt6-websockets-dev
     qt6-translations-l10n libqt6sql6-sqlite
     fonts-liberation fonts-liberation2 fonts-wqy-microhei
     libnlopt-dev libnlopt-cxx-dev
+    libkissfft-dev libsndfile1-dev
 )
 # The Debian package: cpack's DEB generator and the compressed manual pages.
 package=(dpkg-dev file man-db)
 # The suites, the benchmarks, the fuzzers (clang) and the release checks (lintian, the
 # core built for Windows and tested under Wine); Prometheus (server and promtool) for the
-# monitor's round trip and the checks of the example scrape configuration and alerts.
+# monitor's round trip and the checks of the example scrape configuration and alerts;
+# PulseAudio for the live measurement's test on a real audio path without a sound card.
 testing=(
     git clang clang-format clang-tidy libclang-rt-14-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    poppler-utils python3 xvfb
+    poppler-utils python3 xvfb pulseaudio pulseaudio-utils
     desktop-file-utils appstream lintian prometheus
     g++-mingw-w64-x86-64-posix wine64
 )

@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "CliArgs.h"
+#include "CliMeasure.h"
 #include "CliOffline.h"
 #include "protocol/DeviceImage.h"
 #include "protocol/ProgramFile.h"
@@ -355,6 +356,9 @@ bool IsEqCommand(const std::vector<std::string>& args) {
 }
 
 int RunEq(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (IsMeasureCommand(args)) {
+        return RunMeasure(args, out, err);
+    }
     UiState ui;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--lang=zh" ||

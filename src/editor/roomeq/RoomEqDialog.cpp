@@ -178,6 +178,7 @@ RoomEqDialog::RoomEqDialog(const roomeq::ChannelFilters& channel, int channelInd
         ++row;
     };
     fileRow(TextId::RoomEqMeasurement, m_measurement);
+    AddMeasureButton(grid, row - 1);
     fileRow(TextId::RoomEqTarget, m_target);
 
     grid->addWidget(new QLabel(T(TextId::RoomEqSmoothing)), row, 0);

@@ -23,6 +23,7 @@ class QScrollArea;
 
 namespace tolmarin {
 
+class MeasureDialog;
 class RoomEqOverlays;
 class RoomEqPreview;
 
@@ -72,6 +73,14 @@ public:
     // The report below the settings (what the fit or import said).
     QString Report() const;
 
+    // Makes the measuring dialog that Measure opens (tests: devices and a simulated room);
+    // by default the sound card's devices.
+    void SetMeasureMaker(std::function<MeasureDialog*(QWidget* parent)> maker) {
+        m_measureMaker = std::move(maker);
+    }
+    // Opens the measuring dialog; what it measures is fitted as a measurement file is.
+    MeasureDialog* OpenMeasure();
+
 signals:
     // The curves for the graph changed (a new measurement, a switch, a clear).
     void graphChanged();
@@ -85,6 +94,7 @@ private:
     void ShowReport(const std::string& text);
     void AskThenApply();
     void ShowPreview();
+    void AddMeasureButton(QGridLayout* grid, int row);
 
     roomeq::ChannelFilters m_channel;
     int m_channelIndex = 0;
@@ -105,6 +115,7 @@ private:
     RoomEqPreview* m_preview = nullptr;
     bool m_linked = false;
     std::function<bool(const QString&)> m_asker;
+    std::function<MeasureDialog*(QWidget* parent)> m_measureMaker;
     QPushButton* m_apply = nullptr;
     std::optional<roomeq::FitResult> m_result;
     std::optional<GridResponse> m_measured;
