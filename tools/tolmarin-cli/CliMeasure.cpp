@@ -8,9 +8,9 @@
 #include <map>
 #include <optional>
 
+#include "CliArgs.h"
 #include "CliOffline.h"
 #include "CliPlatform.h"
-#include "FleetFile.h"
 #include "measure/Analysis.h"
 #include "measure/Calibration.h"
 #include "measure/Export.h"
