@@ -29,6 +29,7 @@
 #include "protocol/DeviceImage.h"
 #include "protocol/ProgramFile.h"
 #include "protocol/Protocol.h"
+#include "venue/ProgramAccount.h"
 #include "venue/PushPlan.h"
 #include "venue/Watch.h"
 
@@ -512,26 +513,16 @@ private:
         return {};
     }
 
-    // The stored program's data has arrived intact since the requested action began.
-    bool Received(int program) const {
-        const auto n = static_cast<std::size_t>(program);
-        return m_session->Command().Counts().programData[n] > m_programsBefore[n];
-    }
-
-    // "program 12-20 not received": the stored programs whose data did not arrive intact.
+    // "program 12-20 not received": the stored programs whose data did not arrive intact
+    // since the requested action began.
     std::string MissingPrograms() const {
         std::string list;
-        for (int n = 1; n <= kStoredPrograms; ++n) {
-            if (Received(n)) {
-                continue;
-            }
-            int last = n;
-            while (last < kStoredPrograms && !Received(last + 1)) {
-                ++last;
-            }
+        for (const venue::ProgramSpan& span : venue::ProgramsNotReceived(
+                 m_programsBefore, m_session->Command().Counts().programData)) {
             list += list.empty() ? "" : ", ";
-            list += last == n ? std::to_string(n) : std::to_string(n) + '-' + std::to_string(last);
-            n = last;
+            list += span.first == span.last
+                        ? std::to_string(span.first)
+                        : std::to_string(span.first) + '-' + std::to_string(span.last);
         }
         return Fill(Text(TextId::CliProgramsMissing), {list});
     }
@@ -774,7 +765,7 @@ private:
     std::uint64_t m_statusCount = 0;
     std::unique_ptr<venue::AmplifierWatch> m_watch;
     int m_acksBefore = 0;
-    std::array<int, kStoredPrograms + 1> m_programsBefore{};
+    venue::ProgramArrivals m_programsBefore{};
     int m_exit = kExitLink;
 };
 
