@@ -29,7 +29,9 @@
 #include "protocol/DeviceImage.h"
 #include "protocol/ProgramFile.h"
 #include "protocol/Protocol.h"
+#include "venue/ProgramAccount.h"
 #include "venue/PushPlan.h"
+#include "venue/Watch.h"
 
 namespace tolmarin::cli {
 
@@ -225,14 +227,6 @@ struct RunContext {
     LinkScheduler* clock = nullptr;  // the run's own: waits between a watch's tries
 };
 
-// status --watch: an amplifier whose link the controller gave up on is linked again by the
-// tool, and one that stays away is tried this often.
-constexpr int kWatchRetryMs = 30 * 1000;
-
-std::string Timestamp() {
-    return QDateTime::currentDateTime().toString(Qt::ISODate).replace('T', ' ').toStdString();
-}
-
 // One amplifier of the command: its own device image, channel set, link and controller.
 // Runs on the shared event loop; calls done once when it has finished, either way.
 class AmpRun {
@@ -259,6 +253,12 @@ public:
         m_tcp = m_session->Tcp();
         m_view.image = &m_state.image;
         m_view.overwrite = OutputOverwrite();
+        // status --watch: a link the controller gave up on is opened again by the watch.
+        m_watch = std::make_unique<venue::AmplifierWatch>(*ctx.clock, [this] {
+            if (!m_finished) {
+                Open();
+            }
+        });
     }
     AmpRun(const AmpRun&) = delete;
     AmpRun& operator=(const AmpRun&) = delete;
@@ -334,8 +334,8 @@ public:
         }
     }
 
-    bool Offline() const { return !m_offlineSince.empty(); }
-    const std::string& OfflineSince() const { return m_offlineSince; }
+    bool Offline() const { return m_watch->State().offline; }
+    const std::string& OfflineSince() const { return m_watch->State().offlineSince; }
 
     // Ends the run from outside: the time-out guard, an interrupt, a broken standard output.
     void Stop(int code, const std::string& why) {
@@ -513,26 +513,16 @@ private:
         return {};
     }
 
-    // The stored program's data has arrived intact since the requested action began.
-    bool Received(int program) const {
-        const auto n = static_cast<std::size_t>(program);
-        return m_session->Command().Counts().programData[n] > m_programsBefore[n];
-    }
-
-    // "program 12-20 not received": the stored programs whose data did not arrive intact.
+    // "program 12-20 not received": the stored programs whose data did not arrive intact
+    // since the requested action began.
     std::string MissingPrograms() const {
         std::string list;
-        for (int n = 1; n <= kStoredPrograms; ++n) {
-            if (Received(n)) {
-                continue;
-            }
-            int last = n;
-            while (last < kStoredPrograms && !Received(last + 1)) {
-                ++last;
-            }
+        for (const venue::ProgramSpan& span : venue::ProgramsNotReceived(
+                 m_programsBefore, m_session->Command().Counts().programData)) {
             list += list.empty() ? "" : ", ";
-            list += last == n ? std::to_string(n) : std::to_string(n) + '-' + std::to_string(last);
-            n = last;
+            list += span.first == span.last
+                        ? std::to_string(span.first)
+                        : std::to_string(span.first) + '-' + std::to_string(span.last);
         }
         return Fill(Text(TextId::CliProgramsMissing), {list});
     }
@@ -543,8 +533,7 @@ private:
             return;
         }
         m_linkedUp = true;
-        if (Offline()) {
-            m_offlineSince.clear();
+        if (m_watch->CameBack()) {
             Note(Text(TextId::CliBackOnline));
         }
         // At once, so the request goes out before the idle link's first poll.
@@ -664,7 +653,11 @@ private:
         ++m_statusCount;
         if (!m_ctx.req.watch) {
             Finish(kExitDone, {});
+            return;
         }
+        m_watch->Reply({m_view.level[0], m_view.level[1]},
+                       {m_view.temperature[0], m_view.temperature[1]},
+                       QDateTime::currentMSecsSinceEpoch());
     }
 
     // Without --force even a file created since Prepare looked is left as it is.
@@ -712,32 +705,23 @@ private:
         m_linkedUp = false;
         m_acting = false;
         m_lost = false;
-        if (!Offline()) {
-            m_offlineSince = Timestamp();
-            ++m_statusCount;  // the display shows the change
-        }
-        Note(why + "; " + Fill(Text(TextId::CliOfflineSince), {m_offlineSince}) + ", " +
-             Fill(Text(TextId::CliTryingAgain), {std::to_string(kWatchRetryMs / 1000)}));
+        const std::string since = Offline() ? OfflineSince() : venue::LocalTimestamp();
+        Note(why + "; " + Fill(Text(TextId::CliOfflineSince), {since}) + ", " +
+             Fill(Text(TextId::CliTryingAgain), {std::to_string(venue::kWatchRetryMs / 1000)}));
         LinkController& c = *m_controller;
         if (c.Linked() || c.Opening()) {
             c.CloseLink();
         }
-        m_retry = m_ctx.clock->After(wasUp ? 0 : kWatchRetryMs, [this] {
-            m_retry = 0;
-            if (!m_finished) {
-                Open();
-            }
-        });
+        if (m_watch->WentAway(wasUp, since)) {
+            ++m_statusCount;  // the display shows the change
+        }
     }
 
     void Finish(int code, const std::string& result) {
         if (m_finished) {
             return;
         }
-        if (m_retry != 0) {
-            m_ctx.clock->Cancel(m_retry);
-            m_retry = 0;
-        }
+        m_watch->Stop();
         m_finished = true;
         m_exit = code;
         m_elapsedMs = m_clock.elapsed();
@@ -778,11 +762,10 @@ private:
     bool m_lost = false;
     bool m_statusSeen = false;
     bool m_stopping = false;
-    std::string m_offlineSince;  // status --watch: when the amplifier went away, else empty
-    int m_retry = 0;             // the wait before the next try, 0 when none
     std::uint64_t m_statusCount = 0;
+    std::unique_ptr<venue::AmplifierWatch> m_watch;
     int m_acksBefore = 0;
-    std::array<int, kStoredPrograms + 1> m_programsBefore{};
+    venue::ProgramArrivals m_programsBefore{};
     int m_exit = kExitLink;
 };
 
@@ -960,7 +943,7 @@ private:
             const AmpRun& run = *m_runs.front();
             const CliView& v = run.View();
             if (watching) {
-                out << Timestamp() << ' ';
+                out << venue::LocalTimestamp() << ' ';
             }
             if (run.Offline()) {
                 out << Fill(m_ui.Text(TextId::CliOfflineSince), {run.OfflineSince()}) << '\n'
@@ -973,7 +956,7 @@ private:
         } else {
             std::ostringstream table;
             if (watching) {
-                table << Timestamp() << '\n';
+                table << venue::LocalTimestamp() << '\n';
             }
             std::size_t width = DisplayWidth(m_ui.Text(TextId::CliStatusHeading));
             for (const auto& run : m_runs) {
