@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <utility>
 
 namespace tolmarin::measure {
 
@@ -48,7 +49,11 @@ std::optional<double> SensValue(std::string_view line, std::string& token) {
     }
     std::string digits = number;
     if (digits.starts_with("-.") || digits.starts_with('.')) {
-        digits.insert(digits.find('.'), "0");
+        // Built by appending: GCC 12 warns falsely (-Wrestrict) on an insert here.
+        const bool negative = digits.front() == '-';
+        std::string withZero = negative ? "-0" : "0";
+        withZero.append(digits, negative ? 1 : 0, std::string::npos);
+        digits = std::move(withZero);
     }
     double v = 0.0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
