@@ -383,7 +383,7 @@ bool LinkController::StoreLiveToSlot(int n, bool refresh) {
     }
     m_progressPos = 0;
     if (refresh) {
-        m_model.StoreAllToImage();
+        m_model.WriteAllToImage();
     }
     BeginWrites();
     const std::size_t slot = AddSlot(n);
@@ -805,7 +805,7 @@ void LinkController::ResolveLiveChoice(LiveChoice choice) {
     // The records go into the live program the amplifier just sent; adjusting it to the mode
     // and sensitivities read with it makes the routing and input gains the amplifier's, and
     // the records take them too, so they show what is sent.
-    m_model.StoreAllToImage();
+    m_model.WriteAllToImage();
     m_model.LoadAllFromImage();
     m_view.ShowState();
     m_state.app.sendChanges = true;

@@ -19,7 +19,7 @@ public:
     // Every mark gone, a crossover ramp under way too: what the marks stood for is void.
     virtual void DropAllPending() {}
     virtual void LoadAllFromImage() = 0;
-    virtual void StoreAllToImage() = 0;
+    virtual void WriteAllToImage() = 0;
     virtual void SetInputGain(int channel, int gain) = 0;
     // The records as the live program's channel blocks, the live program left as it is.
     // Without records (a headless user), nothing is ever unsent.

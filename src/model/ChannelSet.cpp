@@ -22,16 +22,16 @@ constexpr std::int16_t kSensitivityGain[] = {600, 578, 549};
 
 }  // namespace
 
-OutputChannel& OutputRoute::Add(std::unique_ptr<OutputChannel> record) {
+OutputChannel& FourChannels::Add(std::unique_ptr<OutputChannel> record) {
     m_records.push_back(std::move(record));
     return *m_records.back();
 }
 
-OutputChannel& OutputRoute::At(int i) {
+OutputChannel& FourChannels::At(int i) {
     return *m_records.at(static_cast<std::size_t>(i));
 }
 
-const OutputChannel& OutputRoute::At(int i) const {
+const OutputChannel& FourChannels::At(int i) const {
     return *m_records.at(static_cast<std::size_t>(i));
 }
 
@@ -106,9 +106,9 @@ void ChannelSet::LoadAllFromImage() {
     }
 }
 
-void ChannelSet::StoreAllToImage() {
+void ChannelSet::WriteAllToImage() {
     for (int c = 0; c < ChannelCount(); ++c) {
-        Channel(c).StoreAll();
+        Channel(c).WriteAll();
     }
 }
 
@@ -116,25 +116,25 @@ std::unique_ptr<SendData> ChannelSet::NextPendingFrame() {
     for (int c = 0; c < ChannelCount(); ++c) {
         OutputChannel& r = Channel(c);
         if (r.TakePendingName()) {
-            return r.StoreName();
+            return r.EmitName();
         }
         if (r.TakePendingMain()) {
-            return r.StoreMain(true);
+            return r.EmitMain(true);
         }
         if (r.ConsumeCrossoverPending()) {
-            return r.StoreCrossover(true);
+            return r.EmitCrossover(true);
         }
         if (r.TakePendingVolume()) {
-            return r.StoreVolume(true);
+            return r.EmitVolume(true);
         }
         if (r.TakePendingLimiter()) {
-            return r.StoreLimiter(true);
+            return r.EmitLimiter(true);
         }
         for (int k = 0; k < kBandCount; ++k) {
             Filter& band = r.Band(k);
             if (band.IsPending()) {
                 band.AdvanceSentFreq(false);
-                return r.StoreBand(k, band.GetNumber());
+                return r.EmitBand(k, band.GetNumber());
             }
         }
     }
@@ -157,7 +157,7 @@ void ChannelSet::LinkCh1Ch2(bool linkOpen, const FrameSink& send) {
     OutputChannel& ch2 = Channel(1);
     ch2.CopyLinkedFrom(Channel(0));
     if (linkOpen) {
-        ch2.StoreAll();
+        ch2.WriteAll();
         auto frame = BuildChannelBlock(*m_state, 0, 1);
         if (send) {
             send(std::move(frame));

@@ -15,11 +15,11 @@ struct SharedState;
 using FrameSink = std::function<void(std::unique_ptr<SendData>)>;
 
 // The four channel records, CH1 to CH4, owned; position equals the record's index.
-class OutputRoute {
+class FourChannels {
 public:
-    OutputRoute() = default;
-    OutputRoute(const OutputRoute&) = delete;
-    OutputRoute& operator=(const OutputRoute&) = delete;
+    FourChannels() = default;
+    FourChannels(const FourChannels&) = delete;
+    FourChannels& operator=(const FourChannels&) = delete;
 
     OutputChannel& Add(std::unique_ptr<OutputChannel> record);
     // std::out_of_range outside 0 to Count() - 1.
@@ -44,7 +44,7 @@ public:
 
     OutputChannel& Channel(int i) { return m_channels.At(i); }
     const OutputChannel& Channel(int i) const { return m_channels.At(i); }
-    OutputRoute& Channels() { return m_channels; }
+    FourChannels& Channels() { return m_channels; }
     int ChannelCount() const { return m_channels.Count(); }
     SharedState& State() { return *m_state; }
 
@@ -52,7 +52,7 @@ public:
     // every record from it. Marks nothing pending.
     void LoadAllFromImage();
     // Writes every record into the live program, sending nothing.
-    void StoreAllToImage();
+    void WriteAllToImage();
     // Exactly one frame: the first pending sub-block of CH1 to CH4, else a status poll.
     std::unique_ptr<SendData> NextPendingFrame();
     void ClearAllPending(bool value);
@@ -68,7 +68,7 @@ public:
 
 private:
     SharedState* m_state;
-    OutputRoute m_channels;
+    FourChannels m_channels;
 };
 
 }  // namespace tolmarin

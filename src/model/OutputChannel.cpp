@@ -178,34 +178,34 @@ void OutputChannel::WriteVolume() {
     WriteLeI16(b, block::kVolume, m_volume);
 }
 
-std::unique_ptr<SendData> OutputChannel::StoreName() {
-    StoreFixedText(m_state->ui, LiveBlock().subspan(block::kName, 8), m_name);
+std::unique_ptr<SendData> OutputChannel::EmitName() {
+    WriteFixedText(m_state->ui, LiveBlock().subspan(block::kName, 8), m_name);
     return Frame(0);
 }
 
-std::unique_ptr<SendData> OutputChannel::StoreMain(bool send) {
+std::unique_ptr<SendData> OutputChannel::EmitMain(bool send) {
     WriteMain();
     return send ? Frame(1) : nullptr;
 }
 
-std::unique_ptr<SendData> OutputChannel::StoreCrossover(bool send) {
+std::unique_ptr<SendData> OutputChannel::EmitCrossover(bool send) {
     // The amplifier gets the sent frequency, which may still be climbing towards the
     // filter's frequency one octave per frame.
     WriteCrossover(true);
     return send ? Frame(2) : nullptr;
 }
 
-std::unique_ptr<SendData> OutputChannel::StoreLimiter(bool send) {
+std::unique_ptr<SendData> OutputChannel::EmitLimiter(bool send) {
     WriteLimiter();
     return send ? Frame(3) : nullptr;
 }
 
-std::unique_ptr<SendData> OutputChannel::StoreVolume(bool send) {
+std::unique_ptr<SendData> OutputChannel::EmitVolume(bool send) {
     WriteVolume();
     return send ? Frame(4) : nullptr;
 }
 
-std::unique_ptr<SendData> OutputChannel::StoreBand(int k, int subBlock) {
+std::unique_ptr<SendData> OutputChannel::EmitBand(int k, int subBlock) {
     auto b = LiveBlock();
     const std::size_t at = BandOffset(k);
     if (IsChannelLinked(m_state->app, m_index)) {
@@ -218,12 +218,12 @@ std::unique_ptr<SendData> OutputChannel::StoreBand(int k, int subBlock) {
     return Frame(subBlock);
 }
 
-void OutputChannel::StoreAll() {
+void OutputChannel::WriteAll() {
     auto b = LiveBlock();
     for (int k = 0; k < 8; ++k) {
         WriteBandRecord(b, BandOffset(k), m_eq.BuildBandRecord(k));
     }
-    StoreFixedText(m_state->ui, b.subspan(block::kName, 8), m_name);
+    WriteFixedText(m_state->ui, b.subspan(block::kName, 8), m_name);
     WriteMain();
     // Out of step with the amplifier nothing is sent, so the sent frequency would hold an
     // offline edit back from files and mode changes: the block then takes the record's.

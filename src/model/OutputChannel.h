@@ -80,16 +80,16 @@ public:
     // Each writes its sub-block of the live block; those with send return its frame
     // (nullptr otherwise). A name of 8 characters or more is refused with the length
     // message and the slot keeps its bytes; the frame of sub-block 0 is returned anyway.
-    std::unique_ptr<SendData> StoreName();
-    std::unique_ptr<SendData> StoreMain(bool send);
-    std::unique_ptr<SendData> StoreCrossover(bool send);
-    std::unique_ptr<SendData> StoreLimiter(bool send);
-    std::unique_ptr<SendData> StoreVolume(bool send);
+    std::unique_ptr<SendData> EmitName();
+    std::unique_ptr<SendData> EmitMain(bool send);
+    std::unique_ptr<SendData> EmitCrossover(bool send);
+    std::unique_ptr<SendData> EmitLimiter(bool send);
+    std::unique_ptr<SendData> EmitVolume(bool send);
     // Band k's record, stepped while the channel is linked; returns the frame of subBlock.
-    std::unique_ptr<SendData> StoreBand(int k, int subBlock);
+    std::unique_ptr<SendData> EmitBand(int k, int subBlock);
     // The whole block, bands unstepped, nothing sent. The crossover frequencies are the
     // sent ones while changes are being sent, else the filters' own.
-    void StoreAll();
+    void WriteAll();
     // Takes every value from a block without marking anything pending; the volume is
     // limited to 0 to 600.
     void LoadFromBlock(std::span<const std::uint8_t, kChannelBlockSize> block);

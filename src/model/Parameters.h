@@ -94,7 +94,7 @@ struct TableRow {
 };
 
 // Not held in a byte of its own.
-inline constexpr int kNotStored = -1;
+inline constexpr int kNoByte = -1;
 
 // One parameter described once: its identity and name (the form binds by name), where it
 // lives, the steps the amplifier takes, how it is edited, the texts that name it in a
@@ -103,8 +103,8 @@ struct ParamDef {
     Param id = Param::Count;
     std::string_view name;
     ParamScope scope = ParamScope::Channel;
-    // Channel block byte (a band's: in band 1's record), or system byte; kNotStored.
-    int offset = kNotStored;
+    // Channel block byte (a band's: in band 1's record), or system byte; kNoByte.
+    int offset = kNoByte;
     int width = 1;  // bytes; a 16-bit value is little-endian
     int bit = -1;   // one bit of the byte, or -1 for the whole value
     // Sub-block its change travels in (a band's: band 1's); -1 for a system item.
@@ -155,7 +155,7 @@ inline constexpr int kLongest = 106;  // 100 ms
 
 namespace detail {
 
-constexpr ParamDef Stored(Param id, std::string_view name, int offset, int width, int low, int high,
+constexpr ParamDef Placed(Param id, std::string_view name, int offset, int width, int low, int high,
                           TextId field) {
     ParamDef d;
     d.id = id;
@@ -206,7 +206,7 @@ constexpr ParamDef Access(ParamDef d, ReadValue read, EditValue write) {
 
 constexpr ParamDef InBand(ParamDef d) {
     d.scope = ParamScope::Band;
-    if (d.offset != kNotStored) {
+    if (d.offset != kNoByte) {
         d.offset += block::kBands;
         d.subBlock = d.offset / kSubBlockSize;
     }
@@ -253,37 +253,37 @@ using I16 = std::int16_t;
 
 using enum Param;
 inline constexpr std::array<ParamDef, kParamCount> kParams = {
-    Edit(Stored(Name, "name", block::kName, kChannelNameBytes, kFirstPrintable, kLastPrintable,
+    Edit(Placed(Name, "name", block::kName, kChannelNameBytes, kFirstPrintable, kLastPrintable,
                 TextId::FieldChannelName),
          EditKind::Text),
     Access(
-        Row(Edit(Stored(Mute, "mute", block::kOutputOn, 1, 0, 1, TextId::FieldOutputOn),
+        Row(Edit(Placed(Mute, "mute", block::kOutputOn, 1, 0, 1, TextId::FieldOutputOn),
                  EditKind::Switch),
             TextId::RowMute, [](C c, int) { return c.OutputOnText(); }),
         [](C c, int) -> int { return c.GetOutputOn(); },
         [](M c, int, int v) { c.SetOutputOn(Narrow<U8>(v)); }),
     Access(
-        Linked(Edit(Stored(Polarity, "polarity", block::kPolarity, 1, 0, 1, TextId::FieldPolarity),
+        Linked(Edit(Placed(Polarity, "polarity", block::kPolarity, 1, 0, 1, TextId::FieldPolarity),
                     EditKind::Switch)),
         [](C c, int) -> int { return c.GetPolarity(); },
         [](M c, int, int v) { c.SetPolarity(Narrow<U8>(v)); }),
-    Stored(InputGain, "input.gain", block::kInputGain, 2, 0, kFullInputGain,
+    Placed(InputGain, "input.gain", block::kInputGain, 2, 0, kFullInputGain,
            TextId::FieldInputGain),
     Access(
-        Row(Linked(Number(Stored(Delay, "delay", block::kDelay, 2, 0, delaystep::kLongest,
+        Row(Linked(Number(Placed(Delay, "delay", block::kDelay, 2, 0, delaystep::kLongest,
                                  TextId::FieldDelay),
                           {entry::kDelayMs, 0.0, 0.0, 0, delaystep::kLongest})),
             TextId::RowDelay, [](C c, int) { return c.DelayText(); }),
         [](C c, int) -> int { return c.GetDelay(); },
         [](M c, int, int v) { c.SetDelay(Narrow<I16>(v)); }),
-    Stored(InputRoute, "input.route", block::kInputRoute, 1, 0, kAllInputs,
+    Placed(InputRoute, "input.route", block::kInputRoute, 1, 0, kAllInputs,
            TextId::FieldInputRoute),
-    Row(Bit(Stored(InputA, "input.a", block::kInputRoute, 1, 0, 1, TextId::FieldInputRoute), 0),
+    Row(Bit(Placed(InputA, "input.a", block::kInputRoute, 1, 0, 1, TextId::FieldInputRoute), 0),
         TextId::RowChA, [](C c, int) { return c.InputText(1); }),
-    Row(Bit(Stored(InputB, "input.b", block::kInputRoute, 1, 0, 1, TextId::FieldInputRoute), 1),
+    Row(Bit(Placed(InputB, "input.b", block::kInputRoute, 1, 0, 1, TextId::FieldInputRoute), 1),
         TextId::RowChB, [](C c, int) { return c.InputText(2); }),
     Access(
-        Row(Linked(Number(Stored(HpFreq, "hp.freq", block::kHighPassFreq, 2, kLowestFreqHz,
+        Row(Linked(Number(Placed(HpFreq, "hp.freq", block::kHighPassFreq, 2, kLowestFreqHz,
                                  kHighestFreqHz, TextId::FieldHighPassFreq),
                           kFreqEntry),
                    FilterPart::HighPass),
@@ -291,7 +291,7 @@ inline constexpr std::array<ParamDef, kParamCount> kParams = {
         [](C c, int) { return c.HighPass().GetFreq(); },
         [](M c, int, int v) { c.HighPass().SetFreq(v, true); }),
     Access(
-        Row(Linked(List(Stored(HpFamily, "hp.family", block::kHighPassFamily, 1, 0,
+        Row(Linked(List(Placed(HpFamily, "hp.family", block::kHighPassFamily, 1, 0,
                                filter::kButterworth, TextId::FieldHighPassFamily),
                         SelectionList::Family),
                    FilterPart::HighPass),
@@ -299,7 +299,7 @@ inline constexpr std::array<ParamDef, kParamCount> kParams = {
         [](C c, int) { return c.HighPass().GetFamily(); },
         [](M c, int, int v) { c.HighPass().SetFamily(v, true); }),
     Access(
-        Row(Linked(List(Stored(HpSlope, "hp.slope", block::kHighPassSlope, 1, 0,
+        Row(Linked(List(Placed(HpSlope, "hp.slope", block::kHighPassSlope, 1, 0,
                                filter::kCrossoverSlopes - 1, TextId::FieldHighPassSlope),
                         SelectionList::CrossoverSlope),
                    FilterPart::HighPass),
@@ -307,7 +307,7 @@ inline constexpr std::array<ParamDef, kParamCount> kParams = {
         [](C c, int) { return c.HighPass().GetSlope(); },
         [](M c, int, int v) { c.HighPass().SetSlope(v, true); }),
     Access(
-        Row(Linked(Number(Stored(LpFreq, "lp.freq", block::kLowPassFreq, 2, kLowestFreqHz,
+        Row(Linked(Number(Placed(LpFreq, "lp.freq", block::kLowPassFreq, 2, kLowestFreqHz,
                                  kHighestFreqHz, TextId::FieldLowPassFreq),
                           kFreqEntry),
                    FilterPart::LowPass),
@@ -315,7 +315,7 @@ inline constexpr std::array<ParamDef, kParamCount> kParams = {
         [](C c, int) { return c.LowPass().GetFreq(); },
         [](M c, int, int v) { c.LowPass().SetFreq(v, true); }),
     Access(
-        Row(Linked(List(Stored(LpFamily, "lp.family", block::kLowPassFamily, 1, 0,
+        Row(Linked(List(Placed(LpFamily, "lp.family", block::kLowPassFamily, 1, 0,
                                filter::kButterworth, TextId::FieldLowPassFamily),
                         SelectionList::Family),
                    FilterPart::LowPass),
@@ -323,7 +323,7 @@ inline constexpr std::array<ParamDef, kParamCount> kParams = {
         [](C c, int) { return c.LowPass().GetFamily(); },
         [](M c, int, int v) { c.LowPass().SetFamily(v, true); }),
     Access(
-        Row(Linked(List(Stored(LpSlope, "lp.slope", block::kLowPassSlope, 1, 0,
+        Row(Linked(List(Placed(LpSlope, "lp.slope", block::kLowPassSlope, 1, 0,
                                filter::kCrossoverSlopes - 1, TextId::FieldLowPassSlope),
                         SelectionList::CrossoverSlope),
                    FilterPart::LowPass),
@@ -331,35 +331,35 @@ inline constexpr std::array<ParamDef, kParamCount> kParams = {
         [](C c, int) { return c.LowPass().GetSlope(); },
         [](M c, int, int v) { c.LowPass().SetSlope(v, true); }),
     Access(
-        Row(Linked(Number(Stored(LimiterThreshold, "limiter.threshold", block::kLimitThreshold, 2,
+        Row(Linked(Number(Placed(LimiterThreshold, "limiter.threshold", block::kLimitThreshold, 2,
                                  0, kThresholdSteps, TextId::FieldThreshold),
                           {entry::kLevel, 0.1, 0.0, 0, kThresholdSteps})),
             TextId::RowThreshold, [](C c, int) { return c.ThresholdText(); }),
         [](C c, int) -> int { return c.GetLimitThreshold(); },
         [](M c, int, int v) { c.SetLimitThreshold(Narrow<I16>(v)); }),
     Access(
-        Row(Linked(Number(Stored(LimiterAttack, "limiter.attack", block::kLimitAttack, 1, 0,
+        Row(Linked(Number(Placed(LimiterAttack, "limiter.attack", block::kLimitAttack, 1, 0,
                                  attackstep::kLongest, TextId::FieldAttack),
                           {entry::kAttack, 0.0, 0.0, 0, attackstep::kLongest})),
             TextId::RowAttack, [](C c, int) { return c.AttackText(); }),
         [](C c, int) -> int { return c.GetLimitAttack(); },
         [](M c, int, int v) { c.SetLimitAttack(Narrow<U8>(v)); }),
     Access(
-        Row(Linked(List(Stored(LimiterRelease, "limiter.release", block::kLimitRelease, 1, 0,
+        Row(Linked(List(Placed(LimiterRelease, "limiter.release", block::kLimitRelease, 1, 0,
                                kLastRelease, TextId::FieldRelease),
                         SelectionList::Release)),
             TextId::RowRelease, [](C c, int) { return c.ReleaseText(); }),
         [](C c, int) -> int { return c.GetLimitRelease(); },
         [](M c, int, int v) { c.SetLimitRelease(Narrow<U8>(v)); }),
     Access(
-        Row(Linked(Number(Stored(Volume, "volume", block::kVolume, 2, 0,
+        Row(Linked(Number(Placed(Volume, "volume", block::kVolume, 2, 0,
                                  kVolumeDb* kVolumeStepsPerDb, TextId::FieldVolume),
                           {entry::kVolume, 1.0, double(kVolumeDb), 0, kVolumeDb})),
             TextId::RowVol, [](C c, int) { return c.VolumeText(); }),
         [](C c, int) { return c.GetVolumeDb(); }, [](M c, int, int v) { c.SetVolumeDb(v); }),
     // The form's type list joins the type byte and the shelf slope (see Filter::SetEqKind).
     Access(
-        Row(Linked(List(InBand(Stored(BandType, "band.type", kBandType, 1, 0, filter::kHighShelf,
+        Row(Linked(List(InBand(Placed(BandType, "band.type", kBandType, 1, 0, filter::kHighShelf,
                                       TextId::FieldBandType)),
                         SelectionList::BandType),
                    FilterPart::Band),
@@ -367,7 +367,7 @@ inline constexpr std::array<ParamDef, kParamCount> kParams = {
         [](C c, int k) { return c.Band(k).GetEqKind(); },
         [](M c, int k, int v) { c.Band(k).SetEqKind(v); }),
     Access(
-        Row(Linked(Number(InBand(Stored(BandFreq, "band.freq", kBandFreq, 2, kLowestFreqHz,
+        Row(Linked(Number(InBand(Placed(BandFreq, "band.freq", kBandFreq, 2, kLowestFreqHz,
                                         kHighestFreqHz, TextId::FieldBandFreq)),
                           kFreqEntry),
                    FilterPart::Band),
@@ -375,7 +375,7 @@ inline constexpr std::array<ParamDef, kParamCount> kParams = {
         [](C c, int k) { return c.Band(k).GetFreq(); },
         [](M c, int k, int v) { c.Band(k).SetFreq(v, true); }),
     Access(
-        Row(Linked(Number(InBand(Stored(BandGain, "band.gain", kBandGain, 2, 0, 2 * kFlatGainStep,
+        Row(Linked(Number(InBand(Placed(BandGain, "band.gain", kBandGain, 2, 0, 2 * kFlatGainStep,
                                         TextId::FieldBandGain)),
                           {entry::kGain, 0.1, 20.0, 0, 2 * kFlatGainStep}),
                    FilterPart::Band),
@@ -385,7 +385,7 @@ inline constexpr std::array<ParamDef, kParamCount> kParams = {
     // A shelf shows its slope where a peaking band shows its bandwidth and Q.
     Access(
         Row(
-            Linked(Number(InBand(Stored(BandWidth, "band.width", kBandWidth, 2, 0,
+            Linked(Number(InBand(Placed(BandWidth, "band.width", kBandWidth, 2, 0,
                                         kLastBandwidthStep, TextId::FieldBandWidth)),
                           {entry::kBandQ, 0.05, 0.0, 0, kLastBandwidthStep}),
                    FilterPart::Band),
@@ -402,25 +402,25 @@ inline constexpr std::array<ParamDef, kParamCount> kParams = {
         [](C c, int k) { return c.Band(k).GetBandwidthStep(); },
         [](M c, int k, int v) { c.Band(k).SetBandwidthStep(v); }),
     // A peaking band keeps the slope of the shelf it was before; the amplifier ignores it.
-    Linked(InBand(Stored(BandSlope, "band.slope", kBandSlope, 1, 0, filter::kShelfSlopes - 1,
+    Linked(InBand(Placed(BandSlope, "band.slope", kBandSlope, 1, 0, filter::kShelfSlopes - 1,
                          TextId::FieldBandSlope)),
            FilterPart::Band),
     // A bypassed band is sent flat; the flag itself is the editor's.
     Access(
-        Linked(Edit(InBand(Stored(BandBypass, "band.bypass", kNotStored, 1, 0, 1, TextId::Count)),
+        Linked(Edit(InBand(Placed(BandBypass, "band.bypass", kNoByte, 1, 0, 1, TextId::Count)),
                     EditKind::Switch),
                FilterPart::Band),
         [](C c, int k) { return c.Band(k).GetBypass() ? 1 : 0; },
         [](M c, int k, int v) { c.Band(k).SetBypass(v != 0); }),
     List(System(
-             Stored(SystemMode, "system.mode", sysbyte::kModeCh12, 1, 0, kLastMode, TextId::Count),
+             Placed(SystemMode, "system.mode", sysbyte::kModeCh12, 1, 0, kLastMode, TextId::Count),
              ITEM_MODES),
          SelectionList::AmpMode),
-    List(System(Stored(SystemSensitivity, "system.sensitivity", sysbyte::kSensitivity1, 1, 0,
+    List(System(Placed(SystemSensitivity, "system.sensitivity", sysbyte::kSensitivity1, 1, 0,
                        kLastSensitivity, TextId::Count),
                 ITEM_SENSITIVITY),
          SelectionList::Sensitivity),
-    Edit(System(Stored(SystemPower, "system.power", sysbyte::kPower, 1, 0, 1, TextId::Count),
+    Edit(System(Placed(SystemPower, "system.power", sysbyte::kPower, 1, 0, 1, TextId::Count),
                 ITEM_POWER),
          EditKind::Switch),
 };

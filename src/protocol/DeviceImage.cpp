@@ -103,7 +103,7 @@ bool IsChannelLinked(const AppState& app, int ch) {
     return false;
 }
 
-bool StoreFixedText(const UiState& ui, std::span<std::uint8_t> slot, std::string_view text) {
+bool WriteFixedText(const UiState& ui, std::span<std::uint8_t> slot, std::string_view text) {
     if (text.size() >= slot.size()) {
         ui.Report(TextId::CharLenError, MessageKind::Warning);
         return false;

@@ -101,7 +101,7 @@ bool IsChannelLinked(const AppState& app, int ch);
 
 // Copies text into a slot of size bytes when it is shorter than size, filling with 0.
 // Longer text leaves the slot unchanged and reports "char Len error!". Returns success.
-bool StoreFixedText(const UiState& ui, std::span<std::uint8_t> slot, std::string_view text);
+bool WriteFixedText(const UiState& ui, std::span<std::uint8_t> slot, std::string_view text);
 
 // A 16-byte program name: text, spaces up to byte 14, byte 15 = 0. Longer than 15 is refused.
 bool StoreProgramName(const UiState& ui, std::span<std::uint8_t, kProgramNameSize> slot,

@@ -4,7 +4,7 @@
 # listed as a layer of its own belongs to that layer). A folder that does not exist yet passes.
 set(TOLMARIN_LAYERS
     "core      PLAIN  text protocol model response"
-    "form      PLAIN  form"
+    "formdesc  PLAIN  formdesc"
     "roomeq    PLAIN  roomeq"
     "sim       PLAIN  sim"
     "simserver QT     sim/server"

@@ -118,21 +118,21 @@ TEST_F(ChannelSetTest, LoadingWhileSendingMarksNothing) {
 
 // Offline (not sending) the sent frequency never moves, so the block takes the filter's
 // own frequency: otherwise a program saved after an offline edit loses it.
-TEST_F(ChannelSetTest, OfflineCrossoverEditSurvivesStoreAndLoad) {
+TEST_F(ChannelSetTest, OfflineCrossoverEditSurvivesWriteAndLoad) {
     ch1.HighPass().SetFreq(400, true);
     EXPECT_EQ(ch1.HighPass().GetSentFreq(), 20);
-    set.StoreAllToImage();
+    set.WriteAllToImage();
     EXPECT_EQ(ReadLe16(Live(0), 16), 400);
     set.LoadAllFromImage();
     EXPECT_EQ(ch1.HighPass().GetFreq(), 400);
 }
 
 // While sending, the block keeps what the amplifier has been sent.
-TEST_F(ChannelSetTest, StoreAllWhileSendingKeepsTheSentCrossoverFrequency) {
+TEST_F(ChannelSetTest, WriteAllWhileSendingKeepsTheSentCrossoverFrequency) {
     s.app.sendChanges = 1;
     ch1.HighPass().SetFreq(400, true);
     Scan(1);  // 40 sent
-    set.StoreAllToImage();
+    set.WriteAllToImage();
     EXPECT_EQ(ReadLe16(Live(0), 16), 40);
 }
 
@@ -224,7 +224,7 @@ void ApplyAdjustments(std::array<ChannelValues, 4>& v, const DeviceImage& image)
 
 class ChannelSetRoundTrip : public ::testing::TestWithParam<unsigned> {};
 
-TEST_P(ChannelSetRoundTrip, StoreThenLoadKeepsEveryValueBarTheAdjustments) {
+TEST_P(ChannelSetRoundTrip, WriteThenLoadKeepsEveryValueBarTheAdjustments) {
     std::mt19937 rng(GetParam());
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     FreshState fresh;
@@ -259,7 +259,7 @@ TEST_P(ChannelSetRoundTrip, StoreThenLoadKeepsEveryValueBarTheAdjustments) {
     for (int c = 0; c < 4; ++c) {
         expected[c] = Snapshot(set.Channel(c));
     }
-    set.StoreAllToImage();
+    set.WriteAllToImage();
 
     // Into a second process through the bytes alone, then back into the first one.
     FreshState other;

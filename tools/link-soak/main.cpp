@@ -25,7 +25,7 @@ public:
     std::unique_ptr<SendData> NextPendingFrame() override { return BuildPoll(m_state); }
     void ClearAllPending(bool) override {}
     void LoadAllFromImage() override {}
-    void StoreAllToImage() override {}
+    void WriteAllToImage() override {}
     void SetInputGain(int, int) override {}
 
 private:

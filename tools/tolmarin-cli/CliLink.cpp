@@ -282,7 +282,7 @@ public:
         std::ranges::copy(m_image.ProgramRecord(0), received.begin());
         m_inner.LoadAllFromImage();
     }
-    void StoreAllToImage() override { m_inner.StoreAllToImage(); }
+    void WriteAllToImage() override { m_inner.WriteAllToImage(); }
     void SetInputGain(int channel, int gain) override { m_inner.SetInputGain(channel, gain); }
 
     DeviceImage::Record received{};

@@ -33,8 +33,8 @@
 #include "editor/history/EditHistory.h"
 #include "editor/roomeq/RoomEqDialog.h"
 #include "editor/roomeq/RoomEqOverlays.h"
-#include "form/FormDescription.h"
-#include "form/FormIds.h"
+#include "formdesc/FormDescription.h"
+#include "formdesc/FormIds.h"
 #include "link/DeviceLink.h"
 #include "link/LinkController.h"
 #include "model/ChannelSet.h"
@@ -204,7 +204,7 @@ void MainForm::ConnectHistory() {
     };
     sender.ch2Block = [this] {
         if (m_controller->Linked()) {
-            m_channels.Channel(1).StoreAll();
+            m_channels.Channel(1).WriteAll();
             // Tracked like any edit, so the strip's count and a lost link know of it.
             m_controller->SendEdit(BuildChannelBlock(m_state, 0, 1));
         }
@@ -383,7 +383,7 @@ void MainForm::SetAmpMode(int m) {
         return;
     }
     sys[sysbyte::kModeCh12] = static_cast<std::uint8_t>(m);
-    m_channels.StoreAllToImage();
+    m_channels.WriteAllToImage();
     m_channels.LoadAllFromImage();
     m_channels.UnlinkCh1Ch2();
     m_w.linkCheck->setChecked(false);

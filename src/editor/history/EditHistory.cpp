@@ -391,7 +391,7 @@ void EditHistory::Apply(const SettingDelta& delta, bool after) {
         const SystemValues& from = after ? delta.before : delta.after;
         const SystemValues& to = after ? delta.after : delta.before;
         if (from.mode != to.mode) {
-            m_channels.StoreAllToImage();  // as a change of mode leaves the live program
+            m_channels.WriteAllToImage();  // as a change of mode leaves the live program
         }
         if (m_sender.systemItem) {
             if (from.mode != to.mode) {

@@ -12,7 +12,7 @@
 #include "controls/PictureRadio.h"
 #include "editor/form/FormLayout.h"
 #include "editor/graph/ResponseGraph.h"
-#include "form/FormIds.h"
+#include "formdesc/FormIds.h"
 #include "model/Parameters.h"
 #include "protocol/DeviceImage.h"
 

@@ -12,7 +12,7 @@
 #include "controls/PictureRadio.h"
 #include "editor/graph/ResponseGraph.h"
 #include "editor/history/EditHistory.h"
-#include "form/FormIds.h"
+#include "formdesc/FormIds.h"
 #include "link/ChannelSetModel.h"
 #include "link/LinkController.h"
 #include "model/Parameters.h"
@@ -145,7 +145,7 @@ TEST(History, AThousandRandomEditsUndoneAndRedoneLeaveTheImageByteForByteAsBefor
     {
         FreshState defaults;
         ChannelSet start(*defaults);
-        start.StoreAllToImage();
+        start.WriteAllToImage();
         const auto from = defaults->image.ProgramRecord(0);
         std::ranges::copy(from, r.fresh->image.ProgramRecord(0).begin());
         r.channels.LoadAllFromImage();

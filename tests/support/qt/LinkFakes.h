@@ -30,7 +30,7 @@ public:
     }
     void ClearAllPending(bool value) override { clearCalls.push_back(value); }
     void LoadAllFromImage() override { ++loads; }
-    void StoreAllToImage() override { ++stores; }
+    void WriteAllToImage() override { ++stores; }
     void SetInputGain(int channel, int gain) override { gains.emplace_back(channel, gain); }
 
     std::deque<std::unique_ptr<SendData>> scripted;
