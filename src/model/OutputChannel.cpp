@@ -131,6 +131,66 @@ void OutputChannel::SetVolumeDb(int db) {
     m_pendingVolume = Mark();
 }
 
+// --- Values held by the table alone ------------------------------------------------------
+
+namespace {
+constexpr int kAllSubBlocks = -1;
+
+bool TableHeld(const ParamDef& d, int subBlock) {
+    return d.tableHeld && (subBlock == kAllSubBlocks || d.subBlock == subBlock);
+}
+}  // namespace
+
+int OutputChannel::Value(const ParamDef& def) const {
+    return ReadParam(m_tableValues, def);
+}
+
+bool* OutputChannel::PendingOf(int subBlock) {
+    switch (subBlock) {
+        case subblock::kMain:
+            return &m_pendingMain;
+        case subblock::kLimiter:
+            return &m_pendingLimiter;
+        case subblock::kVolume:
+            return &m_pendingVolume;
+        default:
+            return nullptr;  // a table row in another sub-block is refused at compile time
+    }
+}
+
+void OutputChannel::SetValue(const ParamDef& def, int value) {
+    WriteParam(m_tableValues, def, std::clamp(value, def.low, def.high));
+    if (def.linked) {
+        ForEachPartner([this, &def](OutputChannel& p, int) {
+            WriteParam(p.m_tableValues, def, Value(def));
+            *p.PendingOf(def.subBlock) = Mark();
+        });
+    }
+    *PendingOf(def.subBlock) = Mark();
+}
+
+void OutputChannel::WriteTableValues(std::span<std::uint8_t, kChannelBlockSize> b,
+                                     int subBlock) const {
+    for (const ParamDef& d : AllParams()) {
+        if (TableHeld(d, subBlock)) {
+            WriteParam(b, d, Value(d));
+        }
+    }
+}
+
+void OutputChannel::WriteTableValues(std::span<std::uint8_t, kChannelBlockSize> b) const {
+    WriteTableValues(b, kAllSubBlocks);
+}
+
+void OutputChannel::LoadTableValues(std::span<const std::uint8_t, kChannelBlockSize> b,
+                                    int subBlock) {
+    for (const ParamDef& d : AllParams()) {
+        if (TableHeld(d, subBlock)) {
+            WriteParam(m_tableValues, d, ReadParam(b, d));
+        }
+    }
+}
+
 // --- Block transfer ------------------------------------------------------------------------
 
 std::span<std::uint8_t, kChannelBlockSize> OutputChannel::LiveBlock() {
@@ -148,6 +208,7 @@ void OutputChannel::WriteMain() {
     WriteLeI16(b, block::kInputGain, m_inputGain);
     WriteLeI16(b, block::kDelay, m_delay);
     b[block::kInputRoute] = m_inputRoute;
+    WriteTableValues(b, subblock::kMain);
 }
 
 void OutputChannel::WriteCrossover(bool sentFreq) {
@@ -170,39 +231,41 @@ void OutputChannel::WriteLimiter() {
     WriteLeI16(b, block::kLimitThreshold, m_limitThreshold);
     b[block::kLimitAttack] = m_limitAttack;
     b[block::kLimitRelease] = m_limitRelease;
+    WriteTableValues(b, subblock::kLimiter);
 }
 
 void OutputChannel::WriteVolume() {
     auto b = LiveBlock();
     b[block::kVolumeAux] = m_volumeAux;
     WriteLeI16(b, block::kVolume, m_volume);
+    WriteTableValues(b, subblock::kVolume);
 }
 
 std::unique_ptr<SendData> OutputChannel::EmitName() {
     WriteFixedText(m_state->ui, LiveBlock().subspan(block::kName, 8), m_name);
-    return Frame(0);
+    return Frame(subblock::kName);
 }
 
 std::unique_ptr<SendData> OutputChannel::EmitMain(bool send) {
     WriteMain();
-    return send ? Frame(1) : nullptr;
+    return send ? Frame(subblock::kMain) : nullptr;
 }
 
 std::unique_ptr<SendData> OutputChannel::EmitCrossover(bool send) {
     // The amplifier gets the sent frequency, which may still be climbing towards the
     // filter's frequency one octave per frame.
     WriteCrossover(true);
-    return send ? Frame(2) : nullptr;
+    return send ? Frame(subblock::kCrossover) : nullptr;
 }
 
 std::unique_ptr<SendData> OutputChannel::EmitLimiter(bool send) {
     WriteLimiter();
-    return send ? Frame(3) : nullptr;
+    return send ? Frame(subblock::kLimiter) : nullptr;
 }
 
 std::unique_ptr<SendData> OutputChannel::EmitVolume(bool send) {
     WriteVolume();
-    return send ? Frame(4) : nullptr;
+    return send ? Frame(subblock::kVolume) : nullptr;
 }
 
 std::unique_ptr<SendData> OutputChannel::EmitBand(int k, int subBlock) {
@@ -259,11 +322,12 @@ void OutputChannel::LoadFromBlock(std::span<const std::uint8_t, kChannelBlockSiz
     m_limitThreshold = ReadLeI16(b, block::kLimitThreshold);
     m_limitAttack = b[block::kLimitAttack];
     m_limitRelease = b[block::kLimitRelease];
+    LoadTableValues(b, kAllSubBlocks);
 }
 
 void OutputChannel::RestoreSubBlock(std::span<const std::uint8_t, kChannelBlockSize> b,
                                     int subBlock) {
-    enum : int { kName, kMain, kCrossover, kLimiter, kVolume, kFirstBand };
+    using namespace subblock;
     switch (subBlock) {
         case kName: {
             const auto name = b.first<8>();
@@ -277,6 +341,7 @@ void OutputChannel::RestoreSubBlock(std::span<const std::uint8_t, kChannelBlockS
             m_inputGain = ReadLeI16(b, block::kInputGain);
             m_delay = ReadLeI16(b, block::kDelay);
             m_inputRoute = b[block::kInputRoute];
+            LoadTableValues(b, subBlock);
             m_pendingMain = Mark();
             break;
         case kCrossover:
@@ -292,11 +357,13 @@ void OutputChannel::RestoreSubBlock(std::span<const std::uint8_t, kChannelBlockS
             m_limitThreshold = ReadLeI16(b, block::kLimitThreshold);
             m_limitAttack = b[block::kLimitAttack];
             m_limitRelease = b[block::kLimitRelease];
+            LoadTableValues(b, subBlock);
             m_pendingLimiter = Mark();
             break;
         case kVolume:
             m_volumeAux = b[block::kVolumeAux];
             m_volume = LimitVolume(ReadLeI16(b, block::kVolume));
+            LoadTableValues(b, subBlock);
             m_pendingVolume = Mark();
             break;
         default: {
@@ -379,6 +446,11 @@ void OutputChannel::CopyLinkedFrom(const OutputChannel& source) {
     m_limitThreshold = source.m_limitThreshold;
     m_limitAttack = source.m_limitAttack;
     m_limitRelease = source.m_limitRelease;
+    for (const ParamDef& d : AllParams()) {
+        if (d.tableHeld && d.linked) {
+            WriteParam(m_tableValues, d, source.Value(d));
+        }
+    }
 }
 
 // --- Texts ---------------------------------------------------------------------------------

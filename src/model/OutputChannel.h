@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -13,6 +14,15 @@
 namespace tolmarin {
 
 struct SharedState;
+struct ParamDef;
+
+// The sub-blocks of a channel block that carry edited values, each sent in a frame of its
+// own: the name, the main values, the crossover, the limiter, the volume, eight bands.
+namespace subblock {
+inline constexpr int kName = 0, kMain = 1, kCrossover = 2, kLimiter = 3, kVolume = 4;
+inline constexpr int kFirstBand = 5;
+inline constexpr int kValueCount = 13;
+}  // namespace subblock
 
 // Everything the editor knows about one output channel, in the amplifier's own step
 // encodings, so that it goes into the channel's block of the live program unconverted.
@@ -51,6 +61,13 @@ public:
     std::uint8_t GetLimitRelease() const { return m_limitRelease; }
     std::uint8_t GetVolumeAux() const { return m_volumeAux; }
     std::int16_t GetVolume() const { return m_volume; }
+
+    // A value the parameter table alone describes (no member of its own): held in the
+    // block's layout, sent in its row's sub-block, following a linked channel when linked.
+    int Value(const ParamDef& def) const;
+    void SetValue(const ParamDef& def, int value);
+    // Every such value into block (a captured setting); other bytes untouched.
+    void WriteTableValues(std::span<std::uint8_t, kChannelBlockSize> block) const;
 
     bool PendingName() const { return m_pendingName; }
     bool PendingMain() const { return m_pendingMain; }
@@ -138,8 +155,12 @@ private:
     void WriteCrossover(bool sentFreq);
     void WriteLimiter();
     void WriteVolume();
+    void WriteTableValues(std::span<std::uint8_t, kChannelBlockSize> block, int subBlock) const;
+    void LoadTableValues(std::span<const std::uint8_t, kChannelBlockSize> block, int subBlock);
+    bool* PendingOf(int subBlock);
 
     SharedState* m_state;
+    std::array<std::uint8_t, kChannelBlockSize> m_tableValues{};
 
     std::string m_name;
     EqBank m_eq;

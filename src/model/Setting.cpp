@@ -16,11 +16,6 @@ namespace {
 constexpr int kNameBytes = 8;
 constexpr int kCh2 = 1;
 
-// The gain a band is set to, also while bypassed (its step reads flat then).
-std::int16_t OwnGainStep(const Filter& f) {
-    return static_cast<std::int16_t>((f.GetGain() + 20.0) * 10.0 + 0.5);
-}
-
 std::span<const std::uint8_t, kSubBlockSize> SubBlockOf(const ChannelValues& v, int subBlock) {
     return std::span<const std::uint8_t, kChannelBlockSize>(v.block)
         .subspan(static_cast<std::size_t>(subBlock) * kSubBlockSize)
@@ -56,11 +51,12 @@ ChannelValues CaptureChannel(const OutputChannel& ch) {
     b[block::kLimitRelease] = ch.GetLimitRelease();
     b[block::kVolumeAux] = ch.GetVolumeAux();
     WriteLeI16(b, block::kVolume, ch.GetVolume());
+    ch.WriteTableValues(b);
     for (int k = 0; k < kEqBandCount; ++k) {
         const Filter& f = ch.Band(k);
         BandRecord r;
         r.freq = static_cast<std::int16_t>(f.GetFreq());
-        r.gainStep = OwnGainStep(f);
+        r.gainStep = static_cast<std::int16_t>(f.GetOwnGainStep());  // bypassed too
         r.bandwidthStep = static_cast<std::int16_t>(f.GetBandwidthStep());
         r.slope = static_cast<std::uint8_t>(f.GetSlope());
         r.type = static_cast<std::uint8_t>(f.GetType());

@@ -24,7 +24,7 @@ public:
     // EQ band: frequency = hz (a shelf kept on its side of 2000 Hz). Crossover filter: see
     // the sent-frequency notes at AdvanceSentFreq. Marks pending when fromEdit.
     void SetFreq(int hz, bool fromEdit);
-    // gain = step * 0.1 - 20 dB; a gain of exactly 0.0 forces bypass. Marks pending.
+    // The band gain codec's step; its flat step (0.0 dB) forces bypass. Marks pending.
     void SetGainStep(int step);
     // bandwidth = step * 0.05 + 0.05 octaves. Marks pending.
     void SetBandwidthStep(int step);
@@ -47,7 +47,8 @@ public:
     int GetFamily() const { return m_family; }
     int GetSlope() const { return m_slope; }
     bool GetBypass() const { return m_bypass; }
-    double GetGain() const { return m_gain; }
+    double GetGain() const;                            // the gain step in dB, also while bypassed
+    int GetOwnGainStep() const { return m_gainStep; }  // also while bypassed
     double GetBandwidth() const { return m_bandwidth; }
     int GetSentFreq() const { return m_sentFreq; }
     int GetNumber() const { return m_number; }
@@ -118,7 +119,7 @@ private:
     int m_type = filter::kPeaking;
     int m_freq = 1000;
     int m_sentFreq = 20;
-    double m_gain = 0.0;
+    int m_gainStep = 200;  // 0.0 dB
     bool m_bypass = true;
     double m_bandwidth = 0.3;
     int m_family = filter::kLinkwitzRiley;

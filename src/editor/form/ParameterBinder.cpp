@@ -124,8 +124,9 @@ void ParameterBinder::BindSwitch(const ParamDef& param, int index, PictureButton
     connect(button, &QAbstractButton::clicked, this, [this, at] {
         const Binding& s = m_bindings[at];
         // A band's switch turns from what it shows; a channel's from its record.
-        const bool on = s.param->scope == ParamScope::Band ? s.button->IsOn()
-                                                           : s.param->read(Target(s), s.index) != 0;
+        const bool on = s.param->scope == ParamScope::Band
+                            ? s.button->IsOn()
+                            : ReadValueOf(*s.param, Target(s), s.index) != 0;
         OnEdited(at, on ? 0 : 1);
     });
 }
@@ -145,10 +146,10 @@ void ParameterBinder::OnEdited(std::size_t at, int value) {
     }
     OutputChannel& ch = Target(b);
     value = Constrain(b, ch, value);
-    b.param->write(ch, b.index, value);
+    EditValueOf(*b.param, ch, b.index, value);
     ShowSiblings(b, value);
     if (b.button != nullptr) {
-        Show(b, b.param->read(ch, b.index));
+        Show(b, ReadValueOf(*b.param, ch, b.index));
     }
     AfterEdit(b, ch, value);
     Mirror(b);
@@ -333,7 +334,7 @@ void ParameterBinder::ShowChannel(int n) {
             if (p.scope == ParamScope::System || EditsItsColumn(p) || !pick(p.id)) {
                 continue;
             }
-            const int value = p.read(ch, b.index);
+            const int value = ReadValueOf(p, ch, b.index);
             if (p.id == Param::BandType) {
                 ShowBandKind(b.index, value);
             }
@@ -355,7 +356,7 @@ void ParameterBinder::ShowColumns() {
         if (p.scope == ParamScope::System) {
             Show(b, m_state.image.systemBytes[static_cast<std::size_t>(p.offset + b.index)]);
         } else if (EditsItsColumn(p)) {
-            Show(b, p.read(m_channels.Channel(b.index), b.index));
+            Show(b, ReadValueOf(p, m_channels.Channel(b.index), b.index));
         }
     }
 }
@@ -372,7 +373,7 @@ void ParameterBinder::ShowFilter(int position) {
         if (p.edit != EditKind::Number || FilterPosition(p, b.index) != position) {
             continue;
         }
-        Show(b, p.read(ch, b.index));
+        Show(b, ReadValueOf(p, ch, b.index));
         any = &b;
     }
     if (band) {
