@@ -139,7 +139,7 @@ TEST(FormRanges, EveryNumericParameterAtEitherEndOfItsRangeIsShownAsHeldWithoutA
             r.view->ShowState(0);
             EXPECT_TRUE(r.fresh.sink.messages.empty())
                 << (r.fresh.sink.messages.empty() ? "" : r.fresh.sink.messages.front());
-            const int held = def.read(r.channels.Channel(0), band);
+            const int held = ReadValueOf(def, r.channels.Channel(0), band);
             bool checked = false;
             for (const ControlDef& c : FormControls()) {
                 const bool mine = c.kind == ControlKind::NumField && c.param == def.name &&
