@@ -30,7 +30,7 @@ struct Codec {
     double zero = 0.0;   // display value at step 0 (Linear)
     int decimals = 0;
     std::string_view unit = {};  // after the number, no blank: "dB", "Hz"
-    int textStep = 1;       // steps one text covers (whole dB of a tenths count: 10)
+    int textStep = 1;            // steps one text covers (whole dB of a tenths count: 10)
     std::array<TextId, 6> words{TextId::Count, TextId::Count, TextId::Count,
                                 TextId::Count, TextId::Count, TextId::Count};
     bool translated = true;  // the words differ by language
