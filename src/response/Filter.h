@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "model/Codec.h"
 #include "response/FilterMath.h"
 
 namespace tolmarin {
@@ -119,7 +120,7 @@ private:
     int m_type = filter::kPeaking;
     int m_freq = 1000;
     int m_sentFreq = 20;
-    int m_gainStep = 200;  // 0.0 dB
+    int m_gainStep = codec::kBandGain.Flat();
     bool m_bypass = true;
     double m_bandwidth = 0.3;
     int m_family = filter::kLinkwitzRiley;

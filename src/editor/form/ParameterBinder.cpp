@@ -9,6 +9,7 @@
 #include "editor/graph/ResponseGraph.h"
 #include "model/ChannelSet.h"
 #include "protocol/DeviceImage.h"
+#include "text/NumberText.h"
 
 namespace tolmarin {
 
@@ -18,8 +19,9 @@ namespace {
 constexpr int kHighPassPosition = GraphInteraction::kHighPassPosition;
 constexpr int kLowPassPosition = GraphInteraction::kLowPassPosition;
 
-// What a bypassed band's gain field reads.
-const QString kFlatGainText = QStringLiteral("0.0");
+// What a bypassed band's gain field reads: the flat step's number, without its unit.
+const QString kFlatGainText = QString::fromStdString(
+    FixedText(codec::kBandGain.Display(codec::kBandGain.Flat()), codec::kBandGain.decimals));
 
 int FilterPosition(const ParamDef& p, int index) {
     switch (p.filter) {
