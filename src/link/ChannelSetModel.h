@@ -18,6 +18,8 @@ public:
     void SetInputGain(int channel, int gain) override {
         m_channels.Channel(channel).SetInputGain(static_cast<std::int16_t>(gain));
     }
+    void SetSending(bool on) override { m_channels.SetSending(on); }
+    void UnlinkCh1Ch2() override { m_channels.UnlinkCh1Ch2(); }
     ChannelBlocks RecordBlocks() override { return tolmarin::RecordBlocks(m_channels); }
 
 private:

@@ -37,24 +37,12 @@ const OutputChannel& FourChannels::At(int i) const {
 
 ChannelSet::ChannelSet(SharedState& state) : m_state(&state) {
     for (int c = 0; c < kChannelCount; ++c) {
-        OutputChannel& r = m_channels.Add(std::make_unique<OutputChannel>(state));
+        OutputChannel& r = m_channels.Add(std::make_unique<OutputChannel>(state, *this));
         r.SetColour(kChannelColours[c]);
         r.SetColourArgb(kChannelColoursArgb[c]);
         r.SetName("CH" + IntText(c + 1));
         r.Eq().CreateFilters(kBandCount, kCrossoverNumber, kLowPassDefault);
         r.SetIndex(static_cast<std::uint8_t>(c));
-    }
-    for (int c = 0; c < kChannelCount; ++c) {
-        state.app.linkGroup[c] = c;
-        state.app.channelRecord[c] = &m_channels.At(c);
-    }
-}
-
-ChannelSet::~ChannelSet() {
-    for (int c = 0; c < kChannelCount; ++c) {
-        if (m_state->app.channelRecord[c] == &m_channels.At(c)) {
-            m_state->app.channelRecord[c] = nullptr;
-        }
     }
 }
 
@@ -163,15 +151,28 @@ void ChannelSet::LinkCh1Ch2(bool linkOpen, const FrameSink& send) {
             send(std::move(frame));
         }
     }
-    m_state->app.linkGroup[1] = 0;
+    SetCh1Ch2Linked(true);
 }
 
 void ChannelSet::UnlinkCh1Ch2() {
-    m_state->app.linkGroup[1] = 1;
+    SetCh1Ch2Linked(false);
 }
 
 bool ChannelSet::Ch1Ch2Linked() const {
-    return m_state->app.linkGroup[0] == m_state->app.linkGroup[1];
+    return m_linkGroup[0] == m_linkGroup[1];
+}
+
+void ChannelSet::SetCh1Ch2Linked(bool linked) {
+    m_linkGroup[1] = linked ? m_linkGroup[0] : 1;
+}
+
+bool ChannelSet::IsLinked(int ch) const {
+    for (int k = 0; k < kChannelCount; ++k) {
+        if (k != ch && m_linkGroup[k] == LinkGroup(ch)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace tolmarin

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "model/OutputChannel.h"
+#include "model/SendMode.h"
 #include "protocol/SendData.h"
 
 namespace tolmarin {
@@ -31,16 +33,14 @@ private:
     std::vector<std::unique_ptr<OutputChannel>> m_records;
 };
 
-// The editor's model of the amplifier's output side. It registers its records and their
-// link groups in the application state, moves all records into and out of the live
+// The editor's model of the amplifier's output side. It owns its records, their link groups
+// and the send mode they mark changes by, moves all records into and out of the live
 // program, and answers the pacing tick with the next frame to send.
 class ChannelSet {
 public:
     explicit ChannelSet(SharedState& state);
     ChannelSet(const ChannelSet&) = delete;
     ChannelSet& operator=(const ChannelSet&) = delete;
-    // Withdraws the record pointers from the application state.
-    ~ChannelSet();
 
     OutputChannel& Channel(int i) { return m_channels.At(i); }
     const OutputChannel& Channel(int i) const { return m_channels.At(i); }
@@ -65,9 +65,25 @@ public:
     // Both channels keep their values; nothing is sent.
     void UnlinkCh1Ch2();
     bool Ch1Ch2Linked() const;
+    // Only CH2's group changes, values stay: for a restore that brings the link back.
+    void SetCh1Ch2Linked(bool linked);
+
+    // Channels in one group mirror each other's edits; each starts in its own.
+    int LinkGroup(int ch) const { return m_linkGroup.at(static_cast<std::size_t>(ch)); }
+    void SetLinkGroup(int ch, int group) { m_linkGroup.at(static_cast<std::size_t>(ch)) = group; }
+    // True when another channel shares the link group of ch.
+    bool IsLinked(int ch) const;
+
+    // On while the records and the amplifier agree: set by the link, and cleared around a
+    // restore that must not send.
+    const SendMode& Mode() const { return m_mode; }
+    void SetSending(bool on) { m_mode.on = on; }
+    bool Sending() const { return m_mode.on; }
 
 private:
     SharedState* m_state;
+    SendMode m_mode;
+    std::array<int, kChannelCount> m_linkGroup{0, 1, 2, 3};
     FourChannels m_channels;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "model/ChannelSet.h"
 #include "model/Parameters.h"
 #include "model/ValueText.h"
 #include "protocol/ByteOrder.h"
@@ -26,26 +27,24 @@ int PairMode(const DeviceImage& image, int ch) {
 
 }  // namespace
 
-OutputChannel::OutputChannel(SharedState& state) : m_state(&state), m_eq(state) {}
+OutputChannel::OutputChannel(SharedState& state, ChannelSet& set)
+    : m_state(&state), m_set(&set), m_eq(state, set.Mode()) {}
 
 OutputChannel::~OutputChannel() = default;
 
 bool OutputChannel::Mark() const {
-    return m_state->app.sendChanges;
+    return m_set->Mode().on;
 }
 
 template <typename Fn>
 void OutputChannel::ForEachPartner(Fn fn) {
-    const AppState& app = m_state->app;
-    // A record that is not the set's record for its channel (a stray copy) has no partners.
-    if (m_index >= kChannelCount || app.channelRecord[m_index] != this) {
+    // A record that is not its set's record for its channel (one being added) has no partners.
+    if (m_index >= m_set->ChannelCount() || &m_set->Channel(m_index) != this) {
         return;
     }
-    for (int k = 0; k < kChannelCount; ++k) {
-        OutputChannel* partner = app.channelRecord[k];
-        if (k != m_index && partner != nullptr && partner != this &&
-            app.linkGroup[k] == app.linkGroup[m_index]) {
-            fn(*partner, k);
+    for (int k = 0; k < m_set->ChannelCount(); ++k) {
+        if (k != m_index && m_set->LinkGroup(k) == m_set->LinkGroup(m_index)) {
+            fn(m_set->Channel(k), k);
         }
     }
 }
@@ -271,7 +270,7 @@ std::unique_ptr<SendData> OutputChannel::EmitVolume(bool send) {
 std::unique_ptr<SendData> OutputChannel::EmitBand(int k, int subBlock) {
     auto b = LiveBlock();
     const std::size_t at = BandOffset(k);
-    if (IsChannelLinked(m_state->app, m_index)) {
+    if (m_set->IsLinked(m_index)) {
         BandRecord record = ReadBandRecord(b, at);
         m_eq.StepBandRecord(record, k);
         WriteBandRecord(b, at, record);
@@ -290,7 +289,7 @@ void OutputChannel::WriteAll() {
     WriteMain();
     // Out of step with the amplifier nothing is sent, so the sent frequency would hold an
     // offline edit back from files and mode changes: the block then takes the record's.
-    WriteCrossover(m_state->app.sendChanges);
+    WriteCrossover(Mark());
     WriteLimiter();
     WriteVolume();
 }

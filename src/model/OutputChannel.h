@@ -14,6 +14,7 @@
 namespace tolmarin {
 
 struct SharedState;
+class ChannelSet;
 struct ParamDef;
 
 // The sub-blocks of a channel block that carry edited values, each sent in a frame of its
@@ -31,7 +32,9 @@ inline constexpr int kValueCount = 13;
 // linked channel (polarity and delay, limiter, volume) update the partners first.
 class OutputChannel {
 public:
-    explicit OutputChannel(SharedState& state);
+    // A record of set, marking changes as the set's send mode says and mirroring onto its
+    // linked partners there.
+    OutputChannel(SharedState& state, ChannelSet& set);
     OutputChannel(const OutputChannel&) = delete;
     OutputChannel& operator=(const OutputChannel&) = delete;
     ~OutputChannel();
@@ -160,6 +163,7 @@ private:
     bool* PendingOf(int subBlock);
 
     SharedState* m_state;
+    ChannelSet* m_set;
     std::array<std::uint8_t, kChannelBlockSize> m_tableValues{};
 
     std::string m_name;

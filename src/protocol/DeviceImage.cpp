@@ -81,10 +81,6 @@ void InitDeviceImage(SharedState& state) {
         std::fill(name.begin(), name.begin() + 15, ' ');
         name[15] = 0;
     }
-    image.frameHeader[0] = FRAME_Z;
-    image.frameHeader[1] = FRAME_Z;
-    image.frameHeader[2] = FRAME_Z;
-    image.frameHeader[3] = FRAME_H;
     state.app.status.fill(0);
     state.app.itemCode = {0, 1, 2, 3, 4, 5, 7};
 }
@@ -92,15 +88,6 @@ void InitDeviceImage(SharedState& state) {
 void InitSystemBytes(DeviceImage& image) {
     std::fill(image.systemBytes.begin(), image.systemBytes.begin() + 6, 0);
     image.systemBytes[sysbyte::kPower] = 1;
-}
-
-bool IsChannelLinked(const AppState& app, int ch) {
-    for (int k = 0; k < kChannelCount; ++k) {
-        if (k != ch && app.linkGroup[k] == app.linkGroup[ch]) {
-            return true;
-        }
-    }
-    return false;
 }
 
 bool WriteFixedText(const UiState& ui, std::span<std::uint8_t> slot, std::string_view text) {

@@ -28,7 +28,7 @@ int ClampToInt(std::int64_t v) {
 
 }  // namespace
 
-Filter::Filter(SharedState& state) : m_state(&state) {
+Filter::Filter(SharedState& state, const SendMode& mode) : m_state(&state), m_mode(&mode) {
     m_response = FilterResponse(Params());
 }
 
@@ -38,7 +38,7 @@ FilterParams Filter::Params() const {
 }
 
 void Filter::MarkPending() {
-    m_pending = m_state->app.sendChanges;
+    m_pending = m_mode->on;
 }
 
 void Filter::ApplyShelfLimits() {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "model/Codec.h"
+#include "model/SendMode.h"
 #include "response/FilterMath.h"
 
 namespace tolmarin {
@@ -14,12 +15,12 @@ struct SharedState;
 // current: every change recomputes it before returning) and the pending flag the change
 // emission sends from. How it is drawn and dragged is the response graph's business.
 //
-// The filter holds a reference to the process's shared state: a change copies
-// state.app.sendChanges into the pending flag, and messages and language-dependent texts
-// follow state.ui. The state must outlive the filter.
+// The filter holds references to the process's shared state (messages and language-dependent
+// texts follow state.ui) and to its owner's send mode, which a change copies into the pending
+// flag. Both must outlive the filter.
 class Filter {
 public:
-    explicit Filter(SharedState& state);
+    explicit Filter(SharedState& state, const SendMode& mode = kNeverSending);
 
     // --- Parameters ---------------------------------------------------------------------
     // EQ band: frequency = hz (a shelf kept on its side of 2000 Hz). Crossover filter: see
@@ -115,6 +116,7 @@ private:
     FilterParams Params() const;
 
     SharedState* m_state;
+    const SendMode* m_mode;
 
     GridResponse m_response{};
     int m_type = filter::kPeaking;

@@ -35,14 +35,14 @@ void Customise(OutputChannel& r) {
 // CH2's own name, switch and gain, and the routing of CH2 in stereo.
 TEST_F(Linking, LinkWhileLinkedUpSendsCh2sWholeBlockOnce) {
     Customise(ch1);
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     set.ClearAllPending(false);
     ch1.TakePendingName();
     std::vector<std::unique_ptr<SendData>> sent;
     set.LinkCh1Ch2(true,
                    [&sent](std::unique_ptr<SendData> item) { sent.push_back(std::move(item)); });
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(s.app.linkGroup[1], 0);
+    EXPECT_EQ(set.LinkGroup(1), 0);
     EXPECT_TRUE(set.Ch1Ch2Linked());
 
     // CH2's block written out from the values it should now have.
@@ -120,7 +120,7 @@ TEST_F(Linking, UnlinkKeepsValuesAndStopsPropagation) {
     Link();
     ch1.SetDelay(99);
     set.UnlinkCh1Ch2();
-    EXPECT_EQ(s.app.linkGroup[1], 1);
+    EXPECT_EQ(set.LinkGroup(1), 1);
     EXPECT_FALSE(set.Ch1Ch2Linked());
     ch1.SetDelay(5);
     EXPECT_EQ(ch2.GetDelay(), 99);
@@ -131,7 +131,7 @@ TEST_F(Linking, SettersPropagateOnlyTheirGroup) {
     Link();
     Live(0)[32] = 7;  // the byte that travels with the volume, changed on CH1 only
     ch1.LoadFromBlock(Live(0));
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     ch1.SetOutputOn(1);
     ch1.SetInputGain(549);
     ch1.SetInputRoute(3);
@@ -177,7 +177,7 @@ TEST_F(Linking, BridgeModeInvertsThePartnersPolarity) {
 
 // The mode byte is that of the partner's pair: CH3/CH4 use byte 1.
 TEST_F(Linking, BridgeInversionReadsThePartnersPairMode) {
-    s.app.linkGroup[3] = 2;
+    set.SetLinkGroup(3, 2);
     s.image.systemBytes[0] = 0;
     s.image.systemBytes[1] = 2;
     set.Channel(2).SetPolarity(1);

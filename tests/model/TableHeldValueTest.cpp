@@ -32,7 +32,7 @@ TEST(TableHeldValue, AnEditIsLimitedMarkedAndFollowsOnlyALinkedPartner) {
                           Case{false, -5, d.low}}) {
         testing::FreshState fresh;
         ChannelSet set(*fresh);
-        fresh->app.sendChanges = 1;
+        set.SetSending(true);
         if (c.linked) {
             set.LinkCh1Ch2(false, {});
         }

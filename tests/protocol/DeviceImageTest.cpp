@@ -52,10 +52,9 @@ TEST(DeviceImageStartUp, SystemBytesHeaderAndState) {
         EXPECT_EQ(s->image.systemBytes[i], 0);
     }
     EXPECT_EQ(s->app.portName, "NULL");
-    EXPECT_EQ(s->app.sendChanges, 0);
     EXPECT_EQ((std::array<int, 7>{0, 1, 2, 3, 4, 5, 7}), s->app.itemCode);
-    EXPECT_EQ(s->image.frameHeader[0], 0x5A);
-    EXPECT_EQ(s->image.frameHeader[3], 0x48);
+    EXPECT_EQ(s->frames.header[0], 0x5A);
+    EXPECT_EQ(s->frames.header[3], 0x48);
 }
 
 TEST(DeviceImageLayout, ChannelBlocksSitAtTheirRecordOffsets) {
@@ -68,16 +67,6 @@ TEST(DeviceImageLayout, ChannelBlocksSitAtTheirRecordOffsets) {
     EXPECT_THROW(s->image.Name(21), std::out_of_range);
     EXPECT_THROW(s->image.ChannelBlock(0, 4), std::out_of_range);
     EXPECT_THROW(s->image.Data(-1), std::out_of_range);
-}
-
-TEST(ChannelLinking, SharedGroupMeansLinked) {
-    AppState app;
-    app.linkGroup = {0, 0, 2, 3};
-    EXPECT_TRUE(IsChannelLinked(app, 0));
-    EXPECT_TRUE(IsChannelLinked(app, 1));
-    EXPECT_FALSE(IsChannelLinked(app, 2));
-    app.linkGroup = {0, 1, 2, 3};
-    EXPECT_FALSE(IsChannelLinked(app, 0));
 }
 
 TEST(FixedText, SevenCharacterNameFitsEightIsRefusedInTheCurrentLanguage) {

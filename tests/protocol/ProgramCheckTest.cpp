@@ -23,7 +23,7 @@ using testing::FreshState;
 // channels, edits made linked and unlinked (stepped crossover frequencies included).
 void EditAtRandom(SharedState& s, ChannelSet& set, std::mt19937& rng) {
     testing::Picker pick(rng);
-    s.app.sendChanges = pick(0, 1) == 1;
+    set.SetSending(pick(0, 1) == 1);
     s.image.systemBytes[0] = static_cast<std::uint8_t>(pick(0, 2));
     s.image.systemBytes[1] = static_cast<std::uint8_t>(pick(0, 2));
     s.image.systemBytes[2] = static_cast<std::uint8_t>(pick(0, 2));

@@ -27,6 +27,8 @@ public:
     void LoadAllFromImage() override {}
     void WriteAllToImage() override {}
     void SetInputGain(int, int) override {}
+    void SetSending(bool) override {}
+    void UnlinkCh1Ch2() override {}
 
 private:
     SharedState& m_state;

@@ -284,6 +284,8 @@ public:
     }
     void WriteAllToImage() override { m_inner.WriteAllToImage(); }
     void SetInputGain(int channel, int gain) override { m_inner.SetInputGain(channel, gain); }
+    void SetSending(bool on) override { m_inner.SetSending(on); }
+    void UnlinkCh1Ch2() override { m_inner.UnlinkCh1Ch2(); }
 
     DeviceImage::Record received{};
 

@@ -126,7 +126,7 @@ TEST(FormBands, GainOfZeroDbBypassesTheBandAndAnyOtherGainReleasesIt) {
 
 TEST(FormLinkedChannels, BandEditsFollowOnCh2ButMuteStaysOnItsOwnChannel) {
     FormRig r;
-    r.fresh->app.sendChanges = 1;
+    r.channels.SetSending(true);
     r.Click(r.Get<PictureRadio>(kLinkCheck));
     ASSERT_TRUE(r.channels.Ch1Ch2Linked());
     r.channels.ClearAllPending(false);
