@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/Colour.h"
+#include "model/Parameters.h"
 #include "protocol/ByteOrder.h"
 #include "protocol/DeviceImage.h"
 #include "protocol/FrameBuilder.h"
@@ -16,6 +17,7 @@ namespace {
 constexpr int kBandCount = 8;
 constexpr int kCrossoverNumber = 2;
 constexpr int kLowPassDefault = 20000;
+constexpr int kModeBridged = 2;
 
 // Input gain for each input sensitivity: 0.775 V, 1 V, 1.4 V.
 constexpr std::int16_t kSensitivityGain[] = {600, 578, 549};
@@ -139,6 +141,82 @@ void ChannelSet::DropAllPending() {
     for (int c = 0; c < ChannelCount(); ++c) {
         Channel(c).DropPending();
     }
+}
+
+template <typename Fn>
+void ChannelSet::ForEachPartner(int ch, Fn fn) {
+    for (int k = 0; k < ChannelCount(); ++k) {
+        if (k != ch && m_linkGroup[k] == m_linkGroup[ch]) {
+            fn(Channel(k), k);
+        }
+    }
+}
+
+void ChannelSet::Edit(const ParamDef& d, int ch, int index, int value) {
+    EditValueOf(d, Channel(ch), index, value);
+    if (!d.linked) {
+        return;
+    }
+    switch (d.filter) {
+        case FilterPart::Band:
+            MirrorFilter(ch, index);
+            break;
+        case FilterPart::HighPass:
+            MirrorFilter(ch, kBandCount);
+            break;
+        case FilterPart::LowPass:
+            MirrorFilter(ch, kBandCount + 1);
+            break;
+        case FilterPart::None:
+            break;  // the record's setter has had its partners follow
+    }
+}
+
+void ChannelSet::FollowEdit(const OutputChannel& source, const ParamDef& d) {
+    const int ch = source.GetIndex();
+    // A record not yet its set's (one being added) has no partners.
+    if (!d.linked || ch >= ChannelCount() || &Channel(ch) != &source) {
+        return;
+    }
+    const auto& sys = m_state->image.systemBytes;
+    ForEachPartner(ch, [&](OutputChannel& p, int k) {
+        if (d.tableHeld) {
+            p.FollowValue(source, d);
+            return;
+        }
+        switch (d.id) {
+            case Param::Polarity:
+            case Param::Delay: {
+                // A bridged pair plays its second channel inverted: the partner's pair decides.
+                const int mode = sys[k < 2 ? sysbyte::kModeCh12 : sysbyte::kModeCh34];
+                p.FollowMain(source, mode == kModeBridged);
+                break;
+            }
+            case Param::LimiterThreshold:
+            case Param::LimiterAttack:
+            case Param::LimiterRelease:
+                p.FollowLimiter(source);
+                break;
+            case Param::Volume:
+                p.FollowVolume(source);
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+void ChannelSet::MirrorFilter(int ch, int position) {
+    const OutputChannel& source = Channel(ch);
+    ForEachPartner(ch, [&](OutputChannel& p, int) {
+        if (position < kBandCount) {
+            p.Band(position).CopyEqFrom(source.Band(position));
+        } else if (position == kBandCount) {
+            p.HighPass().CopyCrossoverFrom(source.HighPass());
+        } else {
+            p.LowPass().CopyCrossoverFrom(source.LowPass());
+        }
+    });
 }
 
 void ChannelSet::LinkCh1Ch2(bool linkOpen, const FrameSink& send) {

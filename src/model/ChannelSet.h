@@ -59,6 +59,19 @@ public:
     // No mark left on any channel, no crossover ramp under way (see OutputChannel).
     void DropAllPending();
 
+    // --- The linked-pair rule, the one place it is written ----------------------------------
+    // An edit as the form makes it: the record first, then each linked partner takes it
+    // over (see FollowEdit); the graph redraws after. The output switch, name, input gain
+    // and routing stay on their own channel; the input sensitivities are system items.
+    void Edit(const ParamDef& d, int ch, int index, int value);
+    // What the partners of source take over after d changed on it: polarity with delay (a
+    // bridged pair's polarity inverted), the limiter, the volume, a table-held value. The
+    // records' setters call it; filters, which know no set, go through Edit or MirrorFilter.
+    void FollowEdit(const OutputChannel& source, const ParamDef& d);
+    // The partners of ch take filter position over whole: band 0 to 7, then the high-pass
+    // and the low-pass. After a graph drag or a room EQ fit.
+    void MirrorFilter(int ch, int position);
+
     // CH2 follows CH1 from now on. With the amplifier link open, CH2's whole block goes
     // out at once through send.
     void LinkCh1Ch2(bool linkOpen, const FrameSink& send);
@@ -81,6 +94,9 @@ public:
     bool Sending() const { return m_mode.on; }
 
 private:
+    template <typename Fn>
+    void ForEachPartner(int ch, Fn fn);
+
     SharedState* m_state;
     SendMode m_mode;
     std::array<int, kChannelCount> m_linkGroup{0, 1, 2, 3};

@@ -20,11 +20,6 @@ std::int16_t LimitVolume(long long v) {
     return static_cast<std::int16_t>(std::clamp<long long>(v, 0, kMaxVolume));
 }
 
-// The amplifier-mode byte of the pair a channel belongs to (CH1/CH2 or CH3/CH4).
-int PairMode(const DeviceImage& image, int ch) {
-    return image.systemBytes[ch < 2 ? sysbyte::kModeCh12 : sysbyte::kModeCh34];
-}
-
 }  // namespace
 
 OutputChannel::OutputChannel(SharedState& state, ChannelSet& set)
@@ -36,36 +31,34 @@ bool OutputChannel::Mark() const {
     return m_set->Mode().on;
 }
 
-template <typename Fn>
-void OutputChannel::ForEachPartner(Fn fn) {
-    // A record that is not its set's record for its channel (one being added) has no partners.
-    if (m_index >= m_set->ChannelCount() || &m_set->Channel(m_index) != this) {
-        return;
-    }
-    for (int k = 0; k < m_set->ChannelCount(); ++k) {
-        if (k != m_index && m_set->LinkGroup(k) == m_set->LinkGroup(m_index)) {
-            fn(m_set->Channel(k), k);
-        }
-    }
+void OutputChannel::Changed(Param id) {
+    m_set->FollowEdit(*this, ParamOf(id));
 }
 
-void OutputChannel::PropagatePolarityAndDelay() {
-    ForEachPartner([this](OutputChannel& p, int k) {
-        // A bridged pair plays its second channel inverted.
-        const bool bridge = PairMode(m_state->image, k) == 2;
-        p.m_polarity = bridge ? (m_polarity == 0 ? 1 : 0) : m_polarity;
-        p.m_delay = m_delay;
-        p.m_pendingMain = Mark();
-    });
+// --- What a linked partner takes over (the channel set decides who and how) --------------
+
+void OutputChannel::FollowMain(const OutputChannel& source, bool invertPolarity) {
+    m_polarity = invertPolarity ? (source.m_polarity == 0 ? 1 : 0) : source.m_polarity;
+    m_delay = source.m_delay;
+    m_pendingMain = Mark();
 }
 
-void OutputChannel::PropagateLimiter() {
-    ForEachPartner([this](OutputChannel& p, int) {
-        p.m_limitThreshold = m_limitThreshold;
-        p.m_limitAttack = m_limitAttack;
-        p.m_limitRelease = m_limitRelease;
-        p.m_pendingLimiter = Mark();
-    });
+void OutputChannel::FollowLimiter(const OutputChannel& source) {
+    m_limitThreshold = source.m_limitThreshold;
+    m_limitAttack = source.m_limitAttack;
+    m_limitRelease = source.m_limitRelease;
+    m_pendingLimiter = Mark();
+}
+
+void OutputChannel::FollowVolume(const OutputChannel& source) {
+    m_volumeAux = source.m_volumeAux;
+    m_volume = source.m_volume;
+    m_pendingVolume = Mark();
+}
+
+void OutputChannel::FollowValue(const OutputChannel& source, const ParamDef& def) {
+    WriteParam(m_tableValues, def, source.Value(def));
+    *PendingOf(def.subBlock) = Mark();
 }
 
 // --- Setters -------------------------------------------------------------------------------
@@ -82,13 +75,13 @@ void OutputChannel::SetOutputOn(std::uint8_t on) {
 
 void OutputChannel::SetPolarity(std::uint8_t polarity) {
     m_polarity = polarity;
-    PropagatePolarityAndDelay();
+    Changed(Param::Polarity);
     m_pendingMain = Mark();
 }
 
 void OutputChannel::SetDelay(std::int16_t delay) {
     m_delay = delay;
-    PropagatePolarityAndDelay();
+    Changed(Param::Delay);
     m_pendingMain = Mark();
 }
 
@@ -104,29 +97,25 @@ void OutputChannel::SetInputRoute(std::uint8_t route) {
 
 void OutputChannel::SetLimitThreshold(std::int16_t threshold) {
     m_limitThreshold = threshold;
-    PropagateLimiter();
+    Changed(Param::LimiterThreshold);
     m_pendingLimiter = Mark();
 }
 
 void OutputChannel::SetLimitAttack(std::uint8_t attack) {
     m_limitAttack = attack;
-    PropagateLimiter();
+    Changed(Param::LimiterAttack);
     m_pendingLimiter = Mark();
 }
 
 void OutputChannel::SetLimitRelease(std::uint8_t release) {
     m_limitRelease = release;
-    PropagateLimiter();
+    Changed(Param::LimiterRelease);
     m_pendingLimiter = Mark();
 }
 
 void OutputChannel::SetVolumeDb(int db) {
     m_volume = LimitVolume(static_cast<long long>(db) * 10);
-    ForEachPartner([this](OutputChannel& p, int) {
-        p.m_volumeAux = m_volumeAux;
-        p.m_volume = m_volume;
-        p.m_pendingVolume = Mark();
-    });
+    Changed(Param::Volume);
     m_pendingVolume = Mark();
 }
 
@@ -159,12 +148,7 @@ bool* OutputChannel::PendingOf(int subBlock) {
 
 void OutputChannel::SetValue(const ParamDef& def, int value) {
     WriteParam(m_tableValues, def, std::clamp(value, def.low, def.high));
-    if (def.linked) {
-        ForEachPartner([this, &def](OutputChannel& p, int) {
-            WriteParam(p.m_tableValues, def, Value(def));
-            *p.PendingOf(def.subBlock) = Mark();
-        });
-    }
+    m_set->FollowEdit(*this, def);
     *PendingOf(def.subBlock) = Mark();
 }
 

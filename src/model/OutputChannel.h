@@ -16,6 +16,7 @@ namespace tolmarin {
 struct SharedState;
 class ChannelSet;
 struct ParamDef;
+enum class Param : int;
 
 // The sub-blocks of a channel block that carry edited values, each sent in a frame of its
 // own: the name, the main values, the crossover, the limiter, the volume, eight bands.
@@ -146,12 +147,17 @@ public:
     std::string AttackText() const;
     std::string ReleaseText() const;
 
+    // A linked partner's edit taken over, marked as the set's send mode says. Only the
+    // channel set calls these: it decides which channel follows which edit, and how.
+    void FollowMain(const OutputChannel& source, bool invertPolarity);  // polarity and delay
+    void FollowLimiter(const OutputChannel& source);
+    void FollowVolume(const OutputChannel& source);  // with the byte that travels with it
+    void FollowValue(const OutputChannel& source, const ParamDef& def);
+
 private:
-    template <typename Fn>
-    void ForEachPartner(Fn fn);
     bool Mark() const;
-    void PropagatePolarityAndDelay();
-    void PropagateLimiter();
+    // Tells the set, whose linked partners follow.
+    void Changed(Param id);
     std::span<std::uint8_t, kChannelBlockSize> LiveBlock();
     std::unique_ptr<SendData> Frame(int subBlock);
     void WriteMain();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "model/ModelFixture.h"
+#include "model/Parameters.h"
 #include "protocol/ByteOrder.h"
 
 namespace tolmarin::testing {
@@ -186,6 +187,53 @@ TEST_F(Linking, BridgeInversionReadsThePartnersPairMode) {
     s.image.systemBytes[0] = 2;
     set.Channel(2).SetPolarity(1);
     EXPECT_EQ(set.Channel(3).GetPolarity(), 1);
+}
+
+// The linked-pair rule as the form's edits meet it: CH1's value reaches CH2 (a bridged
+// pair's polarity inverted, delay as it is), what is not linked stays on CH1, and CH3 is
+// never touched.
+TEST_F(Linking, EditFollowsOnThePartnerByTheRule) {
+    enum Follow { Same, Inverted, Stays };
+    struct Case {
+        Param id;
+        int index;
+        int value;
+        int mode;  // the CH1/CH2 amplifier mode
+        Follow follow;
+    };
+    const Case cases[] = {
+        {Param::Polarity, 0, 0, 0, Same},
+        {Param::Polarity, 0, 1, 2, Inverted},
+        {Param::Polarity, 0, 0, 2, Inverted},
+        {Param::Delay, 0, 480, 2, Same},
+        {Param::LimiterThreshold, 0, 320, 0, Same},
+        {Param::LimiterRelease, 0, 3, 1, Same},
+        {Param::Volume, 0, 42, 0, Same},
+        {Param::BandGain, 3, 260, 0, Same},
+        {Param::BandWidth, 5, 11, 0, Same},
+        {Param::BandType, 6, 3, 0, Same},
+        {Param::HpFreq, 0, 90, 0, Same},
+        {Param::LpSlope, 0, 3, 0, Same},
+        {Param::Mute, 0, 1, 0, Stays},
+        {Param::InputGain, 0, 578, 0, Stays},
+        {Param::InputRoute, 0, 4, 0, Stays},
+    };
+    for (const Case& c : cases) {
+        FreshState fresh;
+        ChannelSet linked(*fresh);
+        linked.LinkCh1Ch2(false, nullptr);
+        fresh->image.systemBytes[0] = static_cast<std::uint8_t>(c.mode);
+        const ParamDef& d = ParamOf(c.id);
+        const int before = ReadValueOf(d, linked.Channel(1), c.index);
+        const int ch3 = ReadValueOf(d, linked.Channel(2), c.index);
+        linked.Edit(d, 0, c.index, c.value);
+        const int source = ReadValueOf(d, linked.Channel(0), c.index);
+        const int expected = c.follow == Same       ? source
+                             : c.follow == Inverted ? (source == 0 ? 1 : 0)
+                                                    : before;
+        EXPECT_EQ(ReadValueOf(d, linked.Channel(1), c.index), expected) << d.name;
+        EXPECT_EQ(ReadValueOf(d, linked.Channel(2), c.index), ch3) << d.name;
+    }
 }
 
 }  // namespace

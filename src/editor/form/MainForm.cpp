@@ -313,7 +313,6 @@ void MainForm::OnLinkCheck() {
 
 int MainForm::ApplyBands(int channel, const std::array<BandRecord, kEqBandCount>& bands) {
     OutputChannel& ch = m_channels.Channel(channel);
-    const bool mirrored = channel <= 1 && m_channels.Ch1Ch2Linked();
     int changed = 0;
     // All bands of a fit are one step of the history, whatever number changed.
     m_history->ApplyAsOneStep(
@@ -325,9 +324,7 @@ int MainForm::ApplyBands(int channel, const std::array<BandRecord, kEqBandCount>
                     continue;
                 }
                 ch.Eq().EditBand(band, k);
-                if (mirrored) {
-                    m_channels.Channel(1 - channel).Band(k).CopyEqFrom(ch.Band(k));
-                }
+                m_channels.MirrorFilter(channel, k);
                 ++changed;
             }
         },

@@ -133,8 +133,8 @@ void ParameterBinder::BindSwitch(const ParamDef& param, int index, PictureButton
     });
 }
 
-// ---- Edits: the model first, then the parameter's other controls, the linked partner and
-// the graph ----
+// ---- Edits: the model first (the channel set has the linked partner follow), then the
+// parameter's other controls and the graph ----
 
 OutputChannel& ParameterBinder::Target(const Binding& b) {
     return m_channels.Channel(EditsItsColumn(*b.param) ? b.index : m_shown);
@@ -148,13 +148,12 @@ void ParameterBinder::OnEdited(std::size_t at, int value) {
     }
     OutputChannel& ch = Target(b);
     value = Constrain(b, ch, value);
-    EditValueOf(*b.param, ch, b.index, value);
+    m_channels.Edit(*b.param, ch.GetIndex(), b.index, value);
     ShowSiblings(b, value);
     if (b.button != nullptr) {
         Show(b, ReadValueOf(*b.param, ch, b.index));
     }
     AfterEdit(b, ch, value);
-    Mirror(b);
     Redraw(b);
     emit edited();
 }
@@ -210,38 +209,13 @@ void ParameterBinder::AfterEdit(const Binding& b, OutputChannel& ch, int value) 
             ShowParam(Param::BandFreq, b.index, ch.Band(b.index).GetFreq());
             break;
         case Param::Polarity:
-            // CH2 of a linked pair follows (inverted in bridge mode) and is sent again.
+            // CH2 of a linked pair has followed: its switch shows what it took.
             if (m_channels.Ch1Ch2Linked()) {
                 const int other = 1 - b.index;
-                OutputChannel& partner = m_channels.Channel(other);
-                ShowParam(Param::Polarity, other, partner.GetPolarity());
-                partner.SetPolarity(partner.GetPolarity());
+                ShowParam(Param::Polarity, other, m_channels.Channel(other).GetPolarity());
             }
             break;
         default:
-            break;
-    }
-}
-
-// CH1 and CH2 linked: the partner takes the whole filter over.
-void ParameterBinder::Mirror(const Binding& b) {
-    if (!b.param->linked || b.param->filter == FilterPart::None || m_shown > 1 ||
-        !m_channels.Ch1Ch2Linked()) {
-        return;
-    }
-    const OutputChannel& from = m_channels.Channel(m_shown);
-    OutputChannel& to = m_channels.Channel(1 - m_shown);
-    switch (b.param->filter) {
-        case FilterPart::Band:
-            to.Band(b.index).CopyEqFrom(from.Band(b.index));
-            break;
-        case FilterPart::HighPass:
-            to.HighPass().CopyCrossoverFrom(from.HighPass());
-            break;
-        case FilterPart::LowPass:
-            to.LowPass().CopyCrossoverFrom(from.LowPass());
-            break;
-        case FilterPart::None:
             break;
     }
 }
@@ -382,7 +356,7 @@ void ParameterBinder::ShowFilter(int position) {
         ShowBandBypass(position, ch.Band(position).GetBypass());
     }
     if (any != nullptr) {
-        Mirror(*any);
+        m_channels.MirrorFilter(m_shown, position);
     }
     if (m_graph != nullptr) {
         m_graph->ShowFilter(position);
@@ -390,12 +364,7 @@ void ParameterBinder::ShowFilter(int position) {
 }
 
 void ParameterBinder::MirrorFilter(int position) {
-    for (const Binding& b : m_bindings) {
-        if (b.param->edit == EditKind::Number && FilterPosition(*b.param, b.index) == position) {
-            Mirror(b);
-            return;
-        }
-    }
+    m_channels.MirrorFilter(m_shown, position);
 }
 
 }  // namespace tolmarin
