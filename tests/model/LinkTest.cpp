@@ -219,10 +219,10 @@ TEST_F(Linking, EditFollowsOnThePartnerByTheRule) {
         {Param::InputRoute, 0, 4, 0, Stays},
     };
     for (const Case& c : cases) {
-        FreshState fresh;
-        ChannelSet linked(*fresh);
+        FreshState own;
+        ChannelSet linked(*own);
         linked.LinkCh1Ch2(false, nullptr);
-        fresh->image.systemBytes[0] = static_cast<std::uint8_t>(c.mode);
+        own->image.systemBytes[0] = static_cast<std::uint8_t>(c.mode);
         const ParamDef& d = ParamOf(c.id);
         const int before = ReadValueOf(d, linked.Channel(1), c.index);
         const int ch3 = ReadValueOf(d, linked.Channel(2), c.index);
