@@ -56,9 +56,8 @@ void Run(std::span<const std::uint8_t> input, Way way, std::size_t step) {
         item->SetNotifyDown(down);
         cmd.Enqueue(std::move(item));
     }
-    const auto header = s->image.frameHeader;
-    const auto scratch = s->image.payload;
-    const auto* lastItem = s->app.lastItem;
+    const auto header = s->frames.header;
+    const auto scratch = s->frames.payload;
     ReferenceReceiver ref(start.memory, kFlags);
 
     if (way == Way::Whole) {
@@ -89,9 +88,8 @@ void Run(std::span<const std::uint8_t> input, Way way, std::size_t step) {
         }
     }
     Check(ref.Matches(*s, cmd, owner));
-    Check(s->image.frameHeader == header);
-    Check(s->image.payload == scratch);
-    Check(s->app.lastItem == lastItem);
+    Check(s->frames.header == header);
+    Check(s->frames.payload == scratch);
 }
 
 }  // namespace

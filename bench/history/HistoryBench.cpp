@@ -18,7 +18,7 @@ struct Document {
     Document() {
         InitDeviceImage(state);
         InitSystemBytes(state.image);
-        state.app.sendChanges = 1;
+        channels.SetSending(true);
     }
     SharedState state;
     ChannelSet channels{state};

@@ -6,7 +6,7 @@
 
 #include "controls/BitmapSource.h"
 #include "editor/form/MainForm.h"
-#include "form/FormDescription.h"
+#include "formdesc/FormDescription.h"
 
 namespace tolmarin {
 

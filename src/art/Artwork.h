@@ -3,7 +3,7 @@
 #include <QPixmap>
 #include <span>
 
-#include "form/Pictures.h"
+#include "formdesc/Pictures.h"
 
 namespace tolmarin::art {
 

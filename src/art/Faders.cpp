@@ -5,9 +5,12 @@
 #include <QPainter>
 #include <QString>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "art/Painting.h"
 #include "art/Pieces.h"
+#include "model/Codec.h"
 
 namespace tolmarin::art {
 
@@ -22,7 +25,7 @@ struct Tick {
 
 // The groove under the thumb's centre and the scale to its left.
 void PaintTrack(QImage& image, const FaderTravel& travel, int labelRight, int labelPx,
-                std::initializer_list<Tick> ticks, int zeroPosition) {
+                const std::vector<Tick>& ticks, int zeroPosition) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
     const int grooveX = travel.CentreX();
@@ -103,18 +106,21 @@ QImage PaintVolumeTrack() {
 
 QImage PaintGainTrack() {
     QImage image = NewCanvas(kGainTrackSize.width(), kGainTrackSize.height(), kPanel);
-    // Positions 0..400 are +20 dB down to -20 dB.
-    PaintTrack(image, kGainTravel, 18, 9,
-               {{0, "+20"},
-                {50, nullptr},
-                {100, "+10"},
-                {150, nullptr},
-                {200, "0"},
-                {250, nullptr},
-                {300, "-10"},
-                {350, nullptr},
-                {400, "-20"}},
-               200);
+    // Position 0 is the highest gain step; a tick every 5 dB, a number every 10 dB.
+    const Codec& gain = codec::kBandGain;
+    constexpr int kTickSteps = 50, kNumberSteps = 100;
+    std::vector<std::string> numbers;
+    for (int pos = 0; pos <= gain.high - gain.low; pos += kNumberSteps) {
+        const long db = std::lround(gain.Display(gain.high - pos));
+        numbers.push_back((db > 0 ? "+" : "") + std::to_string(db));
+    }
+    std::vector<Tick> ticks;
+    for (int pos = 0; pos <= gain.high - gain.low; pos += kTickSteps) {
+        const bool number = pos % kNumberSteps == 0;
+        ticks.push_back({pos, number ? numbers[static_cast<std::size_t>(pos / kNumberSteps)].c_str()
+                                     : nullptr});
+    }
+    PaintTrack(image, kGainTravel, 18, 9, ticks, gain.high - gain.Flat());
     return image;
 }
 

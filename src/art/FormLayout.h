@@ -9,7 +9,7 @@
 #include <QString>
 #include <vector>
 
-#include "form/FormDescription.h"
+#include "formdesc/FormDescription.h"
 
 namespace tolmarin::art {
 

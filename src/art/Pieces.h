@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QSize>
 
-#include "form/Pictures.h"
+#include "formdesc/Pictures.h"
 #include "text/Texts.h"
 
 namespace tolmarin::art {

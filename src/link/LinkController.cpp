@@ -116,7 +116,7 @@ void LinkController::FinishSerialOpen(bool ok) {
     }
     m_linked = true;
     m_progressPos = 0;
-    m_state.app.sendChanges = true;
+    m_model.SetSending(true);
     LinkUp(m_serial);
 }
 
@@ -207,7 +207,7 @@ bool LinkController::DoCloseSerial(LinkCloseReason reason) {
     m_command.ClearQueue();
     m_command.SetTransport(nullptr);
     m_port.link = nullptr;
-    m_state.app.sendChanges = false;
+    m_model.SetSending(false);
     SetProgressPos(0);
     m_model.ClearAllPending(false);
     m_view.ShowBusy(BusyState::Hidden);
@@ -254,7 +254,7 @@ void LinkController::DoCloseNetwork(LinkCloseReason reason) {
     m_command.ClearQueue();
     m_command.SetTransport(nullptr);
     m_port.link = nullptr;
-    m_state.app.sendChanges = false;
+    m_model.SetSending(false);
     m_model.ClearAllPending(false);
     m_view.ShowBusy(BusyState::Hidden);
     ForgetReads();
@@ -315,7 +315,7 @@ bool LinkController::RequestLive(int n) {
     if (n < 0 || n > kStoredPrograms) {
         return false;
     }
-    m_state.app.sendChanges = false;
+    m_model.SetSending(false);
     if (!m_linked) {
         m_state.ui.Report(TextId::PleaseLink, MessageKind::Warning);
         return false;
@@ -388,7 +388,7 @@ bool LinkController::StoreLiveToSlot(int n, std::string_view name, bool refresh)
     }
     m_progressPos = 0;
     if (refresh) {
-        m_model.StoreAllToImage();
+        m_model.WriteAllToImage();
     }
     BeginWrites();
     const std::size_t slot = AddSlot(n);
@@ -779,14 +779,11 @@ void LinkController::Notify(const ReplyEvent& event) {
 }
 
 void LinkController::TakeLiveProgram() {
-    AppState& app = m_state.app;
-    if (app.linkGroup[0] == app.linkGroup[1]) {
-        app.linkGroup[1] = 1;
-    }
+    m_model.UnlinkCh1Ch2();
     m_view.ClearLinkCheckBox();
     m_model.LoadAllFromImage();
     m_view.ShowState();
-    app.sendChanges = true;
+    m_model.SetSending(true);
     m_liveKnown = true;
     EditsSettled();
 }
@@ -810,10 +807,10 @@ void LinkController::ResolveLiveChoice(LiveChoice choice) {
     // The records go into the live program the amplifier just sent; adjusting it to the mode
     // and sensitivities read with it makes the routing and input gains the amplifier's, and
     // the records take them too, so they show what is sent.
-    m_model.StoreAllToImage();
+    m_model.WriteAllToImage();
     m_model.LoadAllFromImage();
     m_view.ShowState();
-    m_state.app.sendChanges = true;
+    m_model.SetSending(true);
     m_liveKnown = true;
     SendLiveProgram();
 }
@@ -893,7 +890,7 @@ void LinkController::OnReadsDone() {
     if (batch.kind == ReadBatch::Recall) {
         // A refused recall leaves the amplifier and the records as they were: edits go on
         // flowing when they did before it.
-        m_state.app.sendChanges = m_liveKnown;
+        m_model.SetSending(m_liveKnown);
     }
     if (batch.kind == ReadBatch::LinkUp) {
         emit linkUpFinished(complete);

@@ -19,8 +19,13 @@ public:
     // Every mark gone, a crossover ramp under way too: what the marks stood for is void.
     virtual void DropAllPending() {}
     virtual void LoadAllFromImage() = 0;
-    virtual void StoreAllToImage() = 0;
+    virtual void WriteAllToImage() = 0;
     virtual void SetInputGain(int channel, int gain) = 0;
+    // Edits are marked to go out while on: the link turns it on once the records and the
+    // amplifier agree, and off when they may not.
+    virtual void SetSending(bool on) = 0;
+    // The live program taken from the amplifier has CH2 on its own.
+    virtual void UnlinkCh1Ch2() = 0;
     // The records as the live program's channel blocks, the live program left as it is.
     // Without records (a headless user), nothing is ever unsent.
     virtual ChannelBlocks RecordBlocks() { return {}; }

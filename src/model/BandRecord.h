@@ -8,7 +8,12 @@
 
 namespace tolmarin {
 
-// One equaliser band as it travels to and from the amplifier: 8 bytes, little-endian.
+// Where each value of a band lies in its 8-byte record, little-endian.
+namespace bandfield {
+inline constexpr int kFreq = 0, kGain = 2, kBandwidth = 4, kSlope = 6, kType = 7;
+}  // namespace bandfield
+
+// One equaliser band as it travels to and from the amplifier.
 struct BandRecord {
     std::int16_t freq = 0;           // Hz
     std::int16_t gainStep = 0;       // 0 to 400, 200 = 0 dB
@@ -21,21 +26,21 @@ struct BandRecord {
 
 inline BandRecord ReadBandRecord(std::span<const std::uint8_t> bytes, std::size_t offset) {
     BandRecord r;
-    r.freq = ReadLeI16(bytes, offset);
-    r.gainStep = ReadLeI16(bytes, offset + 2);
-    r.bandwidthStep = ReadLeI16(bytes, offset + 4);
-    r.slope = bytes[offset + 6];
-    r.type = bytes[offset + 7];
+    r.freq = ReadLeI16(bytes, offset + bandfield::kFreq);
+    r.gainStep = ReadLeI16(bytes, offset + bandfield::kGain);
+    r.bandwidthStep = ReadLeI16(bytes, offset + bandfield::kBandwidth);
+    r.slope = bytes[offset + bandfield::kSlope];
+    r.type = bytes[offset + bandfield::kType];
     return r;
 }
 
 inline void WriteBandRecord(std::span<std::uint8_t> bytes, std::size_t offset,
                             const BandRecord& r) {
-    WriteLeI16(bytes, offset, r.freq);
-    WriteLeI16(bytes, offset + 2, r.gainStep);
-    WriteLeI16(bytes, offset + 4, r.bandwidthStep);
-    bytes[offset + 6] = r.slope;
-    bytes[offset + 7] = r.type;
+    WriteLeI16(bytes, offset + bandfield::kFreq, r.freq);
+    WriteLeI16(bytes, offset + bandfield::kGain, r.gainStep);
+    WriteLeI16(bytes, offset + bandfield::kBandwidth, r.bandwidthStep);
+    bytes[offset + bandfield::kSlope] = r.slope;
+    bytes[offset + bandfield::kType] = r.type;
 }
 
 // Byte offset of band k (0 to 7) in a channel block.

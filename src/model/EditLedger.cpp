@@ -90,7 +90,7 @@ TextId NameOf(Param p) {
 
 // An operator's value with bytes of its own in the channel block.
 bool Tracked(const ParamDef& d) {
-    return d.scope != ParamScope::System && d.offset != kNotStored && NameOf(d.id) != TextId::Count;
+    return d.scope != ParamScope::System && d.offset != kNoByte && NameOf(d.id) != TextId::Count;
 }
 
 std::string Replace(std::string text, const std::string& value) {
@@ -158,7 +158,7 @@ ChannelBlocks RecordBlocks(ChannelSet& channels) {
     const auto live = state.image.Data(0);
     ChannelBlocks saved{};
     std::copy(live.begin(), live.end(), saved.begin());
-    channels.StoreAllToImage();
+    channels.WriteAllToImage();
     ChannelBlocks blocks{};
     std::copy(live.begin(), live.end(), blocks.begin());
     std::copy(saved.begin(), saved.end(), live.begin());

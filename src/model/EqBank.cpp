@@ -8,25 +8,25 @@
 
 namespace tolmarin {
 
-EqBank::EqBank(SharedState& state) : m_state(&state) {}
+EqBank::EqBank(SharedState& state, const SendMode& mode) : m_state(&state), m_mode(&mode) {}
 
 EqBank::~EqBank() = default;
 
 void EqBank::CreateFilters(int bandCount, int crossoverNumber, int lowPassFreq) {
     for (int i = 0; i < bandCount; ++i) {
-        auto f = std::make_unique<Filter>(*m_state);
+        auto f = std::make_unique<Filter>(*m_state, *m_mode);
         f->SetFreq(kDefaultBandFreq.at(static_cast<std::size_t>(i)), true);
         f->SetNumber(i + 5);
         m_filters.push_back(std::move(f));
     }
-    auto highPass = std::make_unique<Filter>(*m_state);
+    auto highPass = std::make_unique<Filter>(*m_state, *m_mode);
     highPass->SetType(filter::kHighPass);
     highPass->SetEqBand(false);
     highPass->SetFreq(20, true);
     highPass->SetNumber(crossoverNumber);
     m_filters.push_back(std::move(highPass));
 
-    auto lowPass = std::make_unique<Filter>(*m_state);
+    auto lowPass = std::make_unique<Filter>(*m_state, *m_mode);
     lowPass->SetType(filter::kLowPass);
     lowPass->SetEqBand(false);
     lowPass->SetFreq(lowPassFreq, true);

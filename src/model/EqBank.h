@@ -20,7 +20,8 @@ inline constexpr std::array<int, 8> kDefaultBandFreq{40, 80, 160, 317, 632, 1261
 // in place afterwards.
 class EqBank {
 public:
-    explicit EqBank(SharedState& state);
+    // Its filters mark changes as mode says.
+    explicit EqBank(SharedState& state, const SendMode& mode = kNeverSending);
     EqBank(const EqBank&) = delete;
     EqBank& operator=(const EqBank&) = delete;
     ~EqBank();
@@ -59,6 +60,7 @@ public:
 
 private:
     SharedState* m_state;
+    const SendMode* m_mode;
     std::vector<std::unique_ptr<Filter>> m_filters;
 };
 

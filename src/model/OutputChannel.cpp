@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "model/ChannelSet.h"
 #include "model/Parameters.h"
 #include "model/ValueText.h"
 #include "protocol/ByteOrder.h"
@@ -19,54 +20,45 @@ std::int16_t LimitVolume(long long v) {
     return static_cast<std::int16_t>(std::clamp<long long>(v, 0, kMaxVolume));
 }
 
-// The amplifier-mode byte of the pair a channel belongs to (CH1/CH2 or CH3/CH4).
-int PairMode(const DeviceImage& image, int ch) {
-    return image.systemBytes[ch < 2 ? sysbyte::kModeCh12 : sysbyte::kModeCh34];
-}
-
 }  // namespace
 
-OutputChannel::OutputChannel(SharedState& state) : m_state(&state), m_eq(state) {}
+OutputChannel::OutputChannel(SharedState& state, ChannelSet& set)
+    : m_state(&state), m_set(&set), m_eq(state, set.Mode()) {}
 
 OutputChannel::~OutputChannel() = default;
 
 bool OutputChannel::Mark() const {
-    return m_state->app.sendChanges;
+    return m_set->Mode().on;
 }
 
-template <typename Fn>
-void OutputChannel::ForEachPartner(Fn fn) {
-    const AppState& app = m_state->app;
-    // A record that is not the set's record for its channel (a stray copy) has no partners.
-    if (m_index >= kChannelCount || app.channelRecord[m_index] != this) {
-        return;
-    }
-    for (int k = 0; k < kChannelCount; ++k) {
-        OutputChannel* partner = app.channelRecord[k];
-        if (k != m_index && partner != nullptr && partner != this &&
-            app.linkGroup[k] == app.linkGroup[m_index]) {
-            fn(*partner, k);
-        }
-    }
+void OutputChannel::Changed(Param id) {
+    m_set->FollowEdit(*this, ParamOf(id));
 }
 
-void OutputChannel::PropagatePolarityAndDelay() {
-    ForEachPartner([this](OutputChannel& p, int k) {
-        // A bridged pair plays its second channel inverted.
-        const bool bridge = PairMode(m_state->image, k) == 2;
-        p.m_polarity = bridge ? (m_polarity == 0 ? 1 : 0) : m_polarity;
-        p.m_delay = m_delay;
-        p.m_pendingMain = Mark();
-    });
+// --- What a linked partner takes over (the channel set decides who and how) --------------
+
+void OutputChannel::FollowMain(const OutputChannel& source, bool invertPolarity) {
+    m_polarity = invertPolarity ? (source.m_polarity == 0 ? 1 : 0) : source.m_polarity;
+    m_delay = source.m_delay;
+    m_pendingMain = Mark();
 }
 
-void OutputChannel::PropagateLimiter() {
-    ForEachPartner([this](OutputChannel& p, int) {
-        p.m_limitThreshold = m_limitThreshold;
-        p.m_limitAttack = m_limitAttack;
-        p.m_limitRelease = m_limitRelease;
-        p.m_pendingLimiter = Mark();
-    });
+void OutputChannel::FollowLimiter(const OutputChannel& source) {
+    m_limitThreshold = source.m_limitThreshold;
+    m_limitAttack = source.m_limitAttack;
+    m_limitRelease = source.m_limitRelease;
+    m_pendingLimiter = Mark();
+}
+
+void OutputChannel::FollowVolume(const OutputChannel& source) {
+    m_volumeAux = source.m_volumeAux;
+    m_volume = source.m_volume;
+    m_pendingVolume = Mark();
+}
+
+void OutputChannel::FollowValue(const OutputChannel& source, const ParamDef& def) {
+    WriteParam(m_tableValues, def, source.Value(def));
+    *PendingOf(def.subBlock) = Mark();
 }
 
 // --- Setters -------------------------------------------------------------------------------
@@ -83,13 +75,13 @@ void OutputChannel::SetOutputOn(std::uint8_t on) {
 
 void OutputChannel::SetPolarity(std::uint8_t polarity) {
     m_polarity = polarity;
-    PropagatePolarityAndDelay();
+    Changed(Param::Polarity);
     m_pendingMain = Mark();
 }
 
 void OutputChannel::SetDelay(std::int16_t delay) {
     m_delay = delay;
-    PropagatePolarityAndDelay();
+    Changed(Param::Delay);
     m_pendingMain = Mark();
 }
 
@@ -105,30 +97,81 @@ void OutputChannel::SetInputRoute(std::uint8_t route) {
 
 void OutputChannel::SetLimitThreshold(std::int16_t threshold) {
     m_limitThreshold = threshold;
-    PropagateLimiter();
+    Changed(Param::LimiterThreshold);
     m_pendingLimiter = Mark();
 }
 
 void OutputChannel::SetLimitAttack(std::uint8_t attack) {
     m_limitAttack = attack;
-    PropagateLimiter();
+    Changed(Param::LimiterAttack);
     m_pendingLimiter = Mark();
 }
 
 void OutputChannel::SetLimitRelease(std::uint8_t release) {
     m_limitRelease = release;
-    PropagateLimiter();
+    Changed(Param::LimiterRelease);
     m_pendingLimiter = Mark();
 }
 
 void OutputChannel::SetVolumeDb(int db) {
     m_volume = LimitVolume(static_cast<long long>(db) * 10);
-    ForEachPartner([this](OutputChannel& p, int) {
-        p.m_volumeAux = m_volumeAux;
-        p.m_volume = m_volume;
-        p.m_pendingVolume = Mark();
-    });
+    Changed(Param::Volume);
     m_pendingVolume = Mark();
+}
+
+// --- Values held by the table alone ------------------------------------------------------
+
+namespace {
+constexpr int kAllSubBlocks = -1;
+
+bool TableHeld(const ParamDef& d, int subBlock) {
+    return d.tableHeld && (subBlock == kAllSubBlocks || d.subBlock == subBlock);
+}
+}  // namespace
+
+int OutputChannel::Value(const ParamDef& def) const {
+    return ReadParam(m_tableValues, def);
+}
+
+bool* OutputChannel::PendingOf(int subBlock) {
+    switch (subBlock) {
+        case subblock::kMain:
+            return &m_pendingMain;
+        case subblock::kLimiter:
+            return &m_pendingLimiter;
+        case subblock::kVolume:
+            return &m_pendingVolume;
+        default:
+            return nullptr;  // a table row in another sub-block is refused at compile time
+    }
+}
+
+void OutputChannel::SetValue(const ParamDef& def, int value) {
+    WriteParam(m_tableValues, def, std::clamp(value, def.low, def.high));
+    m_set->FollowEdit(*this, def);
+    *PendingOf(def.subBlock) = Mark();
+}
+
+void OutputChannel::WriteTableValues(std::span<std::uint8_t, kChannelBlockSize> b,
+                                     int subBlock) const {
+    for (const ParamDef& d : AllParams()) {
+        if (TableHeld(d, subBlock)) {
+            WriteParam(b, d, Value(d));
+        }
+    }
+}
+
+void OutputChannel::WriteTableValues(std::span<std::uint8_t, kChannelBlockSize> b) const {
+    WriteTableValues(b, kAllSubBlocks);
+}
+
+void OutputChannel::LoadTableValues(std::span<const std::uint8_t, kChannelBlockSize> b,
+                                    int subBlock) {
+    for (const ParamDef& d : AllParams()) {
+        if (TableHeld(d, subBlock)) {
+            WriteParam(m_tableValues, d, ReadParam(b, d));
+        }
+    }
 }
 
 // --- Block transfer ------------------------------------------------------------------------
@@ -148,6 +191,7 @@ void OutputChannel::WriteMain() {
     WriteLeI16(b, block::kInputGain, m_inputGain);
     WriteLeI16(b, block::kDelay, m_delay);
     b[block::kInputRoute] = m_inputRoute;
+    WriteTableValues(b, subblock::kMain);
 }
 
 void OutputChannel::WriteCrossover(bool sentFreq) {
@@ -170,45 +214,47 @@ void OutputChannel::WriteLimiter() {
     WriteLeI16(b, block::kLimitThreshold, m_limitThreshold);
     b[block::kLimitAttack] = m_limitAttack;
     b[block::kLimitRelease] = m_limitRelease;
+    WriteTableValues(b, subblock::kLimiter);
 }
 
 void OutputChannel::WriteVolume() {
     auto b = LiveBlock();
     b[block::kVolumeAux] = m_volumeAux;
     WriteLeI16(b, block::kVolume, m_volume);
+    WriteTableValues(b, subblock::kVolume);
 }
 
-std::unique_ptr<SendData> OutputChannel::StoreName() {
-    StoreFixedText(m_state->ui, LiveBlock().subspan(block::kName, 8), m_name);
-    return Frame(0);
+std::unique_ptr<SendData> OutputChannel::EmitName() {
+    WriteFixedText(m_state->ui, LiveBlock().subspan(block::kName, 8), m_name);
+    return Frame(subblock::kName);
 }
 
-std::unique_ptr<SendData> OutputChannel::StoreMain(bool send) {
+std::unique_ptr<SendData> OutputChannel::EmitMain(bool send) {
     WriteMain();
-    return send ? Frame(1) : nullptr;
+    return send ? Frame(subblock::kMain) : nullptr;
 }
 
-std::unique_ptr<SendData> OutputChannel::StoreCrossover(bool send) {
+std::unique_ptr<SendData> OutputChannel::EmitCrossover(bool send) {
     // The amplifier gets the sent frequency, which may still be climbing towards the
     // filter's frequency one octave per frame.
     WriteCrossover(true);
-    return send ? Frame(2) : nullptr;
+    return send ? Frame(subblock::kCrossover) : nullptr;
 }
 
-std::unique_ptr<SendData> OutputChannel::StoreLimiter(bool send) {
+std::unique_ptr<SendData> OutputChannel::EmitLimiter(bool send) {
     WriteLimiter();
-    return send ? Frame(3) : nullptr;
+    return send ? Frame(subblock::kLimiter) : nullptr;
 }
 
-std::unique_ptr<SendData> OutputChannel::StoreVolume(bool send) {
+std::unique_ptr<SendData> OutputChannel::EmitVolume(bool send) {
     WriteVolume();
-    return send ? Frame(4) : nullptr;
+    return send ? Frame(subblock::kVolume) : nullptr;
 }
 
-std::unique_ptr<SendData> OutputChannel::StoreBand(int k, int subBlock) {
+std::unique_ptr<SendData> OutputChannel::EmitBand(int k, int subBlock) {
     auto b = LiveBlock();
     const std::size_t at = BandOffset(k);
-    if (IsChannelLinked(m_state->app, m_index)) {
+    if (m_set->IsLinked(m_index)) {
         BandRecord record = ReadBandRecord(b, at);
         m_eq.StepBandRecord(record, k);
         WriteBandRecord(b, at, record);
@@ -218,16 +264,16 @@ std::unique_ptr<SendData> OutputChannel::StoreBand(int k, int subBlock) {
     return Frame(subBlock);
 }
 
-void OutputChannel::StoreAll() {
+void OutputChannel::WriteAll() {
     auto b = LiveBlock();
     for (int k = 0; k < 8; ++k) {
         WriteBandRecord(b, BandOffset(k), m_eq.BuildBandRecord(k));
     }
-    StoreFixedText(m_state->ui, b.subspan(block::kName, 8), m_name);
+    WriteFixedText(m_state->ui, b.subspan(block::kName, 8), m_name);
     WriteMain();
     // Out of step with the amplifier nothing is sent, so the sent frequency would hold an
     // offline edit back from files and mode changes: the block then takes the record's.
-    WriteCrossover(m_state->app.sendChanges);
+    WriteCrossover(Mark());
     WriteLimiter();
     WriteVolume();
 }
@@ -259,11 +305,12 @@ void OutputChannel::LoadFromBlock(std::span<const std::uint8_t, kChannelBlockSiz
     m_limitThreshold = ReadLeI16(b, block::kLimitThreshold);
     m_limitAttack = b[block::kLimitAttack];
     m_limitRelease = b[block::kLimitRelease];
+    LoadTableValues(b, kAllSubBlocks);
 }
 
 void OutputChannel::RestoreSubBlock(std::span<const std::uint8_t, kChannelBlockSize> b,
                                     int subBlock) {
-    enum : int { kName, kMain, kCrossover, kLimiter, kVolume, kFirstBand };
+    using namespace subblock;
     switch (subBlock) {
         case kName: {
             const auto name = b.first<8>();
@@ -277,6 +324,7 @@ void OutputChannel::RestoreSubBlock(std::span<const std::uint8_t, kChannelBlockS
             m_inputGain = ReadLeI16(b, block::kInputGain);
             m_delay = ReadLeI16(b, block::kDelay);
             m_inputRoute = b[block::kInputRoute];
+            LoadTableValues(b, subBlock);
             m_pendingMain = Mark();
             break;
         case kCrossover:
@@ -292,11 +340,13 @@ void OutputChannel::RestoreSubBlock(std::span<const std::uint8_t, kChannelBlockS
             m_limitThreshold = ReadLeI16(b, block::kLimitThreshold);
             m_limitAttack = b[block::kLimitAttack];
             m_limitRelease = b[block::kLimitRelease];
+            LoadTableValues(b, subBlock);
             m_pendingLimiter = Mark();
             break;
         case kVolume:
             m_volumeAux = b[block::kVolumeAux];
             m_volume = LimitVolume(ReadLeI16(b, block::kVolume));
+            LoadTableValues(b, subBlock);
             m_pendingVolume = Mark();
             break;
         default: {
@@ -379,6 +429,11 @@ void OutputChannel::CopyLinkedFrom(const OutputChannel& source) {
     m_limitThreshold = source.m_limitThreshold;
     m_limitAttack = source.m_limitAttack;
     m_limitRelease = source.m_limitRelease;
+    for (const ParamDef& d : AllParams()) {
+        if (d.tableHeld && d.linked) {
+            WriteParam(m_tableValues, d, source.Value(d));
+        }
+    }
 }
 
 // --- Texts ---------------------------------------------------------------------------------

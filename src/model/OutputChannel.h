@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -13,6 +14,17 @@
 namespace tolmarin {
 
 struct SharedState;
+class ChannelSet;
+struct ParamDef;
+enum class Param : int;
+
+// The sub-blocks of a channel block that carry edited values, each sent in a frame of its
+// own: the name, the main values, the crossover, the limiter, the volume, eight bands.
+namespace subblock {
+inline constexpr int kName = 0, kMain = 1, kCrossover = 2, kLimiter = 3, kVolume = 4;
+inline constexpr int kFirstBand = 5;
+inline constexpr int kValueCount = 13;
+}  // namespace subblock
 
 // Everything the editor knows about one output channel, in the amplifier's own step
 // encodings, so that it goes into the channel's block of the live program unconverted.
@@ -21,7 +33,9 @@ struct SharedState;
 // linked channel (polarity and delay, limiter, volume) update the partners first.
 class OutputChannel {
 public:
-    explicit OutputChannel(SharedState& state);
+    // A record of set, marking changes as the set's send mode says and mirroring onto its
+    // linked partners there.
+    OutputChannel(SharedState& state, ChannelSet& set);
     OutputChannel(const OutputChannel&) = delete;
     OutputChannel& operator=(const OutputChannel&) = delete;
     ~OutputChannel();
@@ -52,6 +66,13 @@ public:
     std::uint8_t GetVolumeAux() const { return m_volumeAux; }
     std::int16_t GetVolume() const { return m_volume; }
 
+    // A value the parameter table alone describes (no member of its own): held in the
+    // block's layout, sent in its row's sub-block, following a linked channel when linked.
+    int Value(const ParamDef& def) const;
+    void SetValue(const ParamDef& def, int value);
+    // Every such value into block (a captured setting); other bytes untouched.
+    void WriteTableValues(std::span<std::uint8_t, kChannelBlockSize> block) const;
+
     bool PendingName() const { return m_pendingName; }
     bool PendingMain() const { return m_pendingMain; }
     bool PendingLimiter() const { return m_pendingLimiter; }
@@ -80,16 +101,16 @@ public:
     // Each writes its sub-block of the live block; those with send return its frame
     // (nullptr otherwise). A name of 8 characters or more is refused with the length
     // message and the slot keeps its bytes; the frame of sub-block 0 is returned anyway.
-    std::unique_ptr<SendData> StoreName();
-    std::unique_ptr<SendData> StoreMain(bool send);
-    std::unique_ptr<SendData> StoreCrossover(bool send);
-    std::unique_ptr<SendData> StoreLimiter(bool send);
-    std::unique_ptr<SendData> StoreVolume(bool send);
+    std::unique_ptr<SendData> EmitName();
+    std::unique_ptr<SendData> EmitMain(bool send);
+    std::unique_ptr<SendData> EmitCrossover(bool send);
+    std::unique_ptr<SendData> EmitLimiter(bool send);
+    std::unique_ptr<SendData> EmitVolume(bool send);
     // Band k's record, stepped while the channel is linked; returns the frame of subBlock.
-    std::unique_ptr<SendData> StoreBand(int k, int subBlock);
+    std::unique_ptr<SendData> EmitBand(int k, int subBlock);
     // The whole block, bands unstepped, nothing sent. The crossover frequencies are the
     // sent ones while changes are being sent, else the filters' own.
-    void StoreAll();
+    void WriteAll();
     // Takes every value from a block without marking anything pending; the volume is
     // limited to 0 to 600.
     void LoadFromBlock(std::span<const std::uint8_t, kChannelBlockSize> block);
@@ -126,20 +147,30 @@ public:
     std::string AttackText() const;
     std::string ReleaseText() const;
 
+    // A linked partner's edit taken over, marked as the set's send mode says. Only the
+    // channel set calls these: it decides which channel follows which edit, and how.
+    void FollowMain(const OutputChannel& source, bool invertPolarity);  // polarity and delay
+    void FollowLimiter(const OutputChannel& source);
+    void FollowVolume(const OutputChannel& source);  // with the byte that travels with it
+    void FollowValue(const OutputChannel& source, const ParamDef& def);
+
 private:
-    template <typename Fn>
-    void ForEachPartner(Fn fn);
     bool Mark() const;
-    void PropagatePolarityAndDelay();
-    void PropagateLimiter();
+    // Tells the set, whose linked partners follow.
+    void Changed(Param id);
     std::span<std::uint8_t, kChannelBlockSize> LiveBlock();
     std::unique_ptr<SendData> Frame(int subBlock);
     void WriteMain();
     void WriteCrossover(bool sentFreq);
     void WriteLimiter();
     void WriteVolume();
+    void WriteTableValues(std::span<std::uint8_t, kChannelBlockSize> block, int subBlock) const;
+    void LoadTableValues(std::span<const std::uint8_t, kChannelBlockSize> block, int subBlock);
+    bool* PendingOf(int subBlock);
 
     SharedState* m_state;
+    ChannelSet* m_set;
+    std::array<std::uint8_t, kChannelBlockSize> m_tableValues{};
 
     std::string m_name;
     EqBank m_eq;

@@ -39,4 +39,17 @@ int ReadParam(std::span<const std::uint8_t> block, const ParamDef& def, int band
     return def.bit >= 0 ? (value >> def.bit) & 1 : value;
 }
 
+void WriteParam(std::span<std::uint8_t> block, const ParamDef& def, int value, int band) {
+    const auto at = static_cast<std::size_t>(ParamOffset(def, band));
+    if (def.bit >= 0) {
+        const unsigned mask = 1U << def.bit;
+        block[at] =
+            static_cast<std::uint8_t>(value != 0 ? (block[at] | mask) : (block[at] & ~mask));
+    } else if (def.width == 2) {
+        WriteLeI16(block, at, static_cast<std::int16_t>(value));
+    } else {
+        block[at] = static_cast<std::uint8_t>(value);
+    }
+}
+
 }  // namespace tolmarin

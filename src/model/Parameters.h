@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/BandRecord.h"
+#include "model/Codec.h"
 #include "model/OutputChannel.h"
 #include "model/ValueEntry.h"
 #include "protocol/DeviceImage.h"
@@ -94,7 +96,7 @@ struct TableRow {
 };
 
 // Not held in a byte of its own.
-inline constexpr int kNotStored = -1;
+inline constexpr int kNoByte = -1;
 
 // One parameter described once: its identity and name (the form binds by name), where it
 // lives, the steps the amplifier takes, how it is edited, the texts that name it in a
@@ -103,8 +105,8 @@ struct ParamDef {
     Param id = Param::Count;
     std::string_view name;
     ParamScope scope = ParamScope::Channel;
-    // Channel block byte (a band's: in band 1's record), or system byte; kNotStored.
-    int offset = kNotStored;
+    // Channel block byte (a band's: in band 1's record), or system byte; kNoByte.
+    int offset = kNoByte;
     int width = 1;  // bytes; a 16-bit value is little-endian
     int bit = -1;   // one bit of the byte, or -1 for the whole value
     // Sub-block its change travels in (a band's: band 1's); -1 for a system item.
@@ -113,11 +115,14 @@ struct ParamDef {
     int low = 0;            // the steps the amplifier takes
     int high = 0;
     EditKind edit = EditKind::None;
+    const Codec* codec = nullptr;                // its steps as the operator reads them
     NumberEntry number;                          // EditKind::Number
     SelectionList list = SelectionList::Family;  // EditKind::List
     TextId field = TextId::Count;                // names it in a program fault
+    TextId stepName = TextId::Count;             // names it in an undo step; Count: none
     std::array<TableRow, 2> rows{};              // its parameter-table rows
     bool linked = false;                         // a linked channel takes it over
+    bool tableHeld = false;  // no member of its own: the channel holds it by this row
     FilterPart filter = FilterPart::None;
     ReadValue read = nullptr;  // channel and band parameters the form edits
     EditValue write = nullptr;
@@ -126,36 +131,33 @@ struct ParamDef {
 // Equaliser bands of a channel.
 inline constexpr int kEqBandCount = 8;
 
-// --- Limits that are not one parameter's range --------------------------------------------
+// --- Names the rest of the editor uses for the codecs' facts --------------------------------
 // The grid's lowest entry, 19.7 Hz, held in whole Hz. A drag reaches it, so typing, the
 // spins and the program check take it too: one range for every way in.
-inline constexpr int kLowestFreqHz = 19;
-inline constexpr int kHighestFreqHz = 20000;
-// A low shelf stays at or below, a high shelf at or above.
-inline constexpr int kShelfSplitHz = 2000;
-inline constexpr int kFlatGainStep = 200;     // 0.0 dB
-inline constexpr int kVolumeStepsPerDb = 10;  // the stored volume counts tenths of a dB
+inline constexpr int kLowestFreqHz = codec::kFrequency.low;
+inline constexpr int kHighestFreqHz = codec::kFrequency.high;
+inline constexpr int kShelfSplitHz = codec::kShelfSplitHz;
+inline constexpr int kFlatGainStep = codec::kBandGain.Flat();  // 0.0 dB
+inline constexpr int kVolumeStepsPerDb = codec::kVolume.textStep;
 
-// The delay step: 0.021 ms steps below kCoarse, then whole ms from 10 ms.
 namespace delaystep {
-inline constexpr int kCoarse = 477;
-inline constexpr double kFineMs = 0.021;
-inline constexpr double kFirstCoarseMs = 10.0;
-inline constexpr int kLongest = 1467;  // 1000 ms
-inline constexpr double kLongestMs = 1000.0;
+inline constexpr int kCoarse = codec::kCoarseDelayStep;
+inline constexpr double kFineMs = codec::kFineDelayMs;
+inline constexpr double kFirstCoarseMs = codec::kFirstCoarseDelayMs;
+inline constexpr int kLongest = codec::kDelay.high;
+inline constexpr double kLongestMs = codec::kDelay.Display(codec::kDelay.high);
 }  // namespace delaystep
 
-// The attack step: 0 to 6 are 0.3 to 0.9 ms, then step - 6 whole ms.
 namespace attackstep {
-inline constexpr int kFine = 6;
-inline constexpr int kLongest = 106;  // 100 ms
+inline constexpr int kFine = codec::kFineAttackSteps;
+inline constexpr int kLongest = codec::kAttack.high;
 }  // namespace attackstep
 
 // --- The table ---------------------------------------------------------------------------
 
 namespace detail {
 
-constexpr ParamDef Stored(Param id, std::string_view name, int offset, int width, int low, int high,
+constexpr ParamDef Placed(Param id, std::string_view name, int offset, int width, int low, int high,
                           TextId field) {
     ParamDef d;
     d.id = id;
@@ -166,6 +168,14 @@ constexpr ParamDef Stored(Param id, std::string_view name, int offset, int width
     d.low = low;
     d.high = high;
     d.field = field;
+    return d;
+}
+
+// The step range is the codec's.
+constexpr ParamDef Coded(Param id, std::string_view name, int offset, int width, const Codec& c,
+                         TextId field) {
+    ParamDef d = Placed(id, name, offset, width, c.low, c.high, field);
+    d.codec = &c;
     return d;
 }
 
@@ -206,7 +216,7 @@ constexpr ParamDef Access(ParamDef d, ReadValue read, EditValue write) {
 
 constexpr ParamDef InBand(ParamDef d) {
     d.scope = ParamScope::Band;
-    if (d.offset != kNotStored) {
+    if (d.offset != kNoByte) {
         d.offset += block::kBands;
         d.subBlock = d.offset / kSubBlockSize;
     }
@@ -220,14 +230,32 @@ constexpr ParamDef System(ParamDef d, std::uint8_t item) {
     return d;
 }
 
+constexpr ParamDef Named(ParamDef d, TextId stepName) {
+    d.stepName = stepName;
+    return d;
+}
+
+// A channel value with no member of its own; it travels in the main, limiter or volume
+// sub-block.
+constexpr ParamDef Held(ParamDef d) {
+    d.tableHeld = true;
+    return d;
+}
+
 constexpr ParamDef Bit(ParamDef d, int bit) {
     d.bit = bit;
     return d;
 }
 
-constexpr NumberEntry kFreqEntry{entry::kFrequency, 0.0, 0.0, kLowestFreqHz, kHighestFreqHz};
-constexpr int kLastBandwidthStep = kBandwidthSteps - 1;
-constexpr int kVolumeDb = 60;
+constexpr NumberEntry kFreqEntry{entry::kFrequency, 0.0, 0.0, codec::kFrequency.low,
+                                 codec::kFrequency.high};
+// The gain field shows index * step - offset dB.
+constexpr NumberEntry kGainEntry{entry::kGain, codec::kBandGain.scale, -codec::kBandGain.zero,
+                                 codec::kBandGain.low, codec::kBandGain.high};
+// The volume field counts whole dB: one index per text of the stored count.
+constexpr NumberEntry kVolumeEntry{entry::kVolume, codec::kVolume.scale* codec::kVolume.textStep,
+                                   -codec::kVolume.zero, 0,
+                                   codec::kVolume.high / codec::kVolume.textStep};
 constexpr int kFullInputGain = 600;  // 0 dB; the sensitivities trim below it
 constexpr int kAllInputs = 0x0F;     // the four amplifier inputs
 constexpr int kChannelNameBytes = 8;
@@ -235,11 +263,10 @@ constexpr int kFirstPrintable = 0x20;
 constexpr int kLastPrintable = 0x7F;  // as the amplifier's name replies are cleaned
 constexpr int kLastSensitivity = 2;
 constexpr int kLastMode = 2;
-constexpr int kLastRelease = 5;
-constexpr int kThresholdSteps = 400;
 
-// Band values: offsets inside a band record (see BandRecord).
-constexpr int kBandFreq = 0, kBandGain = 2, kBandWidth = 4, kBandSlope = 6, kBandType = 7;
+constexpr int kBandFreq = bandfield::kFreq, kBandGain = bandfield::kGain,
+              kBandWidth = bandfield::kBandwidth, kBandSlope = bandfield::kSlope,
+              kBandType = bandfield::kType;
 
 template <typename T>
 constexpr T Narrow(int v) {
@@ -253,131 +280,153 @@ using I16 = std::int16_t;
 
 using enum Param;
 inline constexpr std::array<ParamDef, kParamCount> kParams = {
-    Edit(Stored(Name, "name", block::kName, kChannelNameBytes, kFirstPrintable, kLastPrintable,
-                TextId::FieldChannelName),
+    Edit(Named(Placed(Name, "name", block::kName, kChannelNameBytes, kFirstPrintable,
+                      kLastPrintable, TextId::FieldChannelName),
+               TextId::HistoryName),
          EditKind::Text),
     Access(
-        Row(Edit(Stored(Mute, "mute", block::kOutputOn, 1, 0, 1, TextId::FieldOutputOn),
+        Row(Edit(Named(Coded(Mute, "mute", block::kOutputOn, 1, codec::kOutputOn,
+                             TextId::FieldOutputOn),
+                       TextId::HistoryMute),
                  EditKind::Switch),
             TextId::RowMute, [](C c, int) { return c.OutputOnText(); }),
         [](C c, int) -> int { return c.GetOutputOn(); },
         [](M c, int, int v) { c.SetOutputOn(Narrow<U8>(v)); }),
     Access(
-        Linked(Edit(Stored(Polarity, "polarity", block::kPolarity, 1, 0, 1, TextId::FieldPolarity),
+        Linked(Edit(Named(Coded(Polarity, "polarity", block::kPolarity, 1, codec::kPolarity,
+                                TextId::FieldPolarity),
+                          TextId::HistoryPolarity),
                     EditKind::Switch)),
         [](C c, int) -> int { return c.GetPolarity(); },
         [](M c, int, int v) { c.SetPolarity(Narrow<U8>(v)); }),
-    Stored(InputGain, "input.gain", block::kInputGain, 2, 0, kFullInputGain,
+    Placed(InputGain, "input.gain", block::kInputGain, 2, 0, kFullInputGain,
            TextId::FieldInputGain),
     Access(
-        Row(Linked(Number(Stored(Delay, "delay", block::kDelay, 2, 0, delaystep::kLongest,
-                                 TextId::FieldDelay),
-                          {entry::kDelayMs, 0.0, 0.0, 0, delaystep::kLongest})),
+        Row(Linked(Number(
+                Named(Coded(Delay, "delay", block::kDelay, 2, codec::kDelay, TextId::FieldDelay),
+                      TextId::HistoryDelay),
+                {entry::kDelayMs, 0.0, 0.0, codec::kDelay.low, codec::kDelay.high})),
             TextId::RowDelay, [](C c, int) { return c.DelayText(); }),
         [](C c, int) -> int { return c.GetDelay(); },
         [](M c, int, int v) { c.SetDelay(Narrow<I16>(v)); }),
-    Stored(InputRoute, "input.route", block::kInputRoute, 1, 0, kAllInputs,
+    Placed(InputRoute, "input.route", block::kInputRoute, 1, 0, kAllInputs,
            TextId::FieldInputRoute),
-    Row(Bit(Stored(InputA, "input.a", block::kInputRoute, 1, 0, 1, TextId::FieldInputRoute), 0),
+    Row(Bit(Coded(InputA, "input.a", block::kInputRoute, 1, codec::kInput, TextId::FieldInputRoute),
+            0),
         TextId::RowChA, [](C c, int) { return c.InputText(1); }),
-    Row(Bit(Stored(InputB, "input.b", block::kInputRoute, 1, 0, 1, TextId::FieldInputRoute), 1),
+    Row(Bit(Coded(InputB, "input.b", block::kInputRoute, 1, codec::kInput, TextId::FieldInputRoute),
+            1),
         TextId::RowChB, [](C c, int) { return c.InputText(2); }),
     Access(
-        Row(Linked(Number(Stored(HpFreq, "hp.freq", block::kHighPassFreq, 2, kLowestFreqHz,
-                                 kHighestFreqHz, TextId::FieldHighPassFreq),
+        Row(Linked(Number(Named(Coded(HpFreq, "hp.freq", block::kHighPassFreq, 2, codec::kFrequency,
+                                      TextId::FieldHighPassFreq),
+                                TextId::HistoryHpFreq),
                           kFreqEntry),
                    FilterPart::HighPass),
             TextId::RowHpfFreq, [](C c, int) { return c.HighPass().FreqText(); }),
         [](C c, int) { return c.HighPass().GetFreq(); },
         [](M c, int, int v) { c.HighPass().SetFreq(v, true); }),
     Access(
-        Row(Linked(List(Stored(HpFamily, "hp.family", block::kHighPassFamily, 1, 0,
-                               filter::kButterworth, TextId::FieldHighPassFamily),
+        Row(Linked(List(Named(Coded(HpFamily, "hp.family", block::kHighPassFamily, 1,
+                                    codec::kFamily, TextId::FieldHighPassFamily),
+                              TextId::HistoryHpFamily),
                         SelectionList::Family),
                    FilterPart::HighPass),
             TextId::RowHpfType, [](C c, int) { return c.HighPass().FamilyText(); }),
         [](C c, int) { return c.HighPass().GetFamily(); },
         [](M c, int, int v) { c.HighPass().SetFamily(v, true); }),
     Access(
-        Row(Linked(List(Stored(HpSlope, "hp.slope", block::kHighPassSlope, 1, 0,
-                               filter::kCrossoverSlopes - 1, TextId::FieldHighPassSlope),
+        Row(Linked(List(Named(Coded(HpSlope, "hp.slope", block::kHighPassSlope, 1,
+                                    codec::kCrossoverSlope, TextId::FieldHighPassSlope),
+                              TextId::HistoryHpSlope),
                         SelectionList::CrossoverSlope),
                    FilterPart::HighPass),
             TextId::RowHpfOct, [](C c, int) { return c.HighPass().CrossoverSlopeText(); }),
         [](C c, int) { return c.HighPass().GetSlope(); },
         [](M c, int, int v) { c.HighPass().SetSlope(v, true); }),
     Access(
-        Row(Linked(Number(Stored(LpFreq, "lp.freq", block::kLowPassFreq, 2, kLowestFreqHz,
-                                 kHighestFreqHz, TextId::FieldLowPassFreq),
+        Row(Linked(Number(Named(Coded(LpFreq, "lp.freq", block::kLowPassFreq, 2, codec::kFrequency,
+                                      TextId::FieldLowPassFreq),
+                                TextId::HistoryLpFreq),
                           kFreqEntry),
                    FilterPart::LowPass),
             TextId::RowLpfFreq, [](C c, int) { return c.LowPass().FreqText(); }),
         [](C c, int) { return c.LowPass().GetFreq(); },
         [](M c, int, int v) { c.LowPass().SetFreq(v, true); }),
     Access(
-        Row(Linked(List(Stored(LpFamily, "lp.family", block::kLowPassFamily, 1, 0,
-                               filter::kButterworth, TextId::FieldLowPassFamily),
+        Row(Linked(List(Named(Coded(LpFamily, "lp.family", block::kLowPassFamily, 1, codec::kFamily,
+                                    TextId::FieldLowPassFamily),
+                              TextId::HistoryLpFamily),
                         SelectionList::Family),
                    FilterPart::LowPass),
             TextId::RowLpfType, [](C c, int) { return c.LowPass().FamilyText(); }),
         [](C c, int) { return c.LowPass().GetFamily(); },
         [](M c, int, int v) { c.LowPass().SetFamily(v, true); }),
     Access(
-        Row(Linked(List(Stored(LpSlope, "lp.slope", block::kLowPassSlope, 1, 0,
-                               filter::kCrossoverSlopes - 1, TextId::FieldLowPassSlope),
+        Row(Linked(List(Named(Coded(LpSlope, "lp.slope", block::kLowPassSlope, 1,
+                                    codec::kCrossoverSlope, TextId::FieldLowPassSlope),
+                              TextId::HistoryLpSlope),
                         SelectionList::CrossoverSlope),
                    FilterPart::LowPass),
             TextId::RowLpfOct, [](C c, int) { return c.LowPass().CrossoverSlopeText(); }),
         [](C c, int) { return c.LowPass().GetSlope(); },
         [](M c, int, int v) { c.LowPass().SetSlope(v, true); }),
     Access(
-        Row(Linked(Number(Stored(LimiterThreshold, "limiter.threshold", block::kLimitThreshold, 2,
-                                 0, kThresholdSteps, TextId::FieldThreshold),
-                          {entry::kLevel, 0.1, 0.0, 0, kThresholdSteps})),
+        Row(Linked(Number(Named(Coded(LimiterThreshold, "limiter.threshold", block::kLimitThreshold,
+                                      2, codec::kThreshold, TextId::FieldThreshold),
+                                TextId::HistoryThreshold),
+                          {entry::kLevel, codec::kThreshold.scale, 0.0, codec::kThreshold.low,
+                           codec::kThreshold.high})),
             TextId::RowThreshold, [](C c, int) { return c.ThresholdText(); }),
         [](C c, int) -> int { return c.GetLimitThreshold(); },
         [](M c, int, int v) { c.SetLimitThreshold(Narrow<I16>(v)); }),
     Access(
-        Row(Linked(Number(Stored(LimiterAttack, "limiter.attack", block::kLimitAttack, 1, 0,
-                                 attackstep::kLongest, TextId::FieldAttack),
-                          {entry::kAttack, 0.0, 0.0, 0, attackstep::kLongest})),
+        Row(Linked(Number(Named(Coded(LimiterAttack, "limiter.attack", block::kLimitAttack, 1,
+                                      codec::kAttack, TextId::FieldAttack),
+                                TextId::HistoryAttack),
+                          {entry::kAttack, 0.0, 0.0, codec::kAttack.low, codec::kAttack.high})),
             TextId::RowAttack, [](C c, int) { return c.AttackText(); }),
         [](C c, int) -> int { return c.GetLimitAttack(); },
         [](M c, int, int v) { c.SetLimitAttack(Narrow<U8>(v)); }),
     Access(
-        Row(Linked(List(Stored(LimiterRelease, "limiter.release", block::kLimitRelease, 1, 0,
-                               kLastRelease, TextId::FieldRelease),
+        Row(Linked(List(Named(Coded(LimiterRelease, "limiter.release", block::kLimitRelease, 1,
+                                    codec::kRelease, TextId::FieldRelease),
+                              TextId::HistoryRelease),
                         SelectionList::Release)),
             TextId::RowRelease, [](C c, int) { return c.ReleaseText(); }),
         [](C c, int) -> int { return c.GetLimitRelease(); },
         [](M c, int, int v) { c.SetLimitRelease(Narrow<U8>(v)); }),
     Access(
-        Row(Linked(Number(Stored(Volume, "volume", block::kVolume, 2, 0,
-                                 kVolumeDb* kVolumeStepsPerDb, TextId::FieldVolume),
-                          {entry::kVolume, 1.0, double(kVolumeDb), 0, kVolumeDb})),
+        Row(Linked(Number(Named(Coded(Volume, "volume", block::kVolume, 2, codec::kVolume,
+                                      TextId::FieldVolume),
+                                TextId::HistoryVolume),
+                          kVolumeEntry)),
             TextId::RowVol, [](C c, int) { return c.VolumeText(); }),
         [](C c, int) { return c.GetVolumeDb(); }, [](M c, int, int v) { c.SetVolumeDb(v); }),
     // The form's type list joins the type byte and the shelf slope (see Filter::SetEqKind).
     Access(
-        Row(Linked(List(InBand(Stored(BandType, "band.type", kBandType, 1, 0, filter::kHighShelf,
-                                      TextId::FieldBandType)),
+        Row(Linked(List(InBand(Named(Coded(BandType, "band.type", kBandType, 1, codec::kBandType,
+                                           TextId::FieldBandType),
+                                     TextId::HistoryBandType)),
                         SelectionList::BandType),
                    FilterPart::Band),
             TextId::RowEqType, [](C c, int k) { return c.Band(k).TypeText(); }),
         [](C c, int k) { return c.Band(k).GetEqKind(); },
         [](M c, int k, int v) { c.Band(k).SetEqKind(v); }),
     Access(
-        Row(Linked(Number(InBand(Stored(BandFreq, "band.freq", kBandFreq, 2, kLowestFreqHz,
-                                        kHighestFreqHz, TextId::FieldBandFreq)),
+        Row(Linked(Number(InBand(Named(Coded(BandFreq, "band.freq", kBandFreq, 2, codec::kFrequency,
+                                             TextId::FieldBandFreq),
+                                       TextId::HistoryBandFreq)),
                           kFreqEntry),
                    FilterPart::Band),
             TextId::RowEqFreq, [](C c, int k) { return c.Band(k).FreqText(); }),
         [](C c, int k) { return c.Band(k).GetFreq(); },
         [](M c, int k, int v) { c.Band(k).SetFreq(v, true); }),
     Access(
-        Row(Linked(Number(InBand(Stored(BandGain, "band.gain", kBandGain, 2, 0, 2 * kFlatGainStep,
-                                        TextId::FieldBandGain)),
-                          {entry::kGain, 0.1, 20.0, 0, 2 * kFlatGainStep}),
+        Row(Linked(Number(InBand(Named(Coded(BandGain, "band.gain", kBandGain, 2, codec::kBandGain,
+                                             TextId::FieldBandGain),
+                                       TextId::HistoryBandGain)),
+                          kGainEntry),
                    FilterPart::Band),
             TextId::RowEqGain, [](C c, int k) { return c.Band(k).GainText(); }),
         [](C c, int k) { return c.Band(k).GetGainStep(); },
@@ -385,9 +434,11 @@ inline constexpr std::array<ParamDef, kParamCount> kParams = {
     // A shelf shows its slope where a peaking band shows its bandwidth and Q.
     Access(
         Row(
-            Linked(Number(InBand(Stored(BandWidth, "band.width", kBandWidth, 2, 0,
-                                        kLastBandwidthStep, TextId::FieldBandWidth)),
-                          {entry::kBandQ, 0.05, 0.0, 0, kLastBandwidthStep}),
+            Linked(Number(InBand(Named(Coded(BandWidth, "band.width", kBandWidth, 2,
+                                             codec::kBandwidth, TextId::FieldBandWidth),
+                                       TextId::HistoryBandWidth)),
+                          {entry::kBandQ, codec::kBandwidth.scale, 0.0, codec::kBandwidth.low,
+                           codec::kBandwidth.high}),
                    FilterPart::Band),
             TextId::RowEqBw,
             [](C c, int k) {
@@ -402,25 +453,27 @@ inline constexpr std::array<ParamDef, kParamCount> kParams = {
         [](C c, int k) { return c.Band(k).GetBandwidthStep(); },
         [](M c, int k, int v) { c.Band(k).SetBandwidthStep(v); }),
     // A peaking band keeps the slope of the shelf it was before; the amplifier ignores it.
-    Linked(InBand(Stored(BandSlope, "band.slope", kBandSlope, 1, 0, filter::kShelfSlopes - 1,
-                         TextId::FieldBandSlope)),
+    Linked(InBand(Named(Coded(BandSlope, "band.slope", kBandSlope, 1, codec::kShelfSlope,
+                              TextId::FieldBandSlope),
+                        TextId::HistoryBandSlope)),
            FilterPart::Band),
     // A bypassed band is sent flat; the flag itself is the editor's.
     Access(
-        Linked(Edit(InBand(Stored(BandBypass, "band.bypass", kNotStored, 1, 0, 1, TextId::Count)),
+        Linked(Edit(InBand(Named(Placed(BandBypass, "band.bypass", kNoByte, 1, 0, 1, TextId::Count),
+                                 TextId::HistoryBandBypass)),
                     EditKind::Switch),
                FilterPart::Band),
         [](C c, int k) { return c.Band(k).GetBypass() ? 1 : 0; },
         [](M c, int k, int v) { c.Band(k).SetBypass(v != 0); }),
     List(System(
-             Stored(SystemMode, "system.mode", sysbyte::kModeCh12, 1, 0, kLastMode, TextId::Count),
+             Placed(SystemMode, "system.mode", sysbyte::kModeCh12, 1, 0, kLastMode, TextId::Count),
              ITEM_MODES),
          SelectionList::AmpMode),
-    List(System(Stored(SystemSensitivity, "system.sensitivity", sysbyte::kSensitivity1, 1, 0,
+    List(System(Placed(SystemSensitivity, "system.sensitivity", sysbyte::kSensitivity1, 1, 0,
                        kLastSensitivity, TextId::Count),
                 ITEM_SENSITIVITY),
          SelectionList::Sensitivity),
-    Edit(System(Stored(SystemPower, "system.power", sysbyte::kPower, 1, 0, 1, TextId::Count),
+    Edit(System(Placed(SystemPower, "system.power", sysbyte::kPower, 1, 0, 1, TextId::Count),
                 ITEM_POWER),
          EditKind::Switch),
 };
@@ -435,6 +488,20 @@ constexpr bool InEnumOrder() {
 }
 static_assert(InEnumOrder(), "the table lists the parameters in the order of their enum");
 
+constexpr bool HeldRowsFit() {
+    for (const ParamDef& d : kParams) {
+        if (d.tableHeld && (d.scope != ParamScope::Channel ||
+                            (d.subBlock != subblock::kMain && d.subBlock != subblock::kLimiter &&
+                             d.subBlock != subblock::kVolume))) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(HeldRowsFit(),
+              "a table-held value is a channel's, in the main, limiter or volume "
+              "sub-block");
+
 }  // namespace detail
 
 inline constexpr const ParamDef& ParamOf(Param p) {
@@ -443,6 +510,19 @@ inline constexpr const ParamDef& ParamOf(Param p) {
 
 inline constexpr std::span<const ParamDef> AllParams() {
     return detail::kParams;
+}
+
+// The value as the operator's control shows it, and the operator's edit of it, whether the
+// channel holds it in a member or by its table row.
+inline int ReadValueOf(const ParamDef& d, const OutputChannel& c, int band) {
+    return d.read != nullptr ? d.read(c, band) : c.Value(d);
+}
+inline void EditValueOf(const ParamDef& d, OutputChannel& c, int band, int value) {
+    if (d.write != nullptr) {
+        d.write(c, band, value);
+    } else {
+        c.SetValue(d, value);
+    }
 }
 
 // The parameter of a name such as "band.gain"; nothing for an unknown name.
@@ -462,6 +542,8 @@ StepRange BandFreqRange(int type);
 // A parameter's value in a channel block (band: in band `band`'s record); the whole value,
 // or its bit. Channel and band parameters that are stored only.
 int ReadParam(std::span<const std::uint8_t> block, const ParamDef& def, int band = 0);
+// Puts value there; no other byte (no other bit of a bit's byte) changes.
+void WriteParam(std::span<std::uint8_t> block, const ParamDef& def, int value, int band = 0);
 // The byte offset of the parameter in the block (band: band `band`'s).
 int ParamOffset(const ParamDef& def, int band = 0);
 

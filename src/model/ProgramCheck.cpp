@@ -45,7 +45,7 @@ const ParamDef& NameParam() {
 
 // The values judged once per channel: those stored in a byte or word of their own.
 bool JudgedOnce(const ParamDef& d) {
-    return d.scope == ParamScope::Channel && d.offset != kNotStored && d.bit < 0 &&
+    return d.scope == ParamScope::Channel && d.offset != kNoByte && d.bit < 0 &&
            d.edit != EditKind::Text;
 }
 
@@ -83,7 +83,7 @@ void CheckChannel(Checker& k, int ch, std::span<const std::uint8_t> b) {
         }
         const int type = ReadParam(b, ParamOf(Param::BandType), band);
         for (const ParamDef& d : AllParams()) {
-            if (d.scope != ParamScope::Band || d.offset == kNotStored) {
+            if (d.scope != ParamScope::Band || d.offset == kNoByte) {
                 continue;
             }
             StepRange range{d.low, d.high};

@@ -14,12 +14,6 @@ namespace tolmarin {
 namespace {
 
 constexpr int kNameBytes = 8;
-constexpr int kCh2 = 1;
-
-// The gain a band is set to, also while bypassed (its step reads flat then).
-std::int16_t OwnGainStep(const Filter& f) {
-    return static_cast<std::int16_t>((f.GetGain() + 20.0) * 10.0 + 0.5);
-}
 
 std::span<const std::uint8_t, kSubBlockSize> SubBlockOf(const ChannelValues& v, int subBlock) {
     return std::span<const std::uint8_t, kChannelBlockSize>(v.block)
@@ -56,11 +50,12 @@ ChannelValues CaptureChannel(const OutputChannel& ch) {
     b[block::kLimitRelease] = ch.GetLimitRelease();
     b[block::kVolumeAux] = ch.GetVolumeAux();
     WriteLeI16(b, block::kVolume, ch.GetVolume());
+    ch.WriteTableValues(b);
     for (int k = 0; k < kEqBandCount; ++k) {
         const Filter& f = ch.Band(k);
         BandRecord r;
         r.freq = static_cast<std::int16_t>(f.GetFreq());
-        r.gainStep = OwnGainStep(f);
+        r.gainStep = static_cast<std::int16_t>(f.GetOwnGainStep());  // bypassed too
         r.bandwidthStep = static_cast<std::int16_t>(f.GetBandwidthStep());
         r.slope = static_cast<std::uint8_t>(f.GetSlope());
         r.type = static_cast<std::uint8_t>(f.GetType());
@@ -115,13 +110,12 @@ SettingDelta Diff(const Setting& from, const Setting& to, int channelLimit) {
 
 void ApplyDelta(ChannelSet& channels, SharedState& state, const SettingDelta& delta, bool after,
                 bool mark) {
-    AppState& app = state.app;
-    const int sending = app.sendChanges;
+    const bool sending = channels.Sending();
     if (!mark) {
-        app.sendChanges = 0;
+        channels.SetSending(false);
     }
     // Restored values are each channel's own: CH2 must not follow CH1 meanwhile.
-    app.linkGroup[kCh2] = kCh2;
+    channels.SetCh1Ch2Linked(false);
     std::array<std::uint8_t, kChannelBlockSize> values{};
     for (const SubBlockPatch& p : delta.patches) {
         OutputChannel& ch = channels.Channel(p.channel);
@@ -138,8 +132,8 @@ void ApplyDelta(ChannelSet& channels, SharedState& state, const SettingDelta& de
     bytes[sysbyte::kModeCh12] = sys.mode;
     bytes[sysbyte::kSensitivity1] = sys.sensitivity[0];
     bytes[sysbyte::kSensitivity1 + 1] = sys.sensitivity[1];
-    app.linkGroup[kCh2] = sys.linked ? app.linkGroup[0] : kCh2;
-    app.sendChanges = sending;
+    channels.SetCh1Ch2Linked(sys.linked);
+    channels.SetSending(sending);
 }
 
 }  // namespace tolmarin

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/OutputChannel.h"
 #include "protocol/Protocol.h"
 
 namespace tolmarin {
@@ -35,9 +36,8 @@ struct Setting {
     friend bool operator==(const Setting&, const Setting&) = default;
 };
 
-// Sub-blocks that carry edited values: name, main, crossover, limiter, volume, eight bands.
-inline constexpr int kValueSubBlocks = 13;
-inline constexpr int kFirstBandSubBlock = 5;
+inline constexpr int kValueSubBlocks = subblock::kValueCount;
+inline constexpr int kFirstBandSubBlock = subblock::kFirstBand;
 
 // One sub-block of one channel as it was and as it became.
 struct SubBlockPatch {

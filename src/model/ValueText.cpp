@@ -1,62 +1,44 @@
 #include "model/ValueText.h"
 
-#include "model/Parameters.h"
-
-#include "text/NumberText.h"
-#include "text/Texts.h"
+#include "model/Codec.h"
 
 namespace tolmarin {
 
 std::string VolumeText(int volume) {
-    return IntText(volume / 10 - 60) + "dB";
+    return codec::kVolume.Text(volume, Language::English);
 }
 
 std::string OutputOnText(int outputOn, Language language) {
-    return Tr(outputOn != 0 ? TextId::OutputOnValue : TextId::OutputOffValue, language);
+    return codec::kOutputOn.Text(outputOn, language);
 }
 
 std::string PolarityText(int polarity, Language language) {
-    return Tr(polarity != 0 ? TextId::PolarityInvertedValue : TextId::PolarityNormalValue,
-              language);
+    return codec::kPolarity.Text(polarity, language);
 }
 
 double DelayMs(int delay) {
-    if (delay < delaystep::kCoarse) {
-        return delay * delaystep::kFineMs;
-    }
-    // The longest step is 1000 ms on this count too.
-    return (delay - delaystep::kCoarse) + delaystep::kFirstCoarseMs;
+    return codec::kDelay.Display(delay);
 }
 
 std::string DelayText(int delay) {
-    return FixedText(DelayMs(delay), 3) + "ms";
+    return codec::kDelay.Text(delay, Language::English);
 }
 
 std::string InputText(int inputRoute, int n) {
     const bool on = n >= 1 && n <= 4 && ((inputRoute >> (n - 1)) & 1) != 0;
-    // The same words in both languages.
-    return Tr(on ? TextId::InputOnValue : TextId::InputOffValue, Language::English);
+    return codec::kInput.Text(on ? 1 : 0, Language::English);
 }
 
 std::string ThresholdText(int threshold) {
-    return FixedText(threshold * 0.1 - 20, 1) + "dBu";
+    return codec::kThreshold.Text(threshold, Language::English);
 }
 
 std::string AttackText(int attack) {
-    if (attack > attackstep::kFine) {
-        return IntText(attack - attackstep::kFine) + "ms";
-    }
-    return FixedText((attack + 3) * 0.1, 1) + "ms";
+    return codec::kAttack.Text(attack, Language::English);
 }
 
 std::string ReleaseText(int release) {
-    static constexpr TextId kTexts[] = {TextId::ReleaseAtk2,  TextId::ReleaseAtk4,
-                                        TextId::ReleaseAtk6,  TextId::ReleaseAtk8,
-                                        TextId::ReleaseAtk16, TextId::ReleaseAtk32};
-    if (release < 0 || release > 5) {
-        return std::string();
-    }
-    return Tr(kTexts[release], Language::English);
+    return codec::kRelease.Text(release, Language::English);
 }
 
 }  // namespace tolmarin

@@ -81,10 +81,6 @@ void InitDeviceImage(SharedState& state) {
         std::fill(name.begin(), name.begin() + 15, ' ');
         name[15] = 0;
     }
-    image.frameHeader[0] = FRAME_Z;
-    image.frameHeader[1] = FRAME_Z;
-    image.frameHeader[2] = FRAME_Z;
-    image.frameHeader[3] = FRAME_H;
     state.app.status.fill(0);
     state.app.itemCode = {0, 1, 2, 3, 4, 5, 7};
 }
@@ -94,16 +90,7 @@ void InitSystemBytes(DeviceImage& image) {
     image.systemBytes[sysbyte::kPower] = 1;
 }
 
-bool IsChannelLinked(const AppState& app, int ch) {
-    for (int k = 0; k < kChannelCount; ++k) {
-        if (k != ch && app.linkGroup[k] == app.linkGroup[ch]) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool StoreFixedText(const UiState& ui, std::span<std::uint8_t> slot, std::string_view text) {
+bool WriteFixedText(const UiState& ui, std::span<std::uint8_t> slot, std::string_view text) {
     if (text.size() >= slot.size()) {
         ui.Report(TextId::CharLenError, MessageKind::Warning);
         return false;

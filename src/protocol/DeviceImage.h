@@ -6,13 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/FrameScratch.h"
 #include "protocol/Protocol.h"
 #include "text/Texts.h"
 
 namespace tolmarin {
-
-class OutputChannel;
-class SendData;
 
 // Byte offsets inside a channel block; the block is a run of twenty 8-byte sub-blocks.
 namespace block {
@@ -39,7 +37,7 @@ inline constexpr int kBandRecordSize = 8;
 }  // namespace block
 
 // The PC's byte mirror of the amplifier memory: the live program (number 0), the twenty
-// stored programs (1 to 20), the system bytes, and the frame builders' scratch.
+// stored programs (1 to 20) and the system bytes.
 class DeviceImage {
 public:
     using Record = std::array<std::uint8_t, kProgramRecordSize>;
@@ -55,8 +53,6 @@ public:
     std::span<const std::uint8_t, kChannelBlockSize> ChannelBlock(int n, int ch) const;
 
     std::array<std::uint8_t, kSystemByteCount> systemBytes{};
-    std::array<std::uint8_t, kFrameHeaderSize> frameHeader{};
-    std::array<std::uint8_t, kPayloadScratchSize> payload{};
 
 private:
     std::array<Record, kProgramCount> records_{};  // index = program number
@@ -70,38 +66,32 @@ inline constexpr int kSensitivity1 = 2;  // inputs 1 to 4 at 2 to 5
 inline constexpr int kPower = 7;
 }  // namespace sysbyte
 
-// The record of integers every subsystem shares.
+// What the link keeps of the amplifier it talks to.
 struct AppState {
-    std::array<int, kChannelCount> linkGroup{};
-    std::array<OutputChannel*, kChannelCount> channelRecord{};
     std::array<int, 7> itemCode{};
     std::array<int, kStatusByteCount> status{};
     std::string portName = "NULL";
-    bool sendChanges = false;
-    SendData* lastItem = nullptr;
 };
 
 // What the running program keeps once per process. The product holds one of these for
 // its whole life; each test creates its own, fresh.
 struct SharedState {
     DeviceImage image;
+    FrameScratch frames;
     AppState app;
     UiState ui;
 };
 
 // Zero-filled image and state as at program start, then the start-up initialisation:
-// the live band slots, the stored names, the frame header start, the item codes.
+// the live band slots, the stored names, the item codes.
 void InitDeviceImage(SharedState& state);
 
 // The start-up's system bytes after InitDeviceImage: modes and sensitivities 0, power 1.
 void InitSystemBytes(DeviceImage& image);
 
-// True when another channel shares the link group of ch.
-bool IsChannelLinked(const AppState& app, int ch);
-
 // Copies text into a slot of size bytes when it is shorter than size, filling with 0.
 // Longer text leaves the slot unchanged and reports "char Len error!". Returns success.
-bool StoreFixedText(const UiState& ui, std::span<std::uint8_t> slot, std::string_view text);
+bool WriteFixedText(const UiState& ui, std::span<std::uint8_t> slot, std::string_view text);
 
 // A 16-byte program name: text, spaces up to byte 14, byte 15 = 0. Longer than 15 is refused.
 bool StoreProgramName(const UiState& ui, std::span<std::uint8_t, kProgramNameSize> slot,

@@ -5,13 +5,15 @@
 #include <cmath>
 #include <cstdint>
 
+#include "model/Codec.h"
 #include "protocol/DeviceImage.h"
 
 namespace tolmarin {
 
 namespace {
 
-constexpr int kShelfLimitHz = 2000;
+constexpr int kShelfLimitHz = codec::kShelfSplitHz;
+constexpr const Codec& kGain = codec::kBandGain;
 
 int TruncToInt(double v) {
     if (std::isnan(v)) {
@@ -26,16 +28,17 @@ int ClampToInt(std::int64_t v) {
 
 }  // namespace
 
-Filter::Filter(SharedState& state) : m_state(&state) {
+Filter::Filter(SharedState& state, const SendMode& mode) : m_state(&state), m_mode(&mode) {
     m_response = FilterResponse(Params());
 }
 
 FilterParams Filter::Params() const {
-    return {m_type, static_cast<double>(m_freq), m_gain, m_bypass, m_bandwidth, m_family, m_slope};
+    return {m_type, static_cast<double>(m_freq), GetGain(), m_bypass, m_bandwidth, m_family,
+            m_slope};
 }
 
 void Filter::MarkPending() {
-    m_pending = m_state->app.sendChanges;
+    m_pending = m_mode->on;
 }
 
 void Filter::ApplyShelfLimits() {
@@ -73,8 +76,8 @@ void Filter::SetFreq(int hz, bool fromEdit) {
 }
 
 void Filter::SetGainStep(int step) {
-    m_gain = step * 0.1 - 20.0;
-    m_bypass = m_gain == 0.0;
+    m_gainStep = step;
+    m_bypass = step == kGain.Flat();
     Recalculate();
     MarkPending();
 }
@@ -86,7 +89,7 @@ void Filter::SetBandwidthStep(int step) {
 }
 
 void Filter::SetBypass(bool on) {
-    if (on == m_bypass || m_gain == 0.0) {
+    if (on == m_bypass || m_gainStep == kGain.Flat()) {
         return;
     }
     m_bypass = on;
@@ -164,10 +167,11 @@ int Filter::GetFreq() const {
 }
 
 int Filter::GetGainStep() const {
-    if (m_bypass) {
-        return 200;
-    }
-    return TruncToInt((m_gain + 20.0) * 100.0 / 10.0 + 0.5);
+    return m_bypass ? kGain.Flat() : m_gainStep;
+}
+
+double Filter::GetGain() const {
+    return kGain.Display(m_gainStep);
 }
 
 int Filter::GetBandwidthStep() const {
@@ -205,7 +209,7 @@ void Filter::CopyFrom(const Filter& other) {
     m_type = other.m_type;
     m_freq = other.m_freq;
     m_sentFreq = other.m_freq;
-    m_gain = other.m_gain;
+    m_gainStep = other.m_gainStep;
     m_bypass = other.m_bypass;
     m_bandwidth = other.m_bandwidth;
     m_family = other.m_family;
@@ -226,7 +230,7 @@ void Filter::CopyEqFrom(const Filter& other) {
     m_freq = other.m_freq;
     m_type = other.m_type;
     m_slope = other.m_slope;
-    m_gain = other.m_gain;
+    m_gainStep = other.m_gainStep;
     m_bypass = other.m_bypass;
     m_bandwidth = other.m_bandwidth;
     Recalculate();
@@ -246,15 +250,15 @@ Filter::PointDrag Filter::DragTo(int hz, double db, bool always) {
     const int stepOld = GetGainStep();
     m_freq = hz;
     ApplyShelfLimits();
-    m_gain = std::clamp(db, -20.0, 20.0);
-    m_bypass = m_gain == 0.0;
+    const double held = std::clamp(db, kGain.Display(kGain.low), kGain.Display(kGain.high));
+    m_gainStep = kGain.StepOf(held);
+    m_bypass = held == 0.0;
     const int freqNew = GetFreq();
     drag.gainStep = GetGainStep();
     drag.changed = freqNew != freqOld || drag.gainStep != stepOld || always;
     if (drag.changed) {
         SetFreq(freqNew, true);  // also marks the gain change pending
     }
-    m_gain = drag.gainStep * 0.1 - 20.0;
     Recalculate();
     return drag;
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "model/Codec.h"
+#include "model/SendMode.h"
 #include "response/FilterMath.h"
 
 namespace tolmarin {
@@ -13,18 +15,18 @@ struct SharedState;
 // current: every change recomputes it before returning) and the pending flag the change
 // emission sends from. How it is drawn and dragged is the response graph's business.
 //
-// The filter holds a reference to the process's shared state: a change copies
-// state.app.sendChanges into the pending flag, and messages and language-dependent texts
-// follow state.ui. The state must outlive the filter.
+// The filter holds references to the process's shared state (messages and language-dependent
+// texts follow state.ui) and to its owner's send mode, which a change copies into the pending
+// flag. Both must outlive the filter.
 class Filter {
 public:
-    explicit Filter(SharedState& state);
+    explicit Filter(SharedState& state, const SendMode& mode = kNeverSending);
 
     // --- Parameters ---------------------------------------------------------------------
     // EQ band: frequency = hz (a shelf kept on its side of 2000 Hz). Crossover filter: see
     // the sent-frequency notes at AdvanceSentFreq. Marks pending when fromEdit.
     void SetFreq(int hz, bool fromEdit);
-    // gain = step * 0.1 - 20 dB; a gain of exactly 0.0 forces bypass. Marks pending.
+    // The band gain codec's step; its flat step (0.0 dB) forces bypass. Marks pending.
     void SetGainStep(int step);
     // bandwidth = step * 0.05 + 0.05 octaves. Marks pending.
     void SetBandwidthStep(int step);
@@ -47,7 +49,8 @@ public:
     int GetFamily() const { return m_family; }
     int GetSlope() const { return m_slope; }
     bool GetBypass() const { return m_bypass; }
-    double GetGain() const { return m_gain; }
+    double GetGain() const;                            // the gain step in dB, also while bypassed
+    int GetOwnGainStep() const { return m_gainStep; }  // also while bypassed
     double GetBandwidth() const { return m_bandwidth; }
     int GetSentFreq() const { return m_sentFreq; }
     int GetNumber() const { return m_number; }
@@ -113,12 +116,13 @@ private:
     FilterParams Params() const;
 
     SharedState* m_state;
+    const SendMode* m_mode;
 
     GridResponse m_response{};
     int m_type = filter::kPeaking;
     int m_freq = 1000;
     int m_sentFreq = 20;
-    double m_gain = 0.0;
+    int m_gainStep = codec::kBandGain.Flat();
     bool m_bypass = true;
     double m_bandwidth = 0.3;
     int m_family = filter::kLinkwitzRiley;

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "model/Codec.h"
 #include "protocol/DeviceImage.h"
 #include "response/Filter.h"
 #include "text/NumberText.h"
@@ -7,15 +8,16 @@
 namespace tolmarin {
 
 std::string Filter::FreqText() const {
-    return IntText(m_freq) + "Hz";
+    return codec::kFrequency.Text(m_freq, Language::English);
 }
 
 std::string Filter::GainText() const {
-    return (m_bypass ? std::string("0.0") : FixedText(m_gain, 1)) + "dB";
+    return codec::kBandGain.Text(GetGainStep(), Language::English);
 }
 
 std::string Filter::BandwidthText() const {
-    return FixedText(m_bandwidth, 2) + "Oct";
+    // A dragged bandwidth lies between steps.
+    return codec::kBandwidth.Format(m_bandwidth);
 }
 
 std::string Filter::QText() const {
@@ -25,61 +27,23 @@ std::string Filter::QText() const {
 }
 
 std::string Filter::FamilyText() const {
-    const Language language = m_state->ui.language;
-    switch (m_family) {
-        case filter::kLinkwitzRiley:
-            return Tr(TextId::FamilyTextLinkwitzRiley, language);
-        case filter::kBessel:
-            return Tr(TextId::FamilyTextBessel, language);
-        case filter::kButterworth:
-            return Tr(TextId::FamilyTextButterworth, language);
-        default:
-            return {};
-    }
+    return codec::kFamily.Text(m_family, m_state->ui.language);
 }
 
 std::string Filter::ShelfSlopeText() const {
-    switch (m_slope) {
-        case 0:
-            return "6dB/Oct";
-        case 1:
-            return "12dB/Oct";
-        default:
-            return {};
-    }
+    return codec::kShelfSlope.Text(m_slope, Language::English);
 }
 
 std::string Filter::CrossoverSlopeText() const {
-    switch (m_slope) {
-        case 0:
-            return "12dB/Oct";
-        case 1:
-            return "18dB/Oct";
-        case 2:
-            return "24dB/Oct";
-        case 3:
-            return "48dB/Oct";
-        default:
-            return {};  // orders 7, 5 and 6 have no list entry
-    }
+    return codec::kCrossoverSlope.Text(m_slope, Language::English);
 }
 
 std::string Filter::TypeText() const {
-    const Language language = m_state->ui.language;
-    switch (m_type) {
-        case filter::kPeaking:
-            return Tr(TextId::TypeTextPeaking, language);
-        case filter::kLowShelf:
-            return Tr(TextId::TypeTextLowShelf, language);
-        case filter::kHighShelf:
-            return Tr(TextId::TypeTextHighShelf, language);
-        default:
-            return {};
-    }
+    return codec::kBandType.Text(m_type, m_state->ui.language);
 }
 
 std::string Filter::LabelText() const {
-    const std::string gain = (m_bypass ? std::string("0.0") : FixedText(m_gain, 1)) + "dB";
+    const std::string gain = GainText();
     switch (m_type) {
         case filter::kPeaking:
             return IntText(m_freq) + "Hz " + QText() + "Q " + gain;

@@ -10,7 +10,7 @@ namespace tolmarin::roomeq {
 
 namespace {
 
-constexpr double kMaxGainDb = 20.0;
+constexpr double kMaxGainDb = codec::kBandGain.Display(codec::kBandGain.high);
 constexpr double kGainReportDb = 0.05;
 constexpr double kRelativeReport = 0.01;
 constexpr double kSteepShelfDb = 12.0;

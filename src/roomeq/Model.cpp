@@ -10,7 +10,7 @@ namespace tolmarin::roomeq {
 namespace {
 
 constexpr double kDesignScale = 6.544985e-05;  // rad per Hz at 96 kHz, as the response code
-constexpr double kDbPerGainStep = 0.1;
+constexpr double kDbPerGainStep = codec::kBandGain.scale;
 
 // Whole hertz per grid entry, worked out once.
 struct GridHz {

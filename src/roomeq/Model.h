@@ -7,15 +7,17 @@
 #include <span>
 
 #include "model/BandRecord.h"
+#include "model/Codec.h"
 #include "protocol/DeviceImage.h"
 #include "response/FilterMath.h"
 
 namespace tolmarin::roomeq {
 
 inline constexpr int kBands = 8;
-inline constexpr int kGainStepZero = 200;
-inline constexpr int kGainStepMax = 400;
-inline constexpr int kShelfLimitHz = 2000;  // low shelves at or below, high shelves at or above
+inline constexpr int kGainStepZero = codec::kBandGain.Flat();
+inline constexpr int kGainStepMax = codec::kBandGain.high;
+inline constexpr int kShelfLimitHz =
+    codec::kShelfSplitHz;  // low shelves at or below, high at or above
 inline constexpr int kLowestHz = 20;
 inline constexpr int kHighestHz = 20000;
 

@@ -29,7 +29,7 @@
 #include "controls/PictureRadio.h"
 #include "editor/form/EditGuard.h"
 #include "editor/form/MainForm.h"
-#include "form/FormIds.h"
+#include "formdesc/FormIds.h"
 #include "link/LinkController.h"
 #include "model/BandRecord.h"
 #include "model/ChannelSet.h"
@@ -130,7 +130,7 @@ TEST(AppStartUp, OpensTheProgramFileNamedAndRefusesAnotherOverTheShownWindowSayi
     ChannelSet saved(other);
     saved.Channel(0).Band(3).SetGainStep(260);
     saved.Channel(0).Band(3).SetFreq(700, false);
-    saved.StoreAllToImage();
+    saved.WriteAllToImage();
     const std::string path = files.PathOf("live.Data12File");
     ASSERT_EQ(WriteSingleProgramFile(other.image, path), FileStatus::Ok);
 

@@ -67,7 +67,7 @@ TEST_F(CliFileFaults, PullRefusesABadOutputPathBeforeLinking) {
 TEST_F(CliFileFaults, PushRefusesAFileOfTheWrongKindOrThatFailsTheProgramCheck) {
     testing::FreshState s;
     ChannelSet set(*s);
-    set.StoreAllToImage();
+    set.WriteAllToImage();
     const std::string good(s->image.ProgramRecord(0).begin(), s->image.ProgramRecord(0).end());
     Write("all.Data12File", std::string(kAllProgramsFileSize, '\0'));
     Write("one.ALLData12File", good);

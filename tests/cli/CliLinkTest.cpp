@@ -62,9 +62,9 @@ Record ModelProgram(unsigned seed, const std::string& name) {
         ch.LowPass().SetFamily(pick(0, 2), false);
         ch.LowPass().SetSlope(pick(0, 3), false);
     }
-    set.StoreAllToImage();
+    set.WriteAllToImage();
     set.LoadAllFromImage();  // routing and input gain as the editor holds them
-    set.StoreAllToImage();
+    set.WriteAllToImage();
     EXPECT_TRUE(StoreProgramName(s->ui, s->image.Name(0), name));
     Record r;
     std::ranges::copy(s->image.ProgramRecord(0), r.begin());

@@ -53,7 +53,7 @@ protected:
         ch1.SetLimitRelease(3);
         ch1.SetOutputOn(1);
         set.Channel(1).SetInputRoute(1);
-        set.StoreAllToImage();
+        set.WriteAllToImage();
         ASSERT_TRUE(StoreProgramName(s->ui, s->image.Name(0), "Room 12"));
         single = (dir / "room.Data12File").string();
         ASSERT_EQ(WriteSingleProgramFile(s->image, single), FileStatus::Ok);

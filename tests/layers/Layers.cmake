@@ -5,7 +5,7 @@
 # layers listed before it, so the graph has no cycle. A folder that does not exist yet passes.
 set(TOLMARIN_LAYERS
     "core      PLAIN  text protocol model response :"
-    "form      PLAIN  form :"
+    "formdesc  PLAIN  formdesc :"
     "roomeq    PLAIN  roomeq : core"
     "measure   PLAIN  measure : roomeq core"
     "sim       PLAIN  sim : core"
@@ -15,12 +15,12 @@ set(TOLMARIN_LAYERS
     "venuehttp QT     venue/http :"
     "venuelog  QT     venue/log : core"
     "venuescan QT     venue/scan : core"
-    "art       QT     art : form core"
+    "art       QT     art : formdesc core"
     "controls  QT     controls : core"
     "live      QT     measure/live : measure core"
     "graph     QT     editor/graph : core"
     "history   QT     editor/history : core"
     "eqdialog  QT     editor/roomeq : graph live measure roomeq core"
-    "programs  QT     editor/programs : controls form link core"
-    "editor    QT     editor : controls graph history eqdialog form link core"
-    "app       QT     app : art controls editor programs form link sim simserver core")
+    "programs  QT     editor/programs : controls formdesc link core"
+    "editor    QT     editor : controls graph history eqdialog formdesc link core"
+    "app       QT     app : art controls editor programs formdesc link sim simserver core")

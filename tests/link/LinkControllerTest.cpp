@@ -35,7 +35,7 @@ TEST(LinkUp, UsbOpenQueuesTwentyFourReadsWithProgressRangeZeroToTwentyFour) {
     EXPECT_EQ(rig.sched->PacingTimer(), kUsbPacingTimer);
     EXPECT_EQ(rig.sched->IntervalMs(), 50);
     // The live read turns change sending off until the live program is in.
-    EXPECT_EQ(rig.fresh->app.sendChanges, 0);
+    EXPECT_EQ(rig.model.sending, 0);
 
     // Tick by tick, without replies, the head goes out once; order of the 24 frames is
     // checked as they are answered.
@@ -62,7 +62,7 @@ TEST(LinkUp, UsbOpenQueuesTwentyFourReadsWithProgressRangeZeroToTwentyFour) {
 TEST(LinkUp, CompletesInTwentyFourTicksAndTurnsChangeSendingOn) {
     LinkRig rig;
     rig.Answering();
-    rig.fresh->app.linkGroup[1] = 0;  // CH1 and CH2 linked before the live program arrives
+    rig.model.ch1Ch2Linked = true;  // CH1 and CH2 linked before the live program arrives
     std::vector<bool> ups;
     QObject::connect(rig.controller, &LinkController::linkUpFinished,
                      [&](bool complete) { ups.push_back(complete); });
@@ -78,9 +78,9 @@ TEST(LinkUp, CompletesInTwentyFourTicksAndTurnsChangeSendingOn) {
     EXPECT_EQ(s.image.systemBytes[7], 1);
     const Bytes live(s.image.Data(0).begin(), s.image.Data(0).end());
     EXPECT_EQ(live, LiveDataPattern(0));
-    EXPECT_EQ(s.app.sendChanges, 1);
+    EXPECT_TRUE(rig.model.sending);
     EXPECT_EQ(rig.model.loads, 1);
-    EXPECT_EQ(s.app.linkGroup[1], 1);
+    EXPECT_FALSE(rig.model.ch1Ch2Linked);
     EXPECT_EQ(rig.view.checkBoxCleared, 1);
     EXPECT_EQ(rig.view.statesShown, 1);
     EXPECT_EQ(rig.view.system, (std::vector<std::pair<int, int>>{{1, 1}}));
@@ -262,7 +262,7 @@ TEST(UsbTimeout, HeadIsSentAgainAtTick50AndTheLinkClosesAtTick101) {
     EXPECT_EQ(rig.view.busy.back(), BusyState::Hidden);
     EXPECT_EQ(rig.view.progress.back(), 0);
     EXPECT_EQ(rig.model.clearCalls, std::vector<int>{0});
-    EXPECT_EQ(rig.fresh->app.sendChanges, 0);
+    EXPECT_EQ(rig.model.sending, 0);
 }
 
 TEST(UsbTimeout, AReplyTheParserDoesNotActOnEndsTheSameWay) {
@@ -573,10 +573,10 @@ TEST(Batches, RecallOfAStoredProgramRestartsTheProgressCount) {
     LinkRig rig;
     rig.LinkedUsb();
     rig.controller->RequestLive(7);
-    EXPECT_EQ(rig.fresh->app.sendChanges, 0);
+    EXPECT_EQ(rig.model.sending, 0);
     EXPECT_EQ(rig.controller->ProgressPos(), 0);
     EXPECT_TRUE(rig.view.busy.empty());  // only the link-up's live read shows the popup
-    rig.StepUntil([&] { return rig.fresh->app.sendChanges == 1; });
+    rig.StepUntil([&] { return rig.model.sending == 1; });
     EXPECT_EQ(rig.model.loads, 2);
     const Bytes live(rig.fresh->image.Data(0).begin(), rig.fresh->image.Data(0).end());
     EXPECT_EQ(live, LiveDataPattern(7));
@@ -663,7 +663,7 @@ TEST(VerifiedReads, ALinkUpWhoseLivePickupIsRefusedKeepsEditsOffAndSaysSo) {
     EXPECT_EQ(ups, std::vector<bool>{false});
     EXPECT_TRUE(rig.controller->Linked());  // polling goes on; the operator may recall
     EXPECT_FALSE(rig.controller->LiveKnown());
-    EXPECT_EQ(rig.fresh->app.sendChanges, 0);
+    EXPECT_EQ(rig.model.sending, 0);
     EXPECT_EQ(rig.model.loads, 0);
     EXPECT_TRUE(rig.view.done.empty());
     EXPECT_EQ(rig.view.busy, (std::vector<BusyState>{BusyState::Shown, BusyState::Hidden}));
@@ -704,7 +704,7 @@ TEST(VerifiedReads, ARefusedRecallIsNotASuccessAndEditsGoOnFlowing) {
               std::vector<std::string>{"The amplifier did not send: live program."});
     EXPECT_TRUE(rig.view.done.empty());
     EXPECT_EQ(rig.model.loads, 1);  // the link-up's only
-    EXPECT_EQ(rig.fresh->app.sendChanges, 1);
+    EXPECT_EQ(rig.model.sending, 1);
 }
 
 // Arguments outside their ranges are refused before anything is built or queued (the frame
@@ -723,7 +723,7 @@ TEST(VerifiedReads, OperationsRefuseArgumentsOutOfRange) {
     EXPECT_EQ(rig.command.QueueCount(), queued);
     EXPECT_EQ(rig.model.stores, 0);
     EXPECT_TRUE(rig.model.gains.empty());
-    EXPECT_EQ(rig.fresh->app.sendChanges, 1);
+    EXPECT_EQ(rig.model.sending, 1);
     EXPECT_TRUE(rig.fresh.sink.messages.empty());
 }
 

@@ -11,7 +11,7 @@ namespace {
 using ChannelRecord = ModelFixture;
 
 TEST_F(ChannelRecord, VolumeIsKeptWithinItsRange) {
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     ch1.SetVolumeDb(60);
     EXPECT_EQ(ch1.GetVolume(), 600);
     EXPECT_EQ(ch1.GetVolumeDb(), 60);
@@ -54,7 +54,7 @@ TEST_F(ChannelRecord, LoadFromBlockReadsEachFieldFromItsOffset) {
         const auto band = BandBytes(100 + 10 * k, 150 + k, 10 + k, 0, 0);
         std::copy(band.begin(), band.end(), b.begin() + 40 + 8 * k);
     }
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     ch2.LoadFromBlock(b);
     EXPECT_EQ(ch2.GetName(), "Mix");
     EXPECT_EQ(ch2.GetOutputOn(), 1);

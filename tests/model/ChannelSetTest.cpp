@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <string>
 
@@ -24,9 +25,8 @@ TEST_F(ChannelSetTest, ConstructionGivesIdentityAndRegistersRecords) {
         EXPECT_EQ(r.GetColour(), colours[c]);
         EXPECT_EQ(r.GetColourArgb(), argb[c]);
         EXPECT_EQ(r.FilterCount(), 10);
-        EXPECT_EQ(s.app.linkGroup[c], c);
-        EXPECT_EQ(s.app.channelRecord[c], &r);
-        EXPECT_FALSE(IsChannelLinked(s.app, c));
+        EXPECT_EQ(set.LinkGroup(c), c);
+        EXPECT_FALSE(set.IsLinked(c));
         // What a new channel would send if it were marked.
         EXPECT_EQ(r.GetPolarity(), 1);
         EXPECT_EQ(r.GetOutputOn(), 0);
@@ -37,18 +37,49 @@ TEST_F(ChannelSetTest, ConstructionGivesIdentityAndRegistersRecords) {
         EXPECT_EQ(r.GetVolume(), 0);
         EXPECT_EQ(r.PendingName() + r.PendingMain() + r.PendingLimiter() + r.PendingVolume(), 0);
     }
+    EXPECT_FALSE(set.Sending());  // nothing goes out before a link says so
     EXPECT_EQ(Scan(1)[0][4], 0xA9);
     EXPECT_THROW(set.Channel(4), std::out_of_range);
 }
 
-TEST(ChannelSetLifetime, DestructionWithdrawsTheRecordPointers) {
+// Each set holds its own links and send mode: a second set on the same state (a scratch copy)
+// neither links nor marks the first one's records.
+TEST(ChannelSetLifetime, TwoSetsOnOneStateKeepTheirOwnLinksAndSendMode) {
     FreshState fresh;
+    ChannelSet first(*fresh);
     {
-        ChannelSet set(*fresh);
-        EXPECT_NE(fresh->app.channelRecord[2], nullptr);
+        ChannelSet second(*fresh);
+        second.SetSending(true);
+        second.LinkCh1Ch2(false, nullptr);
+        EXPECT_FALSE(first.Ch1Ch2Linked());
+        EXPECT_FALSE(first.Sending());
+        first.Channel(0).SetDelay(12);
+        EXPECT_EQ(second.Channel(1).GetDelay(), 0);
+        EXPECT_FALSE(first.Channel(0).PendingMain());
     }
-    for (auto* p : fresh->app.channelRecord) {
-        EXPECT_EQ(p, nullptr);
+    first.SetSending(true);
+    first.LinkCh1Ch2(false, nullptr);
+    first.Channel(0).SetDelay(7);
+    EXPECT_EQ(first.Channel(1).GetDelay(), 7);
+    EXPECT_TRUE(first.Channel(1).PendingMain());
+}
+
+TEST(ChannelLinking, SharedGroupMeansLinked) {
+    struct Case {
+        std::array<int, 4> groups;
+        std::array<bool, 4> linked;
+    };
+    for (const Case& c : {Case{{0, 0, 2, 3}, {true, true, false, false}},
+                          Case{{0, 1, 2, 3}, {false, false, false, false}},
+                          Case{{0, 1, 2, 2}, {false, false, true, true}}}) {
+        FreshState fresh;
+        ChannelSet set(*fresh);
+        for (int ch = 0; ch < 4; ++ch) {
+            set.SetLinkGroup(ch, c.groups[ch]);
+        }
+        for (int ch = 0; ch < 4; ++ch) {
+            EXPECT_EQ(set.IsLinked(ch), c.linked[ch]) << ch;
+        }
     }
 }
 
@@ -108,7 +139,7 @@ TEST_F(ChannelSetTest, SensitivitySetsTheInputGainInBlockAndRecord) {
 }
 
 TEST_F(ChannelSetTest, LoadingWhileSendingMarksNothing) {
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     WriteLe16(Live(0), 16, 2000);  // a high-pass far above the record's
     WriteLe16(Live(1), 40, 300);
     set.LoadAllFromImage();
@@ -118,21 +149,21 @@ TEST_F(ChannelSetTest, LoadingWhileSendingMarksNothing) {
 
 // Offline (not sending) the sent frequency never moves, so the block takes the filter's
 // own frequency: otherwise a program saved after an offline edit loses it.
-TEST_F(ChannelSetTest, OfflineCrossoverEditSurvivesStoreAndLoad) {
+TEST_F(ChannelSetTest, OfflineCrossoverEditSurvivesWriteAndLoad) {
     ch1.HighPass().SetFreq(400, true);
     EXPECT_EQ(ch1.HighPass().GetSentFreq(), 20);
-    set.StoreAllToImage();
+    set.WriteAllToImage();
     EXPECT_EQ(ReadLe16(Live(0), 16), 400);
     set.LoadAllFromImage();
     EXPECT_EQ(ch1.HighPass().GetFreq(), 400);
 }
 
 // While sending, the block keeps what the amplifier has been sent.
-TEST_F(ChannelSetTest, StoreAllWhileSendingKeepsTheSentCrossoverFrequency) {
-    s.app.sendChanges = 1;
+TEST_F(ChannelSetTest, WriteAllWhileSendingKeepsTheSentCrossoverFrequency) {
+    set.SetSending(true);
     ch1.HighPass().SetFreq(400, true);
     Scan(1);  // 40 sent
-    set.StoreAllToImage();
+    set.WriteAllToImage();
     EXPECT_EQ(ReadLe16(Live(0), 16), 40);
 }
 
@@ -224,12 +255,12 @@ void ApplyAdjustments(std::array<ChannelValues, 4>& v, const DeviceImage& image)
 
 class ChannelSetRoundTrip : public ::testing::TestWithParam<unsigned> {};
 
-TEST_P(ChannelSetRoundTrip, StoreThenLoadKeepsEveryValueBarTheAdjustments) {
+TEST_P(ChannelSetRoundTrip, WriteThenLoadKeepsEveryValueBarTheAdjustments) {
     std::mt19937 rng(GetParam());
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     FreshState fresh;
     ChannelSet set(*fresh);
-    fresh->app.sendChanges = pick(0, 1);
+    set.SetSending(pick(0, 1) == 1);
     if (pick(0, 1) == 1) {
         set.LinkCh1Ch2(false, nullptr);
     }
@@ -259,7 +290,7 @@ TEST_P(ChannelSetRoundTrip, StoreThenLoadKeepsEveryValueBarTheAdjustments) {
     for (int c = 0; c < 4; ++c) {
         expected[c] = Snapshot(set.Channel(c));
     }
-    set.StoreAllToImage();
+    set.WriteAllToImage();
 
     // Into a second process through the bytes alone, then back into the first one.
     FreshState other;

@@ -28,7 +28,7 @@ TEST(EditLedger, NamesUnarrivedEditsUntilTheirFrameIsAcknowledgedAndIgnoresDeriv
         << "looking at the records changed the live program";
 
     // Band 3's record travels in one sub-block; once acknowledged, only the volume is left.
-    channels.StoreAllToImage();
+    channels.WriteAllToImage();
     const int subBlock = (block::kBands + 2 * block::kBandRecordSize) / kSubBlockSize;
     EXPECT_TRUE(ledger.Acknowledge(BuildChannelSubBlock(*fresh, 0, subBlock)->Frame()));
     EXPECT_FALSE(ledger.Acknowledge(BuildPoll(*fresh)->Frame()));

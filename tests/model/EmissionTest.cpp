@@ -18,7 +18,7 @@ TEST_F(Emission, NothingPendingPollsEveryTimeWithTheScratchLeftover) {
 }
 
 TEST_F(Emission, EditsWhileNotSendingChangeValuesButMarkNothing) {
-    s.app.sendChanges = 0;
+    set.SetSending(false);
     Link();
     ch1.SetName("X");
     ch1.SetOutputOn(1);
@@ -44,7 +44,7 @@ TEST_F(Emission, EditsWhileNotSendingChangeValuesButMarkNothing) {
 // Catches a wrong priority between the groups of one channel, and a poll that clears the
 // payload the previous build left.
 TEST_F(Emission, ScanOrderIsMainVolumeBandThenPoll) {
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     ch1.SetVolumeDb(30);
     ch1.SetDelay(100);
     ch1.Band(3).SetGainStep(230);
@@ -58,7 +58,7 @@ TEST_F(Emission, ScanOrderIsMainVolumeBandThenPoll) {
 }
 
 TEST_F(Emission, FullPriorityWithinOneChannel) {
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     ch1.Band(7).SetGainStep(190);
     ch1.Band(0).SetGainStep(210);
     ch1.SetLimitThreshold(150);
@@ -74,7 +74,7 @@ TEST_F(Emission, FullPriorityWithinOneChannel) {
 }
 
 TEST_F(Emission, EarlierChannelWinsWhateverItsGroup) {
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     ch2.SetName("B");
     set.Channel(3).SetDelay(5);
     ch1.Band(7).SetGainStep(100);
@@ -88,7 +88,7 @@ TEST_F(Emission, EarlierChannelWinsWhateverItsGroup) {
 // The amplifier is walked to a new crossover frequency one octave per frame, and the final
 // value goes out twice.
 TEST_F(Emission, CrossoverRampReachesTheAmplifierInOctaves) {
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     ch1.HighPass().SetFreq(200, true);
     const auto frames = Scan(6);
     const int expected[] = {40, 80, 160, 200, 200};
@@ -101,7 +101,7 @@ TEST_F(Emission, CrossoverRampReachesTheAmplifierInOctaves) {
 }
 
 TEST_F(Emission, UnlinkedBandJumpsStraightToItsValue) {
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     ch1.Band(0).SetFreq(1000, true);
     const auto frames = Scan(2);
     EXPECT_TRUE(SameBytes(frames[0], SubBlockFrame(0, 5, BandBytes(1000, 200, 5, 0, 0))));
@@ -112,7 +112,7 @@ TEST_F(Emission, UnlinkedBandJumpsStraightToItsValue) {
 // starts again at channel 0 every time, so channel 1 only follows once channel 0 is done.
 TEST_F(Emission, LinkedBandRampFinishesChannelZeroBeforeChannelOne) {
     Link();
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     WriteLe16(Live(0), 40, 40);
     WriteLe16(Live(1), 40, 40);
     ch1.Band(0).SetFreq(1000, true);
@@ -131,7 +131,7 @@ TEST_F(Emission, LinkedBandRampFinishesChannelZeroBeforeChannelOne) {
 
 TEST_F(Emission, LinkedDelaySendsBothMainSubBlocks) {
     Link();
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     ch1.SetDelay(700);
     const auto frames = Scan(3);
     EXPECT_TRUE(SameBytes(frames[0], SubBlockFrame(0, 1, MainBytes(0, 1, 66, 700, 1))));
@@ -141,7 +141,7 @@ TEST_F(Emission, LinkedDelaySendsBothMainSubBlocks) {
 }
 
 TEST_F(Emission, SevenCharacterNameIsStoredWithOneTrailingZero) {
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     ch1.SetName("ABCDEFG");
     const auto frames = Scan(1);
     const std::array<std::uint8_t, 8> bytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 0};
@@ -151,7 +151,7 @@ TEST_F(Emission, SevenCharacterNameIsStoredWithOneTrailingZero) {
 
 // The refused name must not reach the slot; the amplifier gets the bytes it held.
 TEST_F(Emission, EightCharacterNameIsRefusedAndTheOldSlotIsSent) {
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     ch1.SetName("Old");
     Scan(1);
     s.ui.language = Language::Chinese;
@@ -164,7 +164,7 @@ TEST_F(Emission, EightCharacterNameIsRefusedAndTheOldSlotIsSent) {
 }
 
 TEST_F(Emission, ClearAllPendingKeepsTheNameAndALaggingCrossover) {
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     ch1.SetName("N");
     ch1.SetDelay(10);
     ch1.SetLimitAttack(10);
@@ -173,7 +173,7 @@ TEST_F(Emission, ClearAllPendingKeepsTheNameAndALaggingCrossover) {
     ch2.HighPass().SetFreq(400, true);  // sent frequency 20, to be stepped
     ch2.LowPass().SetFreq(5000, true);  // goes out at once
     set.ClearAllPending(false);
-    s.app.sendChanges = 0;
+    set.SetSending(false);
     EXPECT_EQ(ch1.PendingName(), 1);
     EXPECT_EQ(ch1.PendingMain() + ch1.PendingLimiter() + ch1.PendingVolume(), 0);
     EXPECT_FALSE(ch1.Band(4).IsPending());

@@ -11,7 +11,8 @@ namespace {
 
 struct EqBankTest : ::testing::Test {
     FreshState fresh;
-    EqBank eq{*fresh};
+    SendMode sending;
+    EqBank eq{*fresh, sending};
     EqBankTest() { eq.CreateFilters(8, 2, 20000); }
 };
 
@@ -133,7 +134,7 @@ TEST_F(EqBankTest, SteppedRecordCarriesTheBandsOtherFields) {
 }
 
 TEST_F(EqBankTest, LoadedShelfIsLimitedAndNotPending) {
-    fresh->app.sendChanges = 1;
+    sending.on = true;
     eq.LoadBand(BandRecord{5000, 260, 3, 1, 1}, 4);
     const Filter& f = eq.Band(4);
     EXPECT_EQ(f.GetType(), 1);
@@ -159,12 +160,13 @@ TEST_F(EqBankTest, EveryStepSurvivesARecordRoundTrip) {
 
 TEST_F(EqBankTest, CopyValuesFromLeavesPendingAlone) {
     FreshState other;
-    EqBank source(*other);
+    SendMode otherSending;
+    EqBank source(*other, otherSending);
     source.CreateFilters(8, 2, 20000);
-    other->app.sendChanges = 1;
+    otherSending.on = true;
     source.Band(3).SetGainStep(300);
     source.HighPass().SetFreq(800, true);  // still stepping on the source side
-    fresh->app.sendChanges = 1;
+    sending.on = true;
     eq.Band(6).SetGainStep(100);  // pending here
     eq.CopyValuesFrom(source);
     EXPECT_EQ(eq.Band(3).GetGainStep(), 300);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "model/ModelFixture.h"
+#include "model/Parameters.h"
 #include "protocol/ByteOrder.h"
 
 namespace tolmarin::testing {
@@ -35,14 +36,14 @@ void Customise(OutputChannel& r) {
 // CH2's own name, switch and gain, and the routing of CH2 in stereo.
 TEST_F(Linking, LinkWhileLinkedUpSendsCh2sWholeBlockOnce) {
     Customise(ch1);
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     set.ClearAllPending(false);
     ch1.TakePendingName();
     std::vector<std::unique_ptr<SendData>> sent;
     set.LinkCh1Ch2(true,
                    [&sent](std::unique_ptr<SendData> item) { sent.push_back(std::move(item)); });
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(s.app.linkGroup[1], 0);
+    EXPECT_EQ(set.LinkGroup(1), 0);
     EXPECT_TRUE(set.Ch1Ch2Linked());
 
     // CH2's block written out from the values it should now have.
@@ -120,7 +121,7 @@ TEST_F(Linking, UnlinkKeepsValuesAndStopsPropagation) {
     Link();
     ch1.SetDelay(99);
     set.UnlinkCh1Ch2();
-    EXPECT_EQ(s.app.linkGroup[1], 1);
+    EXPECT_EQ(set.LinkGroup(1), 1);
     EXPECT_FALSE(set.Ch1Ch2Linked());
     ch1.SetDelay(5);
     EXPECT_EQ(ch2.GetDelay(), 99);
@@ -131,7 +132,7 @@ TEST_F(Linking, SettersPropagateOnlyTheirGroup) {
     Link();
     Live(0)[32] = 7;  // the byte that travels with the volume, changed on CH1 only
     ch1.LoadFromBlock(Live(0));
-    s.app.sendChanges = 1;
+    set.SetSending(true);
     ch1.SetOutputOn(1);
     ch1.SetInputGain(549);
     ch1.SetInputRoute(3);
@@ -177,7 +178,7 @@ TEST_F(Linking, BridgeModeInvertsThePartnersPolarity) {
 
 // The mode byte is that of the partner's pair: CH3/CH4 use byte 1.
 TEST_F(Linking, BridgeInversionReadsThePartnersPairMode) {
-    s.app.linkGroup[3] = 2;
+    set.SetLinkGroup(3, 2);
     s.image.systemBytes[0] = 0;
     s.image.systemBytes[1] = 2;
     set.Channel(2).SetPolarity(1);
@@ -186,6 +187,53 @@ TEST_F(Linking, BridgeInversionReadsThePartnersPairMode) {
     s.image.systemBytes[0] = 2;
     set.Channel(2).SetPolarity(1);
     EXPECT_EQ(set.Channel(3).GetPolarity(), 1);
+}
+
+// The linked-pair rule as the form's edits meet it: CH1's value reaches CH2 (a bridged
+// pair's polarity inverted, delay as it is), what is not linked stays on CH1, and CH3 is
+// never touched.
+TEST_F(Linking, EditFollowsOnThePartnerByTheRule) {
+    enum Follow { Same, Inverted, Stays };
+    struct Case {
+        Param id;
+        int index;
+        int value;
+        int mode;  // the CH1/CH2 amplifier mode
+        Follow follow;
+    };
+    const Case cases[] = {
+        {Param::Polarity, 0, 0, 0, Same},
+        {Param::Polarity, 0, 1, 2, Inverted},
+        {Param::Polarity, 0, 0, 2, Inverted},
+        {Param::Delay, 0, 480, 2, Same},
+        {Param::LimiterThreshold, 0, 320, 0, Same},
+        {Param::LimiterRelease, 0, 3, 1, Same},
+        {Param::Volume, 0, 42, 0, Same},
+        {Param::BandGain, 3, 260, 0, Same},
+        {Param::BandWidth, 5, 11, 0, Same},
+        {Param::BandType, 6, 3, 0, Same},
+        {Param::HpFreq, 0, 90, 0, Same},
+        {Param::LpSlope, 0, 3, 0, Same},
+        {Param::Mute, 0, 1, 0, Stays},
+        {Param::InputGain, 0, 578, 0, Stays},
+        {Param::InputRoute, 0, 4, 0, Stays},
+    };
+    for (const Case& c : cases) {
+        FreshState own;
+        ChannelSet linked(*own);
+        linked.LinkCh1Ch2(false, nullptr);
+        own->image.systemBytes[0] = static_cast<std::uint8_t>(c.mode);
+        const ParamDef& d = ParamOf(c.id);
+        const int before = ReadValueOf(d, linked.Channel(1), c.index);
+        const int ch3 = ReadValueOf(d, linked.Channel(2), c.index);
+        linked.Edit(d, 0, c.index, c.value);
+        const int source = ReadValueOf(d, linked.Channel(0), c.index);
+        const int expected = c.follow == Same       ? source
+                             : c.follow == Inverted ? (source == 0 ? 1 : 0)
+                                                    : before;
+        EXPECT_EQ(ReadValueOf(d, linked.Channel(1), c.index), expected) << d.name;
+        EXPECT_EQ(ReadValueOf(d, linked.Channel(2), c.index), ch3) << d.name;
+    }
 }
 
 }  // namespace

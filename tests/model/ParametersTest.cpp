@@ -17,7 +17,7 @@ namespace {
 using testing::FreshState;
 
 bool StoredInBlock(const ParamDef& d) {
-    return d.scope != ParamScope::System && d.offset != kNotStored;
+    return d.scope != ParamScope::System && d.offset != kNoByte;
 }
 
 // Catches a value placed across two sub-blocks, outside the block, or over another value:
@@ -74,7 +74,7 @@ TEST(ParameterLayout, ReadingTheBlockAtEachEntryGivesTheChannelsOwnValues) {
         band.SetGainStep(150 + k);
         band.SetBandwidthStep(10 + k);
     }
-    ch.StoreAll();
+    ch.WriteAll();
     const auto block = s->image.ChannelBlock(0, 2);
 
     const std::map<Param, std::function<int()>> own = {
@@ -97,7 +97,11 @@ TEST(ParameterLayout, ReadingTheBlockAtEachEntryGivesTheChannelsOwnValues) {
         {Param::Volume, [&] { return ch.GetVolume(); }},
     };
     for (const ParamDef& d : AllParams()) {
-        if (d.scope != ParamScope::Channel || d.offset == kNotStored || d.edit == EditKind::Text) {
+        if (d.scope != ParamScope::Channel || d.offset == kNoByte || d.edit == EditKind::Text) {
+            continue;
+        }
+        if (d.tableHeld) {
+            EXPECT_EQ(ReadParam(block, d), ch.Value(d)) << d.name;
             continue;
         }
         ASSERT_TRUE(own.contains(d.id)) << d.name << " has no expectation here";

@@ -52,10 +52,9 @@ TEST(DeviceImageStartUp, SystemBytesHeaderAndState) {
         EXPECT_EQ(s->image.systemBytes[i], 0);
     }
     EXPECT_EQ(s->app.portName, "NULL");
-    EXPECT_EQ(s->app.sendChanges, 0);
     EXPECT_EQ((std::array<int, 7>{0, 1, 2, 3, 4, 5, 7}), s->app.itemCode);
-    EXPECT_EQ(s->image.frameHeader[0], 0x5A);
-    EXPECT_EQ(s->image.frameHeader[3], 0x48);
+    EXPECT_EQ(s->frames.header[0], 0x5A);
+    EXPECT_EQ(s->frames.header[3], 0x48);
 }
 
 TEST(DeviceImageLayout, ChannelBlocksSitAtTheirRecordOffsets) {
@@ -70,33 +69,23 @@ TEST(DeviceImageLayout, ChannelBlocksSitAtTheirRecordOffsets) {
     EXPECT_THROW(s->image.Data(-1), std::out_of_range);
 }
 
-TEST(ChannelLinking, SharedGroupMeansLinked) {
-    AppState app;
-    app.linkGroup = {0, 0, 2, 3};
-    EXPECT_TRUE(IsChannelLinked(app, 0));
-    EXPECT_TRUE(IsChannelLinked(app, 1));
-    EXPECT_FALSE(IsChannelLinked(app, 2));
-    app.linkGroup = {0, 1, 2, 3};
-    EXPECT_FALSE(IsChannelLinked(app, 0));
-}
-
 TEST(FixedText, SevenCharacterNameFitsEightIsRefusedInTheCurrentLanguage) {
     FreshState s;
     std::array<std::uint8_t, 8> slot;
     slot.fill(0xEE);
-    EXPECT_TRUE(StoreFixedText(s->ui, slot, "ABCDEFG"));
+    EXPECT_TRUE(WriteFixedText(s->ui, slot, "ABCDEFG"));
     EXPECT_EQ(slot[6], 'G');
     EXPECT_EQ(slot[7], 0);
     EXPECT_TRUE(s.sink.messages.empty());
 
-    EXPECT_FALSE(StoreFixedText(s->ui, slot, "ABCDEFGH"));
+    EXPECT_FALSE(WriteFixedText(s->ui, slot, "ABCDEFGH"));
     EXPECT_EQ(slot[7], 0);
     EXPECT_EQ(LoadFixedText(slot, 8), "ABCDEFG");
     ASSERT_EQ(s.sink.messages.size(), 1u);
     EXPECT_EQ(s.sink.messages[0], "char Len error!");
 
     s->ui.language = Language::Chinese;
-    EXPECT_FALSE(StoreFixedText(s->ui, slot, "123456789"));
+    EXPECT_FALSE(WriteFixedText(s->ui, slot, "123456789"));
     EXPECT_EQ(s.sink.messages.back(), "字符长度错误!");
 }
 
@@ -104,7 +93,7 @@ TEST(FixedText, ShortNameClearsTheOldTail) {
     FreshState s;
     std::array<std::uint8_t, 8> slot;
     slot.fill('X');
-    ASSERT_TRUE(StoreFixedText(s->ui, slot, "CH1"));
+    ASSERT_TRUE(WriteFixedText(s->ui, slot, "CH1"));
     EXPECT_EQ((std::array<std::uint8_t, 8>{'C', 'H', '1', 0, 0, 0, 0, 0}), slot);
 }
 

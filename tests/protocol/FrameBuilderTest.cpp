@@ -111,7 +111,6 @@ TEST(FrameBuilderShape, EveryBuilderGivesLengthStartEndAndZeroXor) {
             x ^= f[i];
         }
         EXPECT_EQ(x, 0) << c.name;
-        EXPECT_EQ(s->app.lastItem, item.get());
         EXPECT_EQ(item->Pending(), 1);
         EXPECT_EQ(item->CountsProgress() | item->NotifyUp() | item->NotifyDown(), 0);
     }
@@ -218,10 +217,10 @@ TEST(FrameBuilderLeftovers, RecallKeepsTheItemCodeOfThePreviousBuild) {
 
 TEST(CloseFrameContract, RefusesABufferThatDoesNotFitTheHeader) {
     FreshState s;
-    WriteLe16(s->image.frameHeader, 10, 8);
+    WriteLe16(s->frames.header, 10, 8);
     std::vector<std::uint8_t> wrong(21);
-    EXPECT_THROW(CloseFrame(s->image, wrong), std::invalid_argument);
-    EXPECT_THROW(CloseFrame(s->image, std::span<std::uint8_t>()), std::invalid_argument);
+    EXPECT_THROW(CloseFrame(s->frames, wrong), std::invalid_argument);
+    EXPECT_THROW(CloseFrame(s->frames, std::span<std::uint8_t>()), std::invalid_argument);
 }
 
 }  // namespace

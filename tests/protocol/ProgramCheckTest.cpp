@@ -23,7 +23,7 @@ using testing::FreshState;
 // channels, edits made linked and unlinked (stepped crossover frequencies included).
 void EditAtRandom(SharedState& s, ChannelSet& set, std::mt19937& rng) {
     testing::Picker pick(rng);
-    s.app.sendChanges = pick(0, 1) == 1;
+    set.SetSending(pick(0, 1) == 1);
     s.image.systemBytes[0] = static_cast<std::uint8_t>(pick(0, 2));
     s.image.systemBytes[1] = static_cast<std::uint8_t>(pick(0, 2));
     s.image.systemBytes[2] = static_cast<std::uint8_t>(pick(0, 2));
@@ -54,7 +54,7 @@ void EditAtRandom(SharedState& s, ChannelSet& set, std::mt19937& rng) {
         }
     }
     if (pick(0, 1) == 1) {
-        set.StoreAllToImage();
+        set.WriteAllToImage();
         set.LoadAllFromImage();  // a mode change re-derives routing from the live program
     }
 }
@@ -69,7 +69,7 @@ TEST(CheckProgram, EveryRandomlyEditedProgramTheEditorSavesPasses) {
         ChannelSet set(*s);
         EditAtRandom(*s, set, rng);
         ASSERT_TRUE(StoreProgramName(s->ui, s->image.Name(0), "Room " + std::to_string(round)));
-        set.StoreAllToImage();
+        set.WriteAllToImage();
         const std::string path = dir.PathOf("p.Data12File");
         ASSERT_EQ(WriteSingleProgramFile(s->image, path), FileStatus::Ok);
         FreshState reader;
@@ -84,7 +84,7 @@ TEST(CheckProgram, EveryRandomlyEditedProgramTheEditorSavesPasses) {
 TEST(CheckProgram, TheFirstBadFieldIsNamedWithItsRange) {
     FreshState s;
     ChannelSet set(*s);
-    set.StoreAllToImage();
+    set.WriteAllToImage();
     ASSERT_FALSE(CheckProgram(s->image.ProgramRecord(0)));
     struct Case {
         int ch, at, value;

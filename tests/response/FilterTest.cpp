@@ -17,7 +17,7 @@ class FilterTest : public testing::FilterFixture {};
 // --- Parameters and pending ---------------------------------------------------------------
 
 TEST_F(FilterTest, NewFilterIsAFlatBypassedBandAt1000Hz) {
-    Filter f(*s);
+    Filter f(*s, sending);
     EXPECT_TRUE(Flat(f));
     EXPECT_EQ(f.GetFreq(), 1000);
     EXPECT_EQ(f.GetSentFreq(), 20);
@@ -43,20 +43,20 @@ TEST_F(FilterTest, GainStepDrivesBypassAndBypassOnlyActsOnNonZeroGain) {
     EXPECT_NEAR(f.Response()[136], 3.0, 1e-4);
 
     Filter zero = Band(1000);
-    s->app.sendChanges = 0;  // so a change would be visible as pending 0
+    sending.on = 0;  // so a change would be visible as pending 0
     zero.SetBypass(0);
     EXPECT_EQ(zero.GetBypass(), 1);
     EXPECT_EQ(zero.GetPending(), 1);  // untouched: SetBypass(0) changed nothing
 }
 
 TEST_F(FilterTest, PendingCopiesTheChangeSendingFlagOnlyWhereMarked) {
-    s->app.sendChanges = 0;
-    Filter f(*s);
+    sending.on = 0;
+    Filter f(*s, sending);
     f.SetGainStep(250);
     f.SetFreq(500, true);
     f.SetBandwidthStep(10);
     EXPECT_EQ(f.GetPending(), 0);
-    s->app.sendChanges = 1;
+    sending.on = 1;
     f.SetFreq(600, false);
     f.SetFamily(1, false);
     f.SetSlope(1, false);
@@ -152,7 +152,7 @@ TEST_F(FilterTest, LargeUpwardCrossoverJumpIsSentOneOctaveAtATime) {
 }
 
 TEST_F(FilterTest, SentFrequencyFarAboveIsHalvedThenSet) {
-    Filter lp(*s);
+    Filter lp(*s, sending);
     lp.SetEqBand(0);
     lp.SetFreq(1000, false);
     lp.SetType(4);  // the low-pass starts from a sent 20000
@@ -207,8 +207,8 @@ TEST_F(FilterTest, CopiesTakeTheirOwnFieldsAndMarkAsDescribed) {
     src.SetFamily(2, true);
     src.SetNumber(9);
 
-    s->app.sendChanges = 1;
-    Filter all(*s);
+    sending.on = 1;
+    Filter all(*s, sending);
     all.CopyFrom(src);
     EXPECT_EQ(all.GetPending(), 0);  // loading copies, nothing to send
     EXPECT_EQ(all.GetType(), 2);
@@ -219,7 +219,7 @@ TEST_F(FilterTest, CopiesTakeTheirOwnFieldsAndMarkAsDescribed) {
     EXPECT_EQ(all.GetFreq(), src.GetFreq());  // where the graph puts its handle
     EXPECT_EQ(all.GetGainStep(), src.GetGainStep());
 
-    Filter eq(*s);
+    Filter eq(*s, sending);
     eq.CopyEqFrom(src);
     EXPECT_EQ(eq.GetPending(), 1);
     EXPECT_EQ(eq.GetFamily(), 0);  // not an EQ field
@@ -311,7 +311,7 @@ TEST_F(FilterTest, ExtremeValuesStayDefined) {
     std::mt19937 rng(12345);
     const int extremes[] = {INT_MIN, -1000000, -1, 0, 1, 59, 60, 400, 401, 20000, INT_MAX};
     auto pick = [&] { return extremes[rng() % std::size(extremes)]; };
-    Filter f(*s);
+    Filter f(*s, sending);
     for (int i = 0; i < 4000; ++i) {
         switch (rng() % 10) {
             case 0:

@@ -11,16 +11,14 @@ namespace tolmarin::testing {
 // an EQ band, or a crossover configured as the EQ bank configures its two.
 class FilterFixture : public ::testing::Test {
 protected:
-    FilterFixture() { s->app.sendChanges = true; }
-
     Filter Band(int hz, int gainStep = 200) {
-        Filter f(*s);
+        Filter f(*s, sending);
         f.SetFreq(hz, true);
         f.SetGainStep(gainStep);
         return f;
     }
     Filter Crossover(int type, int hz) {
-        Filter f(*s);
+        Filter f(*s, sending);
         f.SetType(type);
         f.SetEqBand(false);
         f.SetFreq(hz, true);
@@ -28,6 +26,7 @@ protected:
     }
 
     FreshState s;
+    SendMode sending{true};
 };
 
 // The response is 0 dB at every grid point.

@@ -8,8 +8,8 @@
 #include "editor/form/MainForm.h"
 #include "editor/graph/ResponseGraph.h"
 #include "editor/history/EditHistory.h"
-#include "form/FormDescription.h"
-#include "form/FormIds.h"
+#include "formdesc/FormDescription.h"
+#include "formdesc/FormIds.h"
 #include "model/ChannelSet.h"
 #include "protocol/DeviceImage.h"
 

@@ -130,7 +130,8 @@ void Press(Fader* fader) {
 QWidget* Faders() {
     QWidget* sheet = Sheet(470, 175);
     const int volume[] = {0, 30, 60};
-    const int gain[] = {0, 200, 400};
+    const Codec& bandGain = codec::kBandGain;
+    const int gain[] = {bandGain.low, bandGain.Flat(), bandGain.high};
     int x = 10;
     for (int v : volume) {
         MakeFader(sheet, true, x, 28, v);

@@ -25,8 +25,10 @@ public:
     std::unique_ptr<SendData> NextPendingFrame() override { return BuildPoll(m_state); }
     void ClearAllPending(bool) override {}
     void LoadAllFromImage() override {}
-    void StoreAllToImage() override {}
+    void WriteAllToImage() override {}
     void SetInputGain(int, int) override {}
+    void SetSending(bool) override {}
+    void UnlinkCh1Ch2() override {}
 
 private:
     SharedState& m_state;

@@ -17,7 +17,7 @@
 #include "editor/graph/ResponseGraph.h"
 #include "editor/roomeq/RoomEqDialog.h"
 #include "editor/roomeq/RoomEqOverlays.h"
-#include "form/FormIds.h"
+#include "formdesc/FormIds.h"
 #include "model/ChannelSet.h"
 #include "protocol/DeviceImage.h"
 #include "roomeq/Fit.h"

@@ -205,8 +205,10 @@ public:
         std::ranges::copy(m_image.ProgramRecord(0), received.begin());
         m_inner.LoadAllFromImage();
     }
-    void StoreAllToImage() override { m_inner.StoreAllToImage(); }
+    void WriteAllToImage() override { m_inner.WriteAllToImage(); }
     void SetInputGain(int channel, int gain) override { m_inner.SetInputGain(channel, gain); }
+    void SetSending(bool on) override { m_inner.SetSending(on); }
+    void UnlinkCh1Ch2() override { m_inner.UnlinkCh1Ch2(); }
 
     DeviceImage::Record received{};
 

@@ -4,7 +4,7 @@
 
 #include <QRect>
 
-#include "form/FormDescription.h"
+#include "formdesc/FormDescription.h"
 
 namespace tolmarin::form {
 

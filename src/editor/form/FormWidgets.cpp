@@ -20,7 +20,7 @@
 #include "editor/form/FormLayout.h"
 #include "editor/form/ParameterBinder.h"
 #include "editor/graph/ResponseGraph.h"
-#include "form/FormIds.h"
+#include "formdesc/FormIds.h"
 
 namespace tolmarin {
 

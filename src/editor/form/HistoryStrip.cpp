@@ -8,8 +8,8 @@
 
 #include "editor/form/FormText.h"
 #include "editor/history/EditHistory.h"
-#include "form/FormDescription.h"
-#include "form/FormIds.h"
+#include "formdesc/FormDescription.h"
+#include "formdesc/FormIds.h"
 
 namespace tolmarin {
 

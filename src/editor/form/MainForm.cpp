@@ -33,8 +33,8 @@
 #include "editor/history/EditHistory.h"
 #include "editor/roomeq/RoomEqDialog.h"
 #include "editor/roomeq/RoomEqOverlays.h"
-#include "form/FormDescription.h"
-#include "form/FormIds.h"
+#include "formdesc/FormDescription.h"
+#include "formdesc/FormIds.h"
 #include "link/DeviceSession.h"
 #include "link/LinkController.h"
 #include "model/ChannelSet.h"
@@ -204,7 +204,7 @@ void MainForm::ConnectHistory() {
     };
     sender.ch2Block = [this] {
         if (m_controller->Linked()) {
-            m_channels.Channel(1).StoreAll();
+            m_channels.Channel(1).WriteAll();
             // Tracked like any edit, so the strip's count and a lost link know of it.
             m_controller->SendEdit(BuildChannelBlock(m_state, 0, 1));
         }
@@ -313,7 +313,6 @@ void MainForm::OnLinkCheck() {
 
 int MainForm::ApplyBands(int channel, const std::array<BandRecord, kEqBandCount>& bands) {
     OutputChannel& ch = m_channels.Channel(channel);
-    const bool mirrored = channel <= 1 && m_channels.Ch1Ch2Linked();
     int changed = 0;
     // All bands of a fit are one step of the history, whatever number changed.
     m_history->ApplyAsOneStep(
@@ -325,9 +324,7 @@ int MainForm::ApplyBands(int channel, const std::array<BandRecord, kEqBandCount>
                     continue;
                 }
                 ch.Eq().EditBand(band, k);
-                if (mirrored) {
-                    m_channels.Channel(1 - channel).Band(k).CopyEqFrom(ch.Band(k));
-                }
+                m_channels.MirrorFilter(channel, k);
                 ++changed;
             }
         },
@@ -383,7 +380,7 @@ void MainForm::SetAmpMode(int m) {
         return;
     }
     sys[sysbyte::kModeCh12] = static_cast<std::uint8_t>(m);
-    m_channels.StoreAllToImage();
+    m_channels.WriteAllToImage();
     m_channels.LoadAllFromImage();
     m_channels.UnlinkCh1Ch2();
     m_w.linkCheck->setChecked(false);

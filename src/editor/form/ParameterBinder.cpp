@@ -9,6 +9,7 @@
 #include "editor/graph/ResponseGraph.h"
 #include "model/ChannelSet.h"
 #include "protocol/DeviceImage.h"
+#include "text/NumberText.h"
 
 namespace tolmarin {
 
@@ -18,8 +19,9 @@ namespace {
 constexpr int kHighPassPosition = GraphInteraction::kHighPassPosition;
 constexpr int kLowPassPosition = GraphInteraction::kLowPassPosition;
 
-// What a bypassed band's gain field reads.
-const QString kFlatGainText = QStringLiteral("0.0");
+// What a bypassed band's gain field reads: the flat step's number, without its unit.
+const QString kFlatGainText = QString::fromStdString(
+    FixedText(codec::kBandGain.Display(codec::kBandGain.Flat()), codec::kBandGain.decimals));
 
 int FilterPosition(const ParamDef& p, int index) {
     switch (p.filter) {
@@ -124,14 +126,15 @@ void ParameterBinder::BindSwitch(const ParamDef& param, int index, PictureButton
     connect(button, &QAbstractButton::clicked, this, [this, at] {
         const Binding& s = m_bindings[at];
         // A band's switch turns from what it shows; a channel's from its record.
-        const bool on = s.param->scope == ParamScope::Band ? s.button->IsOn()
-                                                           : s.param->read(Target(s), s.index) != 0;
+        const bool on = s.param->scope == ParamScope::Band
+                            ? s.button->IsOn()
+                            : ReadValueOf(*s.param, Target(s), s.index) != 0;
         OnEdited(at, on ? 0 : 1);
     });
 }
 
-// ---- Edits: the model first, then the parameter's other controls, the linked partner and
-// the graph ----
+// ---- Edits: the model first (the channel set has the linked partner follow), then the
+// parameter's other controls and the graph ----
 
 OutputChannel& ParameterBinder::Target(const Binding& b) {
     return m_channels.Channel(EditsItsColumn(*b.param) ? b.index : m_shown);
@@ -145,13 +148,12 @@ void ParameterBinder::OnEdited(std::size_t at, int value) {
     }
     OutputChannel& ch = Target(b);
     value = Constrain(b, ch, value);
-    b.param->write(ch, b.index, value);
+    m_channels.Edit(*b.param, ch.GetIndex(), b.index, value);
     ShowSiblings(b, value);
     if (b.button != nullptr) {
-        Show(b, b.param->read(ch, b.index));
+        Show(b, ReadValueOf(*b.param, ch, b.index));
     }
     AfterEdit(b, ch, value);
-    Mirror(b);
     Redraw(b);
     emit edited();
 }
@@ -207,38 +209,13 @@ void ParameterBinder::AfterEdit(const Binding& b, OutputChannel& ch, int value) 
             ShowParam(Param::BandFreq, b.index, ch.Band(b.index).GetFreq());
             break;
         case Param::Polarity:
-            // CH2 of a linked pair follows (inverted in bridge mode) and is sent again.
+            // CH2 of a linked pair has followed: its switch shows what it took.
             if (m_channels.Ch1Ch2Linked()) {
                 const int other = 1 - b.index;
-                OutputChannel& partner = m_channels.Channel(other);
-                ShowParam(Param::Polarity, other, partner.GetPolarity());
-                partner.SetPolarity(partner.GetPolarity());
+                ShowParam(Param::Polarity, other, m_channels.Channel(other).GetPolarity());
             }
             break;
         default:
-            break;
-    }
-}
-
-// CH1 and CH2 linked: the partner takes the whole filter over.
-void ParameterBinder::Mirror(const Binding& b) {
-    if (!b.param->linked || b.param->filter == FilterPart::None || m_shown > 1 ||
-        !m_channels.Ch1Ch2Linked()) {
-        return;
-    }
-    const OutputChannel& from = m_channels.Channel(m_shown);
-    OutputChannel& to = m_channels.Channel(1 - m_shown);
-    switch (b.param->filter) {
-        case FilterPart::Band:
-            to.Band(b.index).CopyEqFrom(from.Band(b.index));
-            break;
-        case FilterPart::HighPass:
-            to.HighPass().CopyCrossoverFrom(from.HighPass());
-            break;
-        case FilterPart::LowPass:
-            to.LowPass().CopyCrossoverFrom(from.LowPass());
-            break;
-        case FilterPart::None:
             break;
     }
 }
@@ -333,7 +310,7 @@ void ParameterBinder::ShowChannel(int n) {
             if (p.scope == ParamScope::System || EditsItsColumn(p) || !pick(p.id)) {
                 continue;
             }
-            const int value = p.read(ch, b.index);
+            const int value = ReadValueOf(p, ch, b.index);
             if (p.id == Param::BandType) {
                 ShowBandKind(b.index, value);
             }
@@ -355,7 +332,7 @@ void ParameterBinder::ShowColumns() {
         if (p.scope == ParamScope::System) {
             Show(b, m_state.image.systemBytes[static_cast<std::size_t>(p.offset + b.index)]);
         } else if (EditsItsColumn(p)) {
-            Show(b, p.read(m_channels.Channel(b.index), b.index));
+            Show(b, ReadValueOf(p, m_channels.Channel(b.index), b.index));
         }
     }
 }
@@ -372,14 +349,14 @@ void ParameterBinder::ShowFilter(int position) {
         if (p.edit != EditKind::Number || FilterPosition(p, b.index) != position) {
             continue;
         }
-        Show(b, p.read(ch, b.index));
+        Show(b, ReadValueOf(p, ch, b.index));
         any = &b;
     }
     if (band) {
         ShowBandBypass(position, ch.Band(position).GetBypass());
     }
     if (any != nullptr) {
-        Mirror(*any);
+        m_channels.MirrorFilter(m_shown, position);
     }
     if (m_graph != nullptr) {
         m_graph->ShowFilter(position);
@@ -387,12 +364,7 @@ void ParameterBinder::ShowFilter(int position) {
 }
 
 void ParameterBinder::MirrorFilter(int position) {
-    for (const Binding& b : m_bindings) {
-        if (b.param->edit == EditKind::Number && FilterPosition(*b.param, b.index) == position) {
-            Mirror(b);
-            return;
-        }
-    }
+    m_channels.MirrorFilter(m_shown, position);
 }
 
 }  // namespace tolmarin

@@ -86,7 +86,6 @@ private:
     // Every other control of the same parameter and index shows value.
     void ShowSiblings(const Binding& source, int value);
     void AfterEdit(const Binding& b, OutputChannel& ch, int value);
-    void Mirror(const Binding& b);
     void Redraw(const Binding& b);
 
     void ShowBandBypass(int band, bool bypass);

@@ -2,9 +2,9 @@
 
 #include <array>
 
+#include "editor/graph/Pixels.h"
 #include "response/Filter.h"
 #include "response/FilterMath.h"
-#include "response/Geometry.h"
 
 namespace tolmarin {
 

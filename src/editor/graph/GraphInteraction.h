@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "editor/graph/GraphGeometry.h"
-#include "response/Geometry.h"
+#include "editor/graph/Pixels.h"
 
 namespace tolmarin {
 

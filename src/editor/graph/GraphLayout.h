@@ -3,8 +3,8 @@
 #include <array>
 #include <string>
 
+#include "editor/graph/Pixels.h"
 #include "response/FilterMath.h"
-#include "response/Geometry.h"
 #include "text/Texts.h"
 
 namespace tolmarin {

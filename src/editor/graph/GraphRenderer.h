@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "editor/graph/GraphInteraction.h"
+#include "editor/graph/Pixels.h"
 #include "response/FilterMath.h"
-#include "response/Geometry.h"
 #include "text/Texts.h"
 
 class QPainter;

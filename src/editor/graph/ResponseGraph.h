@@ -7,7 +7,7 @@
 
 #include "editor/graph/GraphInteraction.h"
 #include "editor/graph/GraphRenderer.h"
-#include "response/Geometry.h"
+#include "editor/graph/Pixels.h"
 
 class QPaintEvent;
 class QMouseEvent;

@@ -29,73 +29,25 @@ std::string Fill(std::string pattern, std::initializer_list<std::string> args) {
 }
 
 TextId NameOf(Param p) {
-    switch (p) {
-        case Param::Name:
-            return TextId::HistoryName;
-        case Param::Mute:
-            return TextId::HistoryMute;
-        case Param::Polarity:
-            return TextId::HistoryPolarity;
-        case Param::Delay:
-            return TextId::HistoryDelay;
-        case Param::HpFreq:
-            return TextId::HistoryHpFreq;
-        case Param::HpFamily:
-            return TextId::HistoryHpFamily;
-        case Param::HpSlope:
-            return TextId::HistoryHpSlope;
-        case Param::LpFreq:
-            return TextId::HistoryLpFreq;
-        case Param::LpFamily:
-            return TextId::HistoryLpFamily;
-        case Param::LpSlope:
-            return TextId::HistoryLpSlope;
-        case Param::LimiterThreshold:
-            return TextId::HistoryThreshold;
-        case Param::LimiterAttack:
-            return TextId::HistoryAttack;
-        case Param::LimiterRelease:
-            return TextId::HistoryRelease;
-        case Param::Volume:
-            return TextId::HistoryVolume;
-        case Param::BandType:
-            return TextId::HistoryBandType;
-        case Param::BandFreq:
-            return TextId::HistoryBandFreq;
-        case Param::BandGain:
-            return TextId::HistoryBandGain;
-        case Param::BandWidth:
-            return TextId::HistoryBandWidth;
-        case Param::BandSlope:
-            return TextId::HistoryBandSlope;
-        case Param::BandBypass:
-            return TextId::HistoryBandBypass;
-        default:
-            return TextId::Count;
-    }
+    return ParamOf(p).stepName;
 }
 
 std::string OnOff(bool on, Language language) {
     return Tr(on ? TextId::HistoryOn : TextId::HistoryOff, language);
 }
 
-// The value as the parameter table shows it (a band's bandwidth as bandwidth, whatever
-// its type).
-std::string ValueOf(const ParamDef& def, const OutputChannel& ch, int band, Language language) {
-    switch (def.id) {
-        case Param::Name:
-            return ch.GetName();
-        case Param::Polarity:
-            return ch.PolarityText();
-        case Param::BandBypass:
-            return OnOff(ch.Band(band).GetBypass() != 0, language);
-        case Param::BandSlope:
-            return ch.Band(band).ShelfSlopeText();
-        case Param::BandWidth:
-            return ch.Band(band).BandwidthText();
-        default:
-            return def.rows[0].Present() ? def.rows[0].text(ch, band) : std::string();
+// A value as its codec shows it (a band's bandwidth as bandwidth, whatever its type; a
+// bypassed band's gain flat), read straight from the recorded bytes.
+std::string StepText(const ParamDef& def, std::span<const std::uint8_t> block, int band,
+                     bool bypass, Language language) {
+    if (def.id == Param::BandBypass) {
+        return OnOff(bypass, language);
     }
+    if (def.codec == nullptr) {
+        return {};
+    }
+    const bool flat = def.id == Param::BandGain && bypass;
+    return def.codec->Text(flat ? def.codec->Flat() : ReadParam(block, def, band), language);
 }
 
 struct Changed {
@@ -391,7 +343,7 @@ void EditHistory::Apply(const SettingDelta& delta, bool after) {
         const SystemValues& from = after ? delta.before : delta.after;
         const SystemValues& to = after ? delta.after : delta.before;
         if (from.mode != to.mode) {
-            m_channels.StoreAllToImage();  // as a change of mode leaves the live program
+            m_channels.WriteAllToImage();  // as a change of mode leaves the live program
         }
         if (m_sender.systemItem) {
             if (from.mode != to.mode) {
@@ -518,20 +470,14 @@ std::string EditHistory::DescribeDelta(const SettingDelta& delta, TextId name,
         return Fill(Tr(TextId::HistoryManyValues, language), {IntText(std::ssize(changed))});
     }
     const Changed& c = changed.front();
-    m_scratchState->ui.language = language;
-    OutputChannel& scratch = m_scratch->Channel(0);
     const auto valueAt = [&](const std::array<std::uint8_t, kSubBlockSize>& bytes, bool bypass) {
-        std::array<std::uint8_t, kChannelBlockSize> block{};
-        std::ranges::copy(bytes, block.begin() + c.patch->subBlock * kSubBlockSize);
-        scratch.LoadFromBlock(block);
-        if (c.patch->subBlock >= kFirstBandSubBlock) {
-            scratch.Band(c.band).SetBypass(bypass ? 1 : 0);
-        }
         if (c.def->id == Param::Name) {
             const auto end = std::ranges::find(bytes, std::uint8_t{0});
             return std::string(bytes.begin(), end);
         }
-        return ValueOf(*c.def, scratch, c.band, language);
+        std::array<std::uint8_t, kChannelBlockSize> block{};
+        std::ranges::copy(bytes, block.begin() + c.patch->subBlock * kSubBlockSize);
+        return StepText(*c.def, block, c.band, bypass, language);
     };
     std::string what = Tr(NameOf(c.def->id), language);
     if (c.def->scope == ParamScope::Band) {

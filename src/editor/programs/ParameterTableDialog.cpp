@@ -9,7 +9,7 @@
 
 #include "editor/programs/ListPrinter.h"
 #include "editor/programs/ParameterList.h"
-#include "form/DialogUnits.h"
+#include "formdesc/DialogUnits.h"
 #include "model/ParameterTable.h"
 #include "text/Texts.h"
 

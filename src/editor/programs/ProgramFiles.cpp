@@ -159,7 +159,7 @@ bool ProgramFiles::SaveProgramFileTo(const std::string& path) {
         std::ranges::copy(m_state.image.ProgramRecord(0), r.begin());
         return r;
     }();
-    m_channels.StoreAllToImage();
+    m_channels.WriteAllToImage();
     // The dialog has asked before overwriting: the save replaces.
     FileWriteResult why;
     if (WriteSingleProgramFile(m_state.image, path, Overwrite::Replace, &why) != FileStatus::Ok) {
@@ -232,7 +232,7 @@ bool ProgramFiles::WriteAllProgramsFile(const std::string& path) {
     return true;
 }
 
-bool ProgramFiles::StoreAllProgramsToPc() {
+bool ProgramFiles::SaveAllProgramsToPc() {
     if (!ChooseAllProgramsFile()) {
         return false;
     }

@@ -80,7 +80,7 @@ public:
     bool LoadAllProgramsFile();
     // "Store all Program to PC": the file is chosen first, then the amplifier's twenty
     // programs are read; the file is written when the last arrives. True when chosen.
-    bool StoreAllProgramsToPc();
+    bool SaveAllProgramsToPc();
 
     // The single-program save and load without a dialog (the command-line file).
     bool SaveProgramFileTo(const std::string& path);

@@ -13,7 +13,7 @@
 
 #include "editor/programs/ParameterList.h"
 #include "editor/programs/ProgramFiles.h"
-#include "form/DialogUnits.h"
+#include "formdesc/DialogUnits.h"
 #include "link/LinkController.h"
 #include "protocol/DeviceImage.h"
 #include "text/Texts.h"
@@ -170,10 +170,10 @@ void ProgramsDialog::SetCaptions() {
     m_deviceGroup->setTitle(Text(TextId::ProgramDeviceGroup));
     m_deviceChoice[kRecallFromDevice]->setText(Text(TextId::ProgramRecallFromDevice));
     m_deviceChoice[kStoreToDevice]->setText(Text(TextId::ProgramStoreToDevice));
-    m_pcChoice[kStoreOneToPc]->setText(Text(TextId::ProgramStoreToPc));
+    m_pcChoice[kSaveOneToPc]->setText(Text(TextId::ProgramStoreToPc));
     m_pcChoice[kRecallOneFromPc]->setText(Text(TextId::ProgramRecallFromPc));
     m_pcChoice[kRecallAllFromPc]->setText(Text(TextId::ProgramRecallAllFromPc));
-    m_pcChoice[kStoreAllToPc]->setText(Text(TextId::ProgramStoreAllToPc));
+    m_pcChoice[kSaveAllToPc]->setText(Text(TextId::ProgramStoreAllToPc));
     for (PictureRadio* b : m_pcChoice) {
         FitCaption(*b, m_pcGroup->geometry().right() - kGroupInset);
     }
@@ -243,14 +243,14 @@ void ProgramsDialog::OnPcOk() {
         case kRecallOneFromPc:
             done = m_files.LoadProgramFile();
             break;
-        case kStoreOneToPc:
+        case kSaveOneToPc:
             done = m_files.SaveProgramFile();
             break;
         case kRecallAllFromPc:
             done = m_files.LoadAllProgramsFile();
             break;
-        case kStoreAllToPc:
-            done = m_files.StoreAllProgramsToPc();
+        case kSaveAllToPc:
+            done = m_files.SaveAllProgramsToPc();
             break;
         default:
             break;

@@ -28,9 +28,9 @@ class ProgramsDialog : public QDialog {
 public:
     enum PcMode : int {
         kRecallOneFromPc = 0,
-        kStoreOneToPc = 1,
+        kSaveOneToPc = 1,
         kRecallAllFromPc = 2,
-        kStoreAllToPc = 3
+        kSaveAllToPc = 3
     };
     enum DeviceMode : int { kRecallFromDevice = 0, kStoreToDevice = 1 };
     static constexpr int kNameLimit = 12;

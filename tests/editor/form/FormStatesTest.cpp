@@ -16,8 +16,8 @@
 #include "controls/PictureButton.h"
 #include "controls/TransparentLabel.h"
 #include "editor/form/LinkDialogs.h"
-#include "form/FormDescription.h"
-#include "form/FormIds.h"
+#include "formdesc/FormDescription.h"
+#include "formdesc/FormIds.h"
 #include "model/Parameters.h"
 #include "model/ProgramCheck.h"
 #include "protocol/ByteOrder.h"
@@ -122,7 +122,7 @@ TEST(FormRanges, EveryNumericParameterAtEitherEndOfItsRangeIsShownAsHeldWithoutA
             SCOPED_TRACE(std::string(def.name) + " " + std::to_string(value));
             FormRig r;
             auto& image = r.fresh->image;
-            r.channels.StoreAllToImage();  // a valid program to start from
+            r.channels.WriteAllToImage();  // a valid program to start from
             auto block = image.ChannelBlock(0, 0);
             // A low-pass below a high-pass is a file's own affair; keep the pair ordered.
             WriteLeI16(block, block::kHighPassFreq, static_cast<std::int16_t>(kLowestFreqHz));
@@ -139,7 +139,7 @@ TEST(FormRanges, EveryNumericParameterAtEitherEndOfItsRangeIsShownAsHeldWithoutA
             r.view->ShowState(0);
             EXPECT_TRUE(r.fresh.sink.messages.empty())
                 << (r.fresh.sink.messages.empty() ? "" : r.fresh.sink.messages.front());
-            const int held = def.read(r.channels.Channel(0), band);
+            const int held = ReadValueOf(def, r.channels.Channel(0), band);
             bool checked = false;
             for (const ControlDef& c : FormControls()) {
                 const bool mine = c.kind == ControlKind::NumField && c.param == def.name &&

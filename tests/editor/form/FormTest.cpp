@@ -12,7 +12,7 @@
 #include "controls/PictureRadio.h"
 #include "editor/form/FormLayout.h"
 #include "editor/graph/ResponseGraph.h"
-#include "form/FormIds.h"
+#include "formdesc/FormIds.h"
 #include "model/Parameters.h"
 #include "protocol/DeviceImage.h"
 
@@ -126,7 +126,7 @@ TEST(FormBands, GainOfZeroDbBypassesTheBandAndAnyOtherGainReleasesIt) {
 
 TEST(FormLinkedChannels, BandEditsFollowOnCh2ButMuteStaysOnItsOwnChannel) {
     FormRig r;
-    r.fresh->app.sendChanges = 1;
+    r.channels.SetSending(true);
     r.Click(r.Get<PictureRadio>(kLinkCheck));
     ASSERT_TRUE(r.channels.Ch1Ch2Linked());
     r.channels.ClearAllPending(false);

@@ -12,7 +12,7 @@
 #include "controls/PictureRadio.h"
 #include "editor/graph/ResponseGraph.h"
 #include "editor/history/EditHistory.h"
-#include "form/FormIds.h"
+#include "formdesc/FormIds.h"
 #include "link/ChannelSetModel.h"
 #include "link/LinkController.h"
 #include "model/Parameters.h"
@@ -82,7 +82,7 @@ struct LinkedRig : LinkedForm {
 struct RandomEditor {
     explicit RandomEditor(LinkedRig& rig) : r(rig) {
         for (const ParamDef& def : AllParams()) {
-            if (def.scope != ParamScope::System && def.write != nullptr) {
+            if (def.scope != ParamScope::System && (def.write != nullptr || def.tableHeld)) {
                 params.push_back(&def);
             }
         }
@@ -106,7 +106,7 @@ struct RandomEditor {
                 low = 0;
                 high = static_cast<int>(ListTexts(def.list, Language::English).size()) - 1;
             }
-            def.write(ch, Pick(0, kEqBandCount - 1), Pick(low, high));
+            EditValueOf(def, ch, Pick(0, kEqBandCount - 1), Pick(low, high));
             h.Commit();
         } else if (kind < 73) {
             r.channels.Channel(Pick(0, 1)).SetName("N" + std::to_string(Pick(0, 99999)));
@@ -145,7 +145,7 @@ TEST(History, AThousandRandomEditsUndoneAndRedoneLeaveTheImageByteForByteAsBefor
     {
         FreshState defaults;
         ChannelSet start(*defaults);
-        start.StoreAllToImage();
+        start.WriteAllToImage();
         const auto from = defaults->image.ProgramRecord(0);
         std::ranges::copy(from, r.fresh->image.ProgramRecord(0).begin());
         r.channels.LoadAllFromImage();

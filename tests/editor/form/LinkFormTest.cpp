@@ -14,7 +14,7 @@
 #include "controls/TransparentLabel.h"
 #include "editor/form/FormText.h"
 #include "editor/form/LinkDialogs.h"
-#include "form/FormIds.h"
+#include "formdesc/FormIds.h"
 #include "support/qt/EventLoop.h"
 
 namespace tolmarin::testing {

@@ -16,7 +16,7 @@
 #include "controls/PictureButton.h"
 #include "controls/TransparentLabel.h"
 #include "editor/form/LinkDialogs.h"
-#include "form/FormIds.h"
+#include "formdesc/FormIds.h"
 #include "link/ChannelSetModel.h"
 #include "link/LinkController.h"
 #include "model/EditLedger.h"

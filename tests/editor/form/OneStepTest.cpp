@@ -12,7 +12,7 @@
 #include "controls/PictureRadio.h"
 #include "editor/graph/ResponseGraph.h"
 #include "editor/history/EditHistory.h"
-#include "form/FormIds.h"
+#include "formdesc/FormIds.h"
 #include "model/Parameters.h"
 #include "support/qt/EventLoop.h"
 

@@ -6,7 +6,7 @@
 
 #include "FormRig.h"
 #include "editor/form/QtTranslations.h"
-#include "form/FormIds.h"
+#include "formdesc/FormIds.h"
 
 namespace tolmarin::testing {
 namespace {

@@ -26,7 +26,7 @@
 #include "editor/graph/ResponseGraph.h"
 #include "editor/roomeq/RoomEqDialog.h"
 #include "editor/roomeq/RoomEqOverlays.h"
-#include "form/FormIds.h"
+#include "formdesc/FormIds.h"
 #include "roomeq/Exchange.h"
 #include "roomeq/Model.h"
 
@@ -87,7 +87,7 @@ struct RoomEqForm : LinkedForm {
                 channels.Channel(ch).Eq().LoadBand(KnownBands()[static_cast<std::size_t>(k)], k);
             }
         }
-        channels.StoreAllToImage();
+        channels.WriteAllToImage();
         view->ShowState(0);
         Step(10);
         serial.writes.clear();

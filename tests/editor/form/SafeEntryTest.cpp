@@ -11,7 +11,7 @@
 #include "controls/PictureButton.h"
 #include "controls/PictureRadio.h"
 #include "editor/form/LinkDialogs.h"
-#include "form/FormIds.h"
+#include "formdesc/FormIds.h"
 
 namespace tolmarin::testing {
 namespace {

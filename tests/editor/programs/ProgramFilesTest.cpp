@@ -31,7 +31,7 @@ TEST_F(Files, SavedSingleFileIsTheNameThenCh1BlockOfTheLiveProgramIn656Bytes) {
 
 TEST_F(Files, SaveLoadSaveGivesIdenticalFiles) {
     // As after any load: the records' values, with the input gains of the sensitivities.
-    channels.StoreAllToImage();
+    channels.WriteAllToImage();
     channels.LoadAllFromImage();
     channels.Channel(1).Band(2).SetGainStep(260);
     ASSERT_TRUE(files.SaveProgramFileTo(Path("a.Data12File")));
@@ -75,7 +75,7 @@ TEST_F(Files, CancelledChoosersDoNothingAndSayNothing) {
     EXPECT_FALSE(files.LoadProgramFile());
     EXPECT_FALSE(files.ChooseAllProgramsFile());
     EXPECT_FALSE(files.LoadAllProgramsFile());
-    EXPECT_FALSE(files.StoreAllProgramsToPc());
+    EXPECT_FALSE(files.SaveAllProgramsToPc());
     EXPECT_TRUE(fresh.sink.messages.empty());
     EXPECT_EQ(view.statesShown, 0);
 }
@@ -99,7 +99,7 @@ TEST_F(Files, RefusedSingleFilesSayWhyWithTheImageUnchanged) {
     WriteBytes(Path("impossible.Data12File"), impossible);
 
     channels.Channel(0).SetDelay(100);
-    channels.StoreAllToImage();
+    channels.WriteAllToImage();
     const DeviceImage before = s.image;
     const struct {
         const char* name;
@@ -196,7 +196,7 @@ TEST_F(Files, WithoutALinkTheBatchTransfersAskForOne) {
     chooser.answer = Path("x.ALLData12File");
     EXPECT_TRUE(files.LoadAllProgramsFile());
     chooser.answer = Path("y");
-    EXPECT_TRUE(files.StoreAllProgramsToPc());
+    EXPECT_TRUE(files.SaveAllProgramsToPc());
     EXPECT_EQ(fresh.sink.messages, (std::vector<std::string>{"Please Link!", "Please Link!"}));
 }
 

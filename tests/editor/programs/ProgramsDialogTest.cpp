@@ -177,10 +177,10 @@ TEST_F(Dialog, NameFieldTakesTwelveCharactersAtMost) {
 
 TEST_F(Dialog, PcOkStaysOpenWhenTheChooserIsCancelledAndClosesOnceAFileIsWritten) {
     auto dialog = Open(false);
-    QTest::mouseClick(&dialog->PcChoice(ProgramsDialog::kStoreOneToPc), Qt::LeftButton);
+    QTest::mouseClick(&dialog->PcChoice(ProgramsDialog::kSaveOneToPc), Qt::LeftButton);
     QTest::mouseClick(&dialog->PcOk(), Qt::LeftButton);
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_TRUE(dialog->PcChoice(ProgramsDialog::kStoreOneToPc).isChecked());
+    EXPECT_TRUE(dialog->PcChoice(ProgramsDialog::kSaveOneToPc).isChecked());
     chooser.answer = dir.PathOf("room");
     QTest::mouseClick(&dialog->PcOk(), Qt::LeftButton);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);

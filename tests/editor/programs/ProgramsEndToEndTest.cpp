@@ -92,7 +92,7 @@ TEST_F(ProgramsEndToEnd, StoreIntoSlot7RecallSlot3AndKeepAllTwentyOnThePc) {
     }
 
     auto keep = Open();
-    QTest::mouseClick(&keep->PcChoice(ProgramsDialog::kStoreAllToPc), Qt::LeftButton);
+    QTest::mouseClick(&keep->PcChoice(ProgramsDialog::kSaveAllToPc), Qt::LeftButton);
     chooser.answer = dir.PathOf("venue");
     QTest::mouseClick(&keep->PcOk(), Qt::LeftButton);
     EXPECT_EQ(keep->result(), QDialog::Accepted);

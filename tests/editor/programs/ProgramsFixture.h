@@ -63,7 +63,7 @@ struct ProgramsFixture : ::testing::Test {
     std::string Path(const std::string& name) const { return dir.PathOf(name); }
     // Twenty programs the amplifier could hold: the records' own, in every slot.
     void StoreValidPrograms() {
-        channels.StoreAllToImage();
+        channels.WriteAllToImage();
         for (int n = 1; n <= kStoredPrograms; ++n) {
             std::ranges::copy(s.image.Data(0), s.image.Data(n).begin());
         }

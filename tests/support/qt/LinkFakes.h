@@ -30,8 +30,10 @@ public:
     }
     void ClearAllPending(bool value) override { clearCalls.push_back(value); }
     void LoadAllFromImage() override { ++loads; }
-    void StoreAllToImage() override { ++stores; }
+    void WriteAllToImage() override { ++stores; }
     void SetInputGain(int channel, int gain) override { gains.emplace_back(channel, gain); }
+    void SetSending(bool on) override { sending = on; }
+    void UnlinkCh1Ch2() override { ch1Ch2Linked = false; }
 
     std::deque<std::unique_ptr<SendData>> scripted;
     int nextCalls = 0;
@@ -39,6 +41,8 @@ public:
     int loads = 0;
     int stores = 0;
     std::vector<std::pair<int, int>> gains;
+    bool sending = false;
+    bool ch1Ch2Linked = false;
 
 private:
     SharedState& m_state;

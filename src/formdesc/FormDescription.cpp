@@ -1,4 +1,4 @@
-#include "form/FormDescription.h"
+#include "formdesc/FormDescription.h"
 
 namespace tolmarin::form {
 

@@ -1,4 +1,4 @@
-#include "form/DialogUnits.h"
+#include "formdesc/DialogUnits.h"
 
 #include <cmath>
 

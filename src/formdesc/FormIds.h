@@ -1,6 +1,6 @@
 #pragma once
 
-#include "form/Pictures.h"
+#include "formdesc/Pictures.h"
 
 // Control ids of the main form. They double as the controls' identities in handlers, so a
 // band or channel column is found by adding its index to the first id.

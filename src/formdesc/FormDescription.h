@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "form/DialogUnits.h"
-#include "form/FormIds.h"
+#include "formdesc/DialogUnits.h"
+#include "formdesc/FormIds.h"
 
 namespace tolmarin::form {
 

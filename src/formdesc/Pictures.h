@@ -1,6 +1,6 @@
 #pragma once
 
-#include "form/DialogUnits.h"
+#include "formdesc/DialogUnits.h"
 
 // Resource numbers of the pictures. The controls and the form name their pictures by these
 // numbers; the artwork draws each one by code the first time it is asked for.

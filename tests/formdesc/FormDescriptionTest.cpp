@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "form/FormDescription.h"
+#include "formdesc/FormDescription.h"
 
 namespace tolmarin::form {
 namespace {
