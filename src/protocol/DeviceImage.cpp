@@ -86,7 +86,6 @@ void InitDeviceImage(SharedState& state) {
     image.frameHeader[2] = FRAME_Z;
     image.frameHeader[3] = FRAME_H;
     state.app.status.fill(0);
-    state.app.itemCode = {0, 1, 2, 3, 4, 5, 7};
 }
 
 void InitSystemBytes(DeviceImage& image) {

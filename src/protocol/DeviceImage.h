@@ -74,9 +74,7 @@ inline constexpr int kPower = 7;
 struct AppState {
     std::array<int, kChannelCount> linkGroup{};
     std::array<OutputChannel*, kChannelCount> channelRecord{};
-    std::array<int, 7> itemCode{};
     std::array<int, kStatusByteCount> status{};
-    std::string portName = "NULL";
     bool sendChanges = false;
     SendData* lastItem = nullptr;
 };
@@ -90,7 +88,7 @@ struct SharedState {
 };
 
 // Zero-filled image and state as at program start, then the start-up initialisation:
-// the live band slots, the stored names, the frame header start, the item codes.
+// the live band slots, the stored names, the frame header start.
 void InitDeviceImage(SharedState& state);
 
 // The start-up's system bytes after InitDeviceImage: modes and sensitivities 0, power 1.

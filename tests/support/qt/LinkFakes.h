@@ -32,6 +32,7 @@ public:
     void LoadAllFromImage() override { ++loads; }
     void StoreAllToImage() override { ++stores; }
     void SetInputGain(int channel, int gain) override { gains.emplace_back(channel, gain); }
+    ChannelBlocks RecordBlocks() override { return records; }
 
     std::deque<std::unique_ptr<SendData>> scripted;
     int nextCalls = 0;
@@ -39,6 +40,7 @@ public:
     int loads = 0;
     int stores = 0;
     std::vector<std::pair<int, int>> gains;
+    ChannelBlocks records{};  // the operator's values, as the live program's blocks
 
 private:
     SharedState& m_state;
