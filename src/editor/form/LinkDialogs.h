@@ -41,7 +41,7 @@ class ConnectDialog : public QDialog {
 public:
     // chosenPort: the port of the last choice, empty when none.
     ConnectDialog(SharedState& state, QSettings& settings, LinkKind current,
-                  const std::string& chosenPort, QWidget* parent = nullptr);
+                  const std::string& chosenPort = {}, QWidget* parent = nullptr);
 
     ConnectChoice Choice() const;
 
