@@ -219,7 +219,7 @@ void Application::RunDataView() {
     subject.fileName = m_files->LastFile();
     if (link.Linked()) {
         if (link.LinkType() == LinkKind::Usb) {
-            subject.amplifier = m_state->app.portName;
+            subject.amplifier = link.SerialPort();
         } else {
             const LinkTarget& target = link.NetworkTarget();
             const bool v6 = target.host.find(':') != std::string::npos;

@@ -57,6 +57,10 @@ enum class LiveChoice { TakeAmplifier, SendPc };
 //
 // Nothing here blocks: a network connect and a reconnection's waits run on the scheduler,
 // and while a reconnection is under way the tick services nothing.
+//
+// One source file per job, each with its test file of the same name in tests/link: the
+// connection phases and reconnection, pacing and retransmission, transfers, edit tracking,
+// the status display; LinkController.cpp is the front that routes between them.
 class LinkController : public QObject, private CommandOwner {
     Q_OBJECT
 public:
@@ -67,7 +71,7 @@ public:
     ~LinkController() override;
 
     // After the form's Connect dialog ended with OK: opens a link of that kind (the serial
-    // port named in AppState.portName, or the network target). linkOpened or linkOpenFailed
+    // port of SetSerialPort, or the network target). linkOpened or linkOpenFailed
     // follows; a serial open has finished when this returns. Nothing happens while a link is
     // open or opening: the Link button closes it first (CloseLink, which also abandons a
     // network connect under way).
@@ -75,8 +79,12 @@ public:
     // Linked, or a network connect under way: what the Link button closes.
     bool LinkActive() const { return m_linked || m_phase == Phase::Opening; }
 
-    // Opens the serial port named in AppState.portName. True when the link is up.
+    // Opens the serial port of SetSerialPort. True when the link is up.
     bool OpenSerialLink();
+    // The serial port the operator chose (a listed line, or a device path from the tool);
+    // empty until one was chosen, and opening then fails as for a missing port.
+    void SetSerialPort(const std::string& port) { m_serialPort = port; }
+    const std::string& SerialPort() const { return m_serialPort; }
     // Starts connecting to the network target; linkOpened or linkOpenFailed follows.
     void OpenNetworkLink();
     // For the tool and tests: a given serial port (a listed name or a device path) or TCP
@@ -192,34 +200,29 @@ private:
         int slot = 0;      // ReadBack: index into m_writes
     };
 
+    // The front (LinkController.cpp): the parser's notifications, routed by job.
     void Notify(const ReplyEvent& event) override;
-    void TakeLiveProgram();
-    void TrackEdit(SendData& item);
-    void SettleEdits();
-    void NoteLostEdits();
-    void OnStatus();
-    void OnReadsDone();
-    std::string DescribeMissing() const;
-    void ForgetReads();
-    void OnBytes(LinkTransport& from, std::span<const std::uint8_t> bytes);
 
+    // Connection phases and reconnection (LinkConnection.cpp).
+    void OnBytes(LinkTransport& from, std::span<const std::uint8_t> bytes);
     void FinishSerialOpen(bool ok);
     void FinishNetworkOpen(bool ok);
     void LinkUp(LinkTransport& link);
     bool DoCloseSerial(LinkCloseReason reason);
     void DoCloseNetwork(LinkCloseReason reason);
-
-    void ServiceSerial();
-    void ServiceNetwork();
-    void TransmitHead(SendData& head);
-    void NoteTimeOut();
     void ReconnectNetwork();
     void NetworkGiveUp(LinkFailure failure);
-    void SetLamp(LinkLamp lamp);
     std::string Place() const;
     void ReportGiveUp(TextId neverAnswered, LinkFailure failure);
     void CancelWait();
 
+    // Pacing and retransmission (LinkPacing.cpp).
+    void ServiceSerial();
+    void ServiceNetwork();
+    void TransmitHead(SendData& head);
+    void NoteTimeOut();
+
+    // Transfers: batches, read-back, progress (LinkTransfers.cpp).
     void EnqueueCounted(std::unique_ptr<SendData> item);
     void BeginWrites();
     std::size_t AddSlot(int program);
@@ -230,9 +233,22 @@ private:
     void SettleWrites(std::vector<SlotWrite>& written) const;
     bool CutWrites();
     void ReportCut(bool cut, LinkCloseReason reason);
+    void OnReadsDone();
+    std::string DescribeMissing() const;
+    void ForgetReads();
+
+    // Edit tracking: the ledger and the live-program choice (LinkEditTracking.cpp).
+    void TakeLiveProgram();
+    void TrackEdit(SendData& item);
+    void SettleEdits();
+    void NoteLostEdits();
+
+    // Status display: lamp, progress bar, readouts (LinkStatusDisplay.cpp).
+    void SetLamp(LinkLamp lamp);
     void StartBatchDisplay();
     void SetProgressRange(int low, int high);
     void SetProgressPos(int pos);
+    void OnStatus();
 
     SharedState& m_state;
     CommandQueue& m_command;
@@ -259,6 +275,7 @@ private:
     bool m_corruptReply = false;  // a reply failed its checksum since the last valid one
     LinkFailure m_lastFault = LinkFailure::NoAnswer;
     LinkTarget m_networkTarget;
+    std::string m_serialPort;
     int m_wait = 0;  // handle of the reconnection wait under way, 0 when none
     bool m_liveKnown = false;
     LinkLamp m_lamp = LinkLamp::Off;

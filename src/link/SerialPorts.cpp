@@ -84,9 +84,9 @@ std::vector<SerialPortEntry> EnumerateSerialPorts() {
 PortChoice ChoosePort(const std::vector<SerialPortEntry>& entries, std::string& portName) {
     PortChoice choice;
     if (entries.empty()) {
-        choice.lines.emplace_back("NULL");
-        choice.labels.emplace_back("NULL");
-        portName = "NULL";
+        choice.lines.emplace_back(kNoPortLine);
+        choice.labels.emplace_back(kNoPortLine);
+        portName = kNoPortLine;
         return choice;
     }
     for (const SerialPortEntry& e : entries) {

@@ -32,8 +32,12 @@ std::string CleanDescription(const std::string& description, const std::string& 
 // The serial ports present, in the order the platform reports them.
 std::vector<SerialPortEntry> EnumerateSerialPorts();
 
+// The Connect dialog's one line when no serial port is present; opening it fails as any
+// missing port does.
+inline constexpr const char* kNoPortLine = "NULL";
+
 // What the Connect dialog's port list shows and which line it selects. With no ports the
-// list holds the single line "NULL" and portName becomes "NULL"; otherwise an earlier choice
+// list holds the single line kNoPortLine and portName becomes it; otherwise an earlier choice
 // still present stays selected, else the first USB port, else the first port, and portName
 // is set to the selection.
 struct PortChoice {

@@ -82,7 +82,6 @@ void InitDeviceImage(SharedState& state) {
         name[15] = 0;
     }
     state.app.status.fill(0);
-    state.app.itemCode = {0, 1, 2, 3, 4, 5, 7};
 }
 
 void InitSystemBytes(DeviceImage& image) {

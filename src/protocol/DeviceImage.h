@@ -68,9 +68,7 @@ inline constexpr int kPower = 7;
 
 // What the link keeps of the amplifier it talks to.
 struct AppState {
-    std::array<int, 7> itemCode{};
     std::array<int, kStatusByteCount> status{};
-    std::string portName = "NULL";
 };
 
 // What the running program keeps once per process. The product holds one of these for
@@ -83,7 +81,7 @@ struct SharedState {
 };
 
 // Zero-filled image and state as at program start, then the start-up initialisation:
-// the live band slots, the stored names, the item codes.
+// the live band slots, the stored names.
 void InitDeviceImage(SharedState& state);
 
 // The start-up's system bytes after InitDeviceImage: modes and sensitivities 0, power 1.

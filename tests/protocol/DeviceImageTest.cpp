@@ -51,8 +51,9 @@ TEST(DeviceImageStartUp, SystemBytesHeaderAndState) {
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(s->image.systemBytes[i], 0);
     }
-    EXPECT_EQ(s->app.portName, "NULL");
-    EXPECT_EQ((std::array<int, 7>{0, 1, 2, 3, 4, 5, 7}), s->app.itemCode);
+    // The system items go out under these codes; a shift would address the wrong item.
+    EXPECT_EQ((std::array<int, 4>{3, 4, 6, 7}),
+              (std::array<int, 4>{ITEM_MODES, ITEM_SENSITIVITY, ITEM_NAME, ITEM_POWER}));
     EXPECT_EQ(s->frames.header[0], 0x5A);
     EXPECT_EQ(s->frames.header[3], 0x48);
 }

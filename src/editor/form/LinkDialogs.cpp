@@ -51,7 +51,7 @@ void PaintDialogBackground(QWidget* w) {
 // ---- Connect dialog ----
 
 ConnectDialog::ConnectDialog(SharedState& state, QSettings& settings, LinkKind current,
-                             QWidget* parent)
+                             const std::string& chosenPort, QWidget* parent)
     : QDialog(parent), m_state(state), m_settings(settings) {
     const UiState& ui = state.ui;
     setWindowTitle(UiText(ui, TextId::ConnectCaption));
@@ -84,8 +84,8 @@ ConnectDialog::ConnectDialog(SharedState& state, QSettings& settings, LinkKind c
     m_ports = new FixedList(this);
     m_ports->setGeometry(kFieldX, 42, kWidth - kFieldX - 14, kRow);
     std::string remembered = m_settings.value(kKeyPort).toString().toStdString();
-    if (m_state.app.portName != "NULL" && !m_state.app.portName.empty()) {
-        remembered = m_state.app.portName;
+    if (!chosenPort.empty() && chosenPort != kNoPortLine) {
+        remembered = chosenPort;
     }
     const PortChoice ports = ChoosePort(EnumerateSerialPorts(), remembered);
     for (std::size_t i = 0; i < ports.lines.size(); ++i) {

@@ -39,8 +39,9 @@ struct ConnectChoice {
 class ConnectDialog : public QDialog {
     Q_OBJECT
 public:
+    // chosenPort: the port of the last choice, empty when none.
     ConnectDialog(SharedState& state, QSettings& settings, LinkKind current,
-                  QWidget* parent = nullptr);
+                  const std::string& chosenPort = {}, QWidget* parent = nullptr);
 
     ConnectChoice Choice() const;
 

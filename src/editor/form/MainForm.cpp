@@ -496,12 +496,12 @@ void MainForm::ShowTransferDone(TransferDirection direction) {
 }
 
 std::optional<LinkKind> MainForm::RunConnectDialog(LinkKind current) {
-    ConnectDialog dlg(m_state, m_settings, current, this);
+    ConnectDialog dlg(m_state, m_settings, current, m_controller->SerialPort(), this);
     if (dlg.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
     const ConnectChoice c = dlg.Choice();
-    m_state.app.portName = c.serialPort;
+    m_controller->SetSerialPort(c.serialPort);
     if (c.kind == LinkKind::Network) {
         m_controller->SetNetworkTarget(c.host, c.tcpPort);
     }

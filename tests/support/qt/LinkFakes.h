@@ -34,6 +34,7 @@ public:
     void SetInputGain(int channel, int gain) override { gains.emplace_back(channel, gain); }
     void SetSending(bool on) override { sending = on; }
     void UnlinkCh1Ch2() override { ch1Ch2Linked = false; }
+    ChannelBlocks RecordBlocks() override { return records; }
 
     std::deque<std::unique_ptr<SendData>> scripted;
     int nextCalls = 0;
@@ -43,6 +44,7 @@ public:
     std::vector<std::pair<int, int>> gains;
     bool sending = false;
     bool ch1Ch2Linked = false;
+    ChannelBlocks records{};  // the operator's values, as the live program's blocks
 
 private:
     SharedState& m_state;
