@@ -89,6 +89,34 @@ const char* EncodingName(int subtype) {
 
 constexpr const char* kSweepTag = "tolmarin-sweep";
 
+// libsndfile guesses many formats and hands some to decoders (MP3) that can spin on hostile
+// input: only a RIFF/RF64 WAVE file whose samples are PCM or float reaches it.
+bool LooksLikePcmWave(std::span<const std::uint8_t> b) {
+    auto at = [&](std::size_t i, const char* tag) {
+        return b.size() >= i + 4 && std::memcmp(b.data() + i, tag, 4) == 0;
+    };
+    if (!(at(0, "RIFF") || at(0, "RF64")) || !at(8, "WAVE")) {
+        return false;
+    }
+    std::size_t pos = 12;
+    while (pos + 8 <= b.size()) {
+        const std::uint32_t size = b[pos + 4] | (b[pos + 5] << 8) | (b[pos + 6] << 16) |
+                                   (static_cast<std::uint32_t>(b[pos + 7]) << 24);
+        if (at(pos, "fmt ")) {
+            if (pos + 10 > b.size()) {
+                return false;
+            }
+            const unsigned tag = b[pos + 8] | (b[pos + 9] << 8);
+            return tag == 1 || tag == 3 || tag == 0xFFFE;  // PCM, IEEE float, extensible
+        }
+        if (size > b.size() - pos - 8) {
+            return false;
+        }
+        pos += 8 + size + (size & 1u);
+    }
+    return false;
+}
+
 }  // namespace
 
 WavOutcome ReadWavBytes(std::span<const std::uint8_t> bytes) {
@@ -96,6 +124,10 @@ WavOutcome ReadWavBytes(std::span<const std::uint8_t> bytes) {
     if (bytes.size() > kMaxWavBytes) {
         out.problem = {TextId::MeasureWavTooLarge,
                        {"WAV", std::to_string(kMaxWavBytes / (1024u * 1024u))}};
+        return out;
+    }
+    if (!LooksLikePcmWave(bytes)) {
+        out.problem = {TextId::MeasureWavUnreadable, {"not WAV"}};
         return out;
     }
     Memory mem;

@@ -54,6 +54,10 @@ TEST(Wav, WhatIsNotAReadableRecordingIsRefusedWithItsReason) {
     float nan = std::nanf("");
     std::string nanBytes(4, '\0');
     std::memcpy(nanBytes.data(), &nan, 4);
+    std::string mp3;
+    for (int i = 0; i < 8; ++i) {
+        mp3 += std::string("\xFF\xFB\x90\x64", 4) + std::string(413, '\0');
+    }
     const struct {
         const char* fault;
         std::string bytes;
@@ -66,6 +70,11 @@ TEST(Wav, WhatIsNotAReadableRecordingIsRefusedWithItsReason) {
         {"64-bit float", Wav(3, 64, 1, four + four), TextId::MeasureWavEncoding},
         {"no samples", Wav(1, 16, 1, ""), TextId::MeasureWavEmpty},
         {"a NaN sample", Wav(3, 32, 1, nanBytes), TextId::MeasureWavNotFinite},
+        // Other formats never reach the decoders libsndfile would pick for them.
+        {"an MP3 stream", mp3, TextId::MeasureWavUnreadable},
+        {"MPEG samples in a WAVE file", Wav(0x55, 16, 1, four), TextId::MeasureWavUnreadable},
+        {"AIFF", std::string("FORM\0\0\0 AIFF", 12) + std::string(32, '\0'),
+         TextId::MeasureWavUnreadable},
     };
     for (const auto& c : cases) {
         const WavOutcome w = FromBytes(c.bytes);
