@@ -22,13 +22,13 @@ TEST(ScanRangeReader, ReadsRangesBlocksAndPorts) {
         int port;
     };
     const Case cases[] = {
-        {"192.168.1.10-60", Ip(192, 168, 1, 10), Ip(192, 168, 1, 60), 8899},
-        {" 192.168.1.10 - 192.168.2.5 ", Ip(192, 168, 1, 10), Ip(192, 168, 2, 5), 8899},
-        {"192.168.1.7/24", Ip(192, 168, 1, 0), Ip(192, 168, 1, 255), 8899},
-        {"10.0.0.0/22:9000", Ip(10, 0, 0, 0), Ip(10, 0, 3, 255), 9000},
+        {"127.168.1.10-60", Ip(127, 168, 1, 10), Ip(127, 168, 1, 60), 8899},
+        {" 127.168.1.10 - 127.168.2.5 ", Ip(127, 168, 1, 10), Ip(127, 168, 2, 5), 8899},
+        {"127.168.1.7/24", Ip(127, 168, 1, 0), Ip(127, 168, 1, 255), 8899},
+        {"127.0.0.0/22:9000", Ip(127, 0, 0, 0), Ip(127, 0, 3, 255), 9000},
         {"127.0.0.5", Ip(127, 0, 0, 5), Ip(127, 0, 0, 5), 8899},
         {"127.0.0.5-5 : 1", Ip(127, 0, 0, 5), Ip(127, 0, 0, 5), 1},
-        {"10.1.0.0-10.1.3.255", Ip(10, 1, 0, 0), Ip(10, 1, 3, 255), 8899},  // exactly 1,024
+        {"127.1.0.0-127.1.3.255", Ip(127, 1, 0, 0), Ip(127, 1, 3, 255), 8899},  // exactly 1,024
     };
     for (const auto& c : cases) {
         const auto r = ParseScanRange(c.text, 8899);
@@ -49,27 +49,27 @@ TEST(ScanRangeReader, RefusesWhatItCannotScanWithItsReason) {
     const Case cases[] = {
         {"", F::Empty, ""},
         {"   ", F::Empty, ""},
-        {"192.168.1.60-10", F::Reversed, "192.168.1.60"},
-        {"10.0.1.0-10.0.0.255", F::Reversed, "10.0.1.0"},
-        {"10.0.0.0/21", F::TooMany, "2048"},
-        {"10.0.0.0-10.0.4.0", F::TooMany, "1025"},
+        {"127.168.1.60-10", F::Reversed, "127.168.1.60"},
+        {"127.0.1.0-127.0.0.255", F::Reversed, "127.0.1.0"},
+        {"127.0.0.0/21", F::TooMany, "2048"},
+        {"127.0.0.0-127.0.4.0", F::TooMany, "1025"},
         {"0.0.0.0/0", F::TooMany, "4294967296"},
         {"0.0.0.0-255.255.255.255", F::TooMany, "4294967296"},
         {"amp12.example", F::Name, "amp12.example"},
         {"localhost:8899", F::Name, "localhost"},
-        {"192.168.1.1-router", F::Name, "router"},
+        {"127.168.1.1-router", F::Name, "router"},
         {"fe80::1", F::Ipv6, "fe80::1"},
         {"[::1]:8899", F::Ipv6, "[::1]:8899"},
         {"::ffff:127.0.0.1", F::Ipv6, "::ffff:127.0.0.1"},
-        {"192.168.1.256", F::NotAnAddress, "192.168.1.256"},
-        {"192.168.1", F::NotAnAddress, "192.168.1"},
-        {"192.168.01.2", F::NotAnAddress, "192.168.01.2"},  // octal elsewhere: refused
+        {"127.168.1.256", F::NotAnAddress, "127.168.1.256"},
+        {"127.168.1", F::NotAnAddress, "127.168.1"},
+        {"127.168.01.2", F::NotAnAddress, "127.168.01.2"},  // octal elsewhere: refused
         {"1.2.3.4.5", F::NotAnAddress, "1.2.3.4.5"},
-        {"10.0.0.0/33", F::BadPrefix, "33"},
-        {"10.0.0.0/", F::BadPrefix, ""},
-        {"10.0.0.1:0", F::BadPort, "0"},
-        {"10.0.0.1:65536", F::BadPort, "65536"},
-        {"10.0.0.1:", F::BadPort, ""},
+        {"127.0.0.0/33", F::BadPrefix, "33"},
+        {"127.0.0.0/", F::BadPrefix, ""},
+        {"127.0.0.1:0", F::BadPort, "0"},
+        {"127.0.0.1:65536", F::BadPort, "65536"},
+        {"127.0.0.1:", F::BadPort, ""},
     };
     for (const auto& c : cases) {
         const auto r = ParseScanRange(c.text, 8899);
@@ -102,7 +102,7 @@ TEST(ScanRangeAddresses, ABlockLeavesOutItsNetworkAndBroadcastAndKnownRoomsAreSk
         ASSERT_TRUE(r.Ok()) << c.text;
         EXPECT_EQ(ScanAddresses(r.range, c.known), c.expected) << c.text;
     }
-    const auto block = ParseScanRange("10.0.0.0/22", 8899);
+    const auto block = ParseScanRange("127.0.0.0/22", 8899);
     EXPECT_EQ(ScanAddresses(block.range, {}).size(), 1022u);
 }
 
