@@ -22,5 +22,6 @@ set(TOLMARIN_LAYERS
     "history   QT     editor/history : core"
     "eqdialog  QT     editor/roomeq : graph live measure roomeq core"
     "programs  QT     editor/programs : controls formdesc link core"
-    "editor    QT     editor : controls graph history eqdialog formdesc link core"
+    "tools     QT     editor/tools : eqdialog graph history core"
+    "editor    QT     editor : controls graph history eqdialog tools formdesc link core"
     "app       QT     app : art controls editor programs formdesc link sim simserver core")

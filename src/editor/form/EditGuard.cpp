@@ -241,6 +241,16 @@ EditGuard::Question EditGuard::LinkUpQuestion(const std::string& edits) const {
     return q;
 }
 
+EditGuard::Question EditGuard::PowerOffQuestion() const {
+    Question q;
+    q.text = UiText(m_state.ui, TextId::PowerOffQuestion);
+    q.buttons = {TextId::PowerOffConfirm, TextId::PowerKeepOn};
+    // A slip of Enter or Escape keeps the room playing.
+    q.defaultButton = 1;
+    q.escapeButton = 1;
+    return q;
+}
+
 void EditGuard::AskLiveChoice() {
     if (!m_controller->LiveChoicePending() || m_asking) {
         return;

@@ -67,6 +67,8 @@ public:
     // linked: the link is up, so "Send again" is offered.
     Question CloseQuestion(const std::string& edits, bool linked = true) const;
     Question LinkUpQuestion(const std::string& edits) const;
+    // Switching the amplifier off; Enter and Escape keep it on.
+    Question PowerOffQuestion() const;
 
     // Whether the window may close now. Edits not yet sent on an open link are sent first,
     // with the busy pop-up, for at most the close wait; the window closes when nothing of

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPointer>
 #include <QProgressBar>
 #include <QProxyStyle>
@@ -18,9 +19,12 @@
 #include "controls/PictureRadio.h"
 #include "controls/TransparentLabel.h"
 #include "editor/form/FormLayout.h"
+#include "editor/form/FormText.h"
 #include "editor/form/ParameterBinder.h"
 #include "editor/graph/ResponseGraph.h"
+#include "formdesc/FormDescription.h"
 #include "formdesc/FormIds.h"
+#include "text/SelectionLists.h"
 
 namespace tolmarin {
 
@@ -32,6 +36,7 @@ constexpr int kSpinWidthPx = 13;
 constexpr int kLinkCheckWidthPx = 180;
 constexpr int kListArrowPx = 14;
 constexpr int kProgressMax = 100;
+constexpr int kTemplateFontPx = 11;
 
 int EntryUnit(FieldUnit unit) {
     switch (unit) {
@@ -201,6 +206,14 @@ QWidget* Maker::Make(const ControlDef& c, FormWidgets& out) {
 
 }  // namespace
 
+void SetUpForm(QWidget* form) {
+    form->setFixedSize(kFormWidth, kFormHeightWithStrip);
+    form->setFocusPolicy(Qt::StrongFocus);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(kTemplateFontPx);
+    form->setFont(font);
+}
+
 FormWidgets CreateFormWidgets(QWidget* form, QObject* keyFilter, ParameterBinder& binder) {
     FormWidgets out;
     Maker maker(form, keyFilter, binder);
@@ -213,6 +226,10 @@ FormWidgets CreateFormWidgets(QWidget* form, QObject* keyFilter, ParameterBinder
         out.byId[c.id] = w;
     }
     binder.SetGraph(out.graph);
+    out.linkCheck->setFont(FormFont());
+    for (TransparentLabel* t : out.temperatures) {
+        t->setFont(FormFont());
+    }
     return out;
 }
 
@@ -227,6 +244,30 @@ void ShowLanguagePictures(const FormWidgets& widgets, Language language) {
             SetPictures(widgets.buttons.at(c.id), english ? c.bitmapsEn : c.bitmapsZh);
         }
     }
+}
+
+void ShowModeLocks(const FormWidgets& widgets, int mode) {
+    for (int id : {kLinkCheck, kChannelButton + 1, kSensitivity + 1, kMute + 1, kPolarity + 1}) {
+        widgets.byId.at(id)->setEnabled(mode != kModeBridge);
+    }
+}
+
+void ShowLanguageTexts(const FormWidgets& widgets, const UiState& ui, int mode) {
+    widgets.linkCheck->setText(UiText(ui, TextId::FormLinkCheck));
+    widgets.ampMode->clear();
+    for (const std::string& text : ListTexts(SelectionList::AmpMode, ui.language)) {
+        widgets.ampMode->addItem(QString::fromStdString(text));
+    }
+    widgets.ampMode->setCurrentIndex(mode);
+}
+
+void PaintFormBackground(QPainter& painter, Language language) {
+    const QPixmap background =
+        LoadBitmap(language == Language::English ? kBitmapBackgroundEn : kBitmapBackgroundZh);
+    painter.drawPixmap(0, 0, background);
+    const PixelRect strip = StripRect();
+    painter.drawPixmap(QRect(strip.x, strip.y, strip.width, strip.height), background,
+                       QRect(0, background.height() - 1, background.width(), 1));
 }
 
 // One for the process, owned by the application so that it outlives every list.

@@ -11,6 +11,7 @@
 #include "editor/form/EditGuard.h"
 #include "editor/form/FormLayout.h"
 #include "editor/form/FormWidgets.h"
+#include "editor/form/LinkPanel.h"
 #include "link/ChannelSetModel.h"
 #include "link/LinkView.h"
 #include "model/BandRecord.h"
@@ -25,30 +26,30 @@ class QTimer;
 
 namespace tolmarin {
 
-class Fader;
-class Lamp;
-class ParameterBinder;
-class PictureRadio;
-class TransparentLabel;
-class ResponseGraph;
-class RoomEqOverlays;
-class PictureButton;
-class ChannelSet;
-class OutputChannel;
-class DonePopup;
-class DeviceSession;
-class EditHistory;
-class HistoryStrip;
+class AbCompare;
+class AmpModePower;
 class BusyPopup;
+class ChannelSet;
 class CommandQueue;
+class DeviceSession;
+class DonePopup;
+class EditHistory;
+class FormInput;
+class HistoryStrip;
 class LinkController;
+class LinkPanel;
 class NumberSpin;
+class OutputChannel;
+class ParameterBinder;
+class RoomEqApply;
+class RoomEqOverlays;
 struct SharedState;
 
 // The editor's main form: the response graph, one channel's sections, both channels'
-// switches, levels and temperatures, and the top bar. Every control edits the channel set;
-// the pending marks the edits leave are what the link sends. The form is also the link
-// controller's view of the user interface and the operator's message sink.
+// switches, levels and temperatures, and the top bar. It makes the controls and wires them
+// to the parts that do the work: the binder (every parameter's controls to the channel set),
+// the history with its A/B compare, the room EQ, the amplifier's mode and power, and the link
+// panel. The form is also the link controller's view and the operator's message sink.
 class MainForm : public QWidget, public LinkView, public MessageSink {
     Q_OBJECT
 public:
@@ -69,7 +70,7 @@ public:
     // Runs the Room EQ dialog for the shown channel and applies what it accepts.
     void OpenRoomEq();
     // The room measurements laid over the graph.
-    RoomEqOverlays& RoomEqCurves() { return *m_roomEq; }
+    RoomEqOverlays& RoomEqCurves();
 
     void ToggleLanguage();
     void ApplyLanguage();
@@ -91,28 +92,39 @@ public:
     }
     // The document's undo history and A/B compare.
     EditHistory& History() { return *m_history; }
-    BusyPopup& BusyWindow() { return *m_busy; }
-    DonePopup& DoneWindow() { return *m_done; }
+    BusyPopup& BusyWindow() { return m_panel->Busy(); }
+    DonePopup& DoneWindow() { return m_panel->Done(); }
+    AmpModePower& ModeAndPower() { return *m_amp; }
     const QString& MusicFolder() const { return m_musicFolder; }
 
-    // --- LinkView --------------------------------------------------------------------------
-    void SetLinkLamp(LinkLamp lamp) override;
-    void SetProgressRange(int low, int high) override;
-    void SetProgressPos(int pos) override;
-    void ShowBusy(BusyState state) override;
-    void ShowTransferDone(TransferDirection direction) override;
-    void ClearLinkCheckBox() override;
+    // --- LinkView: the link panel shows what the link does ----------------------------------
+    void SetLinkLamp(LinkLamp lamp) override { m_panel->SetLamp(lamp); }
+    void SetProgressRange(int low, int high) override { m_panel->SetProgressRange(low, high); }
+    void SetProgressPos(int pos) override { m_panel->SetProgressPos(pos); }
+    void ShowBusy(BusyState state) override { m_panel->ShowBusy(state); }
+    void ShowTransferDone(TransferDirection direction) override {
+        m_panel->ShowTransferDone(direction);
+    }
+    void ClearLinkCheckBox() override { m_panel->ClearLinkCheckBox(); }
     void ShowState() override;
-    void ShowSystemState(int mode, int power) override;
-    void ShowLevels(int level1, int level2) override;
-    void ShowTemperature(int readout, int celsius) override;
-    void WriteAllProgramsFile(const std::string& path) override;
+    void ShowSystemState(int mode, int power) override { m_panel->ShowSystemState(mode, power); }
+    void ShowLevels(int level1, int level2) override { m_panel->ShowLevels(level1, level2); }
+    void ShowTemperature(int readout, int celsius) override {
+        m_panel->ShowTemperature(readout, celsius);
+    }
+    void WriteAllProgramsFile(const std::string& path) override {
+        m_panel->WriteAllProgramsFile(path);
+    }
 
     // The form's own questions, asked before it calls the controller (never from inside it).
     // Runs the Connect dialog with the current link kind; the chosen kind on OK.
-    std::optional<LinkKind> RunConnectDialog(LinkKind current);
+    std::optional<LinkKind> RunConnectDialog(LinkKind current) {
+        return m_panel->RunConnectDialog(m_settings, *m_controller, current);
+    }
     // Asks for the all-programs file a read of all programs goes into; nothing on cancel.
-    std::optional<std::string> ChooseAllProgramsFile();
+    std::optional<std::string> ChooseAllProgramsFile() {
+        return m_panel->ChooseAllProgramsFile(m_musicFolder);
+    }
 
     // --- MessageSink -----------------------------------------------------------------------
     void ShowMessage(std::string_view text, MessageKind kind) override;
@@ -124,7 +136,7 @@ public:
     using LinkUpAnswer = EditGuard::LinkUpAnswer;
     // Tests answer the form's questions (edits on their way, power off) themselves.
     void SetAsker(Asker asker) { m_guard->SetAsker(std::move(asker)); }
-    Question PowerOffQuestion() const;
+    Question PowerOffQuestion() const { return m_guard->PowerOffQuestion(); }
     QDialog* MakeQuestionBox(const Question& q) const { return m_guard->MakeQuestionBox(q); }
     Question CloseQuestion(const std::string& edits, bool linked = true) const {
         return m_guard->CloseQuestion(edits, linked);
@@ -149,7 +161,6 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
@@ -158,15 +169,12 @@ private:
     void OnInitialUpdate();
     void OnLinkButton();
     void OnLinkCheck();
-    void ShowLinkLamp();
-    void ShowNoReadings();
-    // A field of the form holding typed text commits it.
-    void CommitTypedText();
     void ConnectHistory();
+    void ConnectTools();
+    void SendSystemItem(std::uint8_t item, int index);
     void ShowModeControls(int mode);
     // The other A/B setting's curves, faint behind the channels'.
     void ShowCompareCurves();
-    void ConnectController();
 
     SharedState& m_state;
     ChannelSet& m_channels;
@@ -179,17 +187,18 @@ private:
     CommandQueue* m_command = nullptr;
     FormWidgets m_w;
     std::unique_ptr<ParameterBinder> m_binder;
-    std::unique_ptr<RoomEqOverlays> m_roomEq;
-    QString m_roomEqPath;  // the last measurement file, offered again
     std::unique_ptr<EditHistory> m_history;
-    HistoryStrip* m_strip = nullptr;
-    BusyPopup* m_busy = nullptr;
-    DonePopup* m_done = nullptr;
+    std::unique_ptr<AbCompare> m_compare;
+    std::unique_ptr<RoomEqApply> m_roomEq;
+    std::unique_ptr<AmpModePower> m_amp;
     int m_current = 0;
-    LinkLamp m_lamp = LinkLamp::Off;
     bool m_painted = false;
 
-    EditGuard* m_guard = nullptr;  // a child of the form
+    // Children of the form.
+    FormInput* m_input = nullptr;
+    LinkPanel* m_panel = nullptr;
+    HistoryStrip* m_strip = nullptr;
+    EditGuard* m_guard = nullptr;
 };
 
 }  // namespace tolmarin
