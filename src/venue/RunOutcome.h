@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,7 @@ enum class RunError {
 // Where a run cut off part way stood.
 struct CutOff {
     bool duringLinkUp = false;         // before the requested operation began
-    std::vector<SlotWrite> slots;      // verified writes: each program's slot outcome
+    std::vector<SlotWrite> programs;   // verified writes: each program's slot outcome
     int acknowledged = 0;              // replies acknowledged since the operation began
     std::vector<ProgramSpan> missing;  // pull of all programs: what has not arrived
 };
@@ -63,11 +64,12 @@ struct AmplifierOutcome {
     RunResult result = RunResult::Running;
     RunError error = RunError::None;
     bool connectionLost = false;  // the amplifier dropped the connection before the failure
-    CutOff cut;                   // set when error ended an operation part way
+    std::optional<CutOff> cut;    // where an operation ended part way stood, when it did
     std::string path;             // the file concerned (trace, pull's OUT), if any
     FileStatus writeStatus = FileStatus::Ok;
     FileWriteResult write;     // WriteFailed: why
     int connectTimeoutMs = 0;  // ConnectNoAnswer
+    std::string systemError;   // ConnectFailed: the system's own words for it
     int signal = 0;            // Interrupted: the signal's number
     int slot = 0;              // recall: the slot made live
     std::string programName;   // recall: that program's name, as the amplifier holds it
