@@ -33,7 +33,7 @@ void LinkController::SetLamp(LinkLamp lamp) {
 }
 
 void LinkController::OnStatus() {
-    const auto& status = m_state.app.status;
+    const auto& status = m_command.Status();
     m_view.ShowLevels(status[0], status[1]);
     for (int i = 0; i < 2; ++i) {
         const int value = status[static_cast<std::size_t>(4 + i)];

@@ -314,7 +314,7 @@ bool CommandQueue::Act(std::uint8_t code, int program, int item,
         case CMD_POLL: {
             const std::size_t n = std::min<std::size_t>(kStatusByteCount, payload.size());
             for (std::size_t i = 0; i < n; ++i) {
-                state_.app.status[i] = payload[i];
+                status_[i] = payload[i];
             }
             Post(ReplyEvent::StatusArrived());
             return true;

@@ -103,6 +103,8 @@ public:
     int Collected() const { return count_; }
     int ZCount() const { return zCount_; }
     const ReceiverCounts& Counts() const { return counts_; }
+    // The eight payload bytes of the amplifier's last status reply, 0 before the first.
+    const std::array<int, kStatusByteCount>& Status() const { return status_; }
 
 private:
     // Holds delivery back while the object is busy; delivers when the outermost leaves.
@@ -130,6 +132,7 @@ private:
     ByteTransport* transport_ = nullptr;
     std::deque<std::unique_ptr<SendData>> queue_;
     const SendData* inFlight_ = nullptr;
+    std::array<int, kStatusByteCount> status_{};
 
     std::array<std::uint8_t, kReceiveBufferSize> frame_{};  // from the H (frame offset 3) on
     std::array<std::uint8_t, kReceiveBufferSize> input_{};  // the chunk just received

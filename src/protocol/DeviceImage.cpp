@@ -81,7 +81,6 @@ void InitDeviceImage(SharedState& state) {
         std::fill(name.begin(), name.begin() + 15, ' ');
         name[15] = 0;
     }
-    state.app.status.fill(0);
 }
 
 void InitSystemBytes(DeviceImage& image) {

@@ -66,17 +66,11 @@ inline constexpr int kSensitivity1 = 2;  // inputs 1 to 4 at 2 to 5
 inline constexpr int kPower = 7;
 }  // namespace sysbyte
 
-// What the link keeps of the amplifier it talks to.
-struct AppState {
-    std::array<int, kStatusByteCount> status{};
-};
-
 // What the running program keeps once per process. The product holds one of these for
 // its whole life; each test creates its own, fresh.
 struct SharedState {
     DeviceImage image;
     FrameScratch frames;
-    AppState app;
     UiState ui;
 };
 

@@ -12,7 +12,7 @@ enum class ReplyEventKind {
     LiveLoaded,      // a recall reply filled the live program
     ProgramsLoaded,  // stored program 20 arrived, the last of a read of all programs
     SystemLoaded,    // the power item arrived, the last system item of a link-up
-    Status,          // a status reply filled AppState.status
+    Status,          // a status reply filled the queue's status bytes
     TransferDone,    // the last item of a batch was completed
     // A read at the head was completed by a reply without its data (an acknowledgement, or
     // data of another item or program), so its copy in the image is stale.

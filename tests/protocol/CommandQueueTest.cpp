@@ -34,7 +34,7 @@ struct Rig {
             all.insert(all.end(), r.begin(), r.end());
         }
         all.insert(all.end(), s.state->image.systemBytes.begin(), s.state->image.systemBytes.end());
-        for (int v : s.state->app.status) {
+        for (int v : cmd.Status()) {
             all.push_back(static_cast<std::uint8_t>(v));
         }
         return all;
@@ -191,7 +191,7 @@ TEST(ReplyParserActions, RecallAndPollStoreAndNotify) {
     auto data = r.s->image.Data(0);
     EXPECT_EQ(Bytes(data.begin(), data.end()), live);
     r.cmd.FeedBytes(MakeReplyFrame(0xA9, 0, 0, {40, 50, 1, 2, 45, 255, 6, 7}));
-    EXPECT_EQ(r.s->app.status, (std::array<int, 8>{40, 50, 1, 2, 45, 255, 6, 7}));
+    EXPECT_EQ(r.cmd.Status(), (std::array<int, 8>{40, 50, 1, 2, 45, 255, 6, 7}));
     EXPECT_EQ(r.owner.notes,
               (std::vector<ReplyEvent>{ReplyEvent::Live(7), ReplyEvent::StatusArrived()}));
 }
@@ -355,7 +355,7 @@ TEST(ReplyParserBounds, LongPayloadFillsOnlyItsAreaAndTheRestIsDiscarded) {
     r.cmd.FeedBytes(MakeReplyFrame(0xA9, 0, 0, Pattern(12, 6)));
     const Bytes st = Pattern(12, 6);
     for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(r.s->app.status[i], st[i]);
+        EXPECT_EQ(r.cmd.Status()[i], st[i]);
     }
     r.cmd.FeedBytes(MakeReplyFrame(0xA2, 0, ITEM_MODES, {1, 2, 2, 2, 2, 2, 2, 2}));
     EXPECT_EQ(r.s->image.systemBytes[2], 0);  // sensitivity untouched by a long modes reply
@@ -427,7 +427,7 @@ TEST(ReplyParserBounds, FrameTooLongForTheBufferIsDroppedAtItsHeader) {
     const Bytes payload = Pattern(789, 7);
     edge.cmd.FeedBytes(MakeReplyFrame(0xA9, 0, 0, payload));
     EXPECT_EQ(edge.cmd.QueueCount(), 0);
-    EXPECT_EQ(edge.s->app.status[7], payload[7]);
+    EXPECT_EQ(edge.cmd.Status()[7], payload[7]);
 }
 
 TEST(ReplyParserBounds, StuckReceiverNeverTakesMoreThanItsBuffer) {

@@ -27,7 +27,8 @@ struct Observed {
     bool operator==(const Observed&) const = default;
 };
 
-inline Bytes MemoryOf(const SharedState& s) {
+// The state's memory and the queue's status bytes (a fresh queue's zeros when none is given).
+inline Bytes MemoryOf(const SharedState& s, const CommandQueue* cmd = nullptr) {
     Bytes all;
     all.reserve(kProgramCount * kProgramRecordSize + kSystemByteCount + kStatusByteCount);
     for (int n = 0; n < kProgramCount; ++n) {
@@ -35,14 +36,14 @@ inline Bytes MemoryOf(const SharedState& s) {
         all.insert(all.end(), r.begin(), r.end());
     }
     all.insert(all.end(), s.image.systemBytes.begin(), s.image.systemBytes.end());
-    for (int v : s.app.status) {
-        all.push_back(static_cast<std::uint8_t>(v));
+    for (int i = 0; i < kStatusByteCount; ++i) {
+        all.push_back(cmd != nullptr ? static_cast<std::uint8_t>(cmd->Status()[i]) : 0);
     }
     return all;
 }
 
 inline Observed Observe(const SharedState& s, const CommandQueue& cmd, const RecordingOwner& o) {
-    return {MemoryOf(s), o.notes, cmd.QueueCount(), cmd.Synced(), cmd.Collected()};
+    return {MemoryOf(s, &cmd), o.notes, cmd.QueueCount(), cmd.Synced(), cmd.Collected()};
 }
 
 class ReferenceReceiver {
@@ -128,7 +129,7 @@ public:
             return false;
         }
         for (int i = 0; i < kStatusByteCount; ++i) {
-            if (s.app.status[i] != memory_[kStatusAt + i]) {
+            if (cmd.Status()[i] != memory_[kStatusAt + i]) {
                 return false;
             }
         }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -9,11 +7,7 @@
 #include "CliArgs.h"
 #include "link/LinkConfig.h"
 #include "text/Texts.h"
-
-namespace tolmarin {
-class LinkScheduler;
-class LinkTransport;
-}  // namespace tolmarin
+#include "venue/RunRequest.h"
 
 namespace tolmarin::cli {
 
@@ -33,18 +27,12 @@ struct LinkRequest {
     int timeoutSeconds = 300;  // a last guard; the link's own time-outs normally end first
 };
 
-// What the runs link through. Left empty: the tool's own serial port, TCP socket and
-// event-loop timers. Tests put in links to amplifiers simulated in the same process and a
-// clock they drive, so that time-outs cost no waiting.
-struct LinkParts {
-    // The transport of the given kind for one amplifier's link.
-    std::function<std::unique_ptr<LinkTransport>(const FleetMember&, LinkKind)> transport;
-    // A clock: one for each amplifier's link, and one for the run's guard and display.
-    std::function<std::unique_ptr<LinkScheduler>()> scheduler;
-};
+// What the runs link through (left empty: the tool's own serial port, TCP socket and
+// event-loop timers); tests put in simulated links and a clock they drive.
+using LinkParts = venue::RunParts;
 
-// Links up to every amplifier of the request at once, as the editor does, each with its own
-// link, device image and state; carries out the request on each and closes the links. Runs
+// Links up to every amplifier of the request at once through the venue's fleet run, each
+// with its own session; carries out the request on each and closes the links. Runs
 // Qt's event loop (a QCoreApplication must exist). Returns the exit code: with several
 // amplifiers, kExitSomeFailed when some but not all failed.
 int RunLinkCommand(const LinkRequest& request, Language language, std::ostream& out,

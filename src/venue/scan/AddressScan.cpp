@@ -77,7 +77,7 @@ public:
         if (event.kind != ReplyEventKind::Status || m_done) {
             return;
         }
-        const auto& s = m_state.app.status;
+        const auto& s = m_queue.Status();
         constexpr int kTemperatureOffset = 10;  // the status byte holds degrees plus 10
         m_result.levels = {s[0], s[1]};
         m_result.temperatures = {s[4] - kTemperatureOffset, s[5] - kTemperatureOffset};

@@ -406,8 +406,8 @@ TEST(SimExecutable, CountByAddressServesOneAmplifierPerLoopbackAddressAtOnePort)
         ASSERT_TRUE(pc.socket.waitForConnected(kWaitMs)) << hosts[i].toStdString();
         pc.cmd.Enqueue(BuildPoll(*pc.s));
         ASSERT_TRUE(pc.Exchange());
-        EXPECT_EQ(pc.s->app.status[4] - 10, 64);
-        EXPECT_EQ(pc.s->app.status[5] - 10, 30);
+        EXPECT_EQ(pc.cmd.Status()[4] - 10, 64);
+        EXPECT_EQ(pc.cmd.Status()[5] - 10, 30);
         if (i == 0) {
             pc.s->image.systemBytes[7] = 0;
             pc.cmd.Enqueue(BuildItemWrite(*pc.s, ITEM_POWER, 0));
