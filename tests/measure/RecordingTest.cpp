@@ -147,6 +147,27 @@ TEST(Recording, PositionsAreAveragedAsPower) {
     }
 }
 
+// The analyser keeps the sweep's spectrum for the next recording; one much longer than the
+// first needs a longer transform, and must measure as a fresh analyser does.
+TEST(Recording, ALongerSecondRecordingMeasuresAsItWouldAlone) {
+    const Sweep sweep = ShortSweep();
+    Room room;
+    room.filters = {PeakingAt(48000, 300.0, 6.0, 2.0)};
+    room.snrDb = 60.0;
+    Signal longer = Record(sweep, room);
+    longer.samples.insert(longer.samples.begin(), 3 * 48000, 0.0);
+    Analyser kept(sweep);
+    ASSERT_TRUE(kept.Recording(Record(sweep, room), {}).position);
+    const PositionOutcome second = kept.Recording(longer, {});
+    const PositionOutcome alone = Analyser(sweep).Recording(longer, {});
+    ASSERT_TRUE(second.position && alone.position);
+    EXPECT_NEAR(second.position->delayMs, 3000.0, 0.1);
+    for (std::size_t i = 0; i < alone.position->response.db.size(); i += 16) {
+        EXPECT_NEAR(second.position->response.db[i], alone.position->response.db[i], 0.01)
+            << alone.position->response.hz[i] << " Hz";
+    }
+}
+
 TEST(Recording, SmoothingFillsANarrowDipMoreTheWiderItIs) {
     const Sweep sweep = ShortSweep();
     Room room;
