@@ -299,8 +299,10 @@ PositionOutcome Analyser::Recording(const Signal& rec, const AnalysisOptions& op
     const long long delay = peak < m ? static_cast<long long>(peak)
                                      : static_cast<long long>(peak) - static_cast<long long>(n);
     pos.delayMs = 1e3 * static_cast<double>(delay) / rate;
+    // The top ends where the sweep's fade-out starts: at its very end the sweep is silent and
+    // what came out there (tens of dB down) pulled the smoothed top of every curve down.
     pos.response.hz = FineGrid(std::max(p.fromHz, roomeq::kMeasureLowHz),
-                               std::min(p.toHz, roomeq::kMeasureHighHz));
+                               std::min(FullLevelHighHz(p), roomeq::kMeasureHighHz));
     std::vector<double> power = WindowedPower(ir, peak, pre, window, rate, pos.response.hz);
     for (std::size_t i = 0; i < power.size(); ++i) {
         power[i] /= std::norm(LowGuard(pos.response.hz[i], p.fromHz));
