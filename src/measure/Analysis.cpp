@@ -78,9 +78,8 @@ std::vector<double> WindowedPower(const std::vector<double>& ir, std::size_t pea
         }
         w[i] = ir[at] * g;
     }
-    const RealFft fft(fftSize);
     std::vector<Cpx> spectrum(fftSize / 2 + 1);
-    fft.Forward(w.data(), spectrum.data());
+    RealFft::Of(fftSize)->Forward(w.data(), spectrum.data());
     std::vector<double> power(hz.size());
     const double binHz = static_cast<double>(rate) / static_cast<double>(fftSize);
     for (std::size_t k = 0; k < hz.size(); ++k) {
@@ -162,7 +161,7 @@ int OctaveFraction(Smoothing smoothing) {
 
 struct Analyser::Cache {
     std::size_t n = 0;
-    std::unique_ptr<RealFft> fft;
+    std::shared_ptr<const RealFft> fft;
     std::vector<Cpx> inverse;  // the sweep's regularised inverse spectrum, band-limited
 };
 
@@ -206,11 +205,14 @@ PositionOutcome Analyser::Recording(const Signal& rec, const AnalysisOptions& op
     }
 
     // Room for every shift of the sweep within the recording without wrapping round, so a
-    // recording started early or late measures alike.
-    const std::size_t n = NextPow2(m + m_sweep.samples.size());
-    if (m_cache->n != n) {
+    // recording started early or late measures alike. Any longer transform gives the same
+    // impulse: the sweep's spectrum is kept for recordings up to a second longer than the
+    // first, as positions recorded by hand differ by that much.
+    const std::size_t needed = m + m_sweep.samples.size();
+    if (m_cache->n < needed) {
+        const std::size_t n = FastFftSize(needed + static_cast<std::size_t>(rate));
         m_cache->n = n;
-        m_cache->fft = std::make_unique<RealFft>(n);
+        m_cache->fft = RealFft::Of(n);
         std::vector<double> s(n, 0.0);
         std::copy(m_sweep.samples.begin(), m_sweep.samples.end(), s.begin());
         std::vector<Cpx> spec(n / 2 + 1);
@@ -240,12 +242,17 @@ PositionOutcome Analyser::Recording(const Signal& rec, const AnalysisOptions& op
                 mask * LowGuard(f, p.fromHz) * std::conj(spec[k]) / (std::norm(spec[k]) + floor);
         }
     }
+    const std::size_t n = m_cache->n;
     std::vector<double> buffer(n, 0.0);
     std::copy(rec.samples.begin(), rec.samples.end(), buffer.begin());
     std::vector<Cpx> spec(n / 2 + 1);
     m_cache->fft->Forward(buffer.data(), spec.data());
     for (std::size_t k = 0; k < spec.size(); ++k) {
-        spec[k] *= m_cache->inverse[k];
+        // Written out: std::complex's product checks for infinities on every call.
+        const Cpx a = spec[k];
+        const Cpx b = m_cache->inverse[k];
+        spec[k] = {a.real() * b.real() - a.imag() * b.imag(),
+                   a.real() * b.imag() + a.imag() * b.real()};
     }
     std::vector<double>& ir = buffer;
     m_cache->fft->Inverse(spec.data(), ir.data());
@@ -292,8 +299,10 @@ PositionOutcome Analyser::Recording(const Signal& rec, const AnalysisOptions& op
     const long long delay = peak < m ? static_cast<long long>(peak)
                                      : static_cast<long long>(peak) - static_cast<long long>(n);
     pos.delayMs = 1e3 * static_cast<double>(delay) / rate;
+    // The top ends where the sweep's fade-out starts: at its very end the sweep is silent and
+    // what came out there (tens of dB down) pulled the smoothed top of every curve down.
     pos.response.hz = FineGrid(std::max(p.fromHz, roomeq::kMeasureLowHz),
-                               std::min(p.toHz, roomeq::kMeasureHighHz));
+                               std::min(FullLevelHighHz(p), roomeq::kMeasureHighHz));
     std::vector<double> power = WindowedPower(ir, peak, pre, window, rate, pos.response.hz);
     for (std::size_t i = 0; i < power.size(); ++i) {
         power[i] /= std::norm(LowGuard(pos.response.hz[i], p.fromHz));

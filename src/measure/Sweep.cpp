@@ -20,6 +20,21 @@ double Rise(int i, int n) {
     return i >= n ? 1.0 : 0.5 - 0.5 * std::cos(std::numbers::pi * (i + 0.5) / n);
 }
 
+// The sweep's rate of change: its frequency grows by e every l seconds.
+double SweepL(const SweepParams& p) {
+    return static_cast<double>(p.samples) / p.rate / std::log(p.toHz / p.fromHz);
+}
+
+// Faded in over its first half octave and out over its last 1/24 octave, so that the
+// speaker starts and stops without a click; never more than an eighth of it each.
+int FadeInSamples(const SweepParams& p) {
+    return std::min(p.samples / 8, static_cast<int>(SweepL(p) * std::log(std::sqrt(2.0)) * p.rate));
+}
+int FadeOutSamples(const SweepParams& p) {
+    return std::min(p.samples / 8,
+                    static_cast<int>(SweepL(p) * std::log(std::pow(2.0, 1.0 / 24.0)) * p.rate));
+}
+
 }  // namespace
 
 std::optional<Problem> CheckSweep(const SweepParams& p) {
@@ -56,15 +71,10 @@ Sweep MakeSweep(const SweepParams& p) {
     s.lead = LeadSamples(p.rate);
     s.tail = TailSamples(p.rate);
     s.samples.assign(static_cast<std::size_t>(s.lead + p.samples + s.tail), 0.0);
-    const double seconds = static_cast<double>(p.samples) / p.rate;
-    const double l = seconds / std::log(p.toHz / p.fromHz);
+    const double l = SweepL(p);
     const double amplitude = std::pow(10.0, p.levelDbfs / 20.0);
-    // Faded in over its first half octave and out over its last 1/24 octave, so that the
-    // speaker starts and stops without a click; never more than an eighth of it each.
-    const int fadeIn =
-        std::min(p.samples / 8, static_cast<int>(l * std::log(std::sqrt(2.0)) * p.rate));
-    const int fadeOut =
-        std::min(p.samples / 8, static_cast<int>(l * std::log(std::pow(2.0, 1.0 / 24.0)) * p.rate));
+    const int fadeIn = FadeInSamples(p);
+    const int fadeOut = FadeOutSamples(p);
     for (int i = 0; i < p.samples; ++i) {
         const double t = static_cast<double>(i) / p.rate;
         const double phase = 2.0 * std::numbers::pi * p.fromHz * l * (std::exp(t / l) - 1.0);
@@ -72,6 +82,10 @@ Sweep MakeSweep(const SweepParams& p) {
         s.samples[static_cast<std::size_t>(s.lead + i)] = amplitude * fade * std::sin(phase);
     }
     return s;
+}
+
+double FullLevelHighHz(const SweepParams& p) {
+    return p.toHz * std::exp(-static_cast<double>(FadeOutSamples(p)) / (SweepL(p) * p.rate));
 }
 
 }  // namespace tolmarin::measure

@@ -44,4 +44,8 @@ struct Sweep {
 // The sweep of parameters that CheckSweep accepts.
 Sweep MakeSweep(const SweepParams& params);
 
+// The highest frequency the sweep plays at its full level, where its fade-out starts: above
+// it the sweep's power falls towards nothing and a response there is not measured.
+double FullLevelHighHz(const SweepParams& params);
+
 }  // namespace tolmarin::measure

@@ -89,32 +89,147 @@ const char* EncodingName(int subtype) {
 
 constexpr const char* kSweepTag = "tolmarin-sweep";
 
-// libsndfile guesses many formats and hands some to decoders (MP3) that can spin on hostile
-// input: only a RIFF/RF64 WAVE file whose samples are PCM or float reaches it.
-bool LooksLikePcmWave(std::span<const std::uint8_t> b) {
-    auto at = [&](std::size_t i, const char* tag) {
-        return b.size() >= i + 4 && std::memcmp(b.data() + i, tag, 4) == 0;
-    };
-    if (!(at(0, "RIFF") || at(0, "RF64")) || !at(8, "WAVE")) {
-        return false;
+std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+           (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+
+std::uint64_t Le64(std::span<const std::uint8_t> b, std::size_t at) {
+    return Le32(b, at) | (static_cast<std::uint64_t>(Le32(b, at + 4)) << 32);
+}
+
+void PutLe32(std::string& out, std::uint64_t v) {
+    for (int i = 0; i < 4; ++i) {
+        out += static_cast<char>((v >> (8 * i)) & 0xFFu);
     }
+}
+
+bool IsTag(std::span<const std::uint8_t> b, std::size_t at, const char* tag) {
+    return b.size() >= at + 4 && std::memcmp(b.data() + at, tag, 4) == 0;
+}
+
+// A chunk's name as it can be shown: its four bytes, any that are not printable as '?'.
+std::string ChunkName(std::span<const std::uint8_t> b, std::size_t at) {
+    std::string name;
+    for (std::size_t i = at; i < at + 4; ++i) {
+        name += b[i] >= 0x20 && b[i] < 0x7F ? static_cast<char>(b[i]) : '?';
+    }
+    return name;
+}
+
+Problem Damaged(std::span<const std::uint8_t> b, std::size_t at, std::uint64_t claimed,
+                std::uint64_t left) {
+    return {TextId::MeasureWavDamaged,
+            {ChunkName(b, at), std::to_string(claimed), std::to_string(left)}};
+}
+
+// libsndfile is handed only a file rebuilt from checked parts: a RIFF WAVE of the format
+// chunk, the INFO list (where a comment is) and the samples, every size within its parent.
+// Its own walk through a file's other chunks trusts their sizes: an INFO item of a name it
+// does not know claiming 2^32 - 8 bytes wraps its count round and seeks back to the same
+// item for ever. libsndfile
+// also guesses other formats and hands them to decoders (MP3) that can spin on hostile
+// input; only PCM or float samples in a RIFF/RF64 WAVE file get this far.
+std::optional<Problem> CheckedWave(std::span<const std::uint8_t> b, std::string& out) {
+    const Problem notWav{TextId::MeasureWavUnreadable, {"not WAV"}};
+    const bool rf64 = IsTag(b, 0, "RF64");
+    if (!(IsTag(b, 0, "RIFF") || rf64) || !IsTag(b, 8, "WAVE")) {
+        return notWav;
+    }
+    std::span<const std::uint8_t> fmt;
+    std::span<const std::uint8_t> data;
+    bool haveData = false;
+    std::uint64_t rf64DataSize = 0;
+    std::string info;  // the INFO list's sub-chunks that were whole
     std::size_t pos = 12;
     while (pos + 8 <= b.size()) {
-        const std::uint32_t size = b[pos + 4] | (b[pos + 5] << 8) | (b[pos + 6] << 16) |
-                                   (static_cast<std::uint32_t>(b[pos + 7]) << 24);
-        if (at(pos, "fmt ")) {
-            if (pos + 10 > b.size()) {
-                return false;
+        const std::uint64_t size = Le32(b, pos + 4);
+        const std::size_t body = pos + 8;
+        const std::uint64_t left = b.size() - body;
+        if (IsTag(b, pos, "data") && !haveData) {
+            const std::uint64_t claimed = rf64 && size == 0xFFFFFFFFu ? rf64DataSize : size;
+            data = b.subspan(body, static_cast<std::size_t>(std::min(claimed, left)));
+            haveData = true;
+            if (claimed > left) {
+                // A recording cut short (a recorder stopped mid-write) keeps what it holds.
+                break;
             }
-            const unsigned tag = b[pos + 8] | (b[pos + 9] << 8);
-            return tag == 1 || tag == 3 || tag == 0xFFFE;  // PCM, IEEE float, extensible
+            pos = body + static_cast<std::size_t>(claimed + (claimed & 1u));
+            continue;
         }
-        if (size > b.size() - pos - 8) {
-            return false;
+        if (size > left) {
+            return Damaged(b, pos, size, left);
         }
-        pos += 8 + size + (size & 1u);
+        const auto chunk = b.subspan(body, static_cast<std::size_t>(size));
+        if (IsTag(b, pos, "fmt ")) {
+            if (size < 16) {
+                return notWav;
+            }
+            fmt = chunk;
+        } else if (IsTag(b, pos, "ds64") && rf64) {
+            if (size < 24) {
+                return notWav;
+            }
+            rf64DataSize = Le64(chunk, 8);
+        } else if (IsTag(b, pos, "LIST") && IsTag(chunk, 0, "INFO")) {
+            for (std::size_t at = 4; at + 8 <= chunk.size();) {
+                const std::uint64_t subSize = Le32(chunk, at + 4);
+                const std::uint64_t subLeft = chunk.size() - at - 8;
+                if (subSize > subLeft) {
+                    return Damaged(chunk, at, subSize, subLeft);
+                }
+                // Only its text items (IART, ICMT, ...): libsndfile takes INFO, adtl, exif
+                // and data there for markers of other kinds.
+                if (chunk[at] == 'I' && !IsTag(chunk, at, "INFO") &&
+                    ChunkName(chunk, at).find('?') == std::string::npos) {
+                    info.append(reinterpret_cast<const char*>(chunk.data() + at),
+                                static_cast<std::size_t>(8 + subSize));
+                    if (subSize & 1u) {
+                        info += '\0';
+                    }
+                }
+                at += static_cast<std::size_t>(8 + subSize + (subSize & 1u));
+            }
+        }
+        pos = body + static_cast<std::size_t>(size + (size & 1u));
     }
-    return false;
+    if (fmt.empty()) {
+        return notWav;
+    }
+    const unsigned tag = fmt[0] | (fmt[1] << 8);
+    if (tag != 1 && tag != 3 && tag != 0xFFFE) {  // PCM, IEEE float, extensible
+        return notWav;
+    }
+    if (!haveData) {
+        return Problem{TextId::MeasureWavEmpty, {}};
+    }
+    out.clear();
+    out.reserve(64 + fmt.size() + info.size() + data.size());
+    out += "RIFF";
+    PutLe32(out, 0);  // filled in below
+    out += "WAVEfmt ";
+    PutLe32(out, fmt.size());
+    out.append(reinterpret_cast<const char*>(fmt.data()), fmt.size());
+    if (fmt.size() & 1u) {
+        out += '\0';
+    }
+    if (!info.empty()) {
+        out += "LIST";
+        PutLe32(out, 4 + info.size());
+        out += "INFO";
+        out += info;
+    }
+    out += "data";
+    PutLe32(out, data.size());
+    out.append(reinterpret_cast<const char*>(data.data()), data.size());
+    if (data.size() & 1u) {
+        out += '\0';
+    }
+    const std::uint64_t riff = out.size() - 8;
+    for (int i = 0; i < 4; ++i) {
+        out[4 + static_cast<std::size_t>(i)] = static_cast<char>((riff >> (8 * i)) & 0xFFu);
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -126,12 +241,11 @@ WavOutcome ReadWavBytes(std::span<const std::uint8_t> bytes) {
                        {"WAV", std::to_string(kMaxWavBytes / (1024u * 1024u))}};
         return out;
     }
-    if (!LooksLikePcmWave(bytes)) {
-        out.problem = {TextId::MeasureWavUnreadable, {"not WAV"}};
+    Memory mem;
+    if (auto problem = CheckedWave(bytes, mem.bytes)) {
+        out.problem = std::move(*problem);
         return out;
     }
-    Memory mem;
-    mem.bytes.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     SF_INFO info{};
     SNDFILE* f = sf_open_virtual(&kMemoryIo, SFM_READ, &info, &mem);
     if (f == nullptr) {

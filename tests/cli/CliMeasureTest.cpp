@@ -63,6 +63,8 @@ TEST_F(CliMeasure, FromSweepToVerifiedBandsOnTheAmplifier) {
     ASSERT_EQ(m.exitCode, 0) << m.err;
     EXPECT_TRUE(std::regex_search(m.out, std::regex("signal-to-noise ratio (39|40|41)\\.\\d dB")))
         << m.out;
+    EXPECT_NE(m.out.find("measurement saved as " + dir.PathOf("room.txt")), std::string::npos)
+        << m.out;
 
     testing::FreshState s;
     for (int k = 0; k < 8; ++k) {
@@ -114,6 +116,13 @@ TEST_F(CliMeasure, OddInputsAreRefusedWithTheirReasonAndNothingIsWritten) {
     WriteFile(dir.PathOf("nan.txt"), "20 1\n100 nan\n1000 0\n");
     WriteFile(dir.PathOf("comma.txt"), "Sens Factor =-0,5dB\n20;1,5\n20000;-1,5\n");
     WriteFile(dir.PathOf("taken.txt"), "x");
+    // An INFO item claiming 2^32 - 8 bytes, which kept libsndfile seeking back to it.
+    WriteFile(dir.PathOf("damaged.wav"),
+              std::string("RIFF\x3E\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x80\xBB\0\0"
+                          "\0\x77\x01\0\x02\0\x10\0LIST\x10\0\0\0INFOIxyz\xF8\xFF\xFF\xFF"
+                          "abcd"
+                          "data\x02\0\0\0\0\x10",
+                          70));
     ASSERT_EQ(::mkfifo(dir.PathOf("pipe.wav").c_str(), 0600), 0);
     const std::string sweep = dir.PathOf("sweep.wav");
     const std::string rec = dir.PathOf("rec.wav");
@@ -138,6 +147,11 @@ TEST_F(CliMeasure, OddInputsAreRefusedWithTheirReasonAndNothingIsWritten) {
         {{"--sweep", sweep, rec, "--window", "1e9"}, 1, "milliseconds"},
         {{"--sweep", sweep, rec, "--window", "nan"}, 1, "milliseconds"},
         {{rec}, 1, "needs --sweep"},
+        {{"--sweep", sweep, dir.PathOf("damaged.wav")}, 2, "\"Ixyz\" chunk claims 4294967288"},
+        {{"--sweep", sweep, rec, "--force=yes"}, 1, "--force takes no value"},
+        {{"--sweep", sweep, rec, "--smooth", "6", "--smooth=12"}, 1, "--smooth is given twice"},
+        {{"--sweep", sweep, rec, "--bogus"}, 1, "unknown option '--bogus'"},
+        {{"--sweep", sweep, rec, "--window"}, 1, "--window needs a value"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"eq", "measure", "--out", out};

@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
 
 #include "measure/Calibration.h"
 #include "measure/Export.h"
 #include "measure/Wav.h"
 #include "roomeq/Measurement.h"
+#include "support/TempDir.h"
 
 namespace tolmarin::measure {
 namespace {
@@ -31,6 +37,31 @@ std::string Wav(int format, int bits, int channels, const std::string& data) {
            le(static_cast<std::uint32_t>(block), 2) + le(static_cast<std::uint32_t>(bits), 2) +
            "data" + le(static_cast<std::uint32_t>(data.size()), 4) + data;
 }
+
+std::string Le(std::uint64_t v, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) {
+        s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    }
+    return s;
+}
+
+// A chunk: its name, its size (the body's own unless given) and its body, padded to even.
+std::string Chunk(const std::string& id, const std::string& body,
+                  std::optional<std::uint32_t> size = std::nullopt) {
+    return id + Le(size.value_or(static_cast<std::uint32_t>(body.size())), 4) + body +
+           (body.size() % 2 != 0 ? std::string(1, '\0') : std::string());
+}
+
+// A RIFF WAVE file of these chunks.
+std::string Riff(const std::string& chunks, const char* magic = "RIFF") {
+    return magic + Le(4 + chunks.size(), 4) + "WAVE" + chunks;
+}
+
+// The format chunk of 16-bit PCM mono at 48 kHz.
+const std::string kFmt16 =
+    Chunk("fmt ", Le(1, 2) + Le(1, 2) + Le(48000, 4) + Le(96000, 4) + Le(2, 2) + Le(16, 2));
+const std::string kFourFrames = std::string("\x00\x10\x00\x20\x00\x30\x00\x40", 8);
 
 TEST(Wav, EachEncodingReadsBackWithinItsQuantisationAndKeepsTheComment) {
     const std::vector<double> x = {0.0, 0.5, -0.5, 0.999, -1.0, 0.123456};
@@ -75,11 +106,95 @@ TEST(Wav, WhatIsNotAReadableRecordingIsRefusedWithItsReason) {
         {"MPEG samples in a WAVE file", Wav(0x55, 16, 1, four), TextId::MeasureWavUnreadable},
         {"AIFF", std::string("FORM\0\0\0 AIFF", 12) + std::string(32, '\0'),
          TextId::MeasureWavUnreadable},
+        {"no format chunk", Riff(Chunk("data", four)), TextId::MeasureWavUnreadable},
+        {"no samples chunk", Riff(kFmt16), TextId::MeasureWavEmpty},
+        // Sizes libsndfile trusted and then looped on for ever: an INFO item of a name it
+        // does not know claiming 2^32 - 8 bytes (its count wraps round and it seeks back to
+        // the item again), as the fuzzer found it and in an otherwise whole file.
+        {"an INFO item of 2^32 - 8 bytes, as found",
+         std::string("RIFFp\x01\0\0WAVEfmt \x10\0\0\0\x03\0\x01\0\x80\xBB\0\0\0\xEE\x02\0"
+                     "\x04\0 \0LISTD\0\0\0INFOom=2\xF8\xFF\xFF\xFF\x30 t\x0F=200\0\0data\0"
+                     "\x01\0\0\x01\0\0Q\0\0\0\0mi\x17N>RIFF$\0\0\0WA\x8C\x90VEm>",
+                     103),
+         TextId::MeasureWavDamaged},
+        {"an INFO item of 2^32 - 8 bytes",
+         Riff(kFmt16 + Chunk("LIST", "INFO" + Chunk("Ixyz", "abcd", 0xFFFFFFF8u)) +
+              Chunk("data", kFourFrames)),
+         TextId::MeasureWavDamaged},
+        {"an INFO item past its list",
+         Riff(kFmt16 + Chunk("LIST", "INFO" + Chunk("ICMT", "abcd", 6)) +
+              Chunk("data", kFourFrames)),
+         TextId::MeasureWavDamaged},
+        {"a chunk before the samples past the file's end",
+         Riff(kFmt16 + Chunk("bext", "xy", 0x7FFFFFF0u) + Chunk("data", kFourFrames)),
+         TextId::MeasureWavDamaged},
+        {"a format chunk past the file's end", Riff(Chunk("fmt ", kFmt16.substr(8), 0xFFFFFFFFu)),
+         TextId::MeasureWavDamaged},
     };
     for (const auto& c : cases) {
         const WavOutcome w = FromBytes(c.bytes);
         EXPECT_FALSE(w.audio) << c.fault;
         EXPECT_EQ(w.problem.id, c.reason) << c.fault << ": " << TextName(w.problem.id);
+    }
+}
+
+// Layouts real recorders write: other chunks around the samples, odd sizes, a file cut
+// short while recording, RF64's 64-bit sizes. Each must still read all its frames.
+TEST(Wav, RealFilesLayoutsStillReadEveryFrame) {
+    const std::string ds64 = Chunk("ds64", Le(0, 8) + Le(8, 8) + Le(4, 8) + Le(0, 4));
+    const struct {
+        const char* layout;
+        std::string bytes;
+        std::size_t frames;
+    } cases[] = {
+        {"chunks of odd size before and after",
+         Riff(Chunk("JUNK", "abc") + kFmt16 + Chunk("bext", std::string(603, 'b')) +
+              Chunk("data", kFourFrames) + Chunk("cue ", "12345")),
+         4},
+        {"the format after the samples", Riff(Chunk("data", kFourFrames) + kFmt16), 4},
+        {"the samples' size larger than what was written",
+         Riff(kFmt16 + Chunk("data", "", 0x10000) + kFourFrames.substr(0, 6)), 3},
+        {"a recorder's 0xFFFFFFFF samples' size",
+         Riff(kFmt16 + Chunk("data", "", 0xFFFFFFFFu) + kFourFrames), 4},
+        {"an INFO list with items of odd size",
+         Riff(kFmt16 + Chunk("LIST", "INFO" + Chunk("ISFT", "rec") + Chunk("ICMT", "x")) +
+              Chunk("data", kFourFrames)),
+         4},
+        {"RF64", Riff(ds64 + kFmt16 + Chunk("data", "", 0xFFFFFFFFu) + kFourFrames, "RF64"), 4},
+    };
+    for (const auto& c : cases) {
+        const WavOutcome w = FromBytes(c.bytes);
+        ASSERT_TRUE(w.audio) << c.layout << ": " << TextName(w.problem.id);
+        EXPECT_EQ(w.audio->Frames(), c.frames) << c.layout;
+        EXPECT_DOUBLE_EQ(w.audio->samples.at(0), 0.125) << c.layout;
+    }
+}
+
+// A path is refused before it is read when it is not a file of sensible size: a named pipe
+// would block the reader for ever, a huge file would fill memory.
+TEST(Wav, APathThatIsNoRecordingIsRefusedWithoutReadingIt) {
+    const testing::TempDir dir("wav-paths");
+    const std::string pipe = dir.PathOf("pipe.wav");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string huge = dir.PathOf("huge.wav");
+    const std::string empty = dir.PathOf("empty.wav");
+    { std::ofstream(empty.c_str()); }
+    { std::ofstream(huge.c_str()); }
+    std::filesystem::resize_file(huge, kMaxWavBytes + 1);  // sparse: nothing is written
+    const struct {
+        std::string path;
+        TextId reason;
+    } cases[] = {
+        {pipe, TextId::ReadNotRegular},
+        {dir.Path().string(), TextId::ReadNotRegular},
+        {huge, TextId::MeasureWavTooLarge},
+        {empty, TextId::MeasureWavUnreadable},
+        {dir.PathOf("missing.wav"), TextId::MeasureWavUnreadable},
+    };
+    for (const auto& c : cases) {
+        const WavOutcome w = ReadWav(c.path);
+        EXPECT_FALSE(w.audio) << c.path;
+        EXPECT_EQ(w.problem.id, c.reason) << c.path << ": " << TextName(w.problem.id);
     }
 }
 

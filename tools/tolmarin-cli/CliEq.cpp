@@ -359,16 +359,6 @@ int RunEq(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     if (IsMeasureCommand(args)) {
         return RunMeasure(args, out, err);
     }
-    UiState ui;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--lang=zh" ||
-            (args[i] == "--lang" && i + 1 < args.size() && args[i + 1] == "zh")) {
-            ui.language = Language::Chinese;
-        }
-    }
-    EqRun run(ui, out, err);
-    EqArgs a;
-    bool seenEq = false;
     const std::pair<const char*, std::string EqArgs::*> valued[] = {
         {"--channel", &EqArgs::channel},
         {"--in", &EqArgs::in},
@@ -379,46 +369,28 @@ int RunEq(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         {"--max-cut", &EqArgs::maxCut},
         {"--bands", &EqArgs::bands},
         {"--smoothing", &EqArgs::smoothing},
-        {"--lang", nullptr},
     };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        if (!name.starts_with("--")) {
-            if (!seenEq) {
-                seenEq = true;
-            } else if (a.sub.empty()) {
-                a.sub = name;
-            } else {
-                a.positional.push_back(name);
+    std::vector<std::string_view> names;
+    for (const auto& [name, field] : valued) {
+        names.emplace_back(name);
+    }
+    const EqLine line = SplitEqLine(args, {"--shelves", "--force"}, names);
+    const UiState& ui = line.ui;
+    EqRun run(ui, out, err);
+    if (line.usage) {
+        return run.Usage(*line.usage);
+    }
+    EqArgs a;
+    a.sub = line.sub;
+    a.positional = line.positional;
+    a.shelves = std::find(line.flags.begin(), line.flags.end(), "--shelves") != line.flags.end();
+    a.force = std::find(line.flags.begin(), line.flags.end(), "--force") != line.flags.end();
+    // A value given twice: the last one counts.
+    for (const auto& [name, value] : line.values) {
+        for (const auto& [known, field] : valued) {
+            if (name == known) {
+                a.*field = value;
             }
-            continue;
-        }
-        std::optional<std::string> value;
-        if (const auto eq = name.find('='); eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-        }
-        if (name == "--shelves" || name == "--force") {
-            if (value) {
-                return run.Usage(Fill(ui.Text(TextId::CliOptionTakesNoValue), {name}));
-            }
-            (name == "--shelves" ? a.shelves : a.force) = true;
-            continue;
-        }
-        const auto def = std::find_if(std::begin(valued), std::end(valued),
-                                      [&](const auto& d) { return name == d.first; });
-        if (def == std::end(valued)) {
-            return run.Usage(Fill(ui.Text(TextId::CliUnknownOption), {name}));
-        }
-        if (!value) {
-            if (i + 1 >= args.size()) {
-                return run.Usage(Fill(ui.Text(TextId::CliOptionNeedsValue),
-                                      {name, ui.Text(TextId::CliExpectFile)}));
-            }
-            value = args[++i];
-        }
-        if (def->second != nullptr) {
-            a.*(def->second) = *value;
         }
     }
     if (a.sub != "fit" && a.sub != "export" && a.sub != "import") {

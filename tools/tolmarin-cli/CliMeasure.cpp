@@ -356,7 +356,7 @@ public:
         if (const int rc = Write(ExportText(r.fine, info), outPath, a.force); rc != kExitDone) {
             return rc;
         }
-        m_out << Shown(Fill(T(TextId::RoomEqCliWrote), {outPath})) << '\n';
+        m_out << Shown(Fill(T(TextId::MeasureSaved), {outPath})) << '\n';
         return kExitDone;
     }
 
@@ -382,29 +382,27 @@ bool IsMeasureCommand(const std::vector<std::string>& args) {
     return false;
 }
 
-int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    UiState ui;
+EqLine SplitEqLine(const std::vector<std::string>& args,
+                   const std::vector<std::string_view>& flagNames,
+                   const std::vector<std::string_view>& valuedNames) {
+    EqLine line;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--lang=zh" ||
             (args[i] == "--lang" && i + 1 < args.size() && args[i + 1] == "zh")) {
-            ui.language = Language::Chinese;
+            line.ui.language = Language::Chinese;
         }
     }
-    MeasureRun run(ui, out, err);
-    Args a;
+    const UiState& ui = line.ui;
     bool seenEq = false;
-    const char* const valued[] = {"--rate",   "--samples", "--from",    "--to",
-                                  "--level",  "--sweep",   "--channel", "--cal",
-                                  "--smooth", "--window",  "--out",     "--lang"};
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         if (!name.starts_with("--")) {
             if (!seenEq) {
                 seenEq = true;
-            } else if (a.sub.empty()) {
-                a.sub = name;
+            } else if (line.sub.empty()) {
+                line.sub = name;
             } else {
-                a.positional.push_back(name);
+                line.positional.push_back(name);
             }
             continue;
         }
@@ -413,27 +411,51 @@ int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ost
             value = name.substr(eq + 1);
             name = name.substr(0, eq);
         }
-        if (name == "--impulse" || name == "--force") {
+        if (std::find(flagNames.begin(), flagNames.end(), name) != flagNames.end()) {
             if (value) {
-                return run.Usage(Fill(ui.Text(TextId::CliOptionTakesNoValue), {name}));
+                line.usage = Fill(ui.Text(TextId::CliOptionTakesNoValue), {name});
+                return line;
             }
-            (name == "--impulse" ? a.impulse : a.force) = true;
+            line.flags.push_back(name);
             continue;
         }
-        if (std::find(std::begin(valued), std::end(valued), name) == std::end(valued)) {
-            return run.Usage(Fill(ui.Text(TextId::CliUnknownOption), {name}));
+        if (name != "--lang" &&
+            std::find(valuedNames.begin(), valuedNames.end(), name) == valuedNames.end()) {
+            line.usage = Fill(ui.Text(TextId::CliUnknownOption), {name});
+            return line;
         }
         if (!value) {
             if (i + 1 >= args.size()) {
-                return run.Usage(Fill(ui.Text(TextId::CliOptionNeedsValue),
-                                      {name, ui.Text(TextId::CliExpectFile)}));
+                line.usage = Fill(ui.Text(TextId::CliOptionNeedsValue),
+                                  {name, ui.Text(TextId::CliExpectFile)});
+                return line;
             }
             value = args[++i];
         }
+        line.values.emplace_back(name, *value);
+    }
+    return line;
+}
+
+int RunMeasure(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const EqLine line = SplitEqLine(args, {"--impulse", "--force"},
+                                    {"--rate", "--samples", "--from", "--to", "--level", "--sweep",
+                                     "--channel", "--cal", "--smooth", "--window", "--out"});
+    const UiState& ui = line.ui;
+    MeasureRun run(ui, out, err);
+    if (line.usage) {
+        return run.Usage(*line.usage);
+    }
+    Args a;
+    a.sub = line.sub;
+    a.positional = line.positional;
+    a.impulse = std::find(line.flags.begin(), line.flags.end(), "--impulse") != line.flags.end();
+    a.force = std::find(line.flags.begin(), line.flags.end(), "--force") != line.flags.end();
+    for (const auto& [name, value] : line.values) {
         if (a.values.count(name) != 0) {
             return run.Usage(Fill(ui.Text(TextId::MeasureSameFile), {name}));
         }
-        a.values[name] = *value;
+        a.values[name] = value;
     }
     if (a.sub == "sweep") {
         if (a.impulse) {
