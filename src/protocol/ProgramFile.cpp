@@ -1,5 +1,6 @@
 #include "protocol/ProgramFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -152,10 +153,23 @@ FileStatus ReadFileBytes(const std::string& path, std::string& bytes, std::uintm
     if (!in) {
         return FileStatus::OpenFailed;
     }
-    // At most one byte beyond the limit, whatever the file does meanwhile.
-    bytes.assign(static_cast<std::size_t>(maxBytes) + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    // Read in chunks sized from the file, not from the limit (a large limit must not cost its
+    // size in memory for a small file), and at most one byte beyond the limit, whatever the
+    // file does meanwhile.
+    const std::size_t cap = static_cast<std::size_t>(maxBytes) + 1;
+    constexpr std::size_t kChunk = 1 << 16;
+    std::size_t have = 0;
+    std::size_t want = std::min(cap, static_cast<std::size_t>(size) + 1);
+    while (have < cap) {
+        bytes.resize(std::max(want, have + 1));
+        in.read(bytes.data() + have, static_cast<std::streamsize>(bytes.size() - have));
+        have += static_cast<std::size_t>(in.gcount());
+        if (!in) {
+            break;
+        }
+        want = std::min(cap, have + kChunk);
+    }
+    bytes.resize(have);
     return FileStatus::Ok;
 }
 

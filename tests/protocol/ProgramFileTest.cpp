@@ -147,6 +147,36 @@ TEST_F(ProgramFileTest, AnythingButARegularFileIsRefusedUnread) {
     }
 }
 
+// A generous limit (the WAV reader allows 256 MiB) must not cost its size for a small file.
+TEST_F(ProgramFileTest, ASmallFileUnderALargeLimitTakesOnlyItsOwnSize) {
+    struct Row {
+        std::size_t fileSize;
+        std::uintmax_t limit;
+        FileStatus expected;
+    };
+    const Row rows[] = {
+        {0, std::uintmax_t{1} << 28, FileStatus::Ok},
+        {100, std::uintmax_t{1} << 28, FileStatus::Ok},
+        {200'000, std::uintmax_t{1} << 28, FileStatus::Ok},
+        {100, 100, FileStatus::Ok},
+        {101, 100, FileStatus::WrongSize},
+    };
+    for (const Row& r : rows) {
+        std::string content(r.fileSize, '\0');
+        for (std::size_t i = 0; i < content.size(); ++i) {
+            content[i] = static_cast<char>(i * 7);
+        }
+        const std::string path = PathOf("sized");
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+        std::string bytes;
+        EXPECT_EQ(ReadFileBytes(path, bytes, r.limit), r.expected) << r.fileSize;
+        if (r.expected == FileStatus::Ok) {
+            EXPECT_EQ(bytes, content) << r.fileSize;
+            EXPECT_LT(bytes.capacity(), r.fileSize + (std::size_t{1} << 20)) << r.fileSize;
+        }
+    }
+}
+
 TEST_F(ProgramFileTest, FailedWriteLeavesTheEarlierFileAndNoTemporary) {
     FreshState s;
     Scramble(s->image, 6);
