@@ -6,25 +6,7 @@
 #   flock /work/build.lock scripts/bench-cli-compare.sh OLD_CLI NEW_CLI SIM [idle-seconds]
 set -euo pipefail
 old=$1 new=$2 sim=$3 idle=${4:-5}
-out=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    rm -rf "$out"
-}
-trap cleanup EXIT
-
-start_venue() {  # N
-    local n=$1 log="$out/sim$1.log"
-    "$sim" --tcp 127.0.0.1:0 --count "$n" >"$log" 2>&1 &
-    pids+=($!)
-    for _ in $(seq 100); do
-        [ "$(grep -c listening "$log" || true)" -ge "$n" ] && break
-        sleep 0.05
-    done
-    grep listening "$log" | awk '{ printf "amp%02d tcp:%s\n", NR, $3 }' >"$out/fleet$n.txt"
-}
-ms() { date +%s%3N; }
+source "$(dirname "$0")/bench-venue-common.sh"
 median() { printf '%s\n' "$@" | sort -n | sed -n 3p; }
 
 start_venue 1

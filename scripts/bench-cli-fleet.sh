@@ -13,27 +13,7 @@ sim="$build/tools/trv410-sim/trv410-sim"
 cli="$build/tools/tolmarin-cli/tolmarin-cli"
 [ -x "$sim" ] && [ -x "$cli" ] || { echo "bench-cli-fleet: build $build first" >&2; exit 2; }
 
-out=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    rm -rf "$out"
-}
-trap cleanup EXIT
-
-# Starts N simulated amplifiers on consecutive loopback ports; writes a fleet file of them.
-start_venue() {
-    local n=$1 log="$out/sim$1.log"
-    "$sim" --tcp 127.0.0.1:0 --count "$n" >"$log" 2>&1 &
-    pids+=($!)
-    for _ in $(seq 100); do
-        [ "$(grep -c listening "$log" || true)" -ge "$n" ] && break
-        sleep 0.05
-    done
-    grep listening "$log" | awk '{ printf "amp%02d tcp:%s\n", NR, $3 }' >"$out/fleet$n.txt"
-}
-
-ms() { date +%s%3N; }
+source scripts/bench-venue-common.sh
 
 # One program to push: the simulator's own live program.
 start_venue 1
